@@ -12,6 +12,7 @@ namespace {
 TEST(PlatformEncoding, RecognisesUtf8) {
     EXPECT_TRUE(valid_utf8("plain ASCII"));
     EXPECT_TRUE(valid_utf8("\xE3\x83\x9C\xE3\x83\xBC\xE3\x83\xAB"));  // ボール
+    EXPECT_TRUE(valid_utf8("\xF0\x9F\x94\xA7"));  // four bytes
     EXPECT_FALSE(valid_utf8("\xC0\xAF"));          // overlong "/"
     EXPECT_FALSE(valid_utf8("\xED\xA0\x80"));      // surrogate
     EXPECT_FALSE(valid_utf8("\xE3\x83"));          // truncated
