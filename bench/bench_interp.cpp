@@ -1,0 +1,75 @@
+// The interpreter loop on a large generated 3-axis program of lines and arcs: blocks read,
+// interpreted into moves and timed per second.
+#include "nc/interp.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr int kBlocks = 1000000;  // a long finishing program
+
+// Zig-zag passes of G01 with a G02/G03 turn at each end, stepping down in Z now and then.
+std::string generated_program() {
+    std::string p;
+    p.reserve(static_cast<std::size_t>(kBlocks) * 36);
+    p += "G90 G54 G17 G00 X0 Y0 Z5.\nG01 Z-1. F1200\n";
+    char line[96];
+    int blocks = 2;
+    double y = 0;
+    bool forward = true;
+    while (blocks < kBlocks) {
+        for (int i = 1; i <= 40 && blocks < kBlocks; ++i, ++blocks) {
+            double x = forward ? i * 2.5 : 100.0 - i * 2.5;
+            double z = -1.0 - 0.2 * std::sin(i * 0.3);
+            int n = std::snprintf(line, sizeof line, "X%.3f Y%.3f Z%.3f\n", x, y, z);
+            p.append(line, static_cast<std::size_t>(n));
+        }
+        int n = std::snprintf(line, sizeof line, "%s X%.3f Y%.3f R1.5\nG01\n", forward ? "G03" : "G02",
+                              forward ? 100.0 : 0.0, y + 3.0);
+        p.append(line, static_cast<std::size_t>(n));
+        blocks += 2;
+        y += 3.0;
+        if (y > 100) y = 0;
+        forward = !forward;
+    }
+    return p;
+}
+
+const std::string g_program = generated_program();  // made once at start-up
+
+struct Bench {
+    vx::nc::Ctl ctl;
+    vx::nc::Mtl mtl;
+    vx::nc::Reader reader;
+    vx::nc::Interp in;
+    vx::nc::MachiningTime time;
+};
+
+void BM_Interp_LinesAndArcs(benchmark::State& state) {
+    auto b = std::make_unique<Bench>();
+    vx::nc::parse_ctl("DECIMAL POINT=NORMAL\nR-TOLERANCE=0.01\n", b->ctl);
+    b->in.ctl = &b->ctl;
+    b->in.mtl = &b->mtl;
+    b->in.reader = &b->reader;
+    b->in.time = &b->time;
+    std::int64_t blocks = 0;
+    for (auto _ : state) {
+        vx::nc::reset_interp(b->in, {0, 0, 50});
+        vx::nc::reset_time(b->time, 999999999.0);
+        vx::nc::open_main_bytes(b->reader, g_program);
+        while (vx::nc::execute_next_block(b->in) == 1) {
+        }
+        blocks += b->reader.line_number;
+        benchmark::DoNotOptimize(b->time.feed_time);
+    }
+    if (vx::nc::alarm_code(b->in) != 0) state.SkipWithError("the program raised an alarm");
+    state.SetItemsProcessed(blocks);
+}
+BENCHMARK(BM_Interp_LinesAndArcs)->Unit(benchmark::kMillisecond);
+
+}  // namespace

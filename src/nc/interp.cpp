@@ -1,0 +1,474 @@
+#include "nc/interp.h"
+
+#include "nc/interp_steps.h"
+#include "sim/tools.h"
+
+#include <cmath>
+
+namespace vx::nc {
+
+using steps::at;
+
+namespace {
+
+// ---- Word handlers ----
+
+bool has_fraction_one(std::string_view text) {
+    std::size_t dot = text.find('.');
+    return dot != std::string_view::npos && dot + 1 < text.size() && text[dot + 1] == '1';
+}
+
+int g_word(Interp& in, const Word& w) {
+    BlockWords& b = in.block;
+    const Dialect d = in.ctl->product;
+    const bool fanuc_offsets = d != Dialect::Osp && d != Dialect::Heidenhain;
+    int g = read_integer(w.text);
+    if (g >= 0 && g < kUsedCodes) in.used_g[std::size_t(g)] = true;
+    bool point1 = has_fraction_one(w.text);
+    switch (g) {
+    case 0: case 1: case 2: case 3:
+        b.motion = g;
+        b.cycle = 80;
+        break;
+    case 4: case 10: case 27: case 28: case 29: case 30: case 92:
+        b.special = g;
+        break;
+    case 17: case 18: case 19: b.plane = g; break;
+    case 40: case 41: case 42: b.radius = g; break;
+    case 43: case 44: case 49:
+        if (fanuc_offsets) b.length = g;
+        break;
+    case 50: b.special = point1 ? kMirrorOff : 50; break;
+    case 51: b.special = point1 ? kMirrorOn : 51; break;
+    case 52:
+        if (fanuc_offsets) b.special = 52;
+        break;
+    case 53:
+        if (fanuc_offsets) b.g53 = true;
+        break;
+    case 54: case 55: case 56: case 57: case 58: case 59:
+        if (!fanuc_offsets) break;
+        if (g == 54 && point1) b.work_extended = true;
+        else b.work = g - 53;
+        break;
+    case 65: case 66: case 67: return 0;  // macro calls: the rest of the block is not ours
+    case 68: case 69:
+        if (d == Dialect::Default) b.special = g;
+        break;
+    case 73: case 74: case 76: case 81: case 82: case 83: case 84: case 85: case 86: case 87:
+    case 88: case 89:
+        b.cycle = g;
+        break;
+    case 70: case 71: case 72: case 75: case 77: case 78: case 79: case 80: b.cycle = 80; break;
+    case 90: case 91: b.distance = g; break;
+    case 98: b.return_level = 1; break;
+    case 99: b.return_level = 0; break;
+    default: break;
+    }
+    return 1;
+}
+
+// "M98 <name>": the name is taken whole so that its letters are not read as words.
+void call_name(Interp& in, Word& w) {
+    std::size_t i = w.at + 1;
+    while (i < w.line.size() && w.line[i] >= '0' && w.line[i] <= '9') ++i;
+    while (i < w.line.size() && (w.line[i] == ' ' || w.line[i] == '\t')) ++i;
+    if (i >= w.line.size() || w.line[i] != '<') return;
+    std::size_t close = w.line.find('>', i + 1);
+    if (close == std::string_view::npos) return;
+    in.block.call_name = w.line.substr(i + 1, close - i - 1);
+    w.next = close + 1;
+}
+
+void m_word(Interp& in, Word& w) {
+    BlockWords& b = in.block;
+    int m = read_integer(w.text);
+    if (m >= 0 && m < kUsedCodes) in.used_m[std::size_t(m)] = true;
+    switch (m) {
+    case 3: in.spindle_direction = 1; break;
+    case 4: in.spindle_direction = -1; break;
+    case 5: in.spindle_direction = 0; break;
+    case 6: b.m06 = true; break;
+    case 2: case 30:
+        if (in.ctl->memory_run) b.m02 = true;
+        break;
+    case 98: case 99: case 198:
+        b.call = m;
+        if (m == 98) call_name(in, w);
+        break;
+    case 52: case 53: case 54:
+        if (in.ctl->product == Dialect::Osp) in.return_level = m == 52 ? 1 : m == 53 ? 2 : 0;
+        break;
+    default: break;
+    }
+}
+
+void tool_word(Interp& in, const Word& w) {
+    BlockWords& b = in.block;
+    if (w.kind == WordKind::SiemensTool && w.quoted) {
+        int n = in.tools ? sim::find_tool_by_name(*in.tools, w.text) : -1;
+        if (n < 0) return;  // a name the table does not know selects nothing
+        b.t = n;
+    } else {
+        b.t = read_integer(w.text);
+    }
+    b.has_t = true;
+}
+
+int address_word(Interp& in, Word& w) {
+    BlockWords& b = in.block;
+    const Ctl& ctl = *in.ctl;
+    int& decimal_mode = in.reader->decimal_mode;
+    char c = w.letter;
+    if (c == 'X') {
+        b.has_x = true;
+        b.x_text = w.text;
+    }
+    if (int a = axis_of_letter(ctl, c); a >= 0) {
+        b.axis[std::size_t(a)] = true;
+        b.value[std::size_t(a)] = read_axis(w.text, ctl, decimal_mode, a);
+        b.any_axis = true;
+        return 1;
+    }
+    if (int a = centre_axis_of_letter(ctl, c); a >= 0) {
+        b.centre[std::size_t(a)] = true;
+        b.centre_value[std::size_t(a)] = read_axis(w.text, ctl, decimal_mode, a);
+        b.centre_text[std::size_t(a)] = w.text;
+        return 1;
+    }
+    switch (c) {
+    case 'G': return g_word(in, w);
+    case 'M': m_word(in, w); break;
+    case 'F': read_feed(w.text, ctl, in.feed, in.reader->alarm, in.main_line); break;
+    case 'S': in.spindle_speed = read_integer(w.text); break;
+    case 'T': tool_word(in, w); break;
+    case 'D': {
+        int n = read_integer(w.text);
+        steps::d_word(in, n >= 0 && n < kOffsetEntries ? n : 0);
+        b.has_d = true;
+        break;
+    }
+    case 'H': {
+        int n = read_integer(w.text);
+        steps::h_word(in, n >= 0 && n < kOffsetEntries ? n : 0);
+        b.has_h = true;
+        break;
+    }
+    case 'L':
+        b.has_l = true;
+        b.l = read_integer(w.text);
+        break;
+    case 'P':
+        b.has_p = true;
+        b.p_text = w.text;
+        break;
+    case 'Q':
+        b.has_q = true;
+        b.q = read_coordinate(w.text, ctl, decimal_mode);
+        break;
+    case 'R':
+        b.has_r = true;
+        b.r = read_coordinate(w.text, ctl, decimal_mode);
+        b.r_text = w.text;
+        break;
+    case 'N': case 'O': break;
+    default:
+        if (in.hooks.dialect_word) return in.hooks.dialect_word(in.hooks.context, in, w);
+        break;
+    }
+    return 1;
+}
+
+int on_word(void* context, Word& w) {
+    Interp& in = *static_cast<Interp*>(context);
+    switch (w.kind) {
+    case WordKind::ToolCall:
+    case WordKind::SiemensTool:
+        tool_word(in, w);
+        return 1;
+    case WordKind::OspCall:
+        return in.hooks.dialect_word ? in.hooks.dialect_word(in.hooks.context, in, w) : 1;
+    case WordKind::Address:
+        break;
+    }
+    return address_word(in, w);
+}
+
+// ---- Moves of a block ----
+
+bool is_arc(int motion) { return motion == kMotionCw || motion == kMotionCcw; }
+
+void build_arc(Interp& in, MoveRecord& m) {
+    const BlockWords& b = in.block;
+    const Ctl& ctl = *in.ctl;
+    int motion = m.motion;
+    bool exchange = (in.plane_code < 0) != steps::mirrored_odd(in);
+    if (exchange) motion = motion == kMotionCw ? kMotionCcw : kMotionCw;
+    m.motion = motion;
+    const PlaneAxes& pl = m.plane;
+    bool has_centre = b.centre[std::size_t(pl.first)] || b.centre[std::size_t(pl.second)];
+    int ok;
+    if (has_centre) {
+        Point3 v;
+        at(v, pl.first) = b.centre_value[std::size_t(pl.first)];
+        at(v, pl.second) = b.centre_value[std::size_t(pl.second)];
+        Point3 centre;
+        if (ctl.product == Dialect::Heidenhain) {
+            Point3 absolute = in.programmed;
+            at(absolute, pl.first) = at(v, pl.first);
+            at(absolute, pl.second) = at(v, pl.second);
+            centre = workpiece_point(in, absolute);
+        } else {
+            Point3 w = steps::workpiece_vector(in, v);
+            centre = {m.start.x + w.x, m.start.y + w.y, m.start.z + w.z};
+        }
+        at(centre, pl.normal) = at(m.start, pl.normal);
+        ok = arc_from_centre(m, centre, double(ctl.r_tolerance));
+    } else if (b.has_r) {
+        double r = b.r;
+        if (in.scaling && ctl.scale_effect[std::size_t(pl.first)]) r *= in.scale_factor[std::size_t(pl.first)];
+        ok = arc_from_radius(m, r, double(ctl.r_tolerance));
+    } else {
+        m.motion = kMotionLinear;  // neither centre nor radius: the control moves straight
+        return;
+    }
+    if (!ok) steps::raise(in, kAlarmArcRadius);
+}
+
+void queue_rapid(Interp& in, const MoveRecord& m) {
+    int mode = in.ctl->g00_mode;
+    if (mode == kG00Line || in.radius_side != 0) {
+        push_move(in, m);
+        return;
+    }
+    rapid_path(mode, m.start, m.end, *in.mtl, in.rapid_pitch, in.lookup, in.path);
+    if (in.path.count == 0) {
+        push_move(in, m);
+        return;
+    }
+    Point3 from = m.start;
+    for (int i = 0; i < in.path.count; ++i) {
+        MoveRecord piece = m;
+        piece.start = from;
+        piece.end = in.path.points[std::size_t(i)];
+        piece.last_piece = i == in.path.count - 1;
+        from = piece.end;
+        push_move(in, piece);
+    }
+}
+
+MoveRecord new_move(const Interp& in, int motion, const Point3& end) {
+    MoveRecord m;
+    m.motion = motion;
+    m.line = in.line;
+    m.start = m.path_start = in.position;
+    m.end = end;
+    m.plane = in.axes;
+    m.feedrate = in.feed;
+    m.tool = in.tool;
+    m.rotations = in.rotations;
+    m.rotation = in.rotation;
+    m.machine_coordinates = in.block.g53;
+    return m;
+}
+
+// A G53 block gives machine coordinates: the workpiece frame is the machine's, so the named axes
+// go to their values as written; the run loop decides how it moves.
+Point3 machine_target(Interp& in) {
+    const BlockWords& b = in.block;
+    Point3 end = in.position;
+    for (int a = 0; a < 3; ++a) {
+        if (!b.axis[std::size_t(a)]) continue;
+        at(end, a) = b.value[std::size_t(a)];
+        at(in.programmed, a) = steps::programmed_of(in, a, at(end, a));
+    }
+    return end;
+}
+
+void motion_block(Interp& in) {
+    steps::apply_pending_cancel(in);
+    const BlockWords& b = in.block;
+    if (in.cycle != 80) {
+        if (in.hooks.cycle && in.hooks.cycle(in.hooks.context, in, b) != -1) return;
+    }
+    Point3 end;
+    if (b.g53) {
+        end = machine_target(in);
+    } else {
+        Point3 target = steps::programmed_target(in);
+        // Without the cycle module a cycle block only positions over its hole: its normal-axis
+        // word is the hole depth, not a place to go at rapid.
+        if (in.cycle != 80) at(target, in.axes.normal) = at(in.programmed, in.axes.normal);
+        end = workpiece_point(in, target);
+        in.programmed = target;
+    }
+    int motion = in.cycle != 80 ? kMotionRapid : in.motion;
+    MoveRecord m = new_move(in, motion, end);
+    if (is_arc(motion)) build_arc(in, m);
+    if (motion != kMotionRapid && in.ctl->check_f0 && in.feed <= 0) steps::raise(in, kAlarmZeroFeed);
+    in.position = m.end;
+    if (in.radius_side != 0 && in.hooks.compensate &&
+        in.hooks.compensate(in.hooks.context, in, m) != -1) {
+        push_move(in, m);
+        return;
+    }
+    if (motion == kMotionRapid) queue_rapid(in, m);
+    else push_move(in, m);
+}
+
+// ---- One block ----
+
+void apply_modal(Interp& in) {
+    const BlockWords& b = in.block;
+    if (b.plane) steps::set_plane(in, b.plane);
+    if (b.distance) in.incremental = b.distance == 91;
+    if (b.motion >= 0) in.motion = b.motion;
+    if (b.cycle >= 0) in.cycle = b.cycle;
+    if (b.return_level >= 0) in.return_level = b.return_level;
+    if (b.has_l && b.special != 10) in.repeat = b.l;
+    if (b.work >= 0 || b.work_extended) steps::select_work(in);
+    steps::apply_tool_words(in);
+    steps::apply_length(in);
+    steps::apply_radius(in);
+}
+
+// 1 when the block's non-modal code took its axis words.
+int apply_special(Interp& in) {
+    switch (in.block.special) {
+    case 4: steps::dwell_block(in); return 1;
+    case 10: steps::g10_block(in); return 1;
+    case 92: steps::g92_block(in); return 1;
+    case 52: steps::g52_block(in); return 1;
+    case 27: case 28: case 29: case 30: steps::reference_block(in, in.block.special); return 1;
+    case 51: steps::scaling_on(in); return 1;
+    case 50: in.scaling = false; return 0;
+    case kMirrorOn: steps::mirror_on(in); return 1;
+    case kMirrorOff: in.mirror = {}; return 0;
+    case 68: steps::rotation_on(in); return 1;
+    case 69: in.rotations = 0; return 0;
+    default: return 0;
+    }
+}
+
+void apply_block(Interp& in) {
+    apply_modal(in);
+    if (in.block.call >= 0 && in.hooks.subprogram) in.hooks.subprogram(in.hooks.context, in, in.block);
+    if (apply_special(in) == 0 && in.block.any_axis) motion_block(in);
+    if (in.block.m02) in.end_state = kEndRequested;
+}
+
+void parse_and_apply(Interp& in, std::string_view text) {
+    in.block = BlockWords{};
+    in.g10 = false;
+    WordHandler handler{&in, &on_word, nullptr};
+    parse_words(text, in.ctl->product, handler);
+    apply_block(in);
+}
+
+}  // namespace
+
+// ---- Entry points ----
+
+void reset_interp(Interp& in, const Point3& start_point) {
+    const Ctl& ctl = *in.ctl;
+    in.motion = kMotionRapid;
+    steps::set_plane(in, ctl.initial_plane);
+    in.incremental = false;
+    in.cycle = 80;
+    in.return_level = ctl.return_level;
+    in.repeat = 1;
+    in.work_index = ctl.product == Dialect::Osp ? 0 : 1;
+    in.work_offset = work_offset_of(ctl, in.work_index);
+    in.shift = {};
+    in.local = {};
+    in.radius_side = 0;
+    in.radius_offset = 0;
+    in.d_number = in.h_number = 0;
+    in.length_sign = 0;
+    in.length_offset = 0;
+    in.pending_cancel = kPendingNone;
+    in.scaling = false;
+    in.scale_factor = {1.0, 1.0, 1.0};
+    in.mirror = {};
+    in.rotations = 0;
+    in.feed = 0;
+    in.spindle_speed = in.spindle_direction = 0;
+    in.tool = in.tools ? in.tools->current_tool : 0;
+    in.preselected = 0;
+    in.g10 = false;
+    in.dwell = 0;
+    in.reference = 0;
+    in.end_state = kEndRunning;
+    in.g92_moved = false;
+    in.position = start_point;
+    in.programmed = {start_point.x - in.work_offset.x, start_point.y - in.work_offset.y,
+                     start_point.z - in.work_offset.z};
+    in.line = in.main_line = 0;
+    in.move = in.previous = MoveRecord{};
+    in.move.start = in.move.end = start_point;
+    in.queued = in.handed = 0;
+    in.used_g = {};
+    in.used_m = {};
+    if (in.reader) start_run(*in.reader, ctl);
+    if (in.time) set_time_tool(*in.time, in.tool);
+}
+
+int execute_next_block(Interp& in) {
+    for (;;) {
+        if (in.handed < in.queued) {
+            in.previous = in.move;
+            in.move = in.queue[std::size_t(in.handed++)];
+            if (in.handed == in.queued) in.handed = in.queued = 0;
+            if (in.time) add_move(*in.time, *in.mtl, *in.ctl, in.move);
+            return 1;
+        }
+        if (in.end_state != kEndRunning) {
+            if (in.end_state != kEndEnded && in.time) close_time(*in.time, *in.mtl);
+            in.end_state = kEndEnded;
+            return 0;
+        }
+        if (in.reader->alarm.code != 0) return kExecuteAlarm;
+        if (read_next_block(*in.reader) == 0) {
+            in.end_state = kEndEnded;
+            if (in.time) close_time(*in.time, *in.mtl);
+            return 0;
+        }
+        in.line = in.reader->block_line;
+        in.main_line = in.reader->line_number;
+        parse_and_apply(in, current_block(*in.reader));
+    }
+}
+
+void execute_block_text(Interp& in, std::string_view block) { parse_and_apply(in, block); }
+
+int push_move(Interp& in, const MoveRecord& move) {
+    if (in.queued >= kMaxQueuedMoves) return 0;
+    in.queue[std::size_t(in.queued++)] = move;
+    return 1;
+}
+
+// ---- What the run control asks ----
+
+int alarm_code(const Interp& in) { return in.reader ? in.reader->alarm.code : 0; }
+int end_state(const Interp& in) { return in.end_state; }
+bool stop_allowed(const Interp& in) { return in.handed >= in.queued && in.nesting.look_ahead == 0; }
+
+Nesting nesting_counters(const Interp& in) {
+    Nesting n = in.nesting;
+    n.subprogram = in.reader ? in.reader->depth : 0;
+    return n;
+}
+
+bool nested(const Interp& in) {
+    Nesting n = nesting_counters(in);
+    return n.cycle > 0 || n.subprogram > 0 || n.macro > 0 || n.look_ahead > 0;
+}
+int active_tool(const Interp& in) { return in.tool; }
+
+namespace {
+Interp g_interp;
+}
+
+Interp& interp() { return g_interp; }
+
+}  // namespace vx::nc

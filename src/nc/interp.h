@@ -1,0 +1,223 @@
+// The block interpreter: the controller's modal state, the words of each block applied to it,
+// programmed coordinates turned into workpiece coordinates, and at most one move handed out per
+// call. Blocks that expand into several moves (reference returns, rapid paths, and through the
+// hooks canned cycles and radius compensation) queue them and hand them out one per call.
+//
+// Coordinates: a programmed point is scaled (G51) about the scaling centre, rotated (G68, the
+// later rotation first) about its centre, mirrored (G51.1), and then moved by the work offset,
+// the local offset (G52), the G92 shift and, on machine Z, the length offset.
+#pragma once
+
+#include "nc/ctl.h"
+#include "nc/motion.h"
+#include "nc/move.h"
+#include "nc/mtl.h"
+#include "nc/reader.h"
+#include "nc/words.h"
+
+#include <array>
+#include <string_view>
+
+namespace vx::sim {
+struct ToolTable;
+}
+
+namespace vx::nc {
+
+// ---- Sizes and codes ----
+
+constexpr int kMaxQueuedMoves = kMaxRapidPoints + 16;  // a sampled rapid plus a reference return
+constexpr int kUsedCodes = 200;                         // G and M numbers 0..199 the data check lists
+constexpr int kExecuteAlarm = -2;                       // execute_next_block: an alarm, no move
+
+constexpr int kEndRunning = 0, kEndRequested = 1, kEndEnded = 2;
+constexpr int kPendingNone = 0, kPendingG49 = 1, kPendingTWord = 2;
+constexpr int kMirrorOff = 501, kMirrorOn = 511;  // G50.1 and G51.1 as non-modal codes of a block
+
+// ---- The words of one block ----
+
+// Collected while the words are scanned; applied when the block is complete. The texts point
+// into the reader's line and live as long as the block.
+struct BlockWords {
+    std::array<bool, 3> axis{};           // per machine axis
+    std::array<double, 3> value{};        // as read (reversal applied)
+    std::array<bool, 3> centre{};
+    std::array<double, 3> centre_value{};
+    std::array<std::string_view, 3> centre_text{};
+    bool has_r = false;
+    double r = 0;
+    std::string_view r_text;
+    bool has_p = false;
+    std::string_view p_text;
+    bool has_x = false;  // the letter X itself, for the dwell time
+    std::string_view x_text;
+    bool has_q = false;
+    double q = 0;
+    bool has_l = false;
+    int l = 0;
+    bool has_t = false;
+    int t = 0;
+    bool has_d = false, has_h = false;
+    int motion = -1;    // G00..G03 in the block
+    int plane = 0;      // 17, 18, 19
+    int distance = 0;   // 90, 91
+    int work = -1;      // work offset index selected
+    bool work_extended = false;  // G54.1: the index comes from P
+    int length = -1;    // 43, 44, 49
+    int radius = -1;    // 40, 41, 42
+    int cycle = -1;     // 73, 74, 76, 80..89, or 80 for the cancelling codes
+    int return_level = -1;
+    int special = 0;    // the block's non-modal code: 4, 10, 27..30, 52, 92, 51, 50, 68, 69, kMirrorOn, kMirrorOff
+    bool g53 = false;
+    bool m06 = false;
+    bool m02 = false;   // M02 or M30
+    int call = -1;      // M98, M198 or M99 for the subprogram hook
+    std::string_view call_name;  // M98 <name>: the file name between the angle brackets
+    bool any_axis = false;
+};
+
+struct Interp;
+
+// Levels the run must not stop inside: a positive counter executes the block without a stop.
+// The cycle, macro and look-ahead counters belong to the modules that expand blocks.
+struct Nesting {
+    int cycle = 0;
+    int subprogram = 0;  // open subprogram levels of the reader
+    int macro = 0;
+    int look_ahead = 0;
+};
+
+// ---- Hooks of the later modules ----
+
+// Each returns -1 to hand the work back to the plain interpreter.
+struct InterpHooks {
+    void* context = nullptr;
+    // Canned cycle mode with an axis word: queue the cycle's moves with push_move (1).
+    int (*cycle)(void* context, Interp& in, const BlockWords& block) = nullptr;
+    // Radius compensation active: offset `move` in place and queue any corner moves before it.
+    int (*compensate)(void* context, Interp& in, MoveRecord& move) = nullptr;
+    // M98, M198, M99: open or close a subprogram level of the reader.
+    int (*subprogram)(void* context, Interp& in, const BlockWords& block) = nullptr;
+    // Words of the dialects (OSP CALL, G15/G16, SIEMENS and HEIDENHAIN blocks) and letters the
+    // default table does not know: 1 handled, 0 ignore the rest of the block.
+    int (*dialect_word)(void* context, Interp& in, Word& word) = nullptr;
+    // A tool became active: the run selects it in the tool table.
+    void (*tool_change)(void* context, int tool) = nullptr;
+};
+
+// ---- The interpreter context ----
+
+struct Interp {
+    // The run's records; `tools`, `time` may be null. `ctl` is written by G10 and the automatic
+    // D and H loads.
+    Ctl* ctl = nullptr;
+    const Mtl* mtl = nullptr;
+    const sim::ToolTable* tools = nullptr;
+    Reader* reader = nullptr;
+    MachiningTime* time = nullptr;
+    InterpHooks hooks;
+    HeightLookup lookup;
+    double rapid_pitch = 1.0;  // mm, the display's move pitch: samples of an ASYNC2 rapid
+
+    // Modal state.
+    int motion = kMotionRapid;
+    int plane = 17;
+    PlaneAxes axes;
+    int plane_code = 17;  // the controller's code of the plane: negative swaps G02/G03
+    bool incremental = false;
+    int cycle = 80;
+    int return_level = 1;
+    int repeat = 1;
+    int work_index = 1;
+    Point3 work_offset;
+    Point3 shift;                              // G92
+    std::array<Point3, kWorkOffsets> local{};  // G52, per work offset index
+    int radius_side = 0;
+    double radius_offset = 0;
+    int d_number = 0;
+    int length_sign = 0;
+    double length_offset = 0;
+    int h_number = 0;
+    int pending_cancel = kPendingNone;
+    bool scaling = false;
+    Point3 scale_centre;
+    std::array<double, 3> scale_factor{1.0, 1.0, 1.0};
+    std::array<bool, 3> mirror{};
+    Point3 mirror_at;
+    int rotations = 0;
+    std::array<RotationData, 2> rotation{};
+    double feed = 0;
+    int spindle_speed = 0;
+    int spindle_direction = 0;
+    int tool = 0;
+    int preselected = 0;  // 0: none
+    bool g10 = false;
+    int g10_l = 0, g10_p = 0;
+    double dwell = 0;
+    int reference = 0;  // 0 none, 1 G28/G30, 2 G29, 3 G27
+    int reference_point = 1;
+    Point3 intermediate;  // of the last G28/G30, for G29
+    int end_state = kEndRunning;
+    bool g92_moved = false;  // MOVE mode: the first G92 of the run has placed the tool
+
+    Point3 programmed;  // last absolute programmed coordinates per machine axis, before scaling
+    Point3 position;    // the control point, workpiece coordinates
+    int line = 0;       // of the current block in its own source
+    int main_line = 0;  // of the main program
+
+    MoveRecord move, previous;
+    std::array<MoveRecord, kMaxQueuedMoves> queue{};
+    int queued = 0, handed = 0;
+    RapidPath path;
+    BlockWords block;
+    Nesting nesting;
+
+    std::array<bool, kUsedCodes> used_g{}, used_m{};
+};
+
+// ---- Entry points ----
+
+// Start of a run or data check: the start values of the modal state, the position at
+// `start_point`, the reader's start state (line counters, alarm, start code). The reader's
+// sources stay open.
+void reset_interp(Interp& in, const Point3& start_point);
+
+// Reads and interprets blocks until a move is produced: 1 with the move in `in.move`; 0 when
+// the program has ended (`in.end_state` 2); kExecuteAlarm when an alarm ended it without a move.
+// After every call the run checks alarm_code(): a move that comes with an alarm is the last.
+int execute_next_block(Interp& in);
+
+// Interprets one block text (with or without its line end) as if the reader gave it; the moves
+// it makes are queued. For the hooks of the later modules and for tests.
+void execute_block_text(Interp& in, std::string_view block);
+
+// Queues a move behind the current block's: 1, or 0 when the queue is full.
+int push_move(Interp& in, const MoveRecord& move);
+
+// ---- Coordinates ----
+
+// The workpiece point of absolute programmed coordinates under the current scaling, rotation,
+// mirror and offsets.
+Point3 workpiece_point(const Interp& in, const Point3& programmed);
+
+// The current work offset of index `index` for the controller's dialect.
+Point3 work_offset_of(const Ctl& ctl, int index);
+
+// The machine axes of plane 17, 18 or 19 under the controller's axis mapping, and its code.
+PlaneAxes plane_axes(const Ctl& ctl, int plane, int& code);
+
+// ---- What the run control asks ----
+
+int alarm_code(const Interp& in);
+int end_state(const Interp& in);
+// A stop is vetoed while the moves of one block are still being handed out or a look-ahead is
+// in progress.
+bool stop_allowed(const Interp& in);
+Nesting nesting_counters(const Interp& in);  // with the reader's subprogram depth
+bool nested(const Interp& in);               // any counter positive
+int active_tool(const Interp& in);
+
+// ---- The one interpreter of the process ----
+Interp& interp();
+
+}  // namespace vx::nc

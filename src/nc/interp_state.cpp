@@ -1,0 +1,503 @@
+// The steps of a block that change the interpreter's state: planes, work and local offsets, tool
+// and length offsets, G92, G10, reference returns, scaling, mirror and rotation, and the
+// coordinate transforms that turn programmed points into workpiece points.
+#include "nc/interp.h"
+
+#include "nc/interp_steps.h"
+#include "sim/tools.h"
+
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+namespace vx::nc {
+
+namespace {
+
+constexpr double kSnapZero = 0.000001;  // programmed coordinates this small are exactly 0
+constexpr double kDegree = std::numbers::pi / 180.0;
+
+// The three plane pairs of the controller's plane codes: (X, Y), (Z, X), (Y, Z).
+constexpr PlaneAxes kPairs[3] = {{0, 1, 2}, {2, 0, 1}, {1, 2, 0}};
+
+const sim::ToolEntry* tool_entry(const Interp& in, int t) {
+    if (!in.tools || t < 0 || t > sim::max_tool_number(*in.tools)) return nullptr;
+    const sim::ToolEntry& e = in.tools->entries[std::size_t(t)];
+    return e.tool.defined == 1 ? &e : nullptr;
+}
+
+bool tool_known(const Interp& in, int t) { return in.tools ? tool_entry(in, t) != nullptr : t >= 0; }
+
+double entry_value(const OffsetEntry& e) { return double(e.value) + double(e.wear); }
+
+void refresh_offsets(Interp& in) {
+    const Ctl& ctl = *in.ctl;
+    if (in.length_sign != 0) in.length_offset = entry_value(ctl.h[std::size_t(in.h_number)]) * in.length_sign;
+    in.radius_offset = entry_value(ctl.d[std::size_t(in.d_number)]) * in.radius_side;
+}
+
+}  // namespace
+
+namespace steps {
+
+double& at(Point3& p, int axis) { return axis == 0 ? p.x : axis == 1 ? p.y : p.z; }
+double at(const Point3& p, int axis) { return axis == 0 ? p.x : axis == 1 ? p.y : p.z; }
+
+void raise(Interp& in, int code) { raise_alarm(in.reader->alarm, code, in.main_line); }
+
+// ---- Planes and work offsets ----
+
+void set_plane(Interp& in, int plane) {
+    in.plane = plane == 18 || plane == 19 ? plane : 17;
+    in.axes = plane_axes(*in.ctl, in.plane, in.plane_code);
+}
+
+void select_work(Interp& in) {
+    const BlockWords& b = in.block;
+    int index = b.work;
+    if (b.work_extended) {
+        int n = b.has_p ? read_integer(b.p_text) : 0;
+        index = 6 + (n >= 1 ? n : 1);
+    }
+    if (index < 0 || index >= kWorkOffsets) return;  // a P beyond the table selects nothing
+    in.work_index = index;
+    in.work_offset = work_offset_of(*in.ctl, index);
+}
+
+// ---- Tools ----
+
+namespace {
+
+void activate_tool(Interp& in, int t) {
+    if (t == in.tool || !tool_known(in, t)) return;  // the tool in the spindle needs no change
+    in.tool = t;
+    if (in.time) add_tool_change(*in.time, *in.mtl, t);
+    if (in.hooks.tool_change) in.hooks.tool_change(in.hooks.context, t);
+}
+
+void cancel_length(Interp& in, int pending) {
+    if (in.ctl->g49_mode == 1 && in.length_offset != 0.0) {
+        in.pending_cancel = pending;  // KEEP: the offset stays until the next axis word
+    } else {
+        in.length_offset = 0;
+    }
+    in.length_sign = 0;
+}
+
+int power_of_ten(int digits) {
+    int p = 1;
+    for (int i = 0; i < digits; ++i) p *= 10;
+    return p;
+}
+
+}  // namespace
+
+void apply_tool_words(Interp& in) {
+    const BlockWords& b = in.block;
+    const Mtl& mtl = *in.mtl;
+    if (!b.has_t) {
+        if (b.m06 && mtl.atc_type != kAtcDirect && in.preselected > 0) activate_tool(in, in.preselected);
+        return;
+    }
+    int t = b.t;
+    if (mtl.combined_t && mtl.atc_type == kAtcDirect) {
+        int divisor = power_of_ten(mtl.offset_digits);
+        int h = t % divisor;
+        t /= divisor;
+        if (h > 0 && h < kOffsetEntries) {
+            in.h_number = h;
+            in.length_sign = 1;
+            in.pending_cancel = kPendingNone;
+            refresh_offsets(in);
+        } else if (h == 0) {
+            cancel_length(in, kPendingTWord);
+        }
+    }
+    switch (mtl.atc_type) {
+    case kAtcWait:
+        if (tool_known(in, t)) in.preselected = t;
+        if (b.m06 && in.preselected > 0) activate_tool(in, in.preselected);
+        break;
+    case kAtcWait2:
+        if (b.m06) {
+            int earlier = in.preselected;
+            if (tool_known(in, t)) in.preselected = t;
+            if (earlier > 0) activate_tool(in, earlier);
+        } else if (tool_known(in, t)) {
+            in.preselected = t;
+        }
+        break;
+    default:
+        activate_tool(in, t);
+        break;
+    }
+}
+
+void d_word(Interp& in, int n) {
+    if (in.ctl->d_from_tool && n > 0) {
+        if (const sim::ToolEntry* e = tool_entry(in, in.tool)) in.ctl->d[std::size_t(n)].value = e->tool.d / 2.0f;
+    }
+    in.d_number = n;
+}
+
+void h_word(Interp& in, int n) {
+    if (in.ctl->h_from_tool && n > 0) {
+        // The tool's length as the table gives it: its protrusion, else its edge height.
+        if (const sim::ToolEntry* e = tool_entry(in, in.tool))
+            in.ctl->h[std::size_t(n)].value = e->length.kind != sim::kLengthNone ? e->length.L[0] : e->tool.h;
+    }
+    in.h_number = n;
+}
+
+void apply_length(Interp& in) {
+    const BlockWords& b = in.block;
+    if (b.length == 43 || b.length == 44) {
+        in.length_sign = b.length == 43 ? 1 : -1;
+        in.pending_cancel = kPendingNone;
+        refresh_offsets(in);
+    } else if (b.length == 49) {
+        cancel_length(in, kPendingG49);
+    } else if (b.has_h && in.length_sign != 0) {
+        refresh_offsets(in);
+    }
+}
+
+void apply_radius(Interp& in) {
+    const BlockWords& b = in.block;
+    if (b.radius == 40) in.radius_side = 0;
+    else if (b.radius == 41) in.radius_side = in.plane_code < 0 ? -1 : 1;
+    else if (b.radius == 42) in.radius_side = in.plane_code < 0 ? 1 : -1;
+    if (b.radius >= 0 || b.has_d) refresh_offsets(in);
+}
+
+// KEEP: the cancelled offset leaves the stored position, so the tool does not travel by it.
+void apply_pending_cancel(Interp& in) {
+    if (in.pending_cancel == kPendingNone) return;
+    in.position.z -= in.length_offset;
+    in.length_offset = 0;
+    in.pending_cancel = kPendingNone;
+}
+
+// ---- Coordinates ----
+
+Point3 programmed_target(const Interp& in) {
+    const BlockWords& b = in.block;
+    Point3 p = in.programmed;
+    for (int a = 0; a < 3; ++a) {
+        if (!b.axis[std::size_t(a)]) continue;
+        double v = b.value[std::size_t(a)];
+        at(p, a) = in.incremental ? at(in.programmed, a) + v : v;
+    }
+    return p;
+}
+
+double programmed_of(const Interp& in, int a, double v) {
+    double offset = at(in.work_offset, a) + at(in.local[std::size_t(in.work_index)], a) + at(in.shift, a);
+    if (a == 2) offset += in.length_offset;
+    return v - offset;
+}
+
+Point3 workpiece_vector(const Interp& in, const Point3& v) {
+    Point3 p = v;
+    if (in.scaling) {
+        for (int a = 0; a < 3; ++a)
+            if (in.ctl->scale_effect[std::size_t(a)]) at(p, a) *= in.scale_factor[std::size_t(a)];
+    }
+    for (int r = in.rotations - 1; r >= 0; --r) {
+        const RotationData& rd = in.rotation[std::size_t(r)];
+        double c = std::cos(rd.angle), s = std::sin(rd.angle);
+        double d1 = at(p, rd.first), d2 = at(p, rd.second);
+        at(p, rd.first) = c * d1 - s * d2;
+        at(p, rd.second) = s * d1 + c * d2;
+    }
+    for (int a = 0; a < 3; ++a)
+        if (in.mirror[std::size_t(a)]) at(p, a) = -at(p, a);
+    return p;
+}
+
+bool mirrored_odd(const Interp& in) {
+    return in.mirror[std::size_t(in.axes.first)] != in.mirror[std::size_t(in.axes.second)];
+}
+
+// ---- Non-modal codes ----
+
+void dwell_block(Interp& in) {
+    const BlockWords& b = in.block;
+    std::string_view text = b.has_p ? b.p_text : b.has_x ? b.x_text : std::string_view{};
+    in.dwell = text.empty() ? 0.0 : read_time(text);
+    if (in.time && in.dwell > 0) add_dwell(*in.time, *in.mtl, in.dwell, in.motion == kMotionRapid);
+}
+
+namespace {
+
+// Offset memory is single precision: a value beyond its range is held at the range's end.
+void set_offset(float& field, double r, bool incremental) {
+    double v = incremental ? double(field) + r : r;
+    constexpr double kMax = std::numeric_limits<float>::max();
+    field = v > kMax ? float(kMax) : v < -kMax ? float(-kMax) : v == v ? float(v) : field;
+}
+
+void g10_offset_memory(Interp& in, int l, int p) {
+    Ctl& ctl = *in.ctl;
+    const BlockWords& b = in.block;
+    if (!b.has_r || p < 0 || p >= kOffsetEntries) return;
+    OffsetEntry& d = ctl.d[std::size_t(p)];
+    OffsetEntry& h = ctl.h[std::size_t(p)];
+    bool inc = in.incremental;
+    switch (ctl.offset_memory) {
+    case 1:
+        set_offset(d.value, b.r, inc);
+        set_offset(h.value, b.r, inc);
+        break;
+    case 2:
+        if (l == 10) {
+            set_offset(d.value, b.r, inc);
+            set_offset(h.value, b.r, inc);
+        } else if (l == 11) {
+            set_offset(d.wear, b.r, inc);
+            set_offset(h.wear, b.r, inc);
+        }
+        break;
+    case 3:
+        if (l == 10) set_offset(h.value, b.r, inc);
+        else if (l == 11 || l == 1) set_offset(h.wear, b.r, inc);
+        else if (l == 12) set_offset(d.value, b.r, inc);
+        else if (l == 13) set_offset(d.wear, b.r, inc);
+        break;
+    default: break;
+    }
+    refresh_offsets(in);
+}
+
+}  // namespace
+
+void g10_block(Interp& in) {
+    Ctl& ctl = *in.ctl;
+    const BlockWords& b = in.block;
+    if (ctl.product != Dialect::Default || ctl.offset_memory < 1 || ctl.offset_memory > 3) return;
+    int l = b.has_l ? b.l : 0;
+    int p = b.has_p ? read_integer(b.p_text) : -1;
+    in.g10 = true;
+    in.g10_l = l;
+    in.g10_p = p;
+    if (l != 2 && l != 20) {
+        g10_offset_memory(in, l, p);
+        return;
+    }
+    int index = l == 2 ? p : 6 + p;
+    if (p < 0 || (l == 20 && p < 1) || index >= kWorkOffsets) return;
+    Point3& w = ctl.work[std::size_t(index)];
+    for (int a = 0; a < 3; ++a) {
+        if (!b.axis[std::size_t(a)]) continue;
+        double v = b.value[std::size_t(a)];
+        at(w, a) = in.incremental ? at(w, a) + v : v;
+    }
+    in.work_offset = work_offset_of(ctl, in.work_index);
+}
+
+void g92_block(Interp& in) {
+    const BlockWords& b = in.block;
+    bool move = in.ctl->g92_mode == 1 && !in.g92_moved;
+    for (int a = 0; a < 3; ++a) {
+        if (!b.axis[std::size_t(a)]) continue;
+        double v = b.value[std::size_t(a)];
+        if (move) {
+            double offset = at(in.work_offset, a) + at(in.local[std::size_t(in.work_index)], a) + at(in.shift, a);
+            if (a == 2) offset += in.length_offset;
+            at(in.position, a) = v + offset;
+        } else {
+            double others = at(in.work_offset, a) + at(in.local[std::size_t(in.work_index)], a);
+            if (a == 2) others += in.length_offset;
+            at(in.shift, a) = at(in.position, a) - v - others;
+        }
+        at(in.programmed, a) = v;
+    }
+    if (b.any_axis) in.g92_moved = true;
+}
+
+void g52_block(Interp& in) {
+    const BlockWords& b = in.block;
+    Point3& local = in.local[std::size_t(in.work_index)];
+    for (int a = 0; a < 3; ++a) {
+        if (!b.axis[std::size_t(a)]) continue;
+        double v = b.value[std::size_t(a)];
+        at(local, a) = in.incremental ? at(local, a) + v : v;
+    }
+}
+
+namespace {
+
+// A leg of a reference return; a leg that does not move (G91 G28 Z0 to its intermediate point)
+// is left out.
+void push_rapid(Interp& in, const Point3& end) {
+    if (end == in.position) return;
+    MoveRecord m;
+    m.motion = kMotionRapid;
+    m.line = in.line;
+    m.start = m.path_start = in.position;
+    m.end = end;
+    m.plane = in.axes;
+    m.feedrate = in.feed;
+    m.tool = in.tool;
+    m.rotations = in.rotations;
+    m.rotation = in.rotation;
+    push_move(in, m);
+    in.position = end;
+}
+
+// The named axes of `in.position` replaced from `p`.
+Point3 named_axes(const Interp& in, const Point3& p) {
+    Point3 out = in.position;
+    for (int a = 0; a < 3; ++a)
+        if (in.block.axis[std::size_t(a)]) at(out, a) = at(p, a);
+    return out;
+}
+
+}  // namespace
+
+void reference_block(Interp& in, int code) {
+    const BlockWords& b = in.block;
+    if (!b.any_axis) return;
+    Point3 target = programmed_target(in);
+    Point3 point = named_axes(in, workpiece_point(in, target));
+    if (code == 27) {
+        in.reference = 3;
+        push_rapid(in, point);
+        in.programmed = target;
+        return;
+    }
+    if (code == 29) {
+        in.reference = 2;
+        push_rapid(in, named_axes(in, in.intermediate));
+        push_rapid(in, point);
+        in.programmed = target;
+        return;
+    }
+    in.reference = 1;
+    push_rapid(in, point);
+    in.intermediate = point;
+    in.programmed = target;
+    int k = 1;
+    if (code == 30) k = b.has_p ? read_integer(b.p_text) : 2;
+    if (k < 1 || k >= kRefPoints || !in.ctl->ref[std::size_t(k)].defined) return;  // ends at the intermediate point
+    in.reference_point = k;
+    const RefPoint& ref = in.ctl->ref[std::size_t(k)];
+    Point3 r{double(ref.x), double(ref.y), double(ref.z)};
+    push_rapid(in, named_axes(in, r));
+    for (int a = 0; a < 3; ++a)
+        if (b.axis[std::size_t(a)]) at(in.programmed, a) = programmed_of(in, a, at(in.position, a));
+}
+
+void scaling_on(Interp& in) {
+    const BlockWords& b = in.block;
+    const Ctl& ctl = *in.ctl;
+    in.scale_centre = programmed_target(in);
+    for (int a = 0; a < 3; ++a) {
+        std::size_t i = std::size_t(a);
+        if (b.has_p) in.scale_factor[i] = read_scaled(b.p_text, ctl, Scaled::Scale);
+        else if (b.centre[i]) in.scale_factor[i] = read_scaled(b.centre_text[i], ctl, Scaled::Scale);
+        else in.scale_factor[i] = ctl.scale[i];
+    }
+    in.scaling = true;
+}
+
+void mirror_on(Interp& in) {
+    const BlockWords& b = in.block;
+    for (int a = 0; a < 3; ++a) {
+        if (!b.axis[std::size_t(a)]) continue;
+        in.mirror[std::size_t(a)] = true;
+        at(in.mirror_at, a) = b.value[std::size_t(a)];
+    }
+}
+
+void rotation_on(Interp& in) {
+    const BlockWords& b = in.block;
+    const Ctl& ctl = *in.ctl;
+    RotationData rd;
+    double degrees = b.has_r ? read_scaled(b.r_text, ctl, Scaled::Angle) : 0.0;
+    Point3 centre;
+    if (!b.centre[0] && !b.centre[1] && !b.centre[2]) {
+        rd.first = in.axes.first;
+        rd.second = in.axes.second;
+        centre = programmed_target(in);  // axes not given: the current position
+        if (degrees == 0.0) degrees = ctl.rotation_angle;
+    } else {
+        int k = -1;
+        for (int a = 0; a < 3 && k < 0; ++a)
+            if (b.centre[std::size_t(a)] && b.centre_value[std::size_t(a)] != 0.0) k = a;
+        if (k < 0) return;  // no axis to turn about
+        rd.first = kPairs[2 - k].first;  // about X: (Y, Z); about Y: (Z, X); about Z: (X, Y)
+        rd.second = kPairs[2 - k].second;
+        for (int a = 0; a < 3; ++a) at(centre, a) = b.axis[std::size_t(a)] ? b.value[std::size_t(a)] : 0.0;
+    }
+    if (degrees == 0.0) {
+        in.rotations = 0;
+        return;
+    }
+    // The centre stays as written: the rotation turns the scaled point about it (scaling the
+    // centre as well would make the order of the two transforms irrelevant).
+    rd.centre1 = at(centre, rd.first);
+    rd.centre2 = at(centre, rd.second);
+    rd.angle = degrees * kDegree;
+    if (in.rotations < 2) in.rotation[std::size_t(in.rotations++)] = rd;
+    else in.rotation[1] = rd;  // a third level replaces the second
+}
+
+}  // namespace steps
+
+// ---- Public coordinate functions ----
+
+Point3 workpiece_point(const Interp& in, const Point3& programmed) {
+    using steps::at;
+    const Ctl& ctl = *in.ctl;
+    Point3 p = programmed;
+    if (in.scaling) {
+        for (int a = 0; a < 3; ++a) {
+            std::size_t i = std::size_t(a);
+            if (ctl.scale_effect[i])
+                at(p, a) = at(in.scale_centre, a) + in.scale_factor[i] * (at(p, a) - at(in.scale_centre, a));
+        }
+    }
+    for (int a = 0; a < 3; ++a)
+        if (std::fabs(at(p, a)) < kSnapZero) at(p, a) = 0.0;
+    for (int r = in.rotations - 1; r >= 0; --r) {
+        const RotationData& rd = in.rotation[std::size_t(r)];
+        double c = std::cos(rd.angle), s = std::sin(rd.angle);
+        double d1 = at(p, rd.first) - rd.centre1, d2 = at(p, rd.second) - rd.centre2;
+        at(p, rd.first) = rd.centre1 + c * d1 - s * d2;
+        at(p, rd.second) = rd.centre2 + s * d1 + c * d2;
+    }
+    for (int a = 0; a < 3; ++a)
+        if (in.mirror[std::size_t(a)]) at(p, a) = 2.0 * at(in.mirror_at, a) - at(p, a);
+    const Point3& local = in.local[std::size_t(in.work_index)];
+    p.x += in.work_offset.x + local.x + in.shift.x;
+    p.y += in.work_offset.y + local.y + in.shift.y;
+    p.z += in.work_offset.z + local.z + in.shift.z + in.length_offset;
+    return p;
+}
+
+Point3 work_offset_of(const Ctl& ctl, int index) {
+    if (index < 0 || index >= kWorkOffsets) return {};
+    Point3 w = ctl.work[std::size_t(index)];
+    if (fanuc_like(ctl.product) && index >= 1) {
+        w.x += ctl.work[0].x;
+        w.y += ctl.work[0].y;
+        w.z += ctl.work[0].z;
+    }
+    return w;
+}
+
+PlaneAxes plane_axes(const Ctl& ctl, int plane, int& code) {
+    for (int i = 0; i < 3; ++i) {
+        int c = ctl.plane_codes[std::size_t(i)];
+        if (c == plane || c == -plane) {
+            code = c;
+            return kPairs[i];
+        }
+    }
+    int i = plane == 18 ? 1 : plane == 19 ? 2 : 0;  // a mapping that names no such pair
+    code = plane;
+    return kPairs[i];
+}
+
+}  // namespace vx::nc

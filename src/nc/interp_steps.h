@@ -1,0 +1,43 @@
+// The steps of one block that interp.cpp drives and interp_state.cpp implements: offsets, tools,
+// the non-modal codes and the coordinate transforms. Internal to the interpreter.
+#pragma once
+
+#include "nc/interp.h"
+
+namespace vx::nc::steps {
+
+double& at(Point3& p, int axis);
+double at(const Point3& p, int axis);
+
+void set_plane(Interp& in, int plane);
+void select_work(Interp& in);
+void apply_tool_words(Interp& in);
+void apply_length(Interp& in);
+void apply_radius(Interp& in);
+void d_word(Interp& in, int n);
+void h_word(Interp& in, int n);
+void apply_pending_cancel(Interp& in);
+
+// Non-modal codes; each consumes the block's axis words.
+void dwell_block(Interp& in);
+void g10_block(Interp& in);
+void g92_block(Interp& in);
+void g52_block(Interp& in);
+void reference_block(Interp& in, int code);
+void scaling_on(Interp& in);
+void mirror_on(Interp& in);
+void rotation_on(Interp& in);
+
+// The absolute programmed target of the block's axis words (G91 adds to the last coordinate).
+Point3 programmed_target(const Interp& in);
+// The programmed coordinate of axis `a` that puts the control point at workpiece value `v`
+// when neither scaling nor rotation acts.
+double programmed_of(const Interp& in, int a, double v);
+// A centre vector (I, J, K) turned like the points: scaled, rotated, mirrored.
+Point3 workpiece_vector(const Interp& in, const Point3& v);
+// Whether an odd number of the plane's axes is mirrored (arcs then turn the other way).
+bool mirrored_odd(const Interp& in);
+
+void raise(Interp& in, int code);
+
+}  // namespace vx::nc::steps

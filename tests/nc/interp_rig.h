@@ -1,0 +1,61 @@
+// A controller, machine, reader and interpreter of their own for each interpreter test, and a
+// runner that collects every move of a program.
+#pragma once
+
+#include "nc/interp.h"
+#include "sim/tools.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vx::nc::test {
+
+struct Rig {
+    Ctl ctl;
+    Mtl mtl;
+    Reader reader;
+    Interp in;
+    MachiningTime time;
+    sim::ToolTable tools;
+    std::string program;
+
+    // Coordinates as written (no implied decimal point), so that the numbers read plainly.
+    explicit Rig(std::string_view ctl_text = "") {
+        parse_ctl(ctl_text, ctl);
+        ctl.decimal_point = 3;
+        in.ctl = &ctl;
+        in.mtl = &mtl;
+        in.reader = &reader;
+    }
+
+    void with_time() { in.time = &time; }
+
+    // Tools 1..12, tool t with diameter 2t and protrusion 30 + t.
+    void with_tools() {
+        sim::allocate_tool_tables(tools, 20);
+        for (int t = 1; t <= 12; ++t) {
+            sim::ToolEntry& e = tools.entries[std::size_t(t)];
+            e.tool.defined = 1;
+            e.tool.d = float(t * 2);
+            e.length.kind = sim::kLength1;
+            e.length.L[0] = float(30 + t);
+        }
+        tools.current_tool = 1;
+        in.tools = &tools;
+    }
+
+    std::vector<MoveRecord> run(std::string text, Point3 start = {}) {
+        program = std::move(text);
+        reset_interp(in, start);
+        if (in.time) reset_time(time, 999999999.0), set_time_tool(time, in.tool);
+        open_main_bytes(reader, program);
+        std::vector<MoveRecord> moves;
+        while (execute_next_block(in) == 1) moves.push_back(in.move);
+        return moves;
+    }
+};
+
+inline std::unique_ptr<Rig> rig(std::string_view ctl_text = "") { return std::make_unique<Rig>(ctl_text); }
+
+}  // namespace vx::nc::test
