@@ -33,6 +33,9 @@ int g_word(Interp& in, const Word& w) {
     case 4: case 10: case 27: case 28: case 29: case 30: case 92:
         b.special = g;
         break;
+    case 15: case 16:
+        if (d == Dialect::Osp) b.work_by_h = true;
+        break;
     case 17: case 18: case 19: b.plane = g; break;
     case 40: case 41: case 42: b.radius = g; break;
     case 43: case 44: case 49:
@@ -139,7 +142,14 @@ int address_word(Interp& in, Word& w) {
     switch (c) {
     case 'G': return g_word(in, w);
     case 'M': m_word(in, w); break;
-    case 'F': read_feed(w.text, ctl, in.feed, in.reader->alarm, in.main_line); break;
+    case 'F':
+        if (ctl.product == Dialect::Osp) {  // a G04 anywhere in the block makes it the dwell
+            b.has_f = true;
+            b.f_text = w.text;
+        } else {
+            read_feed(w.text, ctl, in.feed, in.reader->alarm, in.main_line);
+        }
+        break;
     case 'S': in.spindle_speed = read_integer(w.text); break;
     case 'T': tool_word(in, w); break;
     case 'D': {
@@ -150,8 +160,10 @@ int address_word(Interp& in, Word& w) {
     }
     case 'H': {
         int n = read_integer(w.text);
-        steps::h_word(in, n >= 0 && n < kOffsetEntries ? n : 0);
         b.has_h = true;
+        // In OSP a G15/G16 anywhere in the block turns H into a work coordinate number.
+        if (ctl.product == Dialect::Osp) b.h = n;
+        else steps::h_word(in, n >= 0 && n < kOffsetEntries ? n : 0);
         break;
     }
     case 'L':
@@ -319,6 +331,7 @@ void motion_block(Interp& in) {
 // ---- One block ----
 
 void apply_modal(Interp& in) {
+    if (in.ctl->product == Dialect::Osp) steps::apply_osp_words(in);
     const BlockWords& b = in.block;
     if (b.plane) steps::set_plane(in, b.plane);
     if (b.distance) in.incremental = b.distance == 91;

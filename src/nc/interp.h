@@ -58,6 +58,10 @@ struct BlockWords {
     bool has_t = false;
     int t = 0;
     bool has_d = false, has_h = false;
+    int h = 0;                // OSP: the H number, taken once the whole block is read
+    bool work_by_h = false;   // OSP G15/G16: the block's H number selects a work offset
+    bool has_f = false;       // OSP: the F text, a feed or (in a G04 block) the dwell
+    std::string_view f_text;
     int motion = -1;    // G00..G03 in the block
     int plane = 0;      // 17, 18, 19
     int distance = 0;   // 90, 91

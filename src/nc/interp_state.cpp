@@ -30,10 +30,22 @@ bool tool_known(const Interp& in, int t) { return in.tools ? tool_entry(in, t) !
 
 double entry_value(const OffsetEntry& e) { return double(e.value) + double(e.wear); }
 
+// HEIDENHAIN takes the D entry of the tool itself, and half its diameter while that entry is 0.
+double radius_value(const Interp& in) {
+    const Ctl& ctl = *in.ctl;
+    if (ctl.product != Dialect::Heidenhain) return entry_value(ctl.d[std::size_t(in.d_number)]);
+    if (in.tool >= 0 && in.tool < kOffsetEntries) {
+        const double entry = entry_value(ctl.d[std::size_t(in.tool)]);
+        if (entry != 0.0) return entry;
+    }
+    const sim::ToolEntry* e = tool_entry(in, in.tool);
+    return e ? e->tool.d / 2.0 : 0.0;
+}
+
 void refresh_offsets(Interp& in) {
     const Ctl& ctl = *in.ctl;
     if (in.length_sign != 0) in.length_offset = entry_value(ctl.h[std::size_t(in.h_number)]) * in.length_sign;
-    in.radius_offset = entry_value(ctl.d[std::size_t(in.d_number)]) * in.radius_side;
+    in.radius_offset = radius_value(in) * in.radius_side;
 }
 
 }  // namespace
@@ -52,6 +64,16 @@ void set_plane(Interp& in, int plane) {
     in.axes = plane_axes(*in.ctl, in.plane, in.plane_code);
 }
 
+namespace {
+
+void select_work_index(Interp& in, int index) {
+    if (index < 0 || index >= kWorkOffsets) return;  // a number beyond the table selects nothing
+    in.work_index = index;
+    in.work_offset = work_offset_of(*in.ctl, index);
+}
+
+}  // namespace
+
 void select_work(Interp& in) {
     const BlockWords& b = in.block;
     int index = b.work;
@@ -59,9 +81,19 @@ void select_work(Interp& in) {
         int n = b.has_p ? read_integer(b.p_text) : 0;
         index = 6 + (n >= 1 ? n : 1);
     }
-    if (index < 0 || index >= kWorkOffsets) return;  // a P beyond the table selects nothing
-    in.work_index = index;
-    in.work_offset = work_offset_of(*in.ctl, index);
+    select_work_index(in, index);
+}
+
+void apply_osp_words(Interp& in) {
+    BlockWords& b = in.block;
+    if (b.has_f && b.special != 4) read_feed(b.f_text, *in.ctl, in.feed, in.reader->alarm, in.main_line);
+    if (!b.has_h) return;
+    if (b.work_by_h) {
+        select_work_index(in, b.h);
+        b.has_h = false;  // not a length offset number
+    } else {
+        h_word(in, b.h >= 0 && b.h < kOffsetEntries ? b.h : 0);
+    }
 }
 
 // ---- Tools ----
@@ -224,6 +256,7 @@ bool mirrored_odd(const Interp& in) {
 void dwell_block(Interp& in) {
     const BlockWords& b = in.block;
     std::string_view text = b.has_p ? b.p_text : b.has_x ? b.x_text : std::string_view{};
+    if (in.ctl->product == Dialect::Osp) text = b.has_f ? b.f_text : std::string_view{};
     in.dwell = text.empty() ? 0.0 : read_time(text);
     if (in.time && in.dwell > 0) add_dwell(*in.time, *in.mtl, in.dwell, in.motion == kMotionRapid);
 }

@@ -16,6 +16,8 @@ void apply_length(Interp& in);
 void apply_radius(Interp& in);
 void d_word(Interp& in, int n);
 void h_word(Interp& in, int n);
+// OSP: the H and F words of the block, once every word is known (G15/G16 and G04 change them).
+void apply_osp_words(Interp& in);
 void apply_pending_cancel(Interp& in);
 
 // Non-modal codes; each consumes the block's axis words.

@@ -496,3 +496,53 @@ TEST(InterpBadInput, UsedCodesAreMarked) {
 
 }  // namespace
 }  // namespace vx::nc
+
+namespace vx::nc {
+namespace {
+
+// Dialect rows of the word table: OSP reads H as a work coordinate number after G15/G16 and the
+// dwell from F, whatever the order of the words; HEIDENHAIN's radius offset is the tool's own D
+// entry, or half its diameter while that entry is 0.
+TEST(InterpDialects, OspG15TakesHAsAWorkOffsetNumber) {
+    auto r = test::rig("PRODUCT=OSP\n");
+    r->ctl.work[3] = {300, 0, 0};
+    r->ctl.h[3] = {7.0f, 0.0f};
+    auto moves = r->run("H3 G15 X1\nX2\n");
+    ASSERT_EQ(moves.size(), 2u);
+    EXPECT_EQ(r->in.work_index, 3);
+    EXPECT_EQ(r->in.h_number, 0);  // not a length offset number
+    EXPECT_NEAR(moves[0].end.x, 301, 1e-9);
+    EXPECT_NEAR(moves[1].end.x, 302, 1e-9);
+    // Without G15 the H word stays the length offset number.
+    r->run("H3 X1\n");
+    EXPECT_EQ(r->in.h_number, 3);
+    EXPECT_EQ(r->in.work_index, 0);
+    // A number beyond the table selects nothing.
+    r->run("G16 H5000 X1\n");
+    EXPECT_EQ(r->in.work_index, 0);
+}
+
+TEST(InterpDialects, OspDwellComesFromTheFWord) {
+    auto r = test::rig("PRODUCT=OSP\n");
+    r->run("G01 F200 X1\nF2. G04 P5.\n");
+    EXPECT_DOUBLE_EQ(r->in.dwell, 2.0);   // F, not P
+    EXPECT_DOUBLE_EQ(r->in.feed, 200.0);  // the dwell's F is no feed
+    r->run("G01 F200 X1\nF300 X2\n");
+    EXPECT_DOUBLE_EQ(r->in.feed, 300.0);  // outside G04 F stays the feed
+    auto fanuc = test::rig();
+    fanuc->run("G01 F200 X1\nG04 P5. F2.\n");
+    EXPECT_DOUBLE_EQ(fanuc->in.dwell, 5.0);
+}
+
+TEST(InterpDialects, HeidenhainRadiusOffsetIsTheToolsOwnEntry) {
+    auto r = test::rig("PRODUCT=HEIDENHAIN\n");
+    r->with_tools();
+    r->ctl.d[4] = {1.5f, -0.25f};
+    r->run("TOOL CALL 4\nG41 D9\n");
+    EXPECT_NEAR(r->in.radius_offset, 1.25, 1e-6);  // D entry 4 of tool 4, not D9
+    r->run("TOOL CALL 5\nG42\n");
+    EXPECT_NEAR(r->in.radius_offset, -5.0, 1e-6);  // entry 5 is 0: half of the 10 mm tool, right side
+}
+
+}  // namespace
+}  // namespace vx::nc
