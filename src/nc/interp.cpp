@@ -356,7 +356,7 @@ int apply_special(Interp& in) {
     case 51: steps::scaling_on(in); return 1;
     case 50: in.scaling = false; return 0;
     case kMirrorOn: steps::mirror_on(in); return 1;
-    case kMirrorOff: in.mirror = {}; return 0;
+    case kMirrorOff: steps::mirror_off(in); return 0;
     case 68: steps::rotation_on(in); return 1;
     case 69: in.rotations = 0; return 0;
     default: return 0;

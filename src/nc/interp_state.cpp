@@ -199,6 +199,7 @@ void apply_radius(Interp& in) {
     if (b.radius == 40) in.radius_side = 0;
     else if (b.radius == 41) in.radius_side = in.plane_code < 0 ? -1 : 1;
     else if (b.radius == 42) in.radius_side = in.plane_code < 0 ? 1 : -1;
+    if ((b.radius == 41 || b.radius == 42) && mirrored_odd(in)) in.radius_side = -in.radius_side;
     if (b.radius >= 0 || b.has_d) refresh_offsets(in);
 }
 
@@ -434,13 +435,32 @@ void scaling_on(Interp& in) {
     in.scaling = true;
 }
 
+namespace {
+
+// A mirror image of an odd number of plane axes cuts on the other side of the path.
+void follow_mirror(Interp& in, bool was_odd) {
+    if (mirrored_odd(in) == was_odd || in.radius_side == 0) return;
+    in.radius_side = -in.radius_side;
+    refresh_offsets(in);
+}
+
+}  // namespace
+
 void mirror_on(Interp& in) {
     const BlockWords& b = in.block;
+    const bool was_odd = mirrored_odd(in);
     for (int a = 0; a < 3; ++a) {
         if (!b.axis[std::size_t(a)]) continue;
         in.mirror[std::size_t(a)] = true;
         at(in.mirror_at, a) = b.value[std::size_t(a)];
     }
+    follow_mirror(in, was_odd);
+}
+
+void mirror_off(Interp& in) {
+    const bool was_odd = mirrored_odd(in);
+    in.mirror = {};
+    follow_mirror(in, was_odd);
 }
 
 void rotation_on(Interp& in) {
@@ -471,7 +491,8 @@ void rotation_on(Interp& in) {
     // centre as well would make the order of the two transforms irrelevant).
     rd.centre1 = at(centre, rd.first);
     rd.centre2 = at(centre, rd.second);
-    rd.angle = degrees * kDegree;
+    // Under the mirror image of an odd number of plane axes the rotation turns the other way.
+    rd.angle = (mirrored_odd(in) ? -degrees : degrees) * kDegree;
     if (in.rotations < 2) in.rotation[std::size_t(in.rotations++)] = rd;
     else in.rotation[1] = rd;  // a third level replaces the second
 }

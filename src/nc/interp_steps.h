@@ -28,6 +28,7 @@ void g52_block(Interp& in);
 void reference_block(Interp& in, int code);
 void scaling_on(Interp& in);
 void mirror_on(Interp& in);
+void mirror_off(Interp& in);
 void rotation_on(Interp& in);
 
 // The absolute programmed target of the block's axis words (G91 adds to the last coordinate).

@@ -297,6 +297,24 @@ TEST(InterpScaleRotate, MirrorFlipsPointsAndArcDirection) {
     EXPECT_NEAR(moves[2].end.x, 10, kTol);
 }
 
+TEST(InterpScaleRotate, MirrorTurnsCompensationSideAndRotationAngle) {
+    auto r = rig();
+    r->ctl.d[1] = {2.0f, 0.0f};
+    r->run("G41 D1\n");
+    EXPECT_NEAR(r->in.radius_offset, 2.0, 1e-9);
+    r->run("G51.1 X0\nG41 D1\n");
+    EXPECT_NEAR(r->in.radius_offset, -2.0, 1e-9);  // G41 under a mirrored X cuts on the right
+    r->run("G42 D1\nG51.1 X0 Y5\n");
+    EXPECT_NEAR(r->in.radius_offset, -2.0, 1e-9);  // two mirrored axes: the side stays
+    r->run("G42 D1\nG51.1 X0\nG50.1\n");
+    EXPECT_NEAR(r->in.radius_offset, -2.0, 1e-9);  // switched back with the mirror
+    // G68 R90 under a mirrored X: the point (20, 0) turns by -90 degrees about (10, 0) to
+    // (10, -10), then mirrors to (-10, -10).
+    auto moves = r->run("G51.1 X0\nG68 X10 Y0 R90.\nG01 X20 Y0 F100\n");
+    ASSERT_EQ(moves.size(), 1u);
+    expect_point(moves[0].end, -10, -10, 0);
+}
+
 // Tools: the tool-change type decides when a T word becomes the active tool; a change adds the
 // machine's tool-change time.
 TEST(InterpTools, WaitChangesOnlyAtM06) {
