@@ -1,0 +1,232 @@
+// The sweep kernel: removes material for one tool position. Every cell that the cutting edge
+// reaches is lowered to the tool surface above it and gets pen, cutting direction and NC line;
+// the removed volume is summed; the zones outside the cutting edge and the checks inside it
+// raise the interference flags. The rows can be split over the parallel bands (bands.h); the
+// results are the same, bit for bit, whatever the band count.
+//
+// A caller fills a SweepStep per call (tool tip in workpiece coordinates, the step vector from
+// the previous sampled position, the move's kind and the run's switches), keeps one SweepResult
+// across the calls of a run (projected bounds and required values live across calls) and one
+// KernelContext per process (bands, projection, row buffers).
+#pragma once
+
+#include "shell/settings.h"
+#include "sim/bands.h"
+#include "sim/tools.h"
+#include "sim/workgrid.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace vx::sim {
+
+// ---- Inputs ----
+
+// Motion kinds of the move record.
+constexpr int kMotionRapid = 0;
+constexpr int kMotionLinear = 1;
+constexpr int kMotionArcCw = 2;
+constexpr int kMotionArcCcw = 3;
+
+// Run types.
+constexpr int kRunMoveStart = 1;  // first step of a move
+constexpr int kRunMoveStep = 2;   // later step of a move
+constexpr int kRunOptimise = 3;   // optimisation run: no screen refresh, clearance test always on
+
+constexpr double kDefaultRapidFeedrate = 999999999.0;  // RAPID FEEDRATE default
+
+// Check modes as the menus set them.
+struct KernelChecks {
+    int rapid_check = 1;   // 0 cut like a feed, 1 stop, 2 pause
+    int arbor_check = 0;   // 0 ignore, 1 compute protrusion, 2 cut with the shapes, 3 stop, 4 pause
+    int height_check = 0;  // effective length: 0 off, 1 compute, 2 stop, 3 pause
+    int chip_check = 0;    // vertical and radius mills: 0 off, 1 compute, 2 stop, 3 pause
+    shell::Clearance tool_clearance;  // TOOL CLEARANCE: the rapid clearance test's margin
+    double rapid_feedrate = kDefaultRapidFeedrate;
+};
+
+KernelChecks kernel_checks(const shell::Settings& settings);
+
+// One call of the run loop.
+struct SweepStep {
+    double x = 0, y = 0, z = 0;     // tool tip, workpiece coordinates (the tool's shift not applied)
+    double dx = 0, dy = 0, dz = 0;  // from the previous sampled position to this one
+    int run_type = kRunMoveStart;
+    int step_number = 1;
+    int motion = kMotionLinear;
+    int plane = 17;        // 17 / -17: XY
+    double feed = 0;       // mm/min
+    std::int32_t line_number = 0;  // as stored: negated for a called program
+    bool paint = false;       // the paint code of the controller definition is on
+    bool recording = true;    // direction recording (off in the fast runs)
+    bool sum_volume = false;  // optimisation run, or a tool with load limits
+    bool sum_moment = false;
+    bool short_move = false;  // one-step move shorter than 0.2 x pitch
+    double move_length = 0, move_length_xy = 0;
+    std::int32_t watched_cell = -1;  // cell last picked with the measuring cursor, -1 none
+};
+
+// Whether the run sums volume: optimisation runs and tools with load limits.
+bool volume_wanted(int run_type, const CurrentTool& tool);
+
+// ---- Results ----
+
+// Smallest and largest distance from the axis at which an interference was found, each with the
+// tool surface height above the tip there, and the tool and position of the hit.
+struct InterferenceExtent {
+    std::int32_t tool = 0;
+    double x = 0, y = 0, z = 0;
+    double nearest = 100000.0, nearest_height = 0;
+    double farthest = 0, farthest_height = 0;
+};
+
+// Largest values collected by the check modes that compute required lengths. Kept per tool by
+// the caller across calls and set back to 0 after the tool's report line.
+struct RequiredValues {
+    double protrusion = 0;    // L1 that clears the holder zone
+    double neck_length = 0;   // Lu: L2 that clears the neck with its slope kept
+    double second_length = 0; // Lt: rise over the neck width with L2 kept; -1 impossible
+    double blade_length = 0;  // largest old height - tip over cut blade cells
+    double tip_width = 0;     // vertical mill: largest half - r over cut cells
+    double centre_height = 0; // radius mill: largest old height - (tip + f) inside the centre flat
+};
+
+struct ProjectedBounds {
+    std::int32_t min_x = 999999, min_y = 999999;
+    std::int32_t max_x = -999999, max_y = -999999;
+};
+
+// Step directions.
+constexpr int kStepNone = -1;
+constexpr int kStepGeneral = 0;
+constexpr int kStepVertical = 1;
+constexpr int kStepUpCut = 2;
+constexpr int kStepDownCut = 3;
+
+struct SweepResult {
+    double volume = 0;   // mm³, with the edge factors
+    double moment = 0;   // mm⁴ (volume terms times their distance), when requested
+    int step_direction = kStepNone;
+    bool changed = false;
+    bool watched = false;
+    bool rapid_interference = false;
+    int rapid_state = 0;  // 1 the enlarged tool reached material, 2 within 0.1 mm (optimisation)
+    bool length = false, taper = false, holder = false, attachment = false, chip = false;
+    int interference_state = 0;  // 2 when any zone or check raised a flag
+    InterferenceExtent extent;
+    RequiredValues required;  // read and updated in place
+    ProjectedBounds bounds;   // reset at the start of a move
+    std::int64_t cells_examined = 0;
+};
+
+// ---- Context ----
+
+// Affine view projection that the renderer fills: screen = a * X + b * Y + c * Z + d, X and Y
+// relative to the grid origin. Disabled, cells keep their screen positions.
+struct ScreenProjection {
+    bool enabled = false;
+    double ax = 0, bx = 0, cx = 0, dx = 0;
+    double ay = 0, by = 0, cy = 0, dy = 0;
+};
+
+struct SweepPartial;
+
+// Per process (one per thread that sweeps): the bands, the view projection and the row buffers,
+// which grow with the grid and are reused.
+struct KernelContext {
+    BandPool* pool = nullptr;  // none: no bands
+    ScreenProjection projection;
+    std::vector<double> row_volume, row_moment;  // per-row partial sums, added in row order
+    std::vector<SweepPartial> partials;  // one per band
+};
+
+// ---- Entry ----
+
+// Band mode of a step: +1/-1 along X only, +2/-2 along Y only (sign of the step), else 0; only
+// for rapid and linear moves at constant Z in the XY plane.
+int band_mode(int motion, int plane, double dx, double dy, double dz);
+
+// Folds one cell's direction code (0 general, 1 vertical, 2 up, 3 down) into a step direction.
+int fold_direction(int step_direction, int code);
+
+// Sweeps one tool position into the workpiece (scribing tools mark instead). Resets the per-call
+// results, then cuts. Returns 1 when rows were swept, 0 when nothing was in reach (tool above the
+// highest height, box outside the grid, no workpiece). Sets the modification state to 2 when a
+// cell was lowered.
+int sweep_at_position(Workpiece& wp, const CurrentTool& tool, const KernelChecks& checks, const SweepStep& step,
+                      KernelContext& context, SweepResult& result);
+
+// ---- Row sweep (the band worker body) ----
+
+// What every band contributes to one call, combined after the wait in band order. Sums go per
+// row into the context's row buffers instead, so their order does not depend on the bands.
+struct SweepPartial {
+    unsigned direction_codes = 0;  // bit per direction code met; the fold depends only on this set
+    bool changed = false, watched = false, pending_marks = false;
+    bool rapid_interference = false, rapid_reached = false, rapid_near = false;
+    bool length = false, taper = false, holder = false, attachment = false, chip = false;
+    bool hit = false;  // any interference extent entry
+    InterferenceExtent extent;
+    RequiredValues required;
+    bool second_impossible = false;
+    ProjectedBounds bounds;
+    std::int64_t cells_examined = 0;
+};
+
+// The per-call state shared with the bands; written before any band starts, read-only during.
+struct SweepCall {
+    // Grid.
+    float* height = nullptr;
+    std::uint8_t* attribute = nullptr;
+    std::int32_t* line = nullptr;  // null without the line-number layer
+    std::int16_t* screen_x = nullptr;
+    std::int16_t* screen_y = nullptr;
+    const double* coordinate = nullptr;
+    std::int32_t nx = 0, last_column = 0, last_row = 0;
+    double pitch = 0, pitch_squared = 0;
+
+    // Tool and position, grid-relative; z has the shift applied.
+    const Profile* profile = nullptr;
+    std::uint8_t pen_code = 0;
+    double x = 0, y = 0, z = 0, zc = 0;
+    float z_float = 0;         // the tip for the single-precision comparisons
+    float length_bound = 0;    // z + h, effective length check
+    double move_x = 0, move_y = 0;  // XY of the step
+    bool vertical = false;     // the step has no XY movement
+
+    // Box and half-rows.
+    std::int32_t first_column = 0, last_box_column = -1, first_row = 0, last_box_row = -1;
+    std::int32_t left_start = -1;   // first column of the left half-row, walked down; < first: none
+    std::int32_t right_start = 0;   // first column of the right half-row, walked up
+    int band_mode = 0;
+    double stop2 = 0;  // an above-tip cell beyond this squared distance ends its half-row
+
+    // Switches.
+    bool recording = true, paint = false, optimise = false;
+    bool rapid_flag = false;   // clearance test
+    double rapid_margin = 0;
+    bool rapid_speed = false;  // rapid check on and the move at rapid speed
+    int arbor_check = 0, height_check = 0, chip_check = 0;
+    bool neck_below_tip = false;  // mode 1: below-tip cells are examined for the neck
+    bool sum_volume = false, sum_moment = false;
+    bool short_move = false;
+    double move_length = 0, move_length_xy = 0;
+    std::int32_t line_number = 0;
+    std::int32_t watched_cell = -1;
+    const ScreenProjection* projection = nullptr;
+
+    // Outputs.
+    double* row_volume = nullptr;
+    double* row_moment = nullptr;
+    SweepPartial* partials = nullptr;  // one per band
+};
+
+// Sweeps rows first..last of the call as band `band` (its partial and its rows' sums).
+void sweep_rows(const SweepCall& call, int band, std::int32_t first_row, std::int32_t last_row);
+
+// Bit 6 of the attribute byte, always 0 between calls, flags a cut cell whose 3 x 3 paint mark is
+// set after all rows are swept: a neighbour cut later in the same call would clear it otherwise,
+// and a neighbour row may belong to another band.
+constexpr std::uint8_t kPendingMarkBit = 0x40;
+
+}  // namespace vx::sim
