@@ -279,22 +279,23 @@ double volume_term(const SweepCall& c, RowState& row, std::int32_t i, float h, f
 // The common case of a half-row in its own loop: nothing but the cutting edge takes part (no
 // zone, check, clearance test, centre flat, screen refresh or volume extras), every value the
 // loop reads sits in a local, and the results are written back once.
-[[gnu::always_inline]] inline void plain_half_row(Walk& w, RowState& row, std::int32_t start, std::int32_t end,
-                                                  int step, bool use_dx, double dy2) {
+// One instance per edge form and direction recording, so the cell loop carries no branch on them.
+template <EdgeForm kForm, bool kRecording, bool kVertical>
+[[gnu::noinline]] void plain_half_row_of(Walk& w, RowState& row, std::int32_t start, std::int32_t end, int step, bool use_dx,
+                       double dy2) {
     const std::int64_t base = std::int64_t{row.j} * w.nx;
     float* const height = w.height + base;
     std::uint8_t* const attribute = w.attribute + base;
     std::int32_t* const line = w.line ? w.line + base : nullptr;
     const double* const X = w.coordinate;
     const Profile& p = w.p;
-    const EdgeForm form = p.form;  // flat and ball, the usual tools, evaluated here
     const double R2 = p.R2, ch = p.ch;
     // Far above the rounding of z + (ch - root), a few ulps of the magnitudes involved.
     const double clear_margin = 1e-9 * (1.0 + std::fabs(w.z) + std::fabs(ch));
     const float zf = w.z_float;
     const double x = w.x, z = w.z, stop2 = w.stop2, rb2 = w.rb2, dy = row.dy;
     const double move_x = w.move_x, move_y = w.move_y, area = row.area;
-    const bool recording = w.recording, vertical = w.vertical, volume = w.sum_volume, paint = w.paint;
+    const bool volume = w.sum_volume, paint = w.paint;
     const std::uint8_t pen = w.pen_code, mark_bit = paint ? kPendingMarkBit : 0;
     const std::int32_t line_number = w.line_number, last_column = w.last_column;
     const std::int64_t watched = w.watched_cell - base;
@@ -315,9 +316,9 @@ double volume_term(const SweepCall& c, RowState& row, std::int32_t i, float h, f
             if (d2 <= rb2) {
                 double t_rel;
                 bool reachable = true;
-                if (form == EdgeForm::Flat) {
+                if constexpr (kForm == EdgeForm::Flat) {
                     t_rel = 0.0;
-                } else if (form == EdgeForm::Ball) {
+                } else if constexpr (kForm == EdgeForm::Ball) {
                     t_rel = ch;
                     if (d2 < R2) {
                         // A ball surface that stays clear of the cell by the margin needs no root:
@@ -335,9 +336,9 @@ double volume_term(const SweepCall& c, RowState& row, std::int32_t i, float h, f
                 const float t = float(z + t_rel);
                 if (reachable && t < h) {
                     std::uint8_t a = pen;
-                    if (recording) {
+                    if constexpr (kRecording) {
                         int code = kStepVertical;
-                        if (!vertical) {
+                        if constexpr (!kVertical) {
                             const double s = move_x * dy - move_y * dx;
                             code = s < 0.0 ? kStepUpCut : s > 0.0 ? kStepDownCut : kStepGeneral;
                         }
@@ -361,6 +362,22 @@ double volume_term(const SweepCall& c, RowState& row, std::int32_t i, float h, f
     w.watched |= hit_watched;
     w.pending |= changed && paint;
     w.examined += std::int64_t(i - start) * step + 1;
+}
+
+template <EdgeForm kForm>
+void plain_half_row_form(Walk& w, RowState& row, std::int32_t start, std::int32_t end, int step, bool use_dx,
+                         double dy2) {
+    if (!w.recording) plain_half_row_of<kForm, false, false>(w, row, start, end, step, use_dx, dy2);
+    else if (w.vertical) plain_half_row_of<kForm, true, true>(w, row, start, end, step, use_dx, dy2);
+    else plain_half_row_of<kForm, true, false>(w, row, start, end, step, use_dx, dy2);
+}
+
+void plain_half_row(Walk& w, RowState& row, std::int32_t start, std::int32_t end, int step, bool use_dx, double dy2) {
+    switch (w.p.form) {
+        case EdgeForm::Flat: return plain_half_row_form<EdgeForm::Flat>(w, row, start, end, step, use_dx, dy2);
+        case EdgeForm::Ball: return plain_half_row_form<EdgeForm::Ball>(w, row, start, end, step, use_dx, dy2);
+        default: return plain_half_row_form<EdgeForm::General>(w, row, start, end, step, use_dx, dy2);
+    }
 }
 
 // Walks one half-row from `start` by `step` (-1 left, +1 right) up to `end` inclusive. With
