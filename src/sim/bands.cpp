@@ -8,14 +8,22 @@
 namespace vx::sim {
 namespace {
 
-// Polls of a state word before blocking on it: a band of a large tool takes some hundred
-// microseconds, so a short spin saves the futex round trip without burning a shared core.
-constexpr int kSpinPolls = 2000;
+// Polls of a state word before blocking on it. The calls of a run follow each other within
+// microseconds, and a futex wake-up costs tens of them on a VM, so a worker keeps polling for
+// about 50 us (with the processor's pause hint) before it sleeps.
+constexpr int kSpinPolls = 20000;
+
+inline void spin_pause() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
 
 std::int32_t wait_while(std::atomic<std::int32_t>& state, std::int32_t value) {
     for (int k = 0; k < kSpinPolls; ++k) {
         const std::int32_t s = state.load(std::memory_order_acquire);
         if (s != value) return s;
+        spin_pause();
     }
     std::int32_t s = state.load(std::memory_order_acquire);
     while (s == value) {
