@@ -8,16 +8,11 @@
 namespace vx::nc {
 namespace {
 
+using test::expect_point;
 using test::rig;
 
 constexpr double kPi = std::numbers::pi;
 constexpr double kTol = 1e-9;
-
-void expect_point(const Point3& p, double x, double y, double z) {
-    EXPECT_NEAR(p.x, x, kTol);
-    EXPECT_NEAR(p.y, y, kTol);
-    EXPECT_NEAR(p.z, z, kTol);
-}
 
 // Arcs by radius: the sign of R picks the short or the long arc, and G02/G03 the side of the
 // chord the centre lies on.

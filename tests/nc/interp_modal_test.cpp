@@ -7,15 +7,10 @@
 namespace vx::nc {
 namespace {
 
+using test::expect_point;
 using test::rig;
 
 constexpr double kTol = 1e-9;
-
-void expect_point(const Point3& p, double x, double y, double z) {
-    EXPECT_NEAR(p.x, x, kTol);
-    EXPECT_NEAR(p.y, y, kTol);
-    EXPECT_NEAR(p.z, z, kTol);
-}
 
 // Modal state across blocks: motion, distance mode and plane persist until changed, and each
 // block starts where the previous one ended.

@@ -5,6 +5,8 @@
 #include "nc/interp.h"
 #include "sim/tools.h"
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,6 +57,13 @@ struct Rig {
         return moves;
     }
 };
+
+// Coordinates of a move point, to well below any rounding the interpreter may do.
+inline void expect_point(const Point3& p, double x, double y, double z, double tolerance = 1e-9) {
+    EXPECT_NEAR(p.x, x, tolerance);
+    EXPECT_NEAR(p.y, y, tolerance);
+    EXPECT_NEAR(p.z, z, tolerance);
+}
 
 inline std::unique_ptr<Rig> rig(std::string_view ctl_text = "") { return std::make_unique<Rig>(ctl_text); }
 
