@@ -21,7 +21,7 @@ constexpr double kStopSlack = 1e-9;
 bool feed_move(int motion) { return motion == kMotionLinear || motion == kMotionArcCw || motion == kMotionArcCcw; }
 
 bool at_rapid_speed(const KernelChecks& checks, const SweepStep& step) {
-    return step.motion == kMotionRapid || step.feed >= checks.rapid_feedrate;
+    return rapid_class(step.motion, step.feed, checks.rapid_feedrate);
 }
 
 // ---- Results ----
@@ -360,6 +360,10 @@ int fold_direction(int step_direction, int code) {
     }
 }
 
+bool rapid_class(int motion, double feed, double rapid_feedrate) {
+    return motion == kMotionRapid || (rapid_feedrate > 0.0 && feed >= rapid_feedrate);
+}
+
 // ---- Entry ----
 
 int sweep_at_position(Workpiece& wp, const CurrentTool& tool, const KernelChecks& checks, const SweepStep& step,
@@ -367,7 +371,7 @@ int sweep_at_position(Workpiece& wp, const CurrentTool& tool, const KernelChecks
     reset_results(result, step);
     if (!wp.height.data || !wp.attribute.data || !wp.coordinate.data) return 0;
     if (tool.profile.type == kToolKegaki) {
-        const bool marks = feed_move(step.motion) && step.feed < checks.rapid_feedrate;
+        const bool marks = feed_move(step.motion) && !at_rapid_speed(checks, step);
         return marks ? scribe(wp, tool, step, context.projection, result) : 0;
     }
     SweepCall c;

@@ -47,6 +47,10 @@ struct KernelChecks {
 
 KernelChecks kernel_checks(const shell::Settings& settings);
 
+// A rapid, or a feed at the rapid feedrate or above. A rate of 0 or less (an unreadable
+// setting) makes no feed rapid-class: otherwise every cut would count as a rapid interference.
+bool rapid_class(int motion, double feed, double rapid_feedrate);
+
 // One call of the run loop.
 struct SweepStep {
     double x = 0, y = 0, z = 0;     // tool tip, workpiece coordinates (the tool's shift not applied)

@@ -39,7 +39,7 @@ int reference_sweep(Workpiece& wp, const CurrentTool& tool, const KernelChecks& 
     const bool optimise = step.run_type == 3;
     const bool rapid_flag = optimise || (step.motion == 0 && checks.tool_clearance.mode != 0 && step.recording);
     const double margin = !step.recording ? 0.0 : checks.tool_clearance.mode == 2 ? checks.tool_clearance.value : p.pitch_margin;
-    const bool rapid_speed = checks.rapid_check >= 1 && (step.motion == 0 || step.feed >= checks.rapid_feedrate);
+    const bool rapid_speed = checks.rapid_check >= 1 && (step.motion == 0 || (checks.rapid_feedrate > 0 && step.feed >= checks.rapid_feedrate));
     const bool xy_move = (step.motion == 0 || step.motion == 1) && step.dz == 0.0 && (step.plane == 17 || step.plane == -17);
     int mode = 0;
     if (xy_move && step.dy == 0.0 && step.dx != 0.0) mode = step.dx > 0 ? 1 : -1;

@@ -285,6 +285,23 @@ TEST(KernelRapid, FeedAtRapidFeedrateCountsAsRapid) {
     EXPECT_FALSE(r.rapid_interference);
 }
 
+// An unreadable RAPID FEEDRATE gives 0: a feed must not then count as rapid, or every cut of
+// the run would stop it as a rapid interference.
+TEST(KernelRapid, ZeroRapidFeedrateMakesNoFeedRapid) {
+    auto wp = make_body(11, 11, 1.0, 10.0);
+    const CurrentTool tool = make_tool(tool_record(kToolFlat, 2), 1.0);
+    KernelContext context;
+    SweepResult r;
+    KernelChecks zero;
+    zero.rapid_feedrate = 0.0;
+    SweepStep s = plunge_at(5, 5, 9);
+    s.feed = 500;
+    sweep_at_position(*wp, tool, zero, s, context, r);
+    EXPECT_TRUE(r.changed);
+    EXPECT_FALSE(r.rapid_interference);
+    EXPECT_TRUE(rapid_class(kMotionRapid, 0, 0.0));  // a rapid stays a rapid
+}
+
 TEST(KernelRapid, ClearanceTestReachesMaterialOutsideTheBlade) {
     auto wp = make_body(21, 21, 0.5, 10.0);
     for (int j = 0; j < 21; ++j)
