@@ -1,0 +1,168 @@
+// The whole-move step against the kernel stepping it replaces: one 20 mm move (line, ramp down
+// 1.5 mm, or half circle) of a 6 mm end mill
+// on a 0.05 mm grid, the kernel called at every move pitch (= grid pitch) along it with direction
+// recording off as in the fast runs. The grid is restored, untimed, before every move, so each
+// move cuts fresh material. Items are moves; the cells counter is cells examined per move.
+#include "sim/kernel.h"
+#include "sim/whole_move.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using namespace vx::sim;
+
+constexpr double kPitch = 0.05;
+constexpr int kSide = 601;  // 30 mm square
+constexpr double kTop = 10.0;
+constexpr double kLength = 20.0;
+
+enum class Path { AlongX, Diagonal, RampXZ, RampDiagonal, Arc };
+
+std::unique_ptr<Workpiece> make_grid() {
+    auto wp = std::make_unique<Workpiece>();
+    GridGeometry g;
+    size_grid(g, 0.0, 0.0, (kSide - 1) * kPitch, (kSide - 1) * kPitch, kPitch);
+    allocate_workpiece(*wp, g, 1);
+    define_uniform_body(*wp, kTop, -100.0);
+    wp->highest = kTop;
+    return wp;
+}
+
+CurrentTool make_tool(int type) {
+    ToolRecord t;
+    t.defined = 1;
+    t.type = type;
+    t.d = 6.0f;
+    t.r = type == kToolBall ? 3.0f : type == kToolBull ? 1.0f : 0.0f;
+    t.h = 40;
+    CurrentTool c;
+    c.tool = t;
+    ProfileOptions o;
+    o.for_cutting = true;
+    o.pitch = kPitch;
+    c.profile = build_profile(t, {}, {}, o);
+    return c;
+}
+
+WholeMove make_move(Path path) {
+    WholeMove m;
+    const double c = (kSide - 1) * kPitch / 2, h = kLength / 2, d = kLength / 2 / std::sqrt(2.0);
+    const bool along_x = path == Path::AlongX || path == Path::RampXZ;
+    m.start[0] = along_x ? c - h : c - d;
+    m.start[1] = along_x ? c : c - d;
+    m.end[0] = along_x ? c + h : c + d;
+    m.end[1] = along_x ? c : c + d;
+    const bool ramp = path == Path::RampXZ || path == Path::RampDiagonal;
+    m.start[2] = ramp ? kTop - 0.5 : kTop - 2.0;
+    m.end[2] = kTop - 2.0;
+    m.motion = kMotionLinear;
+    if (path == Path::Arc) {  // a half circle of 20 mm length about the middle
+        const double radius = kLength / M_PI;
+        m.motion = kMotionArcCcw;
+        m.centre[0] = m.centre[1] = c;
+        m.radius = radius;
+        m.start[0] = c + radius, m.start[1] = c;
+        m.end[0] = c - radius, m.end[1] = c;
+        m.start[2] = m.end[2] = kTop - 2.0;
+    }
+    m.feed = 1000;
+    m.run_type = kRunMoveStep;
+    return m;
+}
+
+struct Fixture {
+    std::unique_ptr<Workpiece> wp = make_grid();
+    std::vector<float> fresh;
+    Fixture() : fresh(wp->height.data, wp->height.data + wp->geometry.cell_count) {}
+    void restore() { std::memcpy(wp->height.data, fresh.data(), fresh.size() * sizeof(float)); }
+};
+
+void run_whole(benchmark::State& state, int type, Path path) {
+    Fixture f;
+    const CurrentTool tool = make_tool(type);
+    const WholeMove m = make_move(path);
+    SweepResult r;
+    std::int64_t cells = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.restore();
+        state.ResumeTiming();
+        if (whole_move_step(*f.wp, tool, KernelChecks{}, m, r) != 0) state.SkipWithError("handed back");
+        cells += r.cells_examined;
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.counters["cells"] = double(cells) / double(state.iterations());
+}
+
+void run_kernel(benchmark::State& state, int type, Path path) {
+    Fixture f;
+    const CurrentTool tool = make_tool(type);
+    const WholeMove m = make_move(path);
+    const double dx = m.end[0] - m.start[0], dy = m.end[1] - m.start[1], dz = m.end[2] - m.start[2];
+    const bool arc = path == Path::Arc;
+    const double length = arc ? kLength : std::sqrt(dx * dx + dy * dy + dz * dz);
+    const int n = std::max(1, int(std::ceil(length / kPitch)));
+    KernelContext context;
+    SweepResult r;
+    std::int64_t cells = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.restore();
+        state.ResumeTiming();
+        for (int k = 1; k <= n; ++k) {
+            SweepStep s;
+            s.x = m.start[0] + dx * k / n, s.y = m.start[1] + dy * k / n, s.z = m.start[2] + dz * k / n;
+            if (arc) {
+                s.x = m.centre[0] + m.radius * std::cos(M_PI * k / n);
+                s.y = m.centre[1] + m.radius * std::sin(M_PI * k / n);
+                s.motion = kMotionArcCcw;
+            }
+            s.dx = dx / n, s.dy = dy / n, s.dz = dz / n;
+            s.run_type = kRunMoveStep;
+            s.step_number = k;
+            s.recording = false;
+            sweep_at_position(*f.wp, tool, KernelChecks{}, s, context, r);
+            cells += r.cells_examined;
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.counters["cells"] = double(cells) / double(state.iterations());
+}
+
+void BM_WholeMove_BallAlongX(benchmark::State& s) { run_whole(s, kToolBall, Path::AlongX); }
+void BM_WholeMove_BallAlongXKernel(benchmark::State& s) { run_kernel(s, kToolBall, Path::AlongX); }
+void BM_WholeMove_BallDiagonal(benchmark::State& s) { run_whole(s, kToolBall, Path::Diagonal); }
+void BM_WholeMove_BallDiagonalKernel(benchmark::State& s) { run_kernel(s, kToolBall, Path::Diagonal); }
+void BM_WholeMove_BallRampXZ(benchmark::State& s) { run_whole(s, kToolBall, Path::RampXZ); }
+void BM_WholeMove_BallRampXZKernel(benchmark::State& s) { run_kernel(s, kToolBall, Path::RampXZ); }
+void BM_WholeMove_BallRampDiagonal(benchmark::State& s) { run_whole(s, kToolBall, Path::RampDiagonal); }
+void BM_WholeMove_BallRampDiagonalKernel(benchmark::State& s) { run_kernel(s, kToolBall, Path::RampDiagonal); }
+void BM_WholeMove_BallArc(benchmark::State& s) { run_whole(s, kToolBall, Path::Arc); }
+void BM_WholeMove_BallArcKernel(benchmark::State& s) { run_kernel(s, kToolBall, Path::Arc); }
+void BM_WholeMove_FlatRampDiagonal(benchmark::State& s) { run_whole(s, kToolFlat, Path::RampDiagonal); }
+void BM_WholeMove_FlatRampDiagonalKernel(benchmark::State& s) { run_kernel(s, kToolFlat, Path::RampDiagonal); }
+void BM_WholeMove_BullRampDiagonal(benchmark::State& s) { run_whole(s, kToolBull, Path::RampDiagonal); }
+void BM_WholeMove_BullRampDiagonalKernel(benchmark::State& s) { run_kernel(s, kToolBull, Path::RampDiagonal); }
+
+BENCHMARK(BM_WholeMove_BallAlongX)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_BallAlongXKernel)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_BallDiagonal)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_BallDiagonalKernel)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_BallRampXZ)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_BallRampXZKernel)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_BallRampDiagonal)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_BallRampDiagonalKernel)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_BallArc)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_BallArcKernel)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_FlatRampDiagonal)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_FlatRampDiagonalKernel)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_BullRampDiagonal)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_BullRampDiagonalKernel)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -1,0 +1,626 @@
+// The whole-move step: the move is positioned in grid coordinates, the sweep radius chosen, and
+// the band around the path scanned row by row; every cell the band reaches is lowered to the
+// lowest tool surface over it along the move (a rule per kind of move), with the cell layers and
+// zone effects of the kernel.
+#include "sim/whole_move.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vx::sim {
+namespace {
+
+// A constant-Z move shorter than this sweeps nothing new: the tool already stood at its end.
+constexpr double kMinLength = 0.0001;
+
+// An arc whose start and end lie further apart than this (mm) in their distances from the
+// centre is not a circle the envelope can follow: handed back.
+constexpr double kArcFit = 0.001;
+
+constexpr double kTwoPi = 6.283185307179586;
+
+// Box and span bounds are widened by this fraction of a cell so that a cell exactly at the
+// radius survives the rounding of (x - R) / p; the per-cell distance test still decides.
+constexpr double kBoxSlack = 1e-9;
+
+// The surface-rises test samples the profile this finely per grid pitch, besides both sides of
+// every zone joint, where a jump down would hide between samples.
+constexpr int kRiseSamplesPerPitch = 4;
+constexpr int kRiseSamples = 2048;
+constexpr int kJointSamples = 64;
+
+// The envelope search of inclined moves stops when its bracket is this short along the path
+// (mm): far below the pitch, and reached within the iteration bound for any move.
+constexpr double kEnvelopeTolerance = 1e-5;
+constexpr int kSearchIterations = 100;
+// A slope this small (mm of height per unit of path parameter) is the minimum: a step of the
+// whole parameter range would change the height by less than the search tolerance.
+constexpr double kFlatSlope = 1e-6;
+
+// Rounding of the profile formulas: a fall smaller than this is not a dip.
+constexpr double kRiseTolerance = 1e-9;
+
+// ---- Setting up ----
+
+void reset_result(SweepResult& r, int run_type) {
+    r.volume = r.moment = 0;
+    r.step_direction = kStepNone;
+    r.changed = r.watched = false;
+    r.rapid_interference = false;
+    r.rapid_state = 0;
+    r.length = r.taper = r.holder = r.attachment = r.chip = false;
+    r.interference_state = 0;
+    r.extent = InterferenceExtent{};
+    r.cells_examined = 0;
+    if (run_type == kRunMoveStart || run_type == kRunMoveStep) r.bounds = ProjectedBounds{};
+}
+
+bool at_rapid_speed(const KernelChecks& checks, const WholeMove& m) {
+    return m.motion == kMotionRapid || m.feed >= checks.rapid_feedrate;
+}
+
+// The tool surface above the tip at squared distance d2, with the zones the check mode lets cut;
+// kNoSurface where nothing of the tool cuts.
+Surface cutting_surface(const Profile& p, bool outer_zones, double d2) {
+    if (d2 <= p.rb2) return {Zone::Edge, edge_height(p, d2)};
+    if (!outer_zones) return {Zone::Beyond, kNoSurface};
+    return tool_surface(p, d2);
+}
+
+// Squared radii where the profile changes formula, each with the next double beyond it.
+int joints(const Profile& p, bool outer_zones, double radius2, double* out) {
+    double j[8 + kHolderSections + 1] = {p.tip2, p.c0_2, p.c1_2, p.R2, p.rb2, p.e2, p.oval_A2, p.rn2};
+    int n = 8;
+    if (outer_zones)
+        for (int i = 0; i <= p.holder_count; ++i) j[n++] = p.holder_radius2[i];
+    int count = 0;
+    for (int k = 0; k < n; ++k) {
+        if (!(j[k] > 0.0) || !(j[k] < radius2)) continue;
+        out[count++] = j[k];
+        out[count++] = std::nextafter(j[k], INFINITY);
+    }
+    return count;
+}
+
+// Whether the surface never falls from the axis out to `radius`: only then is the envelope of a
+// straight move at constant Z the surface at the cell's distance from the path.
+bool surface_rises(const Profile& p, bool outer_zones, double radius, double pitch) {
+    double d2[kRiseSamples + kJointSamples];
+    const int n = std::clamp(int(std::ceil(radius / pitch * kRiseSamplesPerPitch)), 16, kRiseSamples);
+    for (int k = 0; k <= n - 1; ++k) {
+        const double rho = radius * (k + 1) / n;
+        d2[k] = rho * rho;
+    }
+    const int count = n + joints(p, outer_zones, radius * radius, d2 + n);
+    std::sort(d2, d2 + count);
+    double previous = cutting_surface(p, outer_zones, 0.0).height;
+    for (int k = 0; k < count; ++k) {
+        const double t = cutting_surface(p, outer_zones, d2[k]).height;
+        if (t < previous - kRiseTolerance) return false;
+        previous = t;
+    }
+    return true;
+}
+
+// ---- The straight band ----
+
+// The segment A..B in grid coordinates with what the distance rule needs.
+struct Segment {
+    double ax, ay, bx, by;
+    double dx, dy, length2, length;
+    double nx, ny;  // unit normal
+};
+
+Segment make_segment(double ax, double ay, double bx, double by) {
+    Segment s{ax, ay, bx, by, bx - ax, by - ay, 0, 0, 0, 0};
+    s.length2 = s.dx * s.dx + s.dy * s.dy;
+    s.length = std::sqrt(s.length2);
+    s.nx = s.length > 0.0 ? -s.dy / s.length : 0.0;  // a plunge has no strip, only its disc
+    s.ny = s.length > 0.0 ? s.dx / s.length : 0.0;
+    return s;
+}
+
+// Squared distance of (X, Y) from the swept path: perpendicular over the segment, to B beyond
+// it; false behind A (the tool at A belongs to the previous move).
+bool path_distance2(const Segment& s, double X, double Y, double* d2) {
+    const double wx = X - s.ax, wy = Y - s.ay;
+    const double along = wx * s.dx + wy * s.dy;
+    if (!(along > 0.0)) return false;
+    if (along <= s.length2) {
+        const double cross = wx * s.dy - wy * s.dx;
+        *d2 = cross * cross / s.length2;
+        return true;
+    }
+    const double ex = X - s.bx, ey = Y - s.by;
+    *d2 = ex * ex + ey * ey;
+    return true;
+}
+
+void include(double x, double* lo, double* hi) {
+    *lo = std::min(*lo, x);
+    *hi = std::max(*hi, x);
+}
+
+void include_disc(double cx, double cy, double r, double Y, double* lo, double* hi) {
+    const double ey = Y - cy;
+    if (ey * ey > r * r) return;
+    const double half = std::sqrt(r * r - ey * ey);
+    include(cx - half, lo, hi);
+    include(cx + half, lo, hi);
+}
+
+// X range of the band (the segment's strip of half width r, the disc of radius r at B, and at A
+// when `start_disc`) on the line at Y; false when the line misses it.
+bool band_span(const Segment& s, double r, bool start_disc, double Y, double* lo, double* hi) {
+    *lo = INFINITY;
+    *hi = -INFINITY;
+    const double cx[4] = {s.ax + r * s.nx, s.bx + r * s.nx, s.bx - r * s.nx, s.ax - r * s.nx};
+    const double cy[4] = {s.ay + r * s.ny, s.by + r * s.ny, s.by - r * s.ny, s.ay - r * s.ny};
+    for (int k = 0; k < 4; ++k) {
+        const double x0 = cx[k], y0 = cy[k], x1 = cx[(k + 1) % 4], y1 = cy[(k + 1) % 4];
+        if (y0 == y1) {
+            if (y0 == Y) include(x0, lo, hi), include(x1, lo, hi);
+        } else if ((Y - y0) * (Y - y1) <= 0.0) {
+            include(x0 + (x1 - x0) * (Y - y0) / (y1 - y0), lo, hi);
+        }
+    }
+    include_disc(s.bx, s.by, r, Y, lo, hi);
+    if (start_disc) include_disc(s.ax, s.ay, r, Y, lo, hi);
+    return *lo <= *hi;
+}
+
+// The lowest tool surface over a cell: the tip height where it is reached, the surface above the
+// tip there, its zone and the squared horizontal distance from the axis.
+struct Cut {
+    double tip;
+    Surface surface;
+    double d2;
+};
+
+// ---- Cell rules ----
+
+// Constant Z: the tool at every point of the path stands at the same height, and the surface
+// rises outward, so the lowest surface over a cell is the one at its distance from the path.
+struct LevelRule {
+    const Segment& seg;
+    const Profile& p;
+    bool outer_zones;
+    double z, radius2;
+
+    bool reaches(double X, double Y, double* d2) const { return path_distance2(seg, X, Y, d2) && *d2 <= radius2; }
+    Cut lowest(double, double, double d2) const { return {z, cutting_surface(p, outer_zones, d2), d2}; }
+};
+
+// Inclined: the tip runs from (A, za) to (B, za + dz). Over a cell, the height of the tool
+// surface as a function of the path parameter s is za + s dz + g(rho(s)); rho(s) is convex in s
+// and g (flat, ball, bull) is convex and rising in rho, so that function is convex over the
+// parameters where the cell lies under the blade. A flat end mill's minimum is at an end of that
+// range, a ball's on its capsule; a bull's is the zero of the slope, found in a bracket.
+struct InclineRule {
+    const Segment& seg;
+    const Profile& p;
+    double za, dz, length3;
+    bool flat;
+
+    // The parameter range over which the cell lies within the blade radius.
+    bool range(double X, double Y, double* lo, double* hi) const { return within(X, Y, p.rb2, lo, hi); }
+    // ... within the radius whose square is r2.
+    bool within(double X, double Y, double r2, double* lo, double* hi) const {
+        const double wx = X - seg.ax, wy = Y - seg.ay;
+        const double a = seg.length2, b = wx * seg.dx + wy * seg.dy, c = wx * wx + wy * wy;
+        if (!(a > 0.0)) {
+            *lo = 0.0, *hi = 1.0;
+            return c <= r2;
+        }
+        const double disc = b * b - a * (c - r2);
+        if (disc < 0.0) return false;
+        const double root = std::sqrt(disc);
+        *lo = std::max(0.0, (b - root) / a);
+        *hi = std::min(1.0, (b + root) / a);
+        return *lo <= *hi;
+    }
+    double rho2(double X, double Y, double s) const {
+        const double ex = X - (seg.ax + s * seg.dx), ey = Y - (seg.ay + s * seg.dy);
+        return std::min(ex * ex + ey * ey, p.rb2);
+    }
+    double height(double X, double Y, double s) const { return s * dz + edge_height(p, rho2(X, Y, s)); }
+
+    bool reaches(double X, double Y, double*) const {
+        double lo, hi;
+        return range(X, Y, &lo, &hi);
+    }
+    Cut at(double X, double Y, double s) const {
+        const double d2 = rho2(X, Y, s);
+        return {za + s * dz, {Zone::Edge, edge_height(p, d2)}, d2};
+    }
+    Cut lowest(double X, double Y, double) const {
+        double lo = 0.0, hi = 0.0;
+        range(X, Y, &lo, &hi);
+        if (flat) return at(X, Y, dz > 0.0 ? lo : hi);
+        if (p.form == EdgeForm::Ball) return capsule_lowest(X, Y, lo, hi);
+        return at(X, Y, slope_zero(X, Y, lo, hi));
+    }
+    double slope(double X, double Y, double s) const;
+    double slope_zero(double X, double Y, double a, double b) const;
+    Cut capsule_lowest(double X, double Y, double lo, double hi) const;
+};
+
+// A ball swept along a segment is a capsule: its lowest point over the cell lies on the
+// cylinder around the centres' path where its foot falls inside the segment, else on a sphere
+// at an end of the cell's parameter range (where the minimum of the convex height lies then).
+Cut InclineRule::capsule_lowest(double X, double Y, double lo, double hi) const {
+    const double R = p.R, wx = seg.dx / length3, wy = seg.dy / length3, wz = dz / length3;
+    const double qx = X - seg.ax, qy = Y - seg.ay;
+    const double k = qx * wx + qy * wy, a = 1.0 - wz * wz;
+    const double c = qx * qx + qy * qy - k * k - R * R;  // both below 0 inside the cylinder
+    const double disc = k * k * wz * wz - a * c;
+    if (a > kEnvelopeTolerance && disc >= 0.0) {
+        const double t = (k * wz - std::sqrt(disc)) / a;  // lower crossing, relative to the centre at A
+        const double s = (k + t * wz) / length3;
+        if (s >= lo && s <= hi) {
+            const double tip = za + s * dz, d2 = rho2(X, Y, s);
+            return {tip, {Zone::Edge, za + R + t - tip}, d2};
+        }
+    }
+    const Cut first = at(X, Y, lo), last = at(X, Y, hi);
+    return first.tip + first.surface.height <= last.tip + last.surface.height ? first : last;
+}
+
+// Slope of the height over the path parameter. The bull's corner circle rises from its flat core
+// at cr with a horizontal tangent to a vertical one at rb, so the slope is finite up to the rim.
+double InclineRule::slope(double X, double Y, double s) const {
+    const double ex = X - (seg.ax + s * seg.dx), ey = Y - (seg.ay + s * seg.dy);
+    const double rho = std::sqrt(ex * ex + ey * ey), t = rho - p.cr;
+    if (!(t > 0.0)) return dz;
+    const double rim = p.R2 - t * t, approach = ex * seg.dx + ey * seg.dy;  // > 0: coming nearer
+    if (!(rim > 0.0)) return approach > 0.0 ? -INFINITY : INFINITY;
+    return dz - t / std::sqrt(rim) * approach / rho;
+}
+
+// The minimum of the convex height as the zero of its rising slope: regula falsi with the
+// Illinois halving, and bisection where the slope is infinite or the secant leaves the bracket.
+double InclineRule::slope_zero(double X, double Y, double a, double b) const {
+    // Over the flat core the height falls along the path: the minimum lies beyond the core,
+    // whose end gives a bracket end of finite slope.
+    double core_lo, core_hi;
+    if (within(X, Y, p.cr * p.cr, &core_lo, &core_hi)) {
+        if (dz < 0.0) a = std::max(a, core_hi);
+        else b = std::min(b, core_lo);
+    }
+    double fa = slope(X, Y, a), fb = slope(X, Y, b);
+    if (!(fa < 0.0)) return a;
+    if (!(fb > 0.0)) return b;
+    const double tolerance = kEnvelopeTolerance / std::max(length3, kEnvelopeTolerance);
+    int side = 0;
+    for (int k = 0; k < kSearchIterations && b - a > tolerance; ++k) {
+        double s = std::isfinite(fa) && std::isfinite(fb) ? b - fb * (b - a) / (fb - fa) : 0.5 * (a + b);
+        if (!(s > a && s < b)) s = 0.5 * (a + b);
+        const double fs = slope(X, Y, s);
+        if (std::fabs(fs) < kFlatSlope) return s;
+        if (fs < 0.0) {
+            a = s, fa = fs;
+            if (side == -1) fb *= 0.5;
+            side = -1;
+        } else {
+            b = s, fb = fs;
+            if (side == 1) fa *= 0.5;
+            side = 1;
+        }
+    }
+    return height(X, Y, a) <= height(X, Y, b) ? a : b;
+}
+
+// Arc at constant Z: as for a line, the lowest surface over a cell is the one at its distance
+// from the path. Within the swept angle that is the radial distance to the arc; outside it the
+// distance to the nearer end, B, or the cell is left alone when A is nearer (the previous move's).
+struct ArcRule {
+    const Profile& p;
+    bool outer_zones;
+    double z, radius2;
+    double cx, cy, arc_radius, start_angle, sweep, direction;  // direction +1 counter-clockwise
+    double bx, by;
+
+    bool reaches(double X, double Y, double* d2) const {
+        const double vx = X - cx, vy = Y - cy;
+        double angle = direction * (std::atan2(vy, vx) - start_angle);
+        angle -= kTwoPi * std::floor(angle / kTwoPi);  // 0 .. 2 pi from A in the direction of motion
+        if (angle > 0.0 && angle <= sweep) {
+            const double off = std::sqrt(vx * vx + vy * vy) - arc_radius;
+            *d2 = off * off;
+        } else {
+            if (angle - sweep > kTwoPi - angle || angle == 0.0) return false;  // A is nearer
+            const double ex = X - bx, ey = Y - by;
+            *d2 = ex * ex + ey * ey;
+        }
+        return *d2 <= radius2;
+    }
+    Cut lowest(double, double, double d2) const { return {z, cutting_surface(p, outer_zones, d2), d2}; }
+};
+
+// ---- Cells ----
+
+// The per-move state of the cell rule, copied out of the records once.
+struct Sweep {
+    Workpiece& wp;
+    const Profile& p;
+    double z = 0;
+    float z_float = 0;
+    double radius2 = 0;
+    std::uint8_t pen_code = 0;
+    std::int32_t line_number = 0;
+    bool paint = false, outer_zones = false, rapid_speed = false, flag_zones = false, project = false;
+    const ScreenProjection* projection = nullptr;
+    SweepResult& result;
+    bool hit = false, pending = false;
+};
+
+void note_extent(Sweep& s, double d2, double height) {
+    const double r = std::sqrt(d2);
+    InterferenceExtent& e = s.result.extent;
+    if (!s.hit || r < e.nearest || (r == e.nearest && height < e.nearest_height)) {
+        e.nearest = r;
+        e.nearest_height = height;
+    }
+    if (!s.hit || r > e.farthest || (r == e.farthest && height > e.farthest_height)) {
+        e.farthest = r;
+        e.farthest_height = height;
+    }
+    s.hit = true;
+}
+
+void refresh_screen(Sweep& s, std::int64_t cell, std::int32_t i, std::int32_t j, float t) {
+    const ScreenProjection& q = *s.projection;
+    const double X = s.wp.coordinate.data[i], Y = s.wp.coordinate.data[j];
+    const double px = std::clamp(std::nearbyint(q.ax * X + q.bx * Y + q.cx * t + q.dx), -32768.0, 32767.0);
+    const double py = std::clamp(std::nearbyint(q.ay * X + q.by * Y + q.cy * t + q.dy), -32768.0, 32767.0);
+    screen_x(s.wp)[cell] = std::int16_t(px);
+    screen_y(s.wp)[cell] = std::int16_t(py);
+    ProjectedBounds& b = s.result.bounds;
+    b.min_x = std::min(b.min_x, std::int32_t(px));
+    b.max_x = std::max(b.max_x, std::int32_t(px));
+    b.min_y = std::min(b.min_y, std::int32_t(py));
+    b.max_y = std::max(b.max_y, std::int32_t(py));
+}
+
+// One reached cell: lowered when the lowest surface over it is below it.
+template <class Rule>
+void lower_cell(Sweep& s, const Rule& rule, std::int32_t i, std::int32_t j, double X, double Y, double d2) {
+    const std::int64_t cell = std::int64_t{j} * s.wp.geometry.nx + i;
+    const float h = s.wp.height.data[cell];
+    if (!(h > s.z_float)) return;
+    const Cut cut = rule.lowest(X, Y, d2);
+    const Surface surface = cut.surface;
+    if (surface.height >= kNoSurface) return;
+    const float t = float(cut.tip + surface.height);
+    if (!(t < h)) return;
+    d2 = cut.d2;
+    std::uint8_t a = s.pen_code;
+    bool mark = s.paint;
+    if (surface.zone != Zone::Edge) {
+        if (!s.flag_zones) {
+            a |= kPaintBit;
+        } else {
+            mark = true;
+            if (surface.zone == Zone::Neck) s.result.taper = true;
+            else s.result.holder = true;
+            note_extent(s, d2, surface.height);
+        }
+    } else if (s.rapid_speed) {
+        mark = true;
+        s.result.rapid_interference = true;
+        note_extent(s, d2, surface.height);
+    }
+    // A neighbour lowered later would overwrite the mark: it is set after the sweep.
+    if (mark) a |= kPendingMarkBit, s.pending = true;
+    s.wp.attribute.data[cell] = a;
+    if (s.wp.line_number.data) s.wp.line_number.data[cell] = s.line_number;
+    s.wp.height.data[cell] = t;
+    s.result.changed = true;
+    if (s.project) refresh_screen(s, cell, i, j, t);
+}
+
+void apply_pending_marks(Workpiece& wp, std::int32_t i0, std::int32_t i1, std::int32_t j0, std::int32_t j1) {
+    for (std::int32_t j = j0; j <= j1; ++j)
+        for (std::int32_t i = i0; i <= i1; ++i) {
+            const std::int64_t cell = std::int64_t{j} * wp.geometry.nx + i;
+            if (!(wp.attribute.data[cell] & kPendingMarkBit)) continue;
+            wp.attribute.data[cell] &= std::uint8_t(~kPendingMarkBit);
+            mark_paint_around(wp, std::int32_t(cell));
+        }
+}
+
+// Grid index range ceil(lo / p) .. trunc(hi / p) clamped to 0..last; false when empty.
+bool index_range(double lo, double hi, double pitch, std::int32_t last, std::int32_t* first, std::int32_t* end) {
+    const double f = std::ceil(lo / pitch - kBoxSlack), e = std::trunc(hi / pitch + kBoxSlack);
+    if (!(f <= double(last)) || !(e >= 0.0) || !(f <= e)) return false;
+    *first = std::int32_t(std::max(f, 0.0));
+    *end = std::int32_t(std::min(e, double(last)));
+    return *first <= *end;
+}
+
+// The band of a straight move: its rows and, per row, the span of the strip and end discs.
+// Convex: a row's reached cells are one run.
+struct SegmentBand {
+    static constexpr bool kConvex = true;
+    const Segment& seg;
+    double r;
+    bool start_disc;
+
+    void rows(double* lo, double* hi) const {
+        *lo = std::min(seg.ay, seg.by) - r;
+        *hi = std::max(seg.ay, seg.by) + r;
+    }
+    bool span(double Y, double* lo, double* hi) const { return band_span(seg, r, start_disc, Y, lo, hi); }
+};
+
+// The band of an arc lies in the disc of radius (arc radius + r) about the centre; it is no
+// longer convex (a row may cross it twice), so rows are walked through.
+struct CircleBand {
+    static constexpr bool kConvex = false;
+    double cx, cy, r;
+
+    void rows(double* lo, double* hi) const {
+        *lo = cy - r;
+        *hi = cy + r;
+    }
+    bool span(double Y, double* lo, double* hi) const {
+        *lo = INFINITY;
+        *hi = -INFINITY;
+        include_disc(cx, cy, r, Y, lo, hi);
+        return *lo <= *hi;
+    }
+};
+
+// Rows of the band; within a row the cells of its span, until a run of reached cells has ended
+// when the band is convex (nothing further along the row is reached then). The rule says which
+// cells are reached and what lies lowest over them.
+template <class Band, class Rule>
+void sweep_band(Sweep& s, const Band& band, const Rule& rule) {
+    const GridGeometry& g = s.wp.geometry;
+    const double* coordinate = s.wp.coordinate.data;
+    double row_lo, row_hi;
+    band.rows(&row_lo, &row_hi);
+    std::int32_t j0, j1;
+    if (!index_range(row_lo, row_hi, g.pitch, g.last_row, &j0, &j1)) return;
+    std::int32_t mark_i0 = g.last_column, mark_i1 = 0;
+    for (std::int32_t j = j0; j <= j1; ++j) {
+        const double Y = coordinate[j];
+        double lo, hi;
+        std::int32_t i0, i1;
+        if (!band.span(Y, &lo, &hi) || !index_range(lo, hi, g.pitch, g.last_column, &i0, &i1)) continue;
+        mark_i0 = std::min(mark_i0, i0);
+        mark_i1 = std::max(mark_i1, i1);
+        bool reached = false;
+        for (std::int32_t i = i0; i <= i1; ++i) {
+            ++s.result.cells_examined;
+            double d2;
+            if (!rule.reaches(coordinate[i], Y, &d2)) {
+                if (Band::kConvex && reached) break;
+                continue;
+            }
+            reached = true;
+            lower_cell(s, rule, i, j, coordinate[i], Y, d2);
+        }
+    }
+    if (s.pending && mark_i0 <= mark_i1) apply_pending_marks(s.wp, mark_i0, mark_i1, j0, j1);
+}
+
+// ---- Cases ----
+
+// Only what the kernel would do with direction recording off and the moves it covers; anything
+// else goes back to the sampling.
+bool covered_tool(const CurrentTool& tool, const KernelChecks& checks, const WholeMove& m) {
+    const Profile& p = tool.profile;
+    if (m.run_type == kRunOptimise) return false;  // the clearance test samples positions
+    if (p.type == kToolKegaki) return false;        // marks by the backup, not by a profile
+    if (p.type == kToolRadius && checks.chip_check == 1) return false;  // centre flat is measured, not cut
+    if (p.attachment_count > 0 && checks.arbor_check >= 2) return false;  // square sections
+    // Flagging modes: the neck or holder front meets material before the blade clears it, which
+    // the lowest surface over the path does not show; the sampling finds those hits.
+    if (checks.arbor_check >= 3) return false;
+    return true;
+}
+
+}  // namespace
+
+double whole_move_radius(const Profile& p, int arbor_check, double z, double highest) {
+    if (arbor_check < 2) return p.rb;
+    double radius = std::max(p.rb, p.rn);
+    if (!p.has_holder) return radius;
+    for (int i = 1; i <= p.holder_count; ++i)
+        if (z + p.holder_base[i - 1] < highest) radius = std::max(radius, p.holder_radius[i]);
+    return radius;
+}
+
+namespace {
+
+// Flat, ball and bull end mills: cutting edges convex and rising in the distance.
+bool convex_edge(const Profile& p) {
+    if (p.concave || p.form == EdgeForm::Oval || p.form == EdgeForm::Radius) return false;
+    return p.corner_mode == CornerMode::Flat || p.corner_mode == CornerMode::Ball || p.corner_mode == CornerMode::Bull;
+}
+
+void finish(const CurrentTool& tool, const WholeMove& m, const Sweep& s, Workpiece& wp, SweepResult& result) {
+    const bool flagged = result.rapid_interference || result.taper || result.holder;
+    result.interference_state = flagged ? 2 : 0;
+    if (s.hit) {
+        result.extent.tool = tool.number;
+        result.extent.x = m.end[0];
+        result.extent.y = m.end[1];
+        result.extent.z = m.end[2];
+    }
+    if (result.changed) wp.modification_state = kModified;
+}
+
+// Arcs in the XY plane at constant Z.
+int arc_step(Workpiece& wp, const CurrentTool& tool, const KernelChecks& checks, const WholeMove& m,
+             SweepResult& result) {
+    const GridGeometry& g = wp.geometry;
+    const double ax = m.start[0] - g.origin_x, ay = m.start[1] - g.origin_y, z = m.start[2] - tool.shift;
+    const double bx = m.end[0] - g.origin_x, by = m.end[1] - g.origin_y;
+    const double cx = m.centre[0] - g.origin_x, cy = m.centre[1] - g.origin_y;
+    if (m.plane != 17 && m.plane != -17) return -1;
+    if (m.start[2] != m.end[2] || !std::isfinite(cx + cy) || !covered_tool(tool, checks, m)) return -1;
+    const double ra = std::hypot(ax - cx, ay - cy), rb_ = std::hypot(bx - cx, by - cy);
+    if (!(ra > kMinLength) || !(std::fabs(ra - rb_) <= kArcFit)) return -1;
+    if (z > wp.highest) return 0;
+    const double direction = m.motion == kMotionArcCcw ? 1.0 : -1.0;
+    const double a0 = std::atan2(ay - cy, ax - cx);
+    double sweep = direction * (std::atan2(by - cy, bx - cx) - a0);
+    sweep -= kTwoPi * std::floor(sweep / kTwoPi);
+    if (std::hypot(bx - ax, by - ay) < kMinLength) sweep = kTwoPi;  // a full circle
+    const Profile& p = tool.profile;
+    const bool outer_zones = checks.arbor_check >= 2;
+    const double r = whole_move_radius(p, checks.arbor_check, z, wp.highest);
+    if (!surface_rises(p, outer_zones, r, g.pitch)) return -1;
+    Sweep s{wp, p, z, float(z), r * r, kPenCode[std::clamp(tool.pen, 0, 8)], m.line_number,
+            m.paint, outer_zones, checks.rapid_check >= 1 && at_rapid_speed(checks, m), checks.arbor_check >= 3,
+            m.run_type == kRunMoveStep && m.projection && m.projection->enabled && wp.screen_position.data,
+            m.projection, result};
+    sweep_band(s, CircleBand{cx, cy, ra + r},
+               ArcRule{p, outer_zones, z, r * r, cx, cy, ra, a0, sweep, direction, bx, by});
+    finish(tool, m, s, wp, result);
+    return 0;
+}
+
+}  // namespace
+
+int whole_move_step(Workpiece& wp, const CurrentTool& tool, const KernelChecks& checks, const WholeMove& m,
+                    SweepResult& result) {
+    reset_result(result, m.run_type);
+    if (!wp.height.data || !wp.attribute.data || !wp.coordinate.data) return 0;
+    const GridGeometry& g = wp.geometry;
+    const double ax = m.start[0] - g.origin_x, ay = m.start[1] - g.origin_y, az = m.start[2] - tool.shift;
+    const double bx = m.end[0] - g.origin_x, by = m.end[1] - g.origin_y, bz = m.end[2] - tool.shift;
+    if (!std::isfinite(ax + ay + az + bx + by + bz)) return -1;
+    const bool straight = m.motion == kMotionRapid || m.motion == kMotionLinear;
+    if (straight && az > wp.highest && bz > wp.highest) return 0;
+    if (m.motion == kMotionArcCw || m.motion == kMotionArcCcw) return arc_step(wp, tool, checks, m, result);
+    if (!straight || !covered_tool(tool, checks, m)) return -1;
+    const Profile& p = tool.profile;
+    const bool level = az == bz;
+    if (!level && (checks.arbor_check >= 2 || !convex_edge(p))) return -1;
+    const double length2 = (bx - ax) * (bx - ax) + (by - ay) * (by - ay), dz = bz - az;
+    if (std::sqrt(length2 + dz * dz) < kMinLength) return 0;
+
+    const bool outer_zones = level && checks.arbor_check >= 2;
+    const double r = level ? whole_move_radius(p, checks.arbor_check, az, wp.highest) : p.rb;
+    if (level && !surface_rises(p, outer_zones, r, g.pitch)) return -1;
+
+    const double lowest_tip = std::min(az, bz);
+    Sweep s{wp, p, lowest_tip, float(lowest_tip), r * r, kPenCode[std::clamp(tool.pen, 0, 8)], m.line_number,
+            m.paint, outer_zones, checks.rapid_check >= 1 && at_rapid_speed(checks, m), checks.arbor_check >= 3,
+            m.run_type == kRunMoveStep && m.projection && m.projection->enabled && wp.screen_position.data,
+            m.projection, result};
+    const Segment seg = make_segment(ax, ay, bx, by);
+    if (level) {
+        sweep_band(s, SegmentBand{seg, r, false}, LevelRule{seg, p, outer_zones, az, r * r});
+    } else {
+        const bool flat = p.corner_mode == CornerMode::Flat;
+        sweep_band(s, SegmentBand{seg, r, true}, InclineRule{seg, p, az, dz, std::sqrt(length2 + dz * dz), flat});
+    }
+    finish(tool, m, s, wp, result);
+    return 0;
+}
+
+}  // namespace vx::sim
