@@ -1,0 +1,168 @@
+// The example ball-end finishing raster cut on a 0.05 mm grid, as a normal run (every move
+// stepped at the grid pitch by the kernel) and as a fast run (whole moves, sampled where the
+// whole-move step hands a move back). Items are moves. Besides the time, the fast run reports
+// the share of moves the whole-move step cut and the largest height difference to the normal
+// run over the whole workpiece.
+#include "nc/interp.h"
+#include "nc/motion.h"
+#include "sim/cutting_step.h"
+#include "sim/kernel.h"
+#include "sim/tools.h"
+#include "sim/whole_move.h"
+#include "sim/workgrid.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using namespace vx;
+
+constexpr double kPitch = 0.05;  // grid pitch and move pitch
+
+const std::string kExamples =
+    std::filesystem::path(__FILE__).parent_path().parent_path().string() + "/examples/";
+
+struct Raster {
+    std::vector<nc::MoveRecord> moves;
+    sim::ToolTable tools;
+};
+
+// The moves of examples/raster_ball.nc under the example definitions, interpreted once.
+const Raster& raster() {
+    static const std::unique_ptr<Raster> made = [] {
+        auto r = std::make_unique<Raster>();
+        nc::Ctl ctl;
+        nc::Mtl mtl;
+        nc::Reader reader;
+        nc::Interp in;
+        nc::load_ctl(kExamples + "zazar.ctl", ctl, kExamples);
+        nc::load_mtl(kExamples + "machn.mtl", mtl);
+        sim::allocate_tool_tables(r->tools, sim::kDefaultMaxMagazine);
+        sim::read_tool_file(r->tools, kExamples + "atc.ttl", {});
+        in.ctl = &ctl;
+        in.mtl = &mtl;
+        in.reader = &reader;
+        in.tools = &r->tools;
+        nc::reset_interp(in, {0, 0, 100});
+        nc::open_main_file(reader, kExamples + "raster_ball.nc");
+        while (nc::execute_next_block(in) == 1) r->moves.push_back(in.move);
+        nc::close_sources(reader);
+        return r;
+    }();
+    return *made;
+}
+
+std::unique_ptr<sim::Workpiece> box_workpiece() {
+    auto wp = std::make_unique<sim::Workpiece>();
+    sim::GridGeometry g;
+    sim::size_grid(g, 0, 0, 100, 100, kPitch);
+    sim::allocate_workpiece(*wp, g, 4);
+    sim::define_uniform_body(*wp, 30.0, 0.0);
+    return wp;
+}
+
+struct Cutter {
+    sim::Workpiece& wp;
+    sim::CurrentTool tool;
+    sim::KernelChecks checks;
+    sim::KernelContext context;
+    sim::SweepResult result;
+    int whole = 0;  // moves the whole-move step cut
+
+    void select(int number) {
+        if (number == tool.number) return;
+        sim::ProfileOptions o;
+        o.for_cutting = true;
+        o.pitch = kPitch;
+        sim::select_tool(tool, raster().tools, number, o);
+    }
+
+    void step_move(const nc::MoveRecord& m, int n, bool recording) {
+        nc::Point3 previous = m.start;
+        for (int k = 1; k <= n; ++k) {
+            const nc::Point3 p = sim::step_position(m, k, n);
+            sim::SweepStep s;
+            s.x = p.x, s.y = p.y, s.z = p.z;
+            s.dx = p.x - previous.x, s.dy = p.y - previous.y, s.dz = p.z - previous.z;
+            s.run_type = k == 1 ? sim::kRunMoveStart : sim::kRunMoveStep;
+            s.step_number = k;
+            s.motion = m.motion;
+            s.feed = m.feedrate;
+            s.line_number = m.line;
+            s.recording = recording;
+            sim::sweep_at_position(wp, tool, checks, s, context, result);
+            previous = p;
+        }
+    }
+
+    void normal(const nc::MoveRecord& m) {
+        select(m.tool);
+        step_move(m, sim::step_count(nc::move_length(m), kPitch), true);
+    }
+
+    void fast(const nc::MoveRecord& m) {
+        select(m.tool);
+        sim::WholeMove w;
+        w.start[0] = m.start.x, w.start[1] = m.start.y, w.start[2] = m.start.z;
+        w.end[0] = m.end.x, w.end[1] = m.end.y, w.end[2] = m.end.z;
+        w.motion = m.motion;
+        w.centre[0] = m.centre.x, w.centre[1] = m.centre.y;
+        w.radius = m.start_radius;
+        w.feed = m.feedrate;
+        w.line_number = m.line;
+        if (sim::whole_move_step(wp, tool, checks, w, result) == 0) {
+            ++whole;
+            return;
+        }
+        step_move(m, sim::sampled_step_count(nc::move_length(m), kPitch), false);
+    }
+};
+
+void BM_Run_RasterNormal(benchmark::State& state) {
+    const Raster& r = raster();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto wp = box_workpiece();
+        Cutter cutter{*wp};
+        state.ResumeTiming();
+        for (const nc::MoveRecord& m : r.moves) cutter.normal(m);
+    }
+    state.SetItemsProcessed(state.iterations() * std::int64_t(r.moves.size()));
+}
+BENCHMARK(BM_Run_RasterNormal)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_Run_RasterFast(benchmark::State& state) {
+    const Raster& r = raster();
+    int whole = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto wp = box_workpiece();
+        Cutter cutter{*wp};
+        state.ResumeTiming();
+        for (const nc::MoveRecord& m : r.moves) cutter.fast(m);
+        whole = cutter.whole;
+    }
+    state.SetItemsProcessed(state.iterations() * std::int64_t(r.moves.size()));
+    state.counters["whole_move_share"] = double(whole) / double(r.moves.size());
+    // The same raster as a normal run, untimed, for the height comparison.
+    auto fast_wp = box_workpiece();
+    Cutter fast{*fast_wp};
+    for (const nc::MoveRecord& m : r.moves) fast.fast(m);
+    auto normal_wp = box_workpiece();
+    Cutter normal{*normal_wp};
+    for (const nc::MoveRecord& m : r.moves) normal.normal(m);
+    double worst = 0.0;
+    const std::int64_t cells = fast_wp->geometry.cell_count;
+    for (std::int64_t c = 0; c < cells; ++c)
+        worst = std::max(worst, std::fabs(double(fast_wp->height.data[c]) - double(normal_wp->height.data[c])));
+    state.counters["max_height_difference_mm"] = worst;
+}
+BENCHMARK(BM_Run_RasterFast)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
