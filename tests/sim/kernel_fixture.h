@@ -33,6 +33,27 @@ inline ToolRecord tool_record(int type, double d, double r = 0, double h = 30) {
     return t;
 }
 
+// Ten cutting edges that between them take every path of the profile: flat, ball, bull, drill,
+// general, taper ball, vertical mill, oval mill, radius mill and a concave corner.
+constexpr int kShapeKinds = 10;
+
+inline ToolRecord shape_of_kind(int kind, double d) {
+    ToolRecord t;
+    switch (kind) {
+        case 0: t = tool_record(kToolFlat, d); break;
+        case 1: t = tool_record(kToolBall, d, d / 2); break;
+        case 2: t = tool_record(kToolBull, d, d / 5); break;
+        case 3: t = tool_record(kToolOther, d); t.alpha = 59; break;  // drill
+        case 4: t = tool_record(kToolOther, d, d / 6); t.alpha = 10; t.beta = 8; t.tip_diameter = float(d / 4); break;
+        case 5: t = tool_record(kToolTaperBall, d, d / 2); t.beta = 5; break;
+        case 6: t = tool_record(kToolVertical, d); t.vertical_width = float(d / 4); break;
+        case 7: t = tool_record(kToolOval, d, d / 8); t.e = float(d * 0.7); t.f = 0.8f; break;
+        case 8: t = tool_record(kToolRadius, d, d / 4); t.e = float(d / 6); t.f = 0.3f; break;
+        default: t = tool_record(kToolOther, d, -d / 8); t.f = 0.5f; break;  // concave corner
+    }
+    return t;
+}
+
 // The current tool for cutting on a grid of `pitch`.
 inline CurrentTool make_tool(const ToolRecord& record, double pitch, const LengthRecord& length = {},
                              const HolderRecord& holder = {}, const Attachment* attachment = nullptr,

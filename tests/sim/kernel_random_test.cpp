@@ -15,24 +15,12 @@ namespace {
 using testing::make_tool;
 using testing::tool_record;
 
-constexpr int kToolKinds = 10;
+constexpr int kToolKinds = testing::kShapeKinds;
 
 ToolRecord random_shape(int kind, std::mt19937& rng) {
     std::uniform_real_distribution<double> size(1.5, 6.0);
     const double d = size(rng);
-    ToolRecord t;
-    switch (kind) {
-        case 0: t = tool_record(kToolFlat, d); break;
-        case 1: t = tool_record(kToolBall, d, d / 2); break;
-        case 2: t = tool_record(kToolBull, d, d / 5); break;
-        case 3: t = tool_record(kToolOther, d); t.alpha = 59; break;            // drill
-        case 4: t = tool_record(kToolOther, d, d / 6); t.alpha = 10; t.beta = 8; t.tip_diameter = float(d / 4); break;
-        case 5: t = tool_record(kToolTaperBall, d, d / 2); t.beta = 5; break;
-        case 6: t = tool_record(kToolVertical, d); t.vertical_width = float(d / 4); break;
-        case 7: t = tool_record(kToolOval, d, d / 8); t.e = float(d * 0.7); t.f = 0.8f; break;
-        case 8: t = tool_record(kToolRadius, d, d / 4); t.e = float(d / 6); t.f = 0.3f; break;
-        default: t = tool_record(kToolOther, d, -d / 8); t.f = 0.5f; break;  // concave corner
-    }
+    ToolRecord t = testing::shape_of_kind(kind, d);
     t.h = float(std::uniform_real_distribution<double>(1.0, 4.0)(rng));
     return t;
 }

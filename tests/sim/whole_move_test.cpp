@@ -24,23 +24,11 @@ constexpr double kSampleStep = kPitch / 10.0;
 // ---- Fixtures ----
 
 ToolRecord shape(int kind, double d) {
-    ToolRecord t;
-    switch (kind) {
-        case 0: t = tool_record(kToolFlat, d); break;
-        case 1: t = tool_record(kToolBall, d, d / 2); break;
-        case 2: t = tool_record(kToolBull, d, d / 5); break;
-        case 3: t = tool_record(kToolOther, d); t.alpha = 59; break;  // drill
-        case 4: t = tool_record(kToolOther, d, d / 6); t.alpha = 10; t.beta = 8; t.tip_diameter = float(d / 4); break;
-        case 5: t = tool_record(kToolTaperBall, d, d / 2); t.beta = 5; break;
-        case 6: t = tool_record(kToolVertical, d); t.vertical_width = float(d / 4); break;
-        case 7: t = tool_record(kToolOval, d, d / 8); t.e = float(d * 0.7); t.f = 0.8f; break;
-        case 8: t = tool_record(kToolRadius, d, d / 4); t.e = float(d / 6); t.f = 0.3f; break;
-        default: t = tool_record(kToolOther, d, -d / 8); t.f = 0.5f; break;  // concave corner
-    }
+    ToolRecord t = testing::shape_of_kind(kind, d);
     t.h = 1.5f;
     return t;
 }
-constexpr int kShapes = 10;
+constexpr int kShapes = testing::kShapeKinds;
 
 // A neck and a stepped holder above the blade, so that arbor modes 2 and 3 meet material.
 CurrentTool tool_with_holder(const ToolRecord& t) {
