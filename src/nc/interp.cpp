@@ -269,20 +269,6 @@ void queue_rapid(Interp& in, const MoveRecord& m) {
     }
 }
 
-MoveRecord new_move(const Interp& in, int motion, const Point3& end) {
-    MoveRecord m;
-    m.motion = motion;
-    m.line = in.line;
-    m.start = m.path_start = in.position;
-    m.end = end;
-    m.plane = in.axes;
-    m.feedrate = in.feed;
-    m.tool = in.tool;
-    m.rotations = in.rotations;
-    m.rotation = in.rotation;
-    m.machine_coordinates = in.block.g53;
-    return m;
-}
 
 // A G53 block gives machine coordinates: the workpiece frame is the machine's, so the named axes
 // go to their values as written; the run loop decides how it moves.
@@ -315,7 +301,7 @@ void motion_block(Interp& in) {
         in.programmed = target;
     }
     int motion = in.cycle != 80 ? kMotionRapid : in.motion;
-    MoveRecord m = new_move(in, motion, end);
+    MoveRecord m = steps::new_move(in, motion, end);
     if (is_arc(motion)) build_arc(in, m);
     if (motion != kMotionRapid && in.ctl->check_f0 && in.feed <= 0) steps::raise(in, kAlarmZeroFeed);
     in.position = m.end;

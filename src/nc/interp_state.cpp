@@ -57,6 +57,21 @@ double at(const Point3& p, int axis) { return axis == 0 ? p.x : axis == 1 ? p.y 
 
 void raise(Interp& in, int code) { raise_alarm(in.reader->alarm, code, in.main_line); }
 
+MoveRecord new_move(const Interp& in, int motion, const Point3& end) {
+    MoveRecord m;
+    m.motion = motion;
+    m.line = in.line;
+    m.start = m.path_start = in.position;
+    m.end = end;
+    m.plane = in.axes;
+    m.feedrate = in.feed;
+    m.tool = in.tool;
+    m.rotations = in.rotations;
+    m.rotation = in.rotation;
+    m.machine_coordinates = in.block.g53;
+    return m;
+}
+
 // ---- Planes and work offsets ----
 
 void set_plane(Interp& in, int plane) {
@@ -365,16 +380,8 @@ namespace {
 // is left out.
 void push_rapid(Interp& in, const Point3& end) {
     if (end == in.position) return;
-    MoveRecord m;
-    m.motion = kMotionRapid;
-    m.line = in.line;
-    m.start = m.path_start = in.position;
-    m.end = end;
-    m.plane = in.axes;
-    m.feedrate = in.feed;
-    m.tool = in.tool;
-    m.rotations = in.rotations;
-    m.rotation = in.rotation;
+    MoveRecord m = new_move(in, kMotionRapid, end);
+    m.machine_coordinates = false;  // a reference leg never takes the G53 path
     push_move(in, m);
     in.position = end;
 }

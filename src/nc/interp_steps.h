@@ -43,4 +43,7 @@ bool mirrored_odd(const Interp& in);
 
 void raise(Interp& in, int code);
 
+// A move of `motion` from the current position to `end`, with the block's modal data.
+MoveRecord new_move(const Interp& in, int motion, const Point3& end);
+
 }  // namespace vx::nc::steps

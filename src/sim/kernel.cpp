@@ -26,18 +26,8 @@ bool at_rapid_speed(const KernelChecks& checks, const SweepStep& step) {
 
 // ---- Results ----
 
-void reset_results(SweepResult& r, const SweepStep& step) {
-    r.volume = r.moment = 0;
-    r.step_direction = kStepNone;
-    r.changed = r.watched = false;
-    r.rapid_interference = false;
-    r.rapid_state = 0;
-    r.length = r.taper = r.holder = r.attachment = r.chip = false;
-    r.interference_state = 0;
-    r.extent = InterferenceExtent{};
-    r.cells_examined = 0;
-    if (step.run_type == kRunMoveStart || (step.run_type == kRunMoveStep && step.step_number == 1))
-        r.bounds = ProjectedBounds{};
+bool starts_move(const SweepStep& step) {
+    return step.run_type == kRunMoveStart || (step.run_type == kRunMoveStep && step.step_number == 1);
 }
 
 void merge_bounds(ProjectedBounds& into, const ProjectedBounds& b) {
@@ -364,11 +354,24 @@ bool rapid_class(int motion, double feed, double rapid_feedrate) {
     return motion == kMotionRapid || (rapid_feedrate > 0.0 && feed >= rapid_feedrate);
 }
 
+void clear_step_results(SweepResult& r, bool new_move) {
+    r.volume = r.moment = 0;
+    r.step_direction = kStepNone;
+    r.changed = r.watched = false;
+    r.rapid_interference = false;
+    r.rapid_state = 0;
+    r.length = r.taper = r.holder = r.attachment = r.chip = false;
+    r.interference_state = 0;
+    r.extent = InterferenceExtent{};
+    r.cells_examined = 0;
+    if (new_move) r.bounds = ProjectedBounds{};
+}
+
 // ---- Entry ----
 
 int sweep_at_position(Workpiece& wp, const CurrentTool& tool, const KernelChecks& checks, const SweepStep& step,
                       KernelContext& context, SweepResult& result) {
-    reset_results(result, step);
+    clear_step_results(result, starts_move(step));
     if (!wp.height.data || !wp.attribute.data || !wp.coordinate.data) return 0;
     if (tool.profile.type == kToolKegaki) {
         const bool marks = feed_move(step.motion) && !at_rapid_speed(checks, step);

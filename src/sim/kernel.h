@@ -51,6 +51,7 @@ KernelChecks kernel_checks(const shell::Settings& settings);
 // setting) makes no feed rapid-class: otherwise every cut would count as a rapid interference.
 bool rapid_class(int motion, double feed, double rapid_feedrate);
 
+
 // One call of the run loop.
 struct SweepStep {
     double x = 0, y = 0, z = 0;     // tool tip, workpiece coordinates (the tool's shift not applied)
@@ -122,6 +123,10 @@ struct SweepResult {
     ProjectedBounds bounds;   // reset at the start of a move
     std::int64_t cells_examined = 0;
 };
+
+// Clears every per-call value of `r`; the projected bounds, kept across the calls of one move,
+// only with `new_move`.
+void clear_step_results(SweepResult& r, bool new_move);
 
 // ---- Context ----
 

@@ -42,19 +42,6 @@ constexpr double kRiseTolerance = 1e-9;
 
 // ---- Setting up ----
 
-void reset_result(SweepResult& r, int run_type) {
-    r.volume = r.moment = 0;
-    r.step_direction = kStepNone;
-    r.changed = r.watched = false;
-    r.rapid_interference = false;
-    r.rapid_state = 0;
-    r.length = r.taper = r.holder = r.attachment = r.chip = false;
-    r.interference_state = 0;
-    r.extent = InterferenceExtent{};
-    r.cells_examined = 0;
-    if (run_type == kRunMoveStart || run_type == kRunMoveStep) r.bounds = ProjectedBounds{};
-}
-
 bool at_rapid_speed(const KernelChecks& checks, const WholeMove& m) {
     return m.motion == kMotionRapid || m.feed >= checks.rapid_feedrate;
 }
@@ -587,7 +574,7 @@ int arc_step(Workpiece& wp, const CurrentTool& tool, const KernelChecks& checks,
 
 int whole_move_step(Workpiece& wp, const CurrentTool& tool, const KernelChecks& checks, const WholeMove& m,
                     SweepResult& result) {
-    reset_result(result, m.run_type);
+    clear_step_results(result, m.run_type == kRunMoveStart || m.run_type == kRunMoveStep);
     if (!wp.height.data || !wp.attribute.data || !wp.coordinate.data) return 0;
     const GridGeometry& g = wp.geometry;
     const double ax = m.start[0] - g.origin_x, ay = m.start[1] - g.origin_y, az = m.start[2] - tool.shift;
