@@ -75,6 +75,8 @@ struct Cutter {
     sim::SweepResult result;
     int whole = 0;  // moves the whole-move step cut
 
+    explicit Cutter(sim::Workpiece& workpiece) : wp(workpiece) {}
+
     void select(int number) {
         if (number == tool.number) return;
         sim::ProfileOptions o;
