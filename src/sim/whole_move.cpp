@@ -43,7 +43,7 @@ constexpr double kRiseTolerance = 1e-9;
 // ---- Setting up ----
 
 bool at_rapid_speed(const KernelChecks& checks, const WholeMove& m) {
-    return m.motion == kMotionRapid || m.feed >= checks.rapid_feedrate;
+    return rapid_class(m.motion, m.feed, checks.rapid_feedrate);
 }
 
 // The tool surface above the tip at squared distance d2, with the zones the check mode lets cut;

@@ -392,6 +392,23 @@ TEST(WholeMoveEdges, AboveTheMaterialAndTooShortMovesDoNothing) {
     for (int c = 0; c < 40 * 40; ++c) ASSERT_EQ(wp->height.data[c], 5.0f) << c;
 }
 
+// An unreadable RAPID FEEDRATE reads as 0: a feed move must still cut as a feed, without a rapid
+// interference, as the kernel does.
+TEST(WholeMoveEdges, ZeroRapidFeedrateMakesNoFeedRapid) {
+    auto wp = make_body(40, 40, kPitch, 5.0);
+    const CurrentTool tool = make_tool(tool_record(kToolFlat, 2.0), kPitch);
+    WholeMove m;
+    m.start[0] = 1.0, m.start[1] = 2.0, m.start[2] = 4.0;
+    m.end[0] = 3.0, m.end[1] = 2.0, m.end[2] = 4.0;
+    m.feed = 500;
+    KernelChecks zero;
+    zero.rapid_feedrate = 0.0;
+    SweepResult r;
+    ASSERT_EQ(whole_move_step(*wp, tool, zero, m, r), 0);
+    EXPECT_TRUE(r.changed);
+    EXPECT_FALSE(r.rapid_interference);
+}
+
 // ---- Hand-backs ----
 // Protects against sweeping a move the envelope does not cover: it must come back as -1 with
 // the workpiece untouched, so that the sampling that follows starts from the right surface.
