@@ -37,6 +37,10 @@ constexpr int kSearchIterations = 100;
 // whole parameter range would change the height by less than the search tolerance.
 constexpr double kFlatSlope = 1e-6;
 
+// A move shorter than this in XY (mm) is a plunge for the capsule of a ball end mill: its slope
+// would be too steep for the formula's rounding, and the end sphere is right to well below it.
+constexpr double kPlungeLength = 1e-6;
+
 // Rounding of the profile formulas: a fall smaller than this is not a dip.
 constexpr double kRiseTolerance = 1e-9;
 
@@ -136,9 +140,24 @@ void include_disc(double cx, double cy, double r, double Y, double* lo, double* 
     include(cx + half, lo, hi);
 }
 
-// X range of the band (the segment's strip of half width r, the disc of radius r at B, and at A
-// when `start_disc`) on the line at Y; false when the line misses it.
-bool band_span(const Segment& s, double r, bool start_disc, double Y, double* lo, double* hi) {
+// The part of the disc of radius r at B beyond B along the segment, on the line at Y.
+void include_front_half(const Segment& s, double r, double Y, double* lo, double* hi) {
+    const double ey = Y - s.by;
+    if (ey * ey > r * r) return;
+    const double half = std::sqrt(r * r - ey * ey);
+    double a = s.bx - half, b = s.bx + half;
+    // Ahead of B: (X - bx) dx + ey dy >= 0.
+    if (s.dx > 0.0) a = std::max(a, s.bx - ey * s.dy / s.dx);
+    else if (s.dx < 0.0) b = std::min(b, s.bx - ey * s.dy / s.dx);
+    else if (ey * s.dy < 0.0) return;
+    if (a <= b) include(a, lo, hi), include(b, lo, hi);
+}
+
+// Which parts of the end discs belong to a band beside the segment's strip of half width r.
+enum class Ends { B, AAndB, FrontOfB };
+
+// X range of the band on the line at Y; false when the line misses it.
+bool band_span(const Segment& s, double r, Ends ends, double Y, double* lo, double* hi) {
     *lo = INFINITY;
     *hi = -INFINITY;
     const double cx[4] = {s.ax + r * s.nx, s.bx + r * s.nx, s.bx - r * s.nx, s.ax - r * s.nx};
@@ -151,8 +170,12 @@ bool band_span(const Segment& s, double r, bool start_disc, double Y, double* lo
             include(x0 + (x1 - x0) * (Y - y0) / (y1 - y0), lo, hi);
         }
     }
-    include_disc(s.bx, s.by, r, Y, lo, hi);
-    if (start_disc) include_disc(s.ax, s.ay, r, Y, lo, hi);
+    if (ends == Ends::FrontOfB && s.length > 0.0) {
+        include_front_half(s, r, Y, lo, hi);
+    } else {
+        include_disc(s.bx, s.by, r, Y, lo, hi);
+        if (ends == Ends::AAndB) include_disc(s.ax, s.ay, r, Y, lo, hi);
+    }
     return *lo <= *hi;
 }
 
@@ -180,9 +203,9 @@ struct LevelRule {
 
 // Inclined: the tip runs from (A, za) to (B, za + dz). Over a cell, the height of the tool
 // surface as a function of the path parameter s is za + s dz + g(rho(s)); rho(s) is convex in s
-// and g (flat, ball, bull) is convex and rising in rho, so that function is convex over the
-// parameters where the cell lies under the blade. A flat end mill's minimum is at an end of that
-// range, a ball's on its capsule; a bull's is the zero of the slope, found in a bracket.
+// and g (flat, bull) is convex and rising in rho, so that function is convex over the parameters
+// where the cell lies under the blade. A flat end mill's minimum is at an end of that range; a
+// bull's is the zero of the slope, found in a bracket. Ball end mills have a rule of their own.
 struct InclineRule {
     const Segment& seg;
     const Profile& p;
@@ -224,34 +247,92 @@ struct InclineRule {
         double lo = 0.0, hi = 0.0;
         range(X, Y, &lo, &hi);
         if (flat) return at(X, Y, dz > 0.0 ? lo : hi);
-        if (p.form == EdgeForm::Ball) return capsule_lowest(X, Y, lo, hi);
         return at(X, Y, slope_zero(X, Y, lo, hi));
     }
     double slope(double X, double Y, double s) const;
     double slope_zero(double X, double Y, double a, double b) const;
-    Cut capsule_lowest(double X, double Y, double lo, double hi) const;
 };
 
-// A ball swept along a segment is a capsule: its lowest point over the cell lies on the
-// cylinder around the centres' path where its foot falls inside the segment, else on a sphere
-// at an end of the cell's parameter range (where the minimum of the convex height lies then).
-Cut InclineRule::capsule_lowest(double X, double Y, double lo, double hi) const {
-    const double R = p.R, wx = seg.dx / length3, wy = seg.dy / length3, wz = dz / length3;
-    const double qx = X - seg.ax, qy = Y - seg.ay;
-    const double k = qx * wx + qy * wy, a = 1.0 - wz * wz;
-    const double c = qx * qx + qy * qy - k * k - R * R;  // both below 0 inside the cylinder
-    const double disc = k * k * wz * wz - a * c;
-    if (a > kEnvelopeTolerance && disc >= 0.0) {
-        const double t = (k * wz - std::sqrt(disc)) / a;  // lower crossing, relative to the centre at A
-        const double s = (k + t * wz) / length3;
-        if (s >= lo && s <= hi) {
-            const double tip = za + s * dz, d2 = rho2(X, Y, s);
-            return {tip, {Zone::Edge, za + R + t - tip}, d2};
+// A ball swept along a segment is a capsule. Take the path's XY length as the parameter s (0 at
+// A, L at B) and the slope m = dz / L. Over a cell lying `along` the path and `cross` from it,
+// the sphere at s reaches down to zc + m s - sqrt(rho2 - (along - s)^2), zc the centre height
+// at A and rho2 = R^2 - cross^2. That is least at s* = along - mk rho, mk = m / sqrt(1 + m^2),
+// where it is zc + m along - rho sqrt(1 + m^2); where s* falls outside the segment, the sphere
+// at that end is lowest. The side of s* and the comparison with the cell are decided on squares.
+struct CapsuleRule {
+    double ax, ay, ux, uy;  // A and the path's unit direction in XY
+    double L, za, m, k2, inv_k, mk, mk2, ch, R2;  // k = sqrt(1 + m^2)
+    bool start_is_previous = true;  // cells lowest under the tool at A are the previous move's
+
+    static CapsuleRule make(const Segment& seg, const Profile& p, double za, double dz) {
+        CapsuleRule c{seg.ax, seg.ay, 1.0, 0.0, seg.length, za, 0.0, 1.0, 1.0, 0.0, 0.0, p.ch, p.R2};
+        if (seg.length < kPlungeLength) {
+            // A plunge: the sphere at the lower end covers everything the higher ones do; going
+            // up, that is the tool at A.
+            c.L = 0.0;
+            c.za = za + std::min(dz, 0.0);
+            c.start_is_previous = dz > 0.0;
+        } else {
+            c.ux = seg.dx / seg.length, c.uy = seg.dy / seg.length;
+            c.m = dz / seg.length;
+            c.k2 = 1.0 + c.m * c.m;
+            c.inv_k = 1.0 / std::sqrt(c.k2);
+            c.mk = c.m * c.inv_k;
+            c.mk2 = c.mk * c.mk;
         }
+        return c;
     }
-    const Cut first = at(X, Y, lo), last = at(X, Y, hi);
-    return first.tip + first.surface.height <= last.tip + last.surface.height ? first : last;
-}
+    void place(double X, double Y, double* along, double* cross2) const {
+        const double wx = X - ax, wy = Y - ay;
+        const double cross = wy * ux - wx * uy;
+        *along = wx * ux + wy * uy;
+        *cross2 = cross * cross;
+    }
+    // along < mk rho, and (along - L) > mk rho, without the root of rho2.
+    bool before_start(double along, double rho2) const {
+        return mk >= 0.0 ? along < 0.0 || along * along < mk2 * rho2 : along < 0.0 && along * along > mk2 * rho2;
+    }
+    bool beyond_end(double w, double rho2) const {
+        return mk >= 0.0 ? w > 0.0 && w * w > mk2 * rho2 : w >= 0.0 || w * w < mk2 * rho2;
+    }
+
+    // The strip whose cells the rule may lower, with the half of the disc at its end beyond it:
+    // the segment, begun earlier for a descent, where cells behind A still lie lowest under a
+    // later sphere.
+    Segment reach(const Segment& seg) const {
+        const double back = std::max(0.0, -mk) * std::sqrt(R2);
+        return make_segment(seg.ax - back * ux, seg.ay - back * uy, seg.bx, seg.by);
+    }
+    // The lowest point over the cell when it lies below `h`, the cell's height; false when it
+    // does not, when the tool does not reach the cell, or when it is the tool at A's, which the
+    // previous move left there. Only a cell that is lowered takes a root.
+    bool cut_below(double X, double Y, double, double h, Cut* cut) const {
+        double along, cross2;
+        place(X, Y, &along, &cross2);
+        const double rho2 = R2 - cross2;
+        if (!(rho2 >= 0.0)) return false;
+        const double excess = za + ch - h;  // of the centre at A over the cell
+        if (before_start(along, rho2)) {
+            if (start_is_previous) return false;
+            return sphere_below(za, excess, along, cross2, rho2, cut);
+        }
+        const double w = along - L;
+        if (beyond_end(w, rho2)) return sphere_below(za + m * L, excess + m * L, w, cross2, rho2, cut);
+        const double over = excess + m * along;
+        if (!(over < 0.0 || over * over < rho2 * k2)) return false;
+        const double rho = std::sqrt(rho2), offset = mk * rho;
+        *cut = {za + m * (along - offset), {Zone::Edge, ch - rho * inv_k}, cross2 + offset * offset};
+        return true;
+    }
+    // The sphere of the tool with its tip at `tip`, whose centre lies `excess` above the cell
+    // and `w` from it along the path.
+    bool sphere_below(double tip, double excess, double w, double cross2, double rho2, Cut* cut) const {
+        const double q = rho2 - w * w;
+        if (!(q >= 0.0) || !(excess < 0.0 || excess * excess < q)) return false;
+        *cut = {tip, {Zone::Edge, ch - std::sqrt(q)}, cross2 + w * w};
+        return true;
+    }
+};
 
 // Slope of the height over the path parameter. The bull's corner circle rises from its flat core
 // at cr with a horizontal tangent to a vertical one at rb, so the slope is finite up to the rim.
@@ -369,13 +450,22 @@ void refresh_screen(Sweep& s, std::int64_t cell, std::int32_t i, std::int32_t j,
     b.max_y = std::max(b.max_y, std::int32_t(py));
 }
 
+// Rules that decide the reach themselves while comparing with the cell (`cut_below`).
+template <class Rule>
+constexpr bool kTestsReach = requires(const Rule& rule, Cut* cut) { rule.cut_below(0.0, 0.0, 0.0, 0.0, cut); };
+
 // One reached cell: lowered when the lowest surface over it is below it.
 template <class Rule>
 void lower_cell(Sweep& s, const Rule& rule, std::int32_t i, std::int32_t j, double X, double Y, double d2) {
     const std::int64_t cell = std::int64_t{j} * s.wp.geometry.nx + i;
     const float h = s.wp.height.data[cell];
     if (!(h > s.z_float)) return;
-    const Cut cut = rule.lowest(X, Y, d2);
+    Cut cut;
+    if constexpr (kTestsReach<Rule>) {
+        if (!rule.cut_below(X, Y, d2, h, &cut)) return;
+    } else {
+        cut = rule.lowest(X, Y, d2);
+    }
     const Surface surface = cut.surface;
     if (surface.height >= kNoSurface) return;
     const float t = float(cut.tip + surface.height);
@@ -431,13 +521,13 @@ struct SegmentBand {
     static constexpr bool kConvex = true;
     const Segment& seg;
     double r;
-    bool start_disc;
+    Ends ends;
 
     void rows(double* lo, double* hi) const {
         *lo = std::min(seg.ay, seg.by) - r;
         *hi = std::max(seg.ay, seg.by) + r;
     }
-    bool span(double Y, double* lo, double* hi) const { return band_span(seg, r, start_disc, Y, lo, hi); }
+    bool span(double Y, double* lo, double* hi) const { return band_span(seg, r, ends, Y, lo, hi); }
 };
 
 // The band of an arc lies in the disc of radius (arc radius + r) about the centre; it is no
@@ -477,17 +567,25 @@ void sweep_band(Sweep& s, const Band& band, const Rule& rule) {
         if (!band.span(Y, &lo, &hi) || !index_range(lo, hi, g.pitch, g.last_column, &i0, &i1)) continue;
         mark_i0 = std::min(mark_i0, i0);
         mark_i1 = std::max(mark_i1, i1);
-        bool reached = false;
-        for (std::int32_t i = i0; i <= i1; ++i) {
-            ++s.result.cells_examined;
-            double d2;
-            if (!rule.reaches(coordinate[i], Y, &d2)) {
-                if (Band::kConvex && reached) break;
-                continue;
+        std::int32_t i = i0;
+        if constexpr (kTestsReach<Rule>) {
+            // The span is the rule's exact reach: every cell of it is tried.
+            for (; i <= i1; ++i) lower_cell(s, rule, i, j, coordinate[i], Y, 0.0);
+        } else {
+            bool reached = false;
+            for (; i <= i1; ++i) {
+                double d2;
+                if (!rule.reaches(coordinate[i], Y, &d2)) {
+                    if (Band::kConvex && reached) break;
+                    continue;
+                }
+                reached = true;
+                lower_cell(s, rule, i, j, coordinate[i], Y, d2);
             }
-            reached = true;
-            lower_cell(s, rule, i, j, coordinate[i], Y, d2);
         }
+        // Counted per row: a counter in the result, stored per cell, would be reloaded after
+        // every byte written into the attribute layer.
+        s.result.cells_examined += i - i0;
     }
     if (s.pending && mark_i0 <= mark_i1) apply_pending_marks(s.wp, mark_i0, mark_i1, j0, j1);
 }
@@ -601,10 +699,16 @@ int whole_move_step(Workpiece& wp, const CurrentTool& tool, const KernelChecks& 
             m.projection, result};
     const Segment seg = make_segment(ax, ay, bx, by);
     if (level) {
-        sweep_band(s, SegmentBand{seg, r, false}, LevelRule{seg, p, outer_zones, az, r * r});
+        sweep_band(s, SegmentBand{seg, r, Ends::B}, LevelRule{seg, p, outer_zones, az, r * r});
     } else {
-        const bool flat = p.corner_mode == CornerMode::Flat;
-        sweep_band(s, SegmentBand{seg, r, true}, InclineRule{seg, p, az, dz, std::sqrt(length2 + dz * dz), flat});
+        if (p.form == EdgeForm::Ball && p.rb2 == p.R2) {
+            const CapsuleRule capsule = CapsuleRule::make(seg, p, az, dz);
+            const Segment reach = capsule.reach(seg);
+            sweep_band(s, SegmentBand{reach, r, Ends::FrontOfB}, capsule);
+        } else {
+            const bool flat = p.corner_mode == CornerMode::Flat;
+            sweep_band(s, SegmentBand{seg, r, Ends::AAndB}, InclineRule{seg, p, az, dz, std::sqrt(length2 + dz * dz), flat});
+        }
     }
     finish(tool, m, s, wp, result);
     return 0;
