@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fcntl.h>
@@ -17,15 +18,6 @@ bool same_name_nocase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
            });
-}
-
-bool write_all(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n <= 0) return false;
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
 }
 
 }  // namespace
@@ -100,21 +92,97 @@ std::optional<std::string> read_file(const std::string& path) {
     return bytes;
 }
 
-bool replace_file(const std::string& path, std::string_view bytes) {
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    // Keep the permissions of the file being replaced.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
-    else ::fchmod(fd, 0644);
-    const bool written = write_all(fd, bytes) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
+// ---- Staged file ----
+
+namespace {
+
+// Pieces smaller than this are gathered before they reach the disk.
+constexpr std::size_t kStagingBuffer = std::size_t{1} << 16;
+
+// Writes everything, continuing after short counts and interruptions; errno tells why not.
+bool write_fully(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;  // a write that makes no progress would loop for ever
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
     }
     return true;
+}
+
+}  // namespace
+
+StagedFile::StagedFile(const std::string& path) : path_(path), temp_(path + ".XXXXXX") {
+    fd_ = ::mkstemp(temp_.data());
+    if (fd_ < 0) {
+        fail(errno);
+        temp_.clear();
+        return;
+    }
+    // Keep the permissions of the file being replaced.
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::fchmod(fd_, st.st_mode & 07777);
+    else ::fchmod(fd_, 0644);
+    buffer_.reserve(kStagingBuffer);
+}
+
+StagedFile::~StagedFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
+}
+
+bool StagedFile::fail(int error) {
+    if (error_ == 0) error_ = error != 0 ? error : EIO;
+    return false;
+}
+
+bool StagedFile::flush() {
+    if (!ok()) return false;
+    if (buffer_.empty()) return true;
+    if (!write_fully(fd_, buffer_.data(), buffer_.size())) return fail(errno);
+    buffer_.clear();
+    return true;
+}
+
+bool StagedFile::write(const void* data, std::size_t size) {
+    if (!ok()) return false;
+    const char* bytes = static_cast<const char*>(data);
+    if (buffer_.size() + size <= kStagingBuffer) {
+        buffer_.insert(buffer_.end(), bytes, bytes + size);
+        return true;
+    }
+    if (!flush()) return false;
+    if (size < kStagingBuffer) {
+        buffer_.insert(buffer_.end(), bytes, bytes + size);
+        return true;
+    }
+    return write_fully(fd_, bytes, size) || fail(errno);
+}
+
+bool StagedFile::commit() {
+    if (committed_) return ok();
+    bool done = flush() && (::fsync(fd_) == 0 || fail(errno));
+    if (fd_ >= 0) {
+        if (::close(fd_) != 0 && done) done = fail(errno);
+        fd_ = -1;
+    }
+    if (done && ::rename(temp_.c_str(), path_.c_str()) != 0) done = fail(errno);
+    if (!done) {
+        if (!temp_.empty()) ::unlink(temp_.c_str());
+        temp_.clear();
+        return false;
+    }
+    committed_ = true;
+    return true;
+}
+
+bool replace_file(const std::string& path, std::string_view bytes) {
+    StagedFile file(path);
+    return file.write(bytes.data(), bytes.size()) && file.commit();
 }
 
 std::int64_t file_time(const std::string& path) {
