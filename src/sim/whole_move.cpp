@@ -4,11 +4,15 @@
 // zone effects of the kernel.
 #include "sim/whole_move.h"
 
+#include "sim/whole_move_sweep.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace vx::sim {
 namespace {
+
+using namespace envelope;
 
 // A constant-Z move shorter than this sweeps nothing new: the tool already stood at its end.
 constexpr double kMinLength = 0.0001;
@@ -18,10 +22,6 @@ constexpr double kMinLength = 0.0001;
 constexpr double kArcFit = 0.001;
 
 constexpr double kTwoPi = 6.283185307179586;
-
-// Box and span bounds are widened by this fraction of a cell so that a cell exactly at the
-// radius survives the rounding of (x - R) / p; the per-cell distance test still decides.
-constexpr double kBoxSlack = 1e-9;
 
 // The surface-rises test samples the profile this finely per grid pitch, besides both sides of
 // every zone joint, where a jump down would hide between samples.
@@ -92,100 +92,6 @@ bool surface_rises(const Profile& p, bool outer_zones, double radius, double pit
     }
     return true;
 }
-
-// ---- The straight band ----
-
-// The segment A..B in grid coordinates with what the distance rule needs.
-struct Segment {
-    double ax, ay, bx, by;
-    double dx, dy, length2, length;
-    double nx, ny;  // unit normal
-};
-
-Segment make_segment(double ax, double ay, double bx, double by) {
-    Segment s{ax, ay, bx, by, bx - ax, by - ay, 0, 0, 0, 0};
-    s.length2 = s.dx * s.dx + s.dy * s.dy;
-    s.length = std::sqrt(s.length2);
-    s.nx = s.length > 0.0 ? -s.dy / s.length : 0.0;  // a plunge has no strip, only its disc
-    s.ny = s.length > 0.0 ? s.dx / s.length : 0.0;
-    return s;
-}
-
-// Squared distance of (X, Y) from the swept path: perpendicular over the segment, to B beyond
-// it; false behind A (the tool at A belongs to the previous move).
-bool path_distance2(const Segment& s, double X, double Y, double* d2) {
-    const double wx = X - s.ax, wy = Y - s.ay;
-    const double along = wx * s.dx + wy * s.dy;
-    if (!(along > 0.0)) return false;
-    if (along <= s.length2) {
-        const double cross = wx * s.dy - wy * s.dx;
-        *d2 = cross * cross / s.length2;
-        return true;
-    }
-    const double ex = X - s.bx, ey = Y - s.by;
-    *d2 = ex * ex + ey * ey;
-    return true;
-}
-
-void include(double x, double* lo, double* hi) {
-    *lo = std::min(*lo, x);
-    *hi = std::max(*hi, x);
-}
-
-void include_disc(double cx, double cy, double r, double Y, double* lo, double* hi) {
-    const double ey = Y - cy;
-    if (ey * ey > r * r) return;
-    const double half = std::sqrt(r * r - ey * ey);
-    include(cx - half, lo, hi);
-    include(cx + half, lo, hi);
-}
-
-// The part of the disc of radius r at B beyond B along the segment, on the line at Y.
-void include_front_half(const Segment& s, double r, double Y, double* lo, double* hi) {
-    const double ey = Y - s.by;
-    if (ey * ey > r * r) return;
-    const double half = std::sqrt(r * r - ey * ey);
-    double a = s.bx - half, b = s.bx + half;
-    // Ahead of B: (X - bx) dx + ey dy >= 0.
-    if (s.dx > 0.0) a = std::max(a, s.bx - ey * s.dy / s.dx);
-    else if (s.dx < 0.0) b = std::min(b, s.bx - ey * s.dy / s.dx);
-    else if (ey * s.dy < 0.0) return;
-    if (a <= b) include(a, lo, hi), include(b, lo, hi);
-}
-
-// Which parts of the end discs belong to a band beside the segment's strip of half width r.
-enum class Ends { B, AAndB, FrontOfB };
-
-// X range of the band on the line at Y; false when the line misses it.
-bool band_span(const Segment& s, double r, Ends ends, double Y, double* lo, double* hi) {
-    *lo = INFINITY;
-    *hi = -INFINITY;
-    const double cx[4] = {s.ax + r * s.nx, s.bx + r * s.nx, s.bx - r * s.nx, s.ax - r * s.nx};
-    const double cy[4] = {s.ay + r * s.ny, s.by + r * s.ny, s.by - r * s.ny, s.ay - r * s.ny};
-    for (int k = 0; k < 4; ++k) {
-        const double x0 = cx[k], y0 = cy[k], x1 = cx[(k + 1) % 4], y1 = cy[(k + 1) % 4];
-        if (y0 == y1) {
-            if (y0 == Y) include(x0, lo, hi), include(x1, lo, hi);
-        } else if ((Y - y0) * (Y - y1) <= 0.0) {
-            include(x0 + (x1 - x0) * (Y - y0) / (y1 - y0), lo, hi);
-        }
-    }
-    if (ends == Ends::FrontOfB && s.length > 0.0) {
-        include_front_half(s, r, Y, lo, hi);
-    } else {
-        include_disc(s.bx, s.by, r, Y, lo, hi);
-        if (ends == Ends::AAndB) include_disc(s.ax, s.ay, r, Y, lo, hi);
-    }
-    return *lo <= *hi;
-}
-
-// The lowest tool surface over a cell: the tip height where it is reached, the surface above the
-// tip there, its zone and the squared horizontal distance from the axis.
-struct Cut {
-    double tip;
-    Surface surface;
-    double d2;
-};
 
 // ---- Cell rules ----
 
@@ -404,191 +310,6 @@ struct ArcRule {
     }
     Cut lowest(double, double, double d2) const { return {z, cutting_surface(p, outer_zones, d2), d2}; }
 };
-
-// ---- Cells ----
-
-// The per-move state of the cell rule, copied out of the records once.
-struct Sweep {
-    Workpiece& wp;
-    const Profile& p;
-    double z = 0;
-    float z_float = 0;
-    double radius2 = 0;
-    std::uint8_t pen_code = 0;
-    std::int32_t line_number = 0;
-    bool paint = false, outer_zones = false, rapid_speed = false, flag_zones = false, project = false;
-    const ScreenProjection* projection = nullptr;
-    SweepResult& result;
-    bool hit = false, pending = false;
-};
-
-void note_extent(Sweep& s, double d2, double height) {
-    const double r = std::sqrt(d2);
-    InterferenceExtent& e = s.result.extent;
-    if (!s.hit || r < e.nearest || (r == e.nearest && height < e.nearest_height)) {
-        e.nearest = r;
-        e.nearest_height = height;
-    }
-    if (!s.hit || r > e.farthest || (r == e.farthest && height > e.farthest_height)) {
-        e.farthest = r;
-        e.farthest_height = height;
-    }
-    s.hit = true;
-}
-
-void refresh_screen(Sweep& s, std::int64_t cell, std::int32_t i, std::int32_t j, float t) {
-    const ScreenProjection& q = *s.projection;
-    const double X = s.wp.coordinate.data[i], Y = s.wp.coordinate.data[j];
-    const double px = std::clamp(std::nearbyint(q.ax * X + q.bx * Y + q.cx * t + q.dx), -32768.0, 32767.0);
-    const double py = std::clamp(std::nearbyint(q.ay * X + q.by * Y + q.cy * t + q.dy), -32768.0, 32767.0);
-    screen_x(s.wp)[cell] = std::int16_t(px);
-    screen_y(s.wp)[cell] = std::int16_t(py);
-    ProjectedBounds& b = s.result.bounds;
-    b.min_x = std::min(b.min_x, std::int32_t(px));
-    b.max_x = std::max(b.max_x, std::int32_t(px));
-    b.min_y = std::min(b.min_y, std::int32_t(py));
-    b.max_y = std::max(b.max_y, std::int32_t(py));
-}
-
-// Rules that decide the reach themselves while comparing with the cell (`cut_below`).
-template <class Rule>
-constexpr bool kTestsReach = requires(const Rule& rule, Cut* cut) { rule.cut_below(0.0, 0.0, 0.0, 0.0, cut); };
-
-// One reached cell: lowered when the lowest surface over it is below it.
-template <class Rule>
-void lower_cell(Sweep& s, const Rule& rule, std::int32_t i, std::int32_t j, double X, double Y, double d2) {
-    const std::int64_t cell = std::int64_t{j} * s.wp.geometry.nx + i;
-    const float h = s.wp.height.data[cell];
-    if (!(h > s.z_float)) return;
-    Cut cut;
-    if constexpr (kTestsReach<Rule>) {
-        if (!rule.cut_below(X, Y, d2, h, &cut)) return;
-    } else {
-        cut = rule.lowest(X, Y, d2);
-    }
-    const Surface surface = cut.surface;
-    if (surface.height >= kNoSurface) return;
-    const float t = float(cut.tip + surface.height);
-    if (!(t < h)) return;
-    d2 = cut.d2;
-    std::uint8_t a = s.pen_code;
-    bool mark = s.paint;
-    if (surface.zone != Zone::Edge) {
-        if (!s.flag_zones) {
-            a |= kPaintBit;
-        } else {
-            mark = true;
-            if (surface.zone == Zone::Neck) s.result.taper = true;
-            else s.result.holder = true;
-            note_extent(s, d2, surface.height);
-        }
-    } else if (s.rapid_speed) {
-        mark = true;
-        s.result.rapid_interference = true;
-        note_extent(s, d2, surface.height);
-    }
-    // A neighbour lowered later would overwrite the mark: it is set after the sweep.
-    if (mark) a |= kPendingMarkBit, s.pending = true;
-    s.wp.attribute.data[cell] = a;
-    if (s.wp.line_number.data) s.wp.line_number.data[cell] = s.line_number;
-    s.wp.height.data[cell] = t;
-    s.result.changed = true;
-    if (s.project) refresh_screen(s, cell, i, j, t);
-}
-
-void apply_pending_marks(Workpiece& wp, std::int32_t i0, std::int32_t i1, std::int32_t j0, std::int32_t j1) {
-    for (std::int32_t j = j0; j <= j1; ++j)
-        for (std::int32_t i = i0; i <= i1; ++i) {
-            const std::int64_t cell = std::int64_t{j} * wp.geometry.nx + i;
-            if (!(wp.attribute.data[cell] & kPendingMarkBit)) continue;
-            wp.attribute.data[cell] &= std::uint8_t(~kPendingMarkBit);
-            mark_paint_around(wp, std::int32_t(cell));
-        }
-}
-
-// Grid index range ceil(lo / p) .. trunc(hi / p) clamped to 0..last; false when empty.
-bool index_range(double lo, double hi, double pitch, std::int32_t last, std::int32_t* first, std::int32_t* end) {
-    const double f = std::ceil(lo / pitch - kBoxSlack), e = std::trunc(hi / pitch + kBoxSlack);
-    if (!(f <= double(last)) || !(e >= 0.0) || !(f <= e)) return false;
-    *first = std::int32_t(std::max(f, 0.0));
-    *end = std::int32_t(std::min(e, double(last)));
-    return *first <= *end;
-}
-
-// The band of a straight move: its rows and, per row, the span of the strip and end discs.
-// Convex: a row's reached cells are one run.
-struct SegmentBand {
-    static constexpr bool kConvex = true;
-    const Segment& seg;
-    double r;
-    Ends ends;
-
-    void rows(double* lo, double* hi) const {
-        *lo = std::min(seg.ay, seg.by) - r;
-        *hi = std::max(seg.ay, seg.by) + r;
-    }
-    bool span(double Y, double* lo, double* hi) const { return band_span(seg, r, ends, Y, lo, hi); }
-};
-
-// The band of an arc lies in the disc of radius (arc radius + r) about the centre; it is no
-// longer convex (a row may cross it twice), so rows are walked through.
-struct CircleBand {
-    static constexpr bool kConvex = false;
-    double cx, cy, r;
-
-    void rows(double* lo, double* hi) const {
-        *lo = cy - r;
-        *hi = cy + r;
-    }
-    bool span(double Y, double* lo, double* hi) const {
-        *lo = INFINITY;
-        *hi = -INFINITY;
-        include_disc(cx, cy, r, Y, lo, hi);
-        return *lo <= *hi;
-    }
-};
-
-// Rows of the band; within a row the cells of its span, until a run of reached cells has ended
-// when the band is convex (nothing further along the row is reached then). The rule says which
-// cells are reached and what lies lowest over them.
-template <class Band, class Rule>
-void sweep_band(Sweep& s, const Band& band, const Rule& rule) {
-    const GridGeometry& g = s.wp.geometry;
-    const double* coordinate = s.wp.coordinate.data;
-    double row_lo, row_hi;
-    band.rows(&row_lo, &row_hi);
-    std::int32_t j0, j1;
-    if (!index_range(row_lo, row_hi, g.pitch, g.last_row, &j0, &j1)) return;
-    std::int32_t mark_i0 = g.last_column, mark_i1 = 0;
-    for (std::int32_t j = j0; j <= j1; ++j) {
-        const double Y = coordinate[j];
-        double lo, hi;
-        std::int32_t i0, i1;
-        if (!band.span(Y, &lo, &hi) || !index_range(lo, hi, g.pitch, g.last_column, &i0, &i1)) continue;
-        mark_i0 = std::min(mark_i0, i0);
-        mark_i1 = std::max(mark_i1, i1);
-        std::int32_t i = i0;
-        if constexpr (kTestsReach<Rule>) {
-            // The span is the rule's exact reach: every cell of it is tried.
-            for (; i <= i1; ++i) lower_cell(s, rule, i, j, coordinate[i], Y, 0.0);
-        } else {
-            bool reached = false;
-            for (; i <= i1; ++i) {
-                double d2;
-                if (!rule.reaches(coordinate[i], Y, &d2)) {
-                    if (Band::kConvex && reached) break;
-                    continue;
-                }
-                reached = true;
-                lower_cell(s, rule, i, j, coordinate[i], Y, d2);
-            }
-        }
-        // Counted per row: a counter in the result, stored per cell, would be reloaded after
-        // every byte written into the attribute layer.
-        s.result.cells_examined += i - i0;
-    }
-    if (s.pending && mark_i0 <= mark_i1) apply_pending_marks(s.wp, mark_i0, mark_i1, j0, j1);
-}
 
 // ---- Cases ----
 

@@ -6,6 +6,9 @@
 // and inclined straight moves (ramps, plunges) of flat, ball and bull end mills with the cutting
 // edge alone. Everything else is handed back (-1) and the caller samples the move with the
 // kernel, which is always right. The heights agree with fine sampling to within the grid pitch.
+// The tool standing at the start belongs to the previous move, whose last step put it there:
+// cells that lie lowest under it are left alone (an inclined flat or bull end mill still sweeps
+// them; that is only slower).
 //
 // Like the kernel with direction recording off, a lowered cell gets only the pen code and the
 // NC line; no volume or required value is summed (the fast runs compute none).

@@ -375,6 +375,22 @@ TEST(WholeMoveEdges, LeavesTheCellUnderTheStartUntouched) {
     EXPECT_EQ(wp->modification_state, kModified);
 }
 
+// A descending ball reaches lower behind its start than the tool standing there: those cells are
+// the move's, the ones lowest under the tool at the start the previous move's.
+TEST(WholeMoveEdges, DescendingBallCutsBehindItsStartOnlyWhereItReachesLower) {
+    auto wp = make_body(60, 60, kPitch, 5.0);
+    const CurrentTool tool = make_tool(tool_record(kToolBall, 3.0, 1.5), kPitch);
+    WholeMove m;
+    m.start[0] = 2.0, m.start[1] = 3.0, m.start[2] = 4.5;
+    m.end[0] = 4.0, m.end[1] = 3.0, m.end[2] = 4.0;  // slope -0.25
+    SweepResult r;
+    ASSERT_EQ(whole_move_step(*wp, tool, KernelChecks{}, m, r), 0);
+    // 0.1 behind A the lowest sphere stands 0.264 past A: 6.025 - 1.5 sqrt(1.0625).
+    EXPECT_NEAR(wp->height.data[30 * 60 + 19], 6.025 - 1.5 * std::sqrt(1.0625), 1e-5);
+    EXPECT_EQ(wp->height.data[30 * 60 + 15], 5.0f);  // 0.5 behind A: lowest under the tool at A
+    EXPECT_NEAR(wp->height.data[30 * 60 + 41], 4.0 + 1.5 - std::sqrt(1.5 * 1.5 - 0.1 * 0.1), 1e-5);  // past B
+}
+
 TEST(WholeMoveEdges, AboveTheMaterialAndTooShortMovesDoNothing) {
     auto wp = make_body(40, 40, kPitch, 5.0);
     wp->modification_state = kDefined;
