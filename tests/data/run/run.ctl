@@ -1,0 +1,10 @@
+Controller definition of the run tests: a plain Fanuc-style control without stops or checks.
+NAME(MAX20)=RUN TEST CONTROL
+PRODUCT=FANUC
+UNIT=1/1000
+DECIMAL POINT=NO
+INITIAL PLANE=G17
+G00MODE=LINE
+CHECK F0=NO
+CODE CHECK=NO
+STOP OPTION=NONE
