@@ -121,27 +121,8 @@ void combine(const SweepCall& c, int bands, const SweepStep& step, std::int32_t 
     r.cells_examined = all.cells_examined;
 }
 
-// The 3 x 3 marks the rows asked for, set once every row is done.
-void apply_pending_marks(Workpiece& wp, const SweepCall& c) {
-    const std::int32_t j0 = c.first_row, j1 = c.last_box_row, i0 = c.first_column, i1 = c.last_box_column;
-    for (std::int32_t j = j0; j <= j1; ++j)
-        for (std::int32_t i = i0; i <= i1; ++i) {
-            const std::int64_t cell = std::int64_t{j} * c.nx + i;
-            if (!(wp.attribute.data[cell] & kPendingMarkBit)) continue;
-            wp.attribute.data[cell] &= std::uint8_t(~kPendingMarkBit);
-            mark_paint_around(wp, std::int32_t(cell));
-        }
-}
-
 // ---- Search radius and box ----
 
-// Radius of the highest section whose lower face (tip + base + raise) lies below `highest`.
-double holder_search(const Profile& p, double z, double raise, double highest) {
-    double radius = p.holder_radius[0];
-    for (int i = 1; i <= p.holder_count; ++i)
-        if (z + p.holder_base[i - 1] + raise < highest) radius = p.holder_radius[i];
-    return radius;
-}
 
 double attachment_search(const Profile& p, double z, double highest) {
     double radius = 0;
@@ -156,9 +137,9 @@ double search_radius(const Profile& p, const KernelChecks& checks, const SweepCa
                      const RequiredValues& required) {
     double radius = p.rb + (c.rapid_flag ? c.rapid_margin : 0.0);
     if (checks.arbor_check >= 1) radius = std::max(radius, p.rn);
-    if (p.has_holder && checks.arbor_check >= 2) radius = std::max(radius, holder_search(p, c.z, 0.0, highest));
+    if (p.has_holder && checks.arbor_check >= 2) radius = std::max(radius, holder_reach(p, c.z, 0.0, highest));
     if (p.has_holder && checks.arbor_check == 1)
-        radius = std::max(radius, holder_search(p, c.z, required.protrusion - p.L1, highest));
+        radius = std::max(radius, holder_reach(p, c.z, required.protrusion - p.L1, highest));
     if (p.attachment_count > 0 && checks.arbor_check >= 2) radius = std::max(radius, attachment_search(p, c.z, highest));
     return radius;
 }
@@ -405,9 +386,27 @@ int sweep_at_position(Workpiece& wp, const CurrentTool& tool, const KernelChecks
     combine(c, bands, step, tool.number, result);
     if (std::any_of(context.partials.begin(), context.partials.begin() + bands,
                     [](const SweepPartial& p) { return p.pending_marks; }))
-        apply_pending_marks(wp, c);
+        apply_pending_marks(wp, c.first_column, c.last_box_column, c.first_row, c.last_box_row);
     if (result.changed) wp.modification_state = kModified;
     return 1;
+}
+
+void apply_pending_marks(Workpiece& wp, std::int32_t i0, std::int32_t i1, std::int32_t j0, std::int32_t j1) {
+    for (std::int32_t j = j0; j <= j1; ++j)
+        for (std::int32_t i = i0; i <= i1; ++i) {
+            const std::int64_t cell = std::int64_t{j} * wp.geometry.nx + i;
+            if (!(wp.attribute.data[cell] & kPendingMarkBit)) continue;
+            wp.attribute.data[cell] &= std::uint8_t(~kPendingMarkBit);
+            mark_paint_around(wp, std::int32_t(cell));
+        }
+}
+
+double holder_reach(const Profile& p, double z, double raise, double highest) {
+    // The nose's face is at the protrusion; a holder entirely above the material widens nothing.
+    double radius = z + p.L1 + raise < highest ? p.holder_radius[0] : 0.0;
+    for (int i = 1; i <= p.holder_count; ++i)
+        if (z + p.holder_base[i - 1] + raise < highest) radius = p.holder_radius[i];
+    return radius;
 }
 
 }  // namespace vx::sim

@@ -238,4 +238,11 @@ void sweep_rows(const SweepCall& call, int band, std::int32_t first_row, std::in
 // and a neighbour row may belong to another band.
 constexpr std::uint8_t kPendingMarkBit = 0x40;
 
+// Sets the paint marks the cells of columns i0..i1, rows j0..j1 asked for, and clears the bit.
+void apply_pending_marks(Workpiece& wp, std::int32_t i0, std::int32_t i1, std::int32_t j0, std::int32_t j1);
+
+// Radius of the highest holder section whose lower face (tip z + its base + `raise`) lies below
+// `highest`, the nose when only it does; 0 when the whole holder stays above the material.
+double holder_reach(const Profile& p, double z, double raise, double highest);
+
 }  // namespace vx::sim

@@ -331,11 +331,8 @@ bool covered_tool(const CurrentTool& tool, const KernelChecks& checks, const Who
 
 double whole_move_radius(const Profile& p, int arbor_check, double z, double highest) {
     if (arbor_check < 2) return p.rb;
-    double radius = std::max(p.rb, p.rn);
-    if (!p.has_holder) return radius;
-    for (int i = 1; i <= p.holder_count; ++i)
-        if (z + p.holder_base[i - 1] < highest) radius = std::max(radius, p.holder_radius[i]);
-    return radius;
+    const double radius = std::max(p.rb, p.rn);
+    return p.has_holder ? std::max(radius, holder_reach(p, z, 0.0, highest)) : radius;
 }
 
 namespace {

@@ -110,16 +110,6 @@ void refresh_screen(Sweep& s, std::int64_t cell, std::int32_t i, std::int32_t j,
     b.max_y = std::max(b.max_y, std::int32_t(py));
 }
 
-void apply_pending_marks(Workpiece& wp, std::int32_t i0, std::int32_t i1, std::int32_t j0, std::int32_t j1) {
-    for (std::int32_t j = j0; j <= j1; ++j)
-        for (std::int32_t i = i0; i <= i1; ++i) {
-            const std::int64_t cell = std::int64_t{j} * wp.geometry.nx + i;
-            if (!(wp.attribute.data[cell] & kPendingMarkBit)) continue;
-            wp.attribute.data[cell] &= std::uint8_t(~kPendingMarkBit);
-            mark_paint_around(wp, std::int32_t(cell));
-        }
-}
-
 bool index_range(double lo, double hi, double pitch, std::int32_t last, std::int32_t* first, std::int32_t* end) {
     const double f = std::ceil(lo / pitch - kBoxSlack), e = std::trunc(hi / pitch + kBoxSlack);
     if (!(f <= double(last)) || !(e >= 0.0) || !(f <= e)) return false;

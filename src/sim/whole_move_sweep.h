@@ -115,7 +115,6 @@ void lower_cell(Sweep& s, const Rule& rule, std::int32_t i, std::int32_t j, doub
     if (s.project) refresh_screen(s, cell, i, j, t);
 }
 
-void apply_pending_marks(Workpiece& wp, std::int32_t i0, std::int32_t i1, std::int32_t j0, std::int32_t j1);
 
 // Grid index range ceil(lo / p) .. trunc(hi / p) clamped to 0..last; false when empty.
 bool index_range(double lo, double hi, double pitch, std::int32_t last, std::int32_t* first, std::int32_t* end);

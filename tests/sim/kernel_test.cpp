@@ -374,6 +374,24 @@ TEST(KernelZones, HolderIgnoredCutOrFlaggedByMode) {
     }
 }
 
+// A holder whose nose stays above the material widens nothing: the search covers the blade
+// only, and the same holder searched once its nose is low enough covers it again.
+TEST(KernelZones, HolderAboveTheMaterialIsNotSearched) {
+    const HolderTool h;
+    const CurrentTool tool = make_tool(tool_record(kToolFlat, 4), 1.0, h.length, h.holder);
+    KernelChecks checks;
+    checks.arbor_check = 3;
+    const auto examined = [&](double z) {
+        auto wp = make_body(41, 41, 1.0, 10.0);
+        KernelContext context;
+        SweepResult r;
+        sweep_at_position(*wp, tool, checks, plunge_at(20, 20, z), context, r);
+        return r.cells_examined;
+    };
+    EXPECT_LE(examined(8.5), 5 * 5);   // face at 10.5, above the top at 10: blade radius 2
+    EXPECT_GE(examined(7.0), 9 * 9);   // face at 9: the nose's radius 5
+}
+
 LengthRecord neck_length() {
     LengthRecord l;
     l.kind = kLength2;
