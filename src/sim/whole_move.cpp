@@ -313,6 +313,21 @@ struct ArcRule {
 
 // ---- Cases ----
 
+// Whether the neck and the holder stay above the material with the tip no lower than
+// `lowest_tip`: they then neither cut nor meet anything, whatever the arbor/taper check mode, and
+// the move is its cutting edge's alone. The neck rises from L2 at the blade, the holder's lowest
+// face is its nose at the protrusion.
+bool outer_zones_clear(const Profile& p, double lowest_tip, double highest) {
+    if (p.attachment_count > 0) return false;
+    double lowest = kNoSurface;
+    if (p.rn > p.rb) {
+        if (!(p.s1 >= 0.0)) return false;
+        lowest = p.L2;
+    }
+    if (p.has_holder) lowest = std::min(lowest, p.L1);
+    return lowest_tip + lowest >= highest;
+}
+
 // Only what the kernel would do with direction recording off and the moves it covers; anything
 // else goes back to the sampling.
 bool covered_tool(const CurrentTool& tool, const KernelChecks& checks, const WholeMove& m) {
@@ -388,7 +403,7 @@ int arc_step(Workpiece& wp, const CurrentTool& tool, const KernelChecks& checks,
 
 }  // namespace
 
-int whole_move_step(Workpiece& wp, const CurrentTool& tool, const KernelChecks& checks, const WholeMove& m,
+int whole_move_step(Workpiece& wp, const CurrentTool& tool, const KernelChecks& menu_checks, const WholeMove& m,
                     SweepResult& result) {
     clear_step_results(result, m.run_type == kRunMoveStart || m.run_type == kRunMoveStep);
     if (!wp.height.data || !wp.attribute.data || !wp.coordinate.data) return 0;
@@ -396,6 +411,8 @@ int whole_move_step(Workpiece& wp, const CurrentTool& tool, const KernelChecks& 
     const double ax = m.start[0] - g.origin_x, ay = m.start[1] - g.origin_y, az = m.start[2] - tool.shift;
     const double bx = m.end[0] - g.origin_x, by = m.end[1] - g.origin_y, bz = m.end[2] - tool.shift;
     if (!std::isfinite(ax + ay + az + bx + by + bz)) return -1;
+    KernelChecks checks = menu_checks;
+    if (outer_zones_clear(tool.profile, std::min(az, bz), wp.highest)) checks.arbor_check = 0;
     const bool straight = m.motion == kMotionRapid || m.motion == kMotionLinear;
     if (straight && az > wp.highest && bz > wp.highest) return 0;
     if (m.motion == kMotionArcCw || m.motion == kMotionArcCcw) return arc_step(wp, tool, checks, m, result);

@@ -460,10 +460,33 @@ TEST(WholeMoveHandBack, UncoveredMovesComeBackUntouched) {
     EXPECT_EQ(whole_move_step(*wp, ball, KernelChecks{}, other_plane, r), -1);
     EXPECT_EQ(whole_move_step(*wp, ball, KernelChecks{}, optimise, r), -1);
     EXPECT_EQ(whole_move_step(*wp, scribe, KernelChecks{}, line, r), -1);
+    // Flagging modes while the neck (2.3 above the tip) reaches the material at 5.
     KernelChecks stop_on_holder;
     stop_on_holder.arbor_check = 3;
-    EXPECT_EQ(whole_move_step(*wp, ball, stop_on_holder, line, r), -1);
+    WholeMove deep = line;
+    deep.start[2] = deep.end[2] = 2.5;
+    EXPECT_EQ(whole_move_step(*wp, tool_with_holder(tool_record(kToolBall, 2.0, 1.0)), stop_on_holder, deep, r), -1);
     for (int c = 0; c < 40 * 40; ++c) ASSERT_EQ(wp->height.data[c], 5.0f) << c;
+}
+
+// With the neck and the holder above the material the flagging modes have nothing to flag: the
+// move is the blade's alone, level or inclined, and cuts what it cuts without any check.
+TEST(WholeMoveHandBack, FlaggingModesCoverMovesWhoseNeckAndHolderStayAbove) {
+    const CurrentTool tool = tool_with_holder(tool_record(kToolBall, 2.0, 1.0));
+    for (const double end_z : {4.5, 4.0}) {
+        auto checked = make_body(40, 40, kPitch, 5.0), plain = make_body(40, 40, kPitch, 5.0);
+        WholeMove m;
+        m.start[0] = 1.0, m.start[1] = 2.0, m.start[2] = 4.5;
+        m.end[0] = 3.0, m.end[1] = 2.0, m.end[2] = end_z;
+        KernelChecks stop_on_holder;
+        stop_on_holder.arbor_check = 3;
+        SweepResult r;
+        ASSERT_EQ(whole_move_step(*checked, tool, stop_on_holder, m, r), 0) << end_z;
+        EXPECT_EQ(r.interference_state, 0);
+        ASSERT_EQ(whole_move_step(*plain, tool, KernelChecks{}, m, r), 0) << end_z;
+        for (int c = 0; c < 40 * 40; ++c) ASSERT_EQ(checked->height.data[c], plain->height.data[c]) << c;
+        EXPECT_LT(checked->height.data[20 * 40 + 20], 5.0f);
+    }
 }
 
 TEST(WholeMoveHandBack, SurfaceFallingTowardsTheRimIsNotSweptAtMinimumDistance) {
@@ -477,8 +500,8 @@ TEST(WholeMoveHandBack, SurfaceFallingTowardsTheRimIsNotSweptAtMinimumDistance) 
     checks.arbor_check = 2;
     auto wp = make_body(40, 40, kPitch, 5.0);
     WholeMove m;
-    m.start[0] = 1.0, m.start[1] = 2.0, m.start[2] = 4.5;
-    m.end[0] = 3.0, m.end[1] = 2.0, m.end[2] = 4.5;
+    m.start[0] = 1.0, m.start[1] = 2.0, m.start[2] = 4.2;  // the neck reaches the material
+    m.end[0] = 3.0, m.end[1] = 2.0, m.end[2] = 4.2;
     SweepResult r;
     EXPECT_EQ(whole_move_step(*wp, tool, checks, m, r), -1);
 }
