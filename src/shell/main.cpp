@@ -1,18 +1,61 @@
-// The vornex executable. The command line, the batch and the window arrive with the run and
-// window work; until then only --help and --version are served.
+// The vornex executable. Unattended starts (batch levels 5 to 7, conversions, workpiece
+// operations) run here without a window; a start that needs the window says that this build
+// has none yet.
+#include "shell/startup.h"
+#include "sim/bands.h"
+
 #include <cstdio>
-#include <cstring>
+
+namespace {
+
+using namespace vx;
+
+constexpr int kExitNoWindow = 2;
+
+// The kernel's bands for the cutting threads the settings ask for; the process keeps them.
+sim::BandPool& band_pool() {
+    static sim::BandPool pool;
+    return pool;
+}
+
+void start_bands(shell::RunContext& ctx) {
+    const int bands = sim::band_count(shell::settings().define.cutting_threads);
+    if (bands > 1 && sim::start_workers(band_pool(), bands)) ctx.kernel->pool = &band_pool();
+}
+
+int run_unattended(const shell::Startup& start) {
+    const shell::CommandLine& cl = start.command_line;
+    // The workpiece comes first: the tool's profile is derived at its pitch.
+    if (!shell::define_box_workpiece(sim::workpiece(), shell::settings())) return shell::kExitFailed;
+    shell::load_definitions(start);
+    shell::RunContext& ctx = shell::run_context();
+    shell::prepare_run_context(ctx);
+    ctx.work_dir = start.current_dir;
+    ctx.batch_level = cl.batch_level;
+    ctx.minimised = start.plan.minimised;
+    ctx.no_dialogs = cl.no_dialog;
+    start_bands(ctx);
+    const shell::BatchOutcome outcome = shell::execute_batch(start, ctx);
+    sim::end_workers(band_pool());
+    return shell::batch_exit_code(cl.batch_level, outcome);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+    const shell::Startup start = shell::parse_start(argc, argv);
+    if (start.command_line.help) {
+        std::fputs(shell::usage_text().c_str(), stdout);
+        return 0;
+    }
+    if (start.command_line.version) {
         std::printf("vornex %s\n", VORNEX_VERSION);
         return 0;
     }
-    if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
-        std::printf("usage: vornex [--help] [--version]\n"
-                    "Simulation from the command line is not available in this build yet.\n");
-        return 0;
+    if (!start.plan.headless) {
+        shell::tell("vornex: the desktop window is not available in this build yet; "
+                    "verify a program unattended with -X5 (see --help)");
+        return kExitNoWindow;
     }
-    std::fprintf(stderr, "vornex: simulation is not available in this build yet (try --help)\n");
-    return 2;
+    return run_unattended(start);
 }
