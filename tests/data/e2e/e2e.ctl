@@ -1,0 +1,10 @@
+Controller definition of the end-to-end tests: a plain Fanuc-style control.
+NAME(MAX20)=E2E CONTROL
+PRODUCT=FANUC
+UNIT=1/1000
+DECIMAL POINT=YES
+INITIAL PLANE=G17
+G00MODE=LINE
+CHECK F0=NO
+CODE CHECK=NO
+STOP OPTION=NONE
