@@ -4,6 +4,8 @@
 // the share of moves the whole-move step cut and the largest height difference to the normal
 // run over the whole workpiece.
 #include "nc/interp.h"
+#include "shell/run.h"
+#include "shell/startup.h"
 #include "nc/motion.h"
 #include "sim/cutting_step.h"
 #include "sim/kernel.h"
@@ -14,6 +16,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -166,5 +169,52 @@ void BM_Run_RasterFast(benchmark::State& state) {
     state.counters["max_height_difference_mm"] = worst;
 }
 BENCHMARK(BM_Run_RasterFast)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// ---- The whole batch run ----
+// The example's finishing raster as `vornex -X5 raster_ball.nc` runs it in examples/: the
+// example settings (0.1 mm grid, bands as threadnc says), definitions and check modes, through
+// the run control with everything it does per block. Items are blocks; besides the time it
+// reports milliseconds per 1000 blocks and the cells the cutting steps examined per second.
+namespace batch {
+
+void set_up(shell::Startup& start) {
+    start.current_dir = start.program_dir = kExamples;
+    start.settings_context.current_dir = start.settings_context.program_dir = kExamples;
+    shell::settings() = shell::read_settings(kExamples + "vornex.ini", start.settings_context);
+}
+
+void run(benchmark::State& state, int command) {
+    shell::Startup start;
+    set_up(start);
+    std::int64_t blocks = 0, cells = 0;
+    double seconds = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        shell::define_box_workpiece(sim::workpiece(), shell::settings());
+        shell::load_definitions(start);
+        shell::RunContext& ctx = shell::run_context();
+        shell::prepare_run_context(ctx);
+        ctx.nc_path = kExamples + "raster_ball.nc";
+        ctx.work_dir = kExamples;
+        const auto t0 = std::chrono::steady_clock::now();
+        state.ResumeTiming();
+        shell::run_command(ctx, command);
+        state.PauseTiming();
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        blocks += ctx.state.blocks;
+        cells += ctx.state.cells;
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(blocks);
+    state.counters["ms_per_1000_blocks"] = blocks ? 1e6 * seconds / double(blocks) : 0.0;
+    state.counters["cells_per_s"] = seconds > 0 ? double(cells) / seconds : 0.0;
+}
+
+}  // namespace batch
+
+void BM_Run_BatchRaster(benchmark::State& state) { batch::run(state, shell::kCommandCutShow); }
+void BM_Run_BatchRasterFast(benchmark::State& state) { batch::run(state, shell::kCommandFastShow); }
+BENCHMARK(BM_Run_BatchRaster)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Run_BatchRasterFast)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

@@ -118,7 +118,7 @@ void clear_run_state(RunState& st) {
     st.flags = sim::StepFlags{};
     st.overload = sim::Overload{};
     st.rapid_path_uncertain = false;
-    st.blocks = st.moves = 0;
+    st.blocks = st.moves = st.cells = 0;
 }
 
 void link_interpreter(RunContext& ctx) {

@@ -106,6 +106,7 @@ void refresh_step(const RunContext& ctx, int k, int n) {
 bool after_step(RunContext& ctx, MoveCut& cut, int k, int n) {
     RunState& st = ctx.state;
     const sim::SweepResult& r = ctx.result;
+    st.cells += r.cells_examined;
     const nc::Interp& in = *ctx.interp;
     const sim::SpindleEvent spindle = sim::spindle_event(ctx.modes, r.changed, in.spindle_speed, in.spindle_direction);
     const sim::StepFlags f = sim::step_flags(r, ctx.modes, cut.move.motion, cut.move.feedrate, spindle);
