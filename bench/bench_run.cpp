@@ -212,8 +212,8 @@ void run(benchmark::State& state, int command) {
 
 }  // namespace batch
 
-void BM_Run_BatchRaster(benchmark::State& state) { batch::run(state, shell::kCommandCutShow); }
-void BM_Run_BatchRasterFast(benchmark::State& state) { batch::run(state, shell::kCommandFastShow); }
+void BM_Run_BatchRaster(benchmark::State& state) { batch::run(state, shell::cmd::kCutAndShow); }
+void BM_Run_BatchRasterFast(benchmark::State& state) { batch::run(state, shell::cmd::kFastCutAndShow); }
 BENCHMARK(BM_Run_BatchRaster)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Run_BatchRasterFast)->Unit(benchmark::kMillisecond)->Iterations(3);
 

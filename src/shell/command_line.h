@@ -4,6 +4,7 @@
 // A problem never stops the parse: each one becomes a diagnostic for the caller to print.
 #pragma once
 
+#include "shell/commands.h"
 #include "shell/settings.h"
 
 #include <optional>
@@ -12,32 +13,6 @@
 #include <vector>
 
 namespace vx::shell {
-
-// ---- Menu commands the command line and the batch send ----
-namespace cmd {
-constexpr int kSelectNc = 32771;
-constexpr int kReport = 32773;  // parameter 1: without dialog
-constexpr int kRealCut = 32774;
-constexpr int kSkipCut = 32775;
-constexpr int kCutAndShow = 32776;
-constexpr int kFastSkipCut = 32881;
-constexpr int kFastCutAndShow = 32882;
-constexpr int kOptimise = 32831;
-constexpr int kSimPlugin = 32941;  // + slot 0..2
-constexpr int kLoadWork = 32784;
-constexpr int kLoadPress = 32785;
-constexpr int kLoadSwing = 32850;
-constexpr int kSaveWork = 32786;  // parameter: the save type
-constexpr int kMerge = 32895;
-constexpr int kMove = 32827;
-constexpr int kOffset = 32788;
-constexpr int kPenStrip = 32820;
-constexpr int kPaintAll = 32789;
-constexpr int kStripPaint = 32790;
-constexpr int kRotateMirror = 32826;
-constexpr int kDifferencePaint = 32893;
-constexpr int kPluginOperation = 32910;  // + 1..3
-}  // namespace cmd
 
 // ---- What the parse needs to know ----
 struct CommandLineContext {

@@ -39,14 +39,14 @@ std::int64_t now_ns() {
 int command_mode(int command, bool& fast, bool& optimise) {
     fast = optimise = false;
     switch (command) {
-        case kCommandRealCut:
-        case kCommandSkipCut:
-        case kCommandCutShow:
-        case kCommandToolTipPath:
-        case kCommandCommandPath: return command - kCommandModeBase;
-        case kCommandOptimise: optimise = true; return kModeCutShow;
-        case kCommandFastSkip:
-        case kCommandFastShow: fast = true; return command - kCommandFastModeBase;
+        case cmd::kRealCut:
+        case cmd::kSkipCut:
+        case cmd::kCutAndShow:
+        case cmd::kToolTipPath:
+        case cmd::kCommandPath: return command - cmd::kModeBase;
+        case cmd::kOptimise: optimise = true; return kModeCutShow;
+        case cmd::kFastSkipCut:
+        case cmd::kFastCutAndShow: fast = true; return command - cmd::kFastModeBase;
         default: return 0;
     }
 }
@@ -425,7 +425,7 @@ sim::BlockRef block_ref(const RunContext& ctx) {
 }
 
 int continue_command(const RunContext& ctx) {
-    return ctx.state.run_mode + (ctx.state.fast_run ? kCommandFastModeBase : kCommandModeBase);
+    return ctx.state.run_mode + (ctx.state.fast_run ? cmd::kFastModeBase : cmd::kModeBase);
 }
 
 void apply_check_menu(RunContext& ctx) {
@@ -495,8 +495,8 @@ int run_command(RunContext& ctx, int command) {
 }
 
 int set_stop_mode(RunContext& ctx, int command) {
-    if (command < kCommandStopModeFirst || command > kCommandStopModeLast) return 0;
-    ctx.state.stop_mode = command - kCommandStopModeFirst;
+    if (command < cmd::kStopModeFirst || command > cmd::kStopModeLast) return 0;
+    ctx.state.stop_mode = command - cmd::kStopModeFirst;
     return 1;
 }
 

@@ -16,6 +16,7 @@
 #include "nc/motion.h"
 #include "nc/mtl.h"
 #include "nc/reader.h"
+#include "shell/commands.h"
 #include "shell/settings.h"
 #include "sim/cutting_step.h"
 #include "sim/interference.h"
@@ -32,21 +33,6 @@ struct Plugins;
 }
 
 namespace vx::shell {
-
-// ---- Commands ----
-
-constexpr int kCommandRealCut = 32774;       // run mode 1
-constexpr int kCommandSkipCut = 32775;       // run mode 2
-constexpr int kCommandCutShow = 32776;       // run mode 3 (F5)
-constexpr int kCommandOptimise = 32831;      // run mode 3 with the optimised NC output
-constexpr int kCommandToolTipPath = 32777;   // run mode 4 (F6)
-constexpr int kCommandCommandPath = 32778;   // run mode 5
-constexpr int kCommandFastSkip = 32881;      // fast run, mode 2
-constexpr int kCommandFastShow = 32882;      // fast run, mode 3 (F7)
-constexpr int kCommandStopModeFirst = 32853; // 32853..32857: stop mode = command - 32853
-constexpr int kCommandStopModeLast = 32857;
-constexpr int kCommandModeBase = 32773;      // mode + base: the command of a normal run
-constexpr int kCommandFastModeBase = 32879;  // mode + base: the command of a fast run
 
 // ---- Run modes, sound states, results ----
 

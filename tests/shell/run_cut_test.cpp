@@ -24,7 +24,7 @@ TEST(RunCut, SlotLowersTheCellsUnderThePath) {
     RecordingBackend backend;
     RunRig rig;
     rig.data_program("slot.nc");
-    ASSERT_EQ(run_command(rig.ctx, kCommandCutShow), kRunEnded);
+    ASSERT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunEnded);
     EXPECT_EQ(rig.ctx.state.end_code, 0);
     EXPECT_EQ(rig.ctx.state.run_mode, kModeIdle);
     for (auto [x, y] : {std::pair{15.0, 10.0}, {15.0, 11.5}, {15.0, 8.5}, {5.0, 10.0}, {3.5, 10.0}, {26.5, 10.0}})
@@ -44,7 +44,7 @@ TEST(RunCut, SlotLowersTheCellsUnderThePath) {
 }
 
 TEST(RunCut, PathModesDrawAndNeverCut) {
-    for (int command : {kCommandToolTipPath, kCommandCommandPath}) {
+    for (int command : {cmd::kToolTipPath, cmd::kCommandPath}) {
         RecordingBackend backend;
         RunRig rig;
         rig.data_program("slot.nc");
@@ -53,7 +53,7 @@ TEST(RunCut, PathModesDrawAndNeverCut) {
         const auto& paths = backend.recording().paths;
         ASSERT_EQ(paths.size(), 5u);  // two rapids above, the plunge, the slot, the retract
         const platform::PathKind kind =
-            command == kCommandToolTipPath ? platform::PathKind::ToolTip : platform::PathKind::CommandPoint;
+            command == cmd::kToolTipPath ? platform::PathKind::ToolTip : platform::PathKind::CommandPoint;
         EXPECT_TRUE(std::all_of(paths.begin(), paths.end(), [&](const auto& p) { return p.kind == kind; }));
         EXPECT_DOUBLE_EQ(paths[3].end.x, 25.0);
     }
@@ -66,7 +66,7 @@ TEST(RunCut, MovesAboveTheWorkpieceOnlyDrawTheirPath) {
     RecordingBackend backend;
     RunRig rig;
     rig.program("above.nc", "G90 G00 X5. Y10. Z12.\nG01 X30. F500.\n");
-    ASSERT_EQ(run_command(rig.ctx, kCommandSkipCut), kRunEnded);
+    ASSERT_EQ(run_command(rig.ctx, cmd::kSkipCut), kRunEnded);
     EXPECT_EQ(rig.cut_cells(), 0);
     ASSERT_EQ(backend.recording().paths.size(), 2u);
     EXPECT_EQ(backend.recording().paths[1].kind, platform::PathKind::Uncut);
@@ -82,7 +82,7 @@ TEST(RunCut, IgnoreG00SkipsRapidsEntirely) {
         rig.ctx.state.checks.rapid = 0;
         rig.settings.define.ignore_g00 = ignore;
         rig.program("rapid.nc", program);
-        ASSERT_EQ(run_command(rig.ctx, kCommandCutShow), kRunEnded);
+        ASSERT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunEnded);
         EXPECT_EQ(rig.height(5.0, 10.0), ignore ? float(kRigTop) : 9.0f) << ignore;
         EXPECT_TRUE(ignore ? backend.recording().paths.empty() : true);
     }
@@ -96,7 +96,7 @@ TEST(RunCut, MoveShorterThanTheMinimumLengthCutsNothing) {
         RunRig rig;
         rig.ctl.min_move = minimum;
         rig.program("short.nc", "G90 G00 X5. Y10. Z10.2\nG01 Z9.9 F100.\n");
-        ASSERT_EQ(run_command(rig.ctx, kCommandCutShow), kRunEnded);
+        ASSERT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunEnded);
         EXPECT_EQ(rig.cut_cells() > 0, minimum < 0.3) << minimum;
         EXPECT_NEAR(rig.time.feed_length, 0.3, 1e-9);
     }
@@ -111,7 +111,7 @@ TEST(RunCut, MoveOfKStepsTakesExactlyKSteps) {
     RunRig rig;
     rig.program("steps.nc", "G90 G00 X5. Y10. Z15.\nZ9.5\nG01 X8. F500.\n");  // 3 mm at 0.5 mm
     rig.ctx.state.checks.rapid = 0;
-    ASSERT_EQ(run_command(rig.ctx, kCommandRealCut), kRunEnded);
+    ASSERT_EQ(run_command(rig.ctx, cmd::kRealCut), kRunEnded);
     EXPECT_EQ(rig.ctx.state.move.steps, 6);
     EXPECT_EQ(rig.ctx.state.move.step, 6);
     EXPECT_DOUBLE_EQ(rig.ctx.state.move.position.x, 8.0);
@@ -124,7 +124,7 @@ TEST(RunCut, ScribingToolStepsAtHalfItsWidth) {
     RunRig rig;
     rig.settings.define.move_pitch.pitch = 1.0;
     rig.program("scribe.nc", "T3\nG90 G00 X5. Y10. Z10.\nG01 X8. F500.\n");  // 3 mm, D1: int(6 + 0.99)
-    ASSERT_EQ(run_command(rig.ctx, kCommandSkipCut), kRunEnded);
+    ASSERT_EQ(run_command(rig.ctx, cmd::kSkipCut), kRunEnded);
     EXPECT_EQ(rig.tool.number, 3);
     EXPECT_EQ(rig.ctx.state.move.steps, 6);
 }
@@ -141,8 +141,8 @@ TEST(RunCut, FastRunCutsLikeTheNormalRunWithinThePitch) {
     RunRig normal, fast;
     normal.program("mix.nc", program);
     fast.program("mix.nc", program);
-    ASSERT_EQ(run_command(normal.ctx, kCommandCutShow), kRunEnded);
-    ASSERT_EQ(run_command(fast.ctx, kCommandFastShow), kRunEnded);
+    ASSERT_EQ(run_command(normal.ctx, cmd::kCutAndShow), kRunEnded);
+    ASSERT_EQ(run_command(fast.ctx, cmd::kFastCutAndShow), kRunEnded);
     EXPECT_EQ(normal.ctx.state.end_code, 0);
     EXPECT_EQ(fast.ctx.state.end_code, 0);
     double worst = 0;

@@ -66,7 +66,7 @@ TEST(RunNeededValues, RunWritesThePathAndOneLinePerTool) {
     rig.ctx.state.checks.height = 1;
     rig.settings.output.length_dir = "out/sub/";  // made when missing
     rig.program("two.nc", "G90 G00 X5. Y10. Z15.\nG01 Z9. F300.\nG00 Z15.\nT2\nG01 Z8. F300.\n");
-    ASSERT_EQ(run_command(rig.ctx, kCommandRealCut), kRunEnded);
+    ASSERT_EQ(run_command(rig.ctx, cmd::kRealCut), kRunEnded);
     const std::string text = rig.dir.read("out/sub/height.txt");
     EXPECT_EQ(text, rig.ctx.nc_path + "\nT01:Flat End mill:Height=   1.500\nT02:Ball End mill:Height=   2.000\n");
     ASSERT_EQ(backend.recording().opened.size(), 1u);
@@ -80,7 +80,7 @@ TEST(RunNeededValues, UnwritableFolderShowsWriteProtect) {
     rig.ctx.state.checks.arbor = 1;
     rig.settings.output.length_dir = "/proc/vornex-no/";
     rig.data_program("slot.nc");
-    ASSERT_EQ(run_command(rig.ctx, kCommandCutShow), kRunEnded);
+    ASSERT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunEnded);
     ASSERT_EQ(backend.recording().messages.size(), 1u);
     EXPECT_EQ(backend.recording().messages[0].title, "/proc/vornex-no/length.txt");
     EXPECT_EQ(backend.recording().messages[0].body, "Write protect");
@@ -108,7 +108,7 @@ TEST(RunEnd, RapidInterferenceEndsWithCodeOneInTheLog) {
     rig.ctx.batch_level = 5;
     BatchLog log(rig.dir);
     rig.program("crash.nc", "G90 G00 X5. Y10. Z15.\nZ9.\nG01 X20. F300.\n");
-    ASSERT_EQ(run_command(rig.ctx, kCommandCutShow), kRunEnded);
+    ASSERT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunEnded);
     EXPECT_EQ(rig.ctx.state.end_code, 1);
     const std::string all = rig.dir.read("vornex.log");
     EXPECT_NE(all.find("：" + rig.ctx.nc_path + "\n"), std::string::npos);
@@ -126,7 +126,7 @@ TEST(RunEnd, AlarmAndOverloadChooseTheirCodes) {
         RunRig rig;
         rig.ctl.r_tolerance = 0.01f;  // the arc's end lies 1 mm off its circle
         rig.program("arc.nc", "G90 G00 X5. Y10. Z15.\nG02 X15. Y10. I4. J0. F300.\n");
-        ASSERT_EQ(run_command(rig.ctx, kCommandCutShow), kRunEnded);
+        ASSERT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunEnded);
         EXPECT_EQ(rig.ctx.state.end_code, 101);
         ASSERT_EQ(backend.recording().messages.size(), 1u);
         EXPECT_EQ(backend.recording().messages[0].body, rig.ctx.nc_path);
@@ -135,7 +135,7 @@ TEST(RunEnd, AlarmAndOverloadChooseTheirCodes) {
         RecordingBackend backend;
         RunRig rig;
         rig.program("heavy.nc", "T5\nG90 G00 X5. Y10. Z15.\nG01 Z9. F300.\nX20.\n");
-        ASSERT_EQ(run_command(rig.ctx, kCommandCutShow), kRunEnded);
+        ASSERT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunEnded);
         EXPECT_EQ(rig.ctx.state.end_code, 7);
         ASSERT_EQ(backend.recording().messages.size(), 1u);
         EXPECT_EQ(backend.recording().messages[0].title.rfind("Too heavy Cutting. Tool was dameged.", 0), 0u);
@@ -148,7 +148,7 @@ TEST(RunEnd, NormalEndShowsNoMessage) {
     rig.ctx.batch_level = 5;
     BatchLog log(rig.dir);
     rig.data_program("slot.nc");
-    ASSERT_EQ(run_command(rig.ctx, kCommandCutShow), kRunEnded);
+    ASSERT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunEnded);
     EXPECT_EQ(rig.ctx.state.end_code, 0);
     EXPECT_EQ(log.messages(), "");
 }
@@ -158,13 +158,13 @@ TEST(RunEnd, MissingNcFileRunsNothingAndSaysSo) {
     RecordingBackend backend;
     RunRig rig;
     rig.ctx.nc_path = rig.dir.path() + "gone.nc";
-    EXPECT_EQ(run_command(rig.ctx, kCommandCutShow), kRunNotOpened);
+    EXPECT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunNotOpened);
     ASSERT_EQ(backend.recording().messages.size(), 1u);
     EXPECT_EQ(backend.recording().messages[0].title, rig.ctx.nc_path);
     EXPECT_EQ(rig.ctx.state.run_mode, kModeIdle);
     EXPECT_FALSE(rig.ctx.state.running);
     rig.ctx.nc_path.clear();
-    EXPECT_EQ(run_command(rig.ctx, kCommandCutShow), kRunIgnored) << "no NC program selected";
+    EXPECT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunIgnored) << "no NC program selected";
     EXPECT_EQ(run_command(rig.ctx, 32779), kRunIgnored) << "not a run command";
 }
 
@@ -174,10 +174,10 @@ TEST(RunEnd, EscapeInABatchMarksTheExitCode) {
     RunRig rig;
     rig.ctx.batch_level = 5;
     rig.data_program("slot.nc");
-    ASSERT_EQ(run_command(rig.ctx, kCommandCutShow), kRunEnded);
+    ASSERT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunEnded);
     EXPECT_TRUE(rig.ctx.state.escape_exit);
     rig.ctx.batch_level = 4;
-    ASSERT_EQ(run_command(rig.ctx, kCommandCutShow), kRunEnded);
+    ASSERT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunEnded);
     EXPECT_FALSE(rig.ctx.state.escape_exit);
 }
 
@@ -185,7 +185,7 @@ TEST(RunEnd, ToolLimitLogGetsItsToolLines) {
     RecordingBackend backend;
     RunRig rig;
     rig.program("logged.nc", "T4\nG90 G00 X5. Y10. Z15.\nG01 Z9. F300.\nX8.\n");
-    ASSERT_EQ(run_command(rig.ctx, kCommandCutShow), kRunEnded);
+    ASSERT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunEnded);
     EXPECT_EQ(rig.ctx.state.end_code, 0) << "a logged limit never stops the run";
     const std::string log = rig.dir.read("limitp.txt");
     EXPECT_EQ(log.rfind("T04\n3:X5.000000Y10.000000Z9.500000:", 0), 0u) << log;
@@ -203,7 +203,7 @@ TEST(RunSounds, ToolChangeContactAndEnd) {
     RunRig rig;
     rig.ctx.sound = true;
     rig.program("sound.nc", "G90 G00 X5. Y10. Z15.\nT2\nG01 Z9. F300.\nG00 Z15.\n");
-    ASSERT_EQ(run_command(rig.ctx, kCommandSkipCut), kRunEnded);
+    ASSERT_EQ(run_command(rig.ctx, cmd::kSkipCut), kRunEnded);
     const std::vector<RecordedSound> expected{
         {"aircut1.wav", SoundMode::Loop},   // the first rapid leaves the cutting state
         {"toolchg.wav", SoundMode::Sync},  {"aircut1.wav", SoundMode::Loop},  // T2
@@ -220,7 +220,7 @@ TEST(RunSounds, InterferenceEndAndSilentModes) {
     RunRig rig;
     rig.ctx.sound = true;
     rig.program("crash.nc", "G90 G00 X5. Y10. Z15.\nZ9.\n");
-    ASSERT_EQ(run_command(rig.ctx, kCommandCutShow), kRunEnded);  // mode 3 plays no machining sound
+    ASSERT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunEnded);  // mode 3 plays no machining sound
     EXPECT_EQ(rig.ctx.state.end_code, 1);
     const std::vector<RecordedSound> expected{{"SystemHand", SoundMode::Async, true}, {"pokin.wav", SoundMode::Async}};
     EXPECT_EQ(backend.recording().sounds, expected);
@@ -233,7 +233,7 @@ TEST(RunBackup, RestoreGivesThePreRunHeights) {
     RecordingBackend backend;
     RunRig rig;
     rig.program("cut.nc", "G90 G00 X5. Y10. Z15.\nT2\nG01 Z9. F300.\nX25.\n");
-    ASSERT_EQ(run_command(rig.ctx, kCommandCutShow), kRunEnded);
+    ASSERT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunEnded);
     EXPECT_GT(rig.cut_cells(), 0);
     EXPECT_EQ(rig.tool.number, 2);
     ASSERT_EQ(restore_run_backup(rig.ctx), 1);
@@ -243,7 +243,7 @@ TEST(RunBackup, RestoreGivesThePreRunHeights) {
     // Path runs take no backup: the C key still returns to the state before the last cut.
     ASSERT_EQ(take_run_backup(rig.ctx), 1);
     rig.workpiece.height.data[0] = 1.0f;
-    ASSERT_EQ(run_command(rig.ctx, kCommandToolTipPath), kRunEnded);
+    ASSERT_EQ(run_command(rig.ctx, cmd::kToolTipPath), kRunEnded);
     ASSERT_EQ(restore_run_backup(rig.ctx), 1);
     EXPECT_EQ(rig.cut_cells(), 0);
 }

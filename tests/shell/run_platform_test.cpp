@@ -43,7 +43,7 @@ TEST(RunPlatform, ProgressCountsLinesAndMoves) {
     RunRig rig;
     rig.ctx.progress_display = true;
     rig.data_program("slot.nc");
-    ASSERT_EQ(run_command(rig.ctx, kCommandSkipCut), kRunEnded);
+    ASSERT_EQ(run_command(rig.ctx, cmd::kSkipCut), kRunEnded);
     ASSERT_EQ(backend.recording().progress_titles.size(), 1u);
     EXPECT_EQ(backend.recording().last_progress, 8);  // every line of the file was read
     EXPECT_EQ(backend.recording().last_progress_moves, 5);

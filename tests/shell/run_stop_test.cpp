@@ -50,14 +50,14 @@ std::vector<int> stops_of(int stop_mode) {
     RunRig rig;
     rig.ctl.stop_characters = {"X7"};
     rig.data_program("stops.nc");
-    set_stop_mode(rig.ctx, kCommandStopModeFirst + stop_mode);
+    set_stop_mode(rig.ctx, cmd::kStopModeFirst + stop_mode);
     std::vector<int> lines;
-    int result = run_command(rig.ctx, kCommandSkipCut);
+    int result = run_command(rig.ctx, cmd::kSkipCut);
     while (result == kRunSuspended && lines.size() < 50) {
         lines.push_back(rig.reader.line_number);
         EXPECT_TRUE(rig.ctx.state.suspended);
         EXPECT_EQ(backend.recording().timers.at(kSuspendTimer), 500);
-        result = run_command(rig.ctx, kCommandSkipCut);
+        result = run_command(rig.ctx, cmd::kSkipCut);
     }
     EXPECT_EQ(result, kRunEnded);
     EXPECT_FALSE(rig.ctx.state.suspended);
@@ -78,16 +78,16 @@ TEST(RunStopModes, ContinuationTakesTheModeOfItsCommand) {
     RecordingBackend backend;
     RunRig rig;
     rig.data_program("stops.nc");
-    set_stop_mode(rig.ctx, kCommandStopModeFirst + 2);
-    ASSERT_EQ(run_command(rig.ctx, kCommandSkipCut), kRunSuspended);
+    set_stop_mode(rig.ctx, cmd::kStopModeFirst + 2);
+    ASSERT_EQ(run_command(rig.ctx, cmd::kSkipCut), kRunSuspended);
     EXPECT_EQ(rig.ctx.state.run_mode, kModeSkipCut);
-    EXPECT_EQ(run_command(rig.ctx, kCommandFastShow), kRunSuspended);
+    EXPECT_EQ(run_command(rig.ctx, cmd::kFastCutAndShow), kRunSuspended);
     EXPECT_EQ(rig.ctx.state.run_mode, kModeCutShow);
     EXPECT_TRUE(rig.ctx.state.fast_run);
     EXPECT_EQ(run_tick(rig.ctx), 0);  // no continuation awaited: the tick only blinks
-    EXPECT_EQ(run_key_go(rig.ctx), kCommandFastShow);
+    EXPECT_EQ(run_key_go(rig.ctx), cmd::kFastCutAndShow);
     EXPECT_EQ(backend.recording().stop_panel.back(), "\tGO");
-    EXPECT_EQ(run_command(rig.ctx, kCommandRealCut), kRunEnded);
+    EXPECT_EQ(run_command(rig.ctx, cmd::kRealCut), kRunEnded);
 }
 
 // ---- Stop key and escape ----
@@ -99,8 +99,8 @@ TEST(RunKeys, StopKeySuspendsUnlessOptimisingOrInTheBackground) {
         bool foreground;
         int expected;
     };
-    for (const Case& c : {Case{kCommandCutShow, true, kRunSuspended}, Case{kCommandOptimise, true, kRunEnded},
-                          Case{kCommandCutShow, false, kRunEnded}}) {
+    for (const Case& c : {Case{cmd::kCutAndShow, true, kRunSuspended}, Case{cmd::kOptimise, true, kRunEnded},
+                          Case{cmd::kCutAndShow, false, kRunEnded}}) {
         RecordingBackend backend;
         backend.recording().down = {platform::Key::Control};
         backend.recording().foreground = c.foreground;
@@ -117,21 +117,21 @@ TEST(RunKeys, EscapeEndsTheRunAndWhileSuspendedToo) {
     // Escape held from the third poll on: the run ends before it has cut anything.
     int polls = 0;
     backend.recording().key_down = [&](platform::Key k) { return k == platform::Key::Escape && ++polls >= 3; };
-    ASSERT_EQ(run_command(rig.ctx, kCommandRealCut), kRunEnded);
+    ASSERT_EQ(run_command(rig.ctx, cmd::kRealCut), kRunEnded);
     EXPECT_TRUE(rig.ctx.state.escaped);
     EXPECT_FALSE(rig.ctx.state.escape_exit);  // not a batch
     EXPECT_EQ(rig.cut_cells(), 0);
 
     backend.recording().key_down = nullptr;
-    set_stop_mode(rig.ctx, kCommandStopModeFirst + 3);
-    ASSERT_EQ(run_command(rig.ctx, kCommandRealCut), kRunSuspended);
+    set_stop_mode(rig.ctx, cmd::kStopModeFirst + 3);
+    ASSERT_EQ(run_command(rig.ctx, cmd::kRealCut), kRunSuspended);
     EXPECT_FALSE(rig.ctx.state.escaped);
     EXPECT_EQ(run_key_escape(rig.ctx), 1);
     EXPECT_FALSE(rig.ctx.state.suspended);
     EXPECT_EQ(rig.ctx.state.run_mode, kModeIdle);
     EXPECT_EQ(backend.recording().stop_panel.back(), "\tESC");
     EXPECT_EQ(run_key_escape(rig.ctx), 0);
-    EXPECT_EQ(run_command(rig.ctx, kCommandRealCut), kRunSuspended) << "a new run starts from the first block";
+    EXPECT_EQ(run_command(rig.ctx, cmd::kRealCut), kRunSuspended) << "a new run starts from the first block";
     EXPECT_EQ(rig.reader.line_number, 1);
 }
 
@@ -143,8 +143,8 @@ TEST(RunKeys, BatchRunNeverSuspends) {
     RunRig rig;
     rig.ctx.batch_level = 5;
     rig.data_program("stops.nc");
-    set_stop_mode(rig.ctx, kCommandStopModeFirst + 3);
-    EXPECT_EQ(run_command(rig.ctx, kCommandSkipCut), kRunEnded);
+    set_stop_mode(rig.ctx, cmd::kStopModeFirst + 3);
+    EXPECT_EQ(run_command(rig.ctx, cmd::kSkipCut), kRunEnded);
 }
 
 // ---- Wait M-codes ----
@@ -156,7 +156,7 @@ TEST(RunWait, ContinuesWhenTheWaitFileIsDeleted) {
     RunRig rig;
     rig.ctl.wait_m_codes = {nc::WaitMCode{100, "probe.wait"}};
     rig.program("wait.nc", "G90 G00 X5. Y10. Z15.\nM100\nG00 X7.\nG00 X8.\n");
-    ASSERT_EQ(run_command(rig.ctx, kCommandCutShow), kRunSuspended);
+    ASSERT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunSuspended);
     const std::string wait_file = rig.dir.path() + "probe.wait";
     EXPECT_TRUE(std::filesystem::exists(wait_file));
     EXPECT_TRUE(rig.ctx.state.continue_pending);
@@ -168,7 +168,7 @@ TEST(RunWait, ContinuesWhenTheWaitFileIsDeleted) {
     EXPECT_EQ(run_tick(rig.ctx) + run_tick(rig.ctx), 0);
     std::filesystem::remove(wait_file);
     const int command = run_tick(rig.ctx);
-    EXPECT_EQ(command, kCommandCutShow);
+    EXPECT_EQ(command, cmd::kCutAndShow);
     EXPECT_FALSE(rig.ctx.state.continue_pending);
     EXPECT_EQ(backend.recording().timers.count(kSuspendTimer), 0u);
     EXPECT_EQ(run_command(rig.ctx, command), kRunEnded);
@@ -183,12 +183,12 @@ TEST(RunWait, RapidInterferenceInPauseModeSuspends) {
     RunRig rig;
     rig.ctx.state.checks.rapid = 2;
     rig.program("pause.nc", "G90 G00 X5. Y10. Z15.\nZ9.\nG01 X8. F300.\n");
-    ASSERT_EQ(run_command(rig.ctx, kCommandCutShow), kRunSuspended);
+    ASSERT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunSuspended);
     EXPECT_EQ(rig.ctx.state.pause_reason, PauseReason::Interference);
     EXPECT_EQ(rig.reader.line_number, 3);
     EXPECT_EQ(rig.dir.read("interference.txt"),
               "<<< INTERFERENCE INFORMATION >>>\n-------------- (pause.nc)\nRAPID(G00)\n2:Z9.");
-    EXPECT_EQ(run_command(rig.ctx, kCommandCutShow), kRunEnded);
+    EXPECT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunEnded);
     EXPECT_EQ(rig.ctx.state.end_code, 0);
     EXPECT_FLOAT_EQ(rig.height(8.0, 10.0), 9.0f);
 }
