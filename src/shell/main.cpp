@@ -1,6 +1,7 @@
 // The vornex executable. Unattended starts (batch levels 5 to 7, conversions, workpiece
 // operations) run here without a window; a start that needs the window says that this build
 // has none yet.
+#include "integration/plugins.h"
 #include "shell/startup.h"
 #include "sim/bands.h"
 
@@ -25,9 +26,11 @@ void start_bands(shell::RunContext& ctx) {
 
 int run_unattended(const shell::Startup& start) {
     const shell::CommandLine& cl = start.command_line;
+    if (cl.placement || cl.font_height > 0) shell::tell("vornex: -( and -F set up the window and do nothing here");
     // The workpiece comes first: the tool's profile is derived at its pitch.
     if (!shell::define_box_workpiece(sim::workpiece(), shell::settings())) return shell::kExitFailed;
     shell::load_definitions(start);
+    shell::load_basic_model(sim::workpiece(), shell::settings());
     shell::RunContext& ctx = shell::run_context();
     shell::prepare_run_context(ctx);
     ctx.work_dir = start.current_dir;
@@ -37,6 +40,7 @@ int run_unattended(const shell::Startup& start) {
     start_bands(ctx);
     const shell::BatchOutcome outcome = shell::execute_batch(start, ctx);
     sim::end_workers(band_pool());
+    integration::free_plugins(integration::plugins());
     return shell::batch_exit_code(cl.batch_level, outcome);
 }
 

@@ -7,8 +7,10 @@
 #include "nc/ctl.h"
 #include "nc/mtl.h"
 #include "platform/files.h"
+#include "integration/plugins.h"
 #include "platform/log.h"
 #include "shell/message_file.h"
+#include "sim/bands.h"
 #include "sim/tools.h"
 #include "work/dmf.h"
 
@@ -41,6 +43,7 @@ bool load_workpiece(const BatchStep& step, RunContext& ctx) {
     if (result.status != 1) return false;
     if (result.pitch_changed) reselect_tool(*ctx.settings, *ctx.workpiece);
     ctx.workpiece_file = step.path;
+    load_basic_model(*ctx.workpiece, *ctx.settings);  // the new grid released the old one
     return true;
 }
 
@@ -120,6 +123,7 @@ Startup parse_start(int argc, const char* const* argv) {
     start.current_dir = platform::current_directory();
     start.program_dir = platform::program_directory();
     load_message_file(start.current_dir, start.program_dir);  // sets the language when found
+    integration::load_plugins(integration::plugins(), start.program_dir);
 
     CommandLineContext context;
     context.current_dir = start.current_dir;
@@ -127,6 +131,8 @@ Startup parse_start(int argc, const char* const* argv) {
     for (const std::string& d : start.command_line.diagnostics) tell("vornex: " + d);
 
     const int processors = int(std::max(1u, std::thread::hardware_concurrency()));
+    static sim::IdealProcessor ideal;
+    sim::set_ideal_processor(ideal, start.command_line.ideal_processor);
     start.settings_context = settings_context(start.command_line, start.current_dir, start.program_dir, processors);
     const std::string path = settings_path(settings_file_name(start.command_line), start.settings_context);
     settings() = read_settings(path, start.settings_context);
@@ -173,6 +179,12 @@ int define_box_workpiece(sim::Workpiece& wp, const Settings& settings) {
     }
     if (!sim::allocate_workpiece_or_report(wp, g, settings.dmf.data_level)) return 0;
     return sim::define_uniform_body(wp, z1, z0);
+}
+
+void load_basic_model(sim::Workpiece& wp, const Settings& settings) {
+    const std::string& path = settings.dmf.basic_model;
+    if (!path.empty() && work::load_model(wp, path, work::ModelUse::Basic) != 1)
+        tell("vornex: the basic model " + path + " was not loaded");
 }
 
 BatchOutcome execute_batch(const Startup& start, RunContext& ctx) {

@@ -1,6 +1,7 @@
 // Start-up of the process up to the point where the window (or the unattended batch) takes
-// over: the message file and the language, the command line, the settings file, the three
-// definition files and the first workpiece. Then the batch executor, which walks the plan of the
+// over: the message file and the language, the plug-in modules, the command line, the ideal
+// processor, the settings file, the three definition files, the first workpiece and the basic
+// model. Then the batch executor, which walks the plan of the
 // command line over the program's records, and the shutdown.
 #pragma once
 
@@ -34,6 +35,9 @@ bool load_definitions(const Startup& start);
 // The box of INITIAL SIZE at the settings' work pitch (or the automatic pitch over it) as the
 // program's workpiece: 1 done, 0 when the box is empty or too large (reported).
 int define_box_workpiece(sim::Workpiece& wp, const Settings& settings);
+
+// The basic model of the difference display (BASIC MODEL, or -K), aligned with the workpiece.
+void load_basic_model(sim::Workpiece& wp, const Settings& settings);
 
 // Runs the plan of an unattended start over the program's records. The run context must be
 // linked (run_context()).
