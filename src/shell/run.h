@@ -7,8 +7,8 @@
 // A RunContext links the records a run works on and holds the run's own state; tests build their
 // own, the program has one (run_context()). The window is reached only through the platform
 // layer (keys, sounds, refreshes, title, timers), so the same run serves the desktop and the
-// unattended batch. Modules that come later (sync, optimised NC writer, editor link, bottom
-// filter) plug in through RunHooks; unset hooks do nothing.
+// unattended batch. Modules that come later (sync, optimised NC writer, editor link) plug in
+// through RunHooks; unset hooks do nothing.
 #pragma once
 
 #include "nc/ctl.h"
@@ -163,8 +163,6 @@ struct RunHooks {
     // The editor's line link, released when the run ends.
     void (*close_line_link)(void* context) = nullptr;
 
-    // BOTTOM FILTER "YES": the workpiece filter applied at the end of every run.
-    void (*bottom_filter)(void* context, sim::Workpiece& workpiece) = nullptr;
 };
 
 // ---- The context ----

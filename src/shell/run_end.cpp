@@ -142,8 +142,7 @@ int end_run(RunContext& ctx) {
     RunState& st = ctx.state;
     const int alarm = nc::alarm_code(*ctx.interp);
     // 1: filter, sync, source.
-    if (ctx.settings->dmf.bottom_filter == BottomFilter::Always && ctx.hooks.bottom_filter && ctx.workpiece->height.data)
-        ctx.hooks.bottom_filter(ctx.hooks.context, *ctx.workpiece);
+    if (ctx.settings->dmf.bottom_filter == BottomFilter::Always) sim::raise_to_bottom(*ctx.workpiece);
     if (sync_mode(ctx) == 1 && ctx.hooks.sync_finish) ctx.hooks.sync_finish(ctx.hooks.context);
     st.suspended = st.line_pending = false;
     release_source(ctx);

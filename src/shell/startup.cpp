@@ -41,6 +41,7 @@ bool load_workpiece(const BatchStep& step, RunContext& ctx) {
         return not_available(step, "loading this workpiece format");
     const work::OpenResult result = work::open_workpiece(*ctx.workpiece, step.path, work::open_options(*ctx.settings));
     if (result.status != 1) return false;
+    if (ctx.settings->dmf.bottom_filter != BottomFilter::Off) sim::raise_to_bottom(*ctx.workpiece);
     if (result.pitch_changed) reselect_tool(*ctx.settings, *ctx.workpiece);
     ctx.workpiece_file = step.path;
     load_basic_model(*ctx.workpiece, *ctx.settings);  // the new grid released the old one

@@ -196,6 +196,9 @@ int apply_merge_model(Workpiece& wp, int mode);
 // the rows, then one along the columns, each in place.
 void pit_filter(Workpiece& wp, double floor_height);
 
+// Bottom filter: raises every cell below the work bottom to it. Returns the cells raised.
+std::int64_t raise_to_bottom(Workpiece& wp);
+
 // ---- Z values from a surface model ----
 
 enum class ZTarget { Workpiece, Basic, Merge };

@@ -173,6 +173,20 @@ void fill_pits_along_columns(float* heights, const GridGeometry& g, double floor
 
 }  // namespace
 
+std::int64_t raise_to_bottom(Workpiece& wp) {
+    if (wp.height.data == nullptr) return 0;
+    const float bottom = float(wp.work_bottom);
+    std::int64_t raised = 0;
+    for (std::int64_t c = 0; c < wp.geometry.cell_count; ++c) {
+        float& h = wp.height.data[c];
+        if (!(h < bottom)) continue;
+        h = bottom;
+        ++raised;
+    }
+    if (raised > 0) wp.modification_state = kModified;
+    return raised;
+}
+
 void pit_filter(Workpiece& wp, double floor_height) {
     if (wp.height.data == nullptr) return;
     fill_pits_along_rows(wp.height.data, wp.geometry, floor_height);

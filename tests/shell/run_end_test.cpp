@@ -153,6 +153,22 @@ TEST(RunEnd, NormalEndShowsNoMessage) {
     EXPECT_EQ(log.messages(), "");
 }
 
+// BOTTOM FILTER "YES" raises what lies below the work bottom at the end of every run; "ON" only
+// filters loaded files and leaves the run's result alone.
+TEST(RunEnd, BottomFilterYesRaisesCellsBelowTheBottomAfterTheRun) {
+    for (const auto mode : {BottomFilter::Always, BottomFilter::OnImport}) {
+        RecordingBackend backend;
+        RunRig rig;
+        rig.settings.dmf.bottom_filter = mode;
+        rig.workpiece.work_bottom = 2.0;
+        rig.workpiece.height.data[rig.cell(30, 15)] = 1.0f;  // a pit below the bottom
+        rig.data_program("slot.nc");
+        ASSERT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunEnded);
+        EXPECT_EQ(rig.height(30, 15), mode == BottomFilter::Always ? 2.0f : 1.0f);
+        EXPECT_EQ(rig.height(35, 15), float(testing::kRigTop));  // above the bottom: unchanged
+    }
+}
+
 TEST(RunEnd, MissingNcFileRunsNothingAndSaysSo) {
     // The file vanished after it was selected: no cut, no success, one message naming it.
     RecordingBackend backend;

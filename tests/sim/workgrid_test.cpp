@@ -329,6 +329,25 @@ TEST(WorkgridMerge, NoChangeKeepsStateAndTopStartsAtItsFloor) {
     EXPECT_EQ(wp.highest, -999999.0);
 }
 
+// ---- Bottom filter: nothing stays below the work bottom ----
+
+TEST(WorkgridBottomFilter, RaisesOnlyCellsBelowTheBottom) {
+    Workpiece wp;
+    make_body(wp, 4, 3);
+    wp.work_bottom = 2.0;
+    wp.modification_state = kDefined;
+    wp.height.data[5] = 1.5f;
+    wp.height.data[6] = -7.0f;
+    wp.height.data[7] = 2.0f;
+    EXPECT_EQ(raise_to_bottom(wp), 2);
+    EXPECT_EQ(wp.height.data[5], 2.0f);
+    EXPECT_EQ(wp.height.data[6], 2.0f);
+    EXPECT_EQ(wp.height.data[7], 2.0f);
+    EXPECT_EQ(wp.height.data[0], 10.0f);
+    EXPECT_EQ(wp.modification_state, kModified);
+    EXPECT_EQ(raise_to_bottom(wp), 0);
+}
+
 // ---- Pit filter: single drops to the floor are filled, real floor and edges stay ----
 
 TEST(WorkgridPitFilter, RowPassRepairsFeedTheColumnPass) {
