@@ -348,9 +348,11 @@ std::string_view problem_text(DmfProblem problem) {
 }
 
 void show_problem(std::string_view name, DmfProblem problem) {
+    // The name goes into the body too: a batch log keeps only the body.
+    const std::string body = std::string(problem_text(problem)) + " (" + std::string(name) + ")";
     platform::Message message;
     message.title = name;
-    message.body = problem_text(problem);
+    message.body = body;
     platform::show_message(message);
 }
 

@@ -234,7 +234,7 @@ TEST(DmfOpenRefusal, BrokenFilesLeaveTheWorkpieceUnchanged) {
         EXPECT_EQ(wp.work_bottom, -5.0);
         ASSERT_EQ(backend.recording().messages.size(), 1u);
         EXPECT_EQ(backend.recording().messages[0].title, path);
-        EXPECT_EQ(backend.recording().messages[0].body, problem_text(c.problem));
+        EXPECT_EQ(backend.recording().messages[0].body, std::string(problem_text(c.problem)) + " (" + path + ")");
     }
 }
 
@@ -246,7 +246,8 @@ TEST(DmfOpenRefusal, MissingFileOrFolderCannotBeOpened) {
     std::filesystem::create_directory(dir.path() + "d.dmf");
     EXPECT_EQ(open_workpiece(wp, dir.path() + "d.dmf", {}).status, 0);
     ASSERT_EQ(backend.recording().messages.size(), 2u);
-    EXPECT_EQ(backend.recording().messages[1].body, problem_text(DmfProblem::CannotOpen));
+    EXPECT_EQ(backend.recording().messages[1].body,
+              std::string(problem_text(DmfProblem::CannotOpen)) + " (" + dir.path() + "d.dmf)");
 }
 
 TEST(DmfOpenRefusal, AllocationFailureLeavesNoWorkpiece) {
