@@ -484,9 +484,30 @@ void read_x_switch(Parse& p, std::string_view arg, std::string_view rest) {
 
 // ---- Switch dispatch ----
 
+// --image FILE.png[,WIDTHxHEIGHT] (also --image=...): sizes from 16 to 16384 pixels a side.
+void read_image(Parse& p, const std::string& arg, std::string_view attached) {
+    std::string value = file_value(p, arg, attached);
+    if (value.empty()) return;
+    ImageOutput image;
+    if (const std::size_t comma = value.rfind(','); comma != std::string::npos) {
+        const std::string size = value.substr(comma + 1);
+        int w = 0, h = 0;
+        char x = 0, extra = 0;
+        if (std::sscanf(size.c_str(), "%d%c%d%c", &w, &x, &h, &extra) != 3 || (x != 'x' && x != 'X') || w < 16 ||
+            h < 16 || w > 16384 || h > 16384)
+            return problem(p, arg, "the image size must be WIDTHxHEIGHT, 16 to 16384 pixels a side");
+        image.width = w, image.height = h;
+        value.resize(comma);
+    }
+    image.path = value;
+    p.cl.image = image;
+}
+
 void read_switch(Parse& p, const std::string& arg) {
     if (equals_nocase(arg, "--help")) return void(p.cl.help = true);
     if (equals_nocase(arg, "--version")) return void(p.cl.version = true);
+    if (equals_nocase(arg, "--image")) return read_image(p, arg, {});
+    if (arg.size() > 8 && equals_nocase(std::string_view(arg).substr(0, 8), "--image=")) return read_image(p, arg, std::string_view(arg).substr(8));
     const std::string_view body = std::string_view(arg).substr(1);
     const std::string_view rest = body.substr(1);
     CommandLine& cl = p.cl;
@@ -615,6 +636,8 @@ std::string usage_text() {
            "  -XR1..-XR5           rotate 90, 180, -90 degrees, mirror in X, in Y\n"
            "  -XD[P|M][(margin)]   paint the difference to the basic model, plus or minus side\n"
            "  -XU1..-XU3           workpiece plug-in operation 1 to 3\n"
+           "  --image FILE.png[,WxH]  the result view as a PNG at the end of a batch\n"
+           "                       (default 1280x960)\n"
            "  --help               this text\n"
            "  --version            the version\n";
 }

@@ -63,6 +63,11 @@ struct OutputFile {  // -O
 
 enum class Report { None, V, V5, V6, VA };  // -V, -V5, -V6, -VA
 
+struct ImageOutput {  // --image FILE.png[,WIDTHxHEIGHT]: the result view at the end of a batch
+    std::string path;
+    int width = 1280, height = 960;
+};
+
 enum class WorkOperationKind { Merge, Move, Offset, PenStrip, PaintAll, StripPaint, RotateMirror, Difference, Plugin };
 
 struct WorkOperation {
@@ -87,6 +92,7 @@ struct CommandLine {
     std::optional<InitialBox> box;           // -D(...), already in the order of INITIAL SIZE
     std::string basic_model;                 // -K
     std::optional<OutputFile> output;        // -O
+    std::optional<ImageOutput> image;        // --image
     std::string nc_file;                     // the existing NC file, as found
     std::vector<std::string> missing_nc_files;  // NC names dropped because they do not exist
 

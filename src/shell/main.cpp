@@ -38,7 +38,11 @@ int run_unattended(const shell::Startup& start) {
     ctx.minimised = start.plan.minimised;
     ctx.no_dialogs = cl.no_dialog;
     start_bands(ctx);
-    const shell::BatchOutcome outcome = shell::execute_batch(start, ctx);
+    shell::BatchOutcome outcome = shell::execute_batch(start, ctx);
+    if (cl.image) {
+        shell::tell("vornex: --image is not available in this build yet");
+        outcome.failed = true;
+    }
     sim::end_workers(band_pool());
     integration::free_plugins(integration::plugins());
     return shell::batch_exit_code(cl.batch_level, outcome);

@@ -426,8 +426,26 @@ TEST(CommandLineSwitches, DiagnosticsStayOneLine) {
 TEST(CommandLineSwitches, UsageListsEverySwitch) {
     const std::string usage = usage_text();
     for (const char* sw : {"-(", "-C", "-M", "-T", "-I", "-IC", "-D", "-DP", "-DX", "-K", "-O", "-P(", "-S(", "-F", "-G", "-V",
-                           "-V5", "-V6", "-VA", "-X0", "-XA", "-XM", "-XO", "-XP", "-XR", "-XD", "-XU", "--help", "--version"})
+                           "-V5", "-V6", "-VA", "-X0", "-XA", "-XM", "-XO", "-XP", "-XR", "-XD", "-XU", "--image", "--help", "--version"})
         EXPECT_NE(usage.find(sw), std::string::npos) << sw;
+}
+
+TEST(CommandLineSwitches, ImageTakesAFileAndAnOptionalSize) {
+    const CommandLine plain = parse("-X5 --image out/view.png");
+    ASSERT_TRUE(plain.image);
+    EXPECT_EQ(plain.image->path, "out/view.png");
+    EXPECT_EQ(plain.image->width, 1280);
+    EXPECT_EQ(plain.image->height, 960);
+    const CommandLine sized = parse("--image=a,b.png,640x480");
+    ASSERT_TRUE(sized.image);
+    EXPECT_EQ(sized.image->path, "a,b.png");
+    EXPECT_EQ(sized.image->width, 640);
+    EXPECT_EQ(sized.image->height, 480);
+    for (const char* bad : {"--image v.png,640", "--image v.png,8x8", "--image v.png,640x480x2", "--image"}) {
+        const CommandLine c = parse(bad);
+        EXPECT_FALSE(c.image) << bad;
+        EXPECT_EQ(c.diagnostics.size(), 1u) << bad;
+    }
 }
 
 // ---- Feeding the settings ----
