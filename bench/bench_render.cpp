@@ -1,0 +1,97 @@
+// The full redraw of a cut 1000 x 1000 grid into a 1920 x 1080 view, through a sink that only
+// counts (the cost of projection lookup, shading, colouring, ordering and batching, not of
+// rasterising); items are pixels of the view.
+#include "view/render.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+using namespace vx;
+
+constexpr int kSide = 1000;
+constexpr int kWidth = 1920, kHeight = 1080;
+
+// Grooves of a ball end mill 2 mm wide every 2.5 mm along X at pitch 0.1, cut with pens 1..7 in
+// turn, up- and down-cut on alternate sides, paint on every fifth groove; flat top between them.
+void make_cut_grid(sim::Workpiece& wp) {
+    sim::GridGeometry g;
+    sim::size_grid(g, 0.0, 0.0, (kSide - 1) * 0.1, (kSide - 1) * 0.1, 0.1);
+    sim::allocate_workpiece(wp, g, 1);
+    sim::define_uniform_body(wp, 10.0, 0.0);
+    for (int j = 0; j < kSide; ++j)
+        for (int i = 0; i < kSide; ++i) {
+            const int groove = j / 25;
+            const double u = (j % 25 - 12) * 0.1;  // mm from the groove's centre line
+            const std::int64_t c = std::int64_t{j} * kSide + i;
+            if (std::abs(u) < 1.0) {
+                wp.height.data[c] = float(10.0 - 0.5 - std::sqrt(1.0 - u * u) + 0.5 * (i % 200) / 200.0);
+                const std::uint8_t direction = u < 0 ? sim::kCutUp : sim::kCutDown;
+                wp.attribute.data[c] = std::uint8_t(sim::kPenCode[std::size_t(1 + groove % 7)] |
+                                                    direction << sim::kCutDirectionShift | (groove % 5 == 0));
+            }
+        }
+    wp.highest = 10.0;
+    wp.modification_state = sim::kModified;
+}
+
+struct Counter {
+    std::int64_t polygons = 0, points = 0, calls = 0;
+    static void fill(void* c, const std::int32_t*, const std::int32_t* counts, int n, std::uint32_t) {
+        auto& k = *static_cast<Counter*>(c);
+        ++k.calls;
+        k.polygons += n;
+        for (int p = 0; p < n; ++p) k.points += counts[p];
+    }
+};
+
+void render_full(benchmark::State& state, bool thinned) {
+    sim::Workpiece wp;
+    make_cut_grid(wp);
+    view::ViewState v;
+    v.perspective = true;
+    view::set_angles(v, 315.0, 45.0);
+    view::set_drawing_area(v, {0, 0, kWidth, kHeight});
+    view::fit_view(v, wp);
+    view::update_display_step(v, shell::DefineSettings{}, wp, !thinned);
+    view::project_grid(v, wp);
+    const view::Palette palette = view::make_palette(shell::Colours{}, true);
+    Counter counter;
+    const view::PolygonSink sink{&counter, &Counter::fill, nullptr, nullptr};
+    for (auto _ : state) {
+        view::render_view(v, wp, palette, {}, sink);
+        benchmark::DoNotOptimize(counter.points);
+    }
+    state.counters["step"] = v.step;
+    state.counters["polygons"] = double(counter.polygons) / double(state.iterations());
+    state.SetItemsProcessed(state.iterations() * std::int64_t{kWidth} * kHeight);
+}
+
+void BM_Render_FullStep1(benchmark::State& state) { render_full(state, false); }
+BENCHMARK(BM_Render_FullStep1)->Unit(benchmark::kMillisecond);
+
+void BM_Render_FullThinned(benchmark::State& state) { render_full(state, true); }
+BENCHMARK(BM_Render_FullThinned)->Unit(benchmark::kMillisecond);
+
+// The projection of the whole grid that a view change costs; items are grid points.
+void BM_Render_ProjectGrid(benchmark::State& state) {
+    sim::Workpiece wp;
+    make_cut_grid(wp);
+    view::ViewState v;
+    view::set_angles(v, 315.0, 45.0);
+    view::set_drawing_area(v, {0, 0, kWidth, kHeight});
+    view::fit_view(v, wp);
+    v.perspective = state.range(0) != 0;
+    view::refresh_projection(v);
+    for (auto _ : state) {
+        view::project_grid(v, wp);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * std::int64_t{kSide} * kSide);
+}
+BENCHMARK(BM_Render_ProjectGrid)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
