@@ -2,6 +2,7 @@
 // operations) run here without a window; a start that needs the window says that this build
 // has none yet.
 #include "integration/plugins.h"
+#include "output/result_image.h"
 #include "shell/startup.h"
 #include "sim/bands.h"
 
@@ -39,8 +40,9 @@ int run_unattended(const shell::Startup& start) {
     ctx.no_dialogs = cl.no_dialog;
     start_bands(ctx);
     shell::BatchOutcome outcome = shell::execute_batch(start, ctx);
-    if (cl.image) {
-        shell::tell("vornex: --image is not available in this build yet");
+    if (cl.image && !output::write_result_image(sim::workpiece(), shell::settings(), cl.image->path,
+                                                cl.image->width, cl.image->height)) {
+        shell::tell("vornex: cannot write the image " + cl.image->path);
         outcome.failed = true;
     }
     sim::end_workers(band_pool());

@@ -1,6 +1,7 @@
 // The built program run unattended on small NC programs over a 60 x 40 x 20 box at a 0.5 mm
 // grid (tests/data/e2e): exit codes, the log, and the result DMF read back byte by byte against
 // heights, volumes, attributes and line numbers worked out by hand.
+#include "output/png.h"
 #include "sim/workgrid.h"
 #include "support/temp_dir.h"
 
@@ -214,6 +215,22 @@ TEST(BatchRun, AWorkpieceFileIsLoadedCutFurtherAndSaved) {
     EXPECT_EQ(d.line(30, 20), 7);
     EXPECT_EQ(d.height(45, 20), 10.0f);  // the hole drilled into the slot's floor
     EXPECT_EQ(d.height(45, 30), 20.0f);
+}
+
+// The result view: a PNG of the asked size in which the slot's floor shows pen 1's green.
+TEST(BatchRun, ImageOfTheResultIsWritten) {
+    Workspace w;
+    std::string output;
+    ASSERT_EQ(w.run("-X5 slot.nc --image view.png,320x240", &output), 0) << output;
+    view::Surface image;
+    ASSERT_TRUE(output::read_png(w.dir.path() + "view.png", image));
+    EXPECT_EQ(image.width, 320);
+    EXPECT_EQ(image.height, 240);
+    int green = 0;
+    for (const view::Pixel px : image.pixels)
+        green += view::pixel_green(px) > view::pixel_red(px) + 30 && view::pixel_green(px) > view::pixel_blue(px) + 30;
+    EXPECT_GT(green, 500);
+    EXPECT_EQ(w.run("-X5 slot.nc --image nowhere/view.png"), 1);
 }
 
 }  // namespace
