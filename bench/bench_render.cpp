@@ -1,7 +1,8 @@
-// The full redraw of a cut 1000 x 1000 grid into a 1920 x 1080 view, through a sink that only
-// counts (the cost of projection lookup, shading, colouring, ordering and batching, not of
-// rasterising); items are pixels of the view.
+// The full redraw of a cut 1000 x 1000 grid into a 1920 x 1080 view: through a sink that only
+// counts (the cost of projection lookup, shading, colouring, ordering and batching), and into
+// the real surface (everything a redraw costs); items are pixels of the view.
 #include "view/render.h"
+#include "view/surface_sink.h"
 
 #include <benchmark/benchmark.h>
 
@@ -48,7 +49,7 @@ struct Counter {
     }
 };
 
-void render_full(benchmark::State& state, bool thinned) {
+void render_full(benchmark::State& state, bool thinned, bool into_surface) {
     sim::Workpiece wp;
     make_cut_grid(wp);
     view::ViewState v;
@@ -60,21 +61,28 @@ void render_full(benchmark::State& state, bool thinned) {
     view::project_grid(v, wp);
     const view::Palette palette = view::make_palette(shell::Colours{}, true);
     Counter counter;
-    const view::PolygonSink sink{&counter, &Counter::fill, nullptr, nullptr};
+    view::Surface surface;
+    view::resize(surface, kWidth, kHeight);
+    view::SurfaceSink drawing(surface);
+    const view::PolygonSink sink = into_surface ? drawing.sink() : view::PolygonSink{&counter, &Counter::fill, nullptr, nullptr};
     for (auto _ : state) {
         view::render_view(v, wp, palette, {}, sink);
+        benchmark::DoNotOptimize(surface.pixels.data());
         benchmark::DoNotOptimize(counter.points);
     }
     state.counters["step"] = v.step;
-    state.counters["polygons"] = double(counter.polygons) / double(state.iterations());
+    if (!into_surface) state.counters["polygons"] = double(counter.polygons) / double(state.iterations());
     state.SetItemsProcessed(state.iterations() * std::int64_t{kWidth} * kHeight);
 }
 
-void BM_Render_FullStep1(benchmark::State& state) { render_full(state, false); }
+void BM_Render_FullStep1(benchmark::State& state) { render_full(state, false, true); }
 BENCHMARK(BM_Render_FullStep1)->Unit(benchmark::kMillisecond);
 
-void BM_Render_FullThinned(benchmark::State& state) { render_full(state, true); }
+void BM_Render_FullThinned(benchmark::State& state) { render_full(state, true, true); }
 BENCHMARK(BM_Render_FullThinned)->Unit(benchmark::kMillisecond);
+
+void BM_Render_FullStep1Counted(benchmark::State& state) { render_full(state, false, false); }
+BENCHMARK(BM_Render_FullStep1Counted)->Unit(benchmark::kMillisecond);
 
 // The projection of the whole grid that a view change costs; items are grid points.
 void BM_Render_ProjectGrid(benchmark::State& state) {

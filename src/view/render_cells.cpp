@@ -63,10 +63,10 @@ bool in_band(const CellRules& r, float h0, float h1, float h2) {
 
 // Facing value and shade of a triangle with (unnormalised) normal n.
 void shade_triangle(const CellRules& r, Vec3 n, bool* visible, int* shade) {
-    const double length = std::sqrt(dot(n, n));
-    n = {n.x / length, n.y / length, n.z / length};
-    *visible = dot(n, r.eye) > 0.0;
-    *shade = *visible ? shade_index(n, r.light, r.eye) : 0;
+    *visible = dot(n, r.eye) > 0.0;  // the sign needs no unit normal
+    if (!*visible) return void(*shade = 0);
+    const double inverse = 1.0 / std::sqrt(dot(n, n));
+    *shade = shade_index({n.x * inverse, n.y * inverse, n.z * inverse}, r.light, r.eye);
 }
 
 }  // namespace
