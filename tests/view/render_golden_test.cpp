@@ -41,7 +41,7 @@ Surface render(sim::Workpiece& wp, double a, double b, bool perspective) {
 TEST(RenderGolden, CutBlockInParallelAndPerspective) {
     auto wp = cut_block();
     vx::testing::expect_golden(render(*wp, 30.0, 45.0, false), "render_block_parallel");
-    vx::testing::expect_golden(render(*wp, 210.0, 30.0, true), "render_block_perspective");
+    vx::testing::expect_golden(render(*wp, 210.0, 30.0, true), "render_block_central");
 }
 
 // Seen from nearly above, the slot's floor (22 x 6 of the 30 x 20 block) is the share of the
