@@ -162,16 +162,8 @@ int box_range(double u, double radius, double back, int band_sign, double pitch,
 
 void refresh_scribed(Workpiece& wp, const ScreenProjection& s, std::int32_t i, std::int32_t j, float t,
                      ProjectedBounds& b) {
-    const double X = wp.coordinate.data[i], Y = wp.coordinate.data[j];
-    const double px = std::clamp(std::nearbyint(s.ax * X + s.bx * Y + s.cx * t + s.dx), -32768.0, 32767.0);
-    const double py = std::clamp(std::nearbyint(s.ay * X + s.by * Y + s.cy * t + s.dy), -32768.0, 32767.0);
-    const std::int64_t cell = std::int64_t{j} * wp.geometry.nx + i;
-    screen_x(wp)[cell] = std::int16_t(px);
-    screen_y(wp)[cell] = std::int16_t(py);
-    b.min_x = std::min(b.min_x, std::int32_t(px));
-    b.max_x = std::max(b.max_x, std::int32_t(px));
-    b.min_y = std::min(b.min_y, std::int32_t(py));
-    b.max_y = std::max(b.max_y, std::int32_t(py));
+    refresh_cell_screen(s, wp.coordinate.data[i], wp.coordinate.data[j], t, screen_x(wp), screen_y(wp),
+                        std::int64_t{j} * wp.geometry.nx + i, b);
 }
 
 int scribe(Workpiece& wp, const CurrentTool& tool, const SweepStep& step, const ScreenProjection& projection,

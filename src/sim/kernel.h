@@ -15,6 +15,8 @@
 #include "sim/tools.h"
 #include "sim/workgrid.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -85,6 +87,22 @@ struct InterferenceExtent {
     double farthest = 0, farthest_height = 0;
 };
 
+// Widens the extent by a flagged cell at squared distance d2 whose surface lies `height` above
+// the tip; `hit` says whether one was noted before. Ties keep the lower height nearest and the
+// higher farthest, so that bands merged in any order agree with one thread.
+inline void note_extent(InterferenceExtent& e, bool& hit, double d2, double height) {
+    const double r = std::sqrt(d2);
+    if (!hit || r < e.nearest || (r == e.nearest && height < e.nearest_height)) {
+        e.nearest = r;
+        e.nearest_height = height;
+    }
+    if (!hit || r > e.farthest || (r == e.farthest && height > e.farthest_height)) {
+        e.farthest = r;
+        e.farthest_height = height;
+    }
+    hit = true;
+}
+
 // Largest values collected by the check modes that compute required lengths. Kept per tool by
 // the caller across calls and set back to 0 after the tool's report line.
 struct RequiredValues {
@@ -137,6 +155,29 @@ struct ScreenProjection {
     double ax = 0, bx = 0, cx = 0, dx = 0;
     double ay = 0, by = 0, cy = 0, dy = 0;
 };
+
+// A coordinate of the screen-position layer: the nearest pixel, held to int16 (NaN to the low
+// end). The full projection of the view and every refresh of a cut cell round alike.
+inline std::int16_t grid_pixel(double v) {
+    v = std::nearbyint(v);
+    if (!(v >= -32768.0)) return -32768;
+    if (v > 32767.0) return 32767;
+    return std::int16_t(v);
+}
+
+// Stores the screen position of `cell`, at grid coordinates (X, Y) and height t, into the
+// screen layers and widens `b` to it.
+inline void refresh_cell_screen(const ScreenProjection& s, double X, double Y, float t, std::int16_t* screen_x,
+                                std::int16_t* screen_y, std::int64_t cell, ProjectedBounds& b) {
+    const std::int16_t px = grid_pixel(s.ax * X + s.bx * Y + s.cx * t + s.dx);
+    const std::int16_t py = grid_pixel(s.ay * X + s.by * Y + s.cy * t + s.dy);
+    screen_x[cell] = px;
+    screen_y[cell] = py;
+    b.min_x = std::min(b.min_x, std::int32_t(px));
+    b.max_x = std::max(b.max_x, std::int32_t(px));
+    b.min_y = std::min(b.min_y, std::int32_t(py));
+    b.max_y = std::max(b.max_y, std::int32_t(py));
+}
 
 struct SweepPartial;
 

@@ -17,21 +17,6 @@ constexpr std::uint8_t kKeptBits = 0x80;  // bit 7 survives a cut; bits 4-5 are 
 
 // ---- Results of one cell ----
 
-void note_extent(SweepPartial& out, double d2, double height) {
-    const double r = std::sqrt(d2);
-    InterferenceExtent& e = out.extent;
-    // Ties keep the lower height nearest and the higher farthest, so bands agree with one thread.
-    if (!out.hit || r < e.nearest || (r == e.nearest && height < e.nearest_height)) {
-        e.nearest = r;
-        e.nearest_height = height;
-    }
-    if (!out.hit || r > e.farthest || (r == e.farthest && height > e.farthest_height)) {
-        e.farthest = r;
-        e.farthest_height = height;
-    }
-    out.hit = true;
-}
-
 // Mode 1 of the arbor/taper check: what the neck would need to clear this cell.
 void neck_required(const SweepCall& c, SweepPartial& out, double excess_over_tip, double d2) {
     const Profile& p = *c.profile;
@@ -63,7 +48,7 @@ void rapid_test(const SweepCall& c, SweepPartial& out, float h, double d2) {
     if (float(c.z + t) < h) out.rapid_reached = true;
     else if (c.optimise && float(c.z + t - kNearMaterial) < h) out.rapid_near = true;
     else return;
-    note_extent(out, d2, t);
+    note_extent(out.extent, out.hit, d2, t);
 }
 
 void edge_checks(const SweepCall& c, SweepPartial& out, float h, double d2, double t, bool& mark) {
@@ -71,7 +56,7 @@ void edge_checks(const SweepCall& c, SweepPartial& out, float h, double d2, doub
     if (c.rapid_speed) {
         out.rapid_interference = true;
         mark = true;
-        note_extent(out, d2, t);
+        note_extent(out.extent, out.hit, d2, t);
         return;
     }
     if (c.chip_check >= 2) {
@@ -79,7 +64,7 @@ void edge_checks(const SweepCall& c, SweepPartial& out, float h, double d2, doub
         if (d2 < inner2) {
             out.chip = true;
             mark = true;
-            note_extent(out, d2, t);
+            note_extent(out.extent, out.hit, d2, t);
         }
     } else if (c.chip_check == 1 && p.type == kToolVertical) {
         out.required.tip_width = std::max(out.required.tip_width, p.half - std::sqrt(d2));
@@ -88,7 +73,7 @@ void edge_checks(const SweepCall& c, SweepPartial& out, float h, double d2, doub
         if (h > c.length_bound) {
             out.length = true;
             mark = true;
-            note_extent(out, d2, t);
+            note_extent(out.extent, out.hit, d2, t);
         }
     } else if (c.height_check == 1) {
         out.required.blade_length = std::max(out.required.blade_length, double(h) - c.z);
@@ -105,21 +90,11 @@ void zone_effects(const SweepCall& c, SweepPartial& out, Zone zone, double d2, d
     if (zone == Zone::Neck) out.taper = true;
     else if (zone == Zone::Holder) out.holder = true;
     else out.attachment = true;
-    note_extent(out, d2, t);
+    note_extent(out.extent, out.hit, d2, t);
 }
 
 void refresh_screen(const SweepCall& c, SweepPartial& out, std::int64_t cell, std::int32_t i, std::int32_t j, float t) {
-    const ScreenProjection& s = *c.projection;
-    const double X = c.coordinate[i], Y = c.coordinate[j];
-    const double px = std::clamp(std::nearbyint(s.ax * X + s.bx * Y + s.cx * t + s.dx), -32768.0, 32767.0);
-    const double py = std::clamp(std::nearbyint(s.ay * X + s.by * Y + s.cy * t + s.dy), -32768.0, 32767.0);
-    c.screen_x[cell] = std::int16_t(px);
-    c.screen_y[cell] = std::int16_t(py);
-    ProjectedBounds& b = out.bounds;
-    b.min_x = std::min(b.min_x, std::int32_t(px));
-    b.max_x = std::max(b.max_x, std::int32_t(px));
-    b.min_y = std::min(b.min_y, std::int32_t(py));
-    b.max_y = std::max(b.max_y, std::int32_t(py));
+    refresh_cell_screen(*c.projection, c.coordinate[i], c.coordinate[j], t, c.screen_x, c.screen_y, cell, out.bounds);
 }
 
 // Hot values of one band's walk, copied out of the call: attribute bytes are char stores and

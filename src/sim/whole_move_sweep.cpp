@@ -82,32 +82,9 @@ bool band_span(const Segment& s, double r, Ends ends, double Y, double* lo, doub
     return *lo <= *hi;
 }
 
-void note_extent(Sweep& s, double d2, double height) {
-    const double r = std::sqrt(d2);
-    InterferenceExtent& e = s.result.extent;
-    if (!s.hit || r < e.nearest || (r == e.nearest && height < e.nearest_height)) {
-        e.nearest = r;
-        e.nearest_height = height;
-    }
-    if (!s.hit || r > e.farthest || (r == e.farthest && height > e.farthest_height)) {
-        e.farthest = r;
-        e.farthest_height = height;
-    }
-    s.hit = true;
-}
-
 void refresh_screen(Sweep& s, std::int64_t cell, std::int32_t i, std::int32_t j, float t) {
-    const ScreenProjection& q = *s.projection;
-    const double X = s.wp.coordinate.data[i], Y = s.wp.coordinate.data[j];
-    const double px = std::clamp(std::nearbyint(q.ax * X + q.bx * Y + q.cx * t + q.dx), -32768.0, 32767.0);
-    const double py = std::clamp(std::nearbyint(q.ay * X + q.by * Y + q.cy * t + q.dy), -32768.0, 32767.0);
-    screen_x(s.wp)[cell] = std::int16_t(px);
-    screen_y(s.wp)[cell] = std::int16_t(py);
-    ProjectedBounds& b = s.result.bounds;
-    b.min_x = std::min(b.min_x, std::int32_t(px));
-    b.max_x = std::max(b.max_x, std::int32_t(px));
-    b.min_y = std::min(b.min_y, std::int32_t(py));
-    b.max_y = std::max(b.max_y, std::int32_t(py));
+    refresh_cell_screen(*s.projection, s.wp.coordinate.data[i], s.wp.coordinate.data[j], t, screen_x(s.wp),
+                        screen_y(s.wp), cell, s.result.bounds);
 }
 
 bool index_range(double lo, double hi, double pitch, std::int32_t last, std::int32_t* first, std::int32_t* end) {

@@ -65,8 +65,6 @@ struct Sweep {
     bool hit = false, pending = false;
 };
 
-void note_extent(Sweep& s, double d2, double height);
-
 void refresh_screen(Sweep& s, std::int64_t cell, std::int32_t i, std::int32_t j, float t);
 
 // Rules that decide the reach themselves while comparing with the cell (`cut_below`).
@@ -99,12 +97,12 @@ void lower_cell(Sweep& s, const Rule& rule, std::int32_t i, std::int32_t j, doub
             mark = true;
             if (surface.zone == Zone::Neck) s.result.taper = true;
             else s.result.holder = true;
-            note_extent(s, d2, surface.height);
+            note_extent(s.result.extent, s.hit, d2, surface.height);
         }
     } else if (s.rapid_speed) {
         mark = true;
         s.result.rapid_interference = true;
-        note_extent(s, d2, surface.height);
+        note_extent(s.result.extent, s.hit, d2, surface.height);
     }
     // A neighbour lowered later would overwrite the mark: it is set after the sweep.
     if (mark) a |= kPendingMarkBit, s.pending = true;

@@ -43,12 +43,6 @@ inline double affine_y(const sim::ScreenProjection& s, double X, double Y, doubl
     return s.ay * X + s.by * Y + s.cy * t + s.dy;
 }
 
-inline std::int16_t to_grid_pixel(double v) {
-    v = std::nearbyint(v);
-    if (!(v >= -32768.0)) return -32768;  // also NaN
-    if (v > 32767.0) return 32767;
-    return std::int16_t(v);
-}
 
 inline std::int32_t to_pixel(double v) {
     v = std::nearbyint(v);
@@ -250,8 +244,8 @@ void project_box(const ViewState& v, sim::Workpiece& wp, std::int32_t i0, std::i
             double px, py;
             if (perspective) perspective_point(v, X[i], X[j], t, &px, &py);
             else px = affine_x(a, X[i], X[j], t), py = affine_y(a, X[i], X[j], t);
-            sx[cell] = to_grid_pixel(px);
-            sy[cell] = to_grid_pixel(py);
+            sx[cell] = sim::grid_pixel(px);
+            sy[cell] = sim::grid_pixel(py);
             b.min_x = std::min<std::int32_t>(b.min_x, sx[cell]);
             b.max_x = std::max<std::int32_t>(b.max_x, sx[cell]);
             b.min_y = std::min<std::int32_t>(b.min_y, sy[cell]);
