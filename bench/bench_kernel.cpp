@@ -3,6 +3,7 @@
 // reference on the same calls; and 1 against 2 bands for a 30 mm tool. Items are cells examined.
 #include "sim/bands.h"
 #include "sim/kernel.h"
+#include "bench_tools.h"
 
 // The direct reference of the tests, timed on the same calls.
 #include "../tests/sim/kernel_reference.cpp"
@@ -33,19 +34,7 @@ std::unique_ptr<Workpiece> make_grid(int side) {
 }
 
 CurrentTool make_tool(int type, double d) {
-    ToolRecord t;
-    t.defined = 1;
-    t.type = type;
-    t.d = float(d);
-    t.r = type == kToolBall ? float(d / 2) : 0.0f;
-    t.h = 40;
-    CurrentTool c;
-    c.tool = t;
-    ProfileOptions o;
-    o.for_cutting = true;
-    o.pitch = kPitch;
-    c.profile = build_profile(t, {}, {}, o);
-    return c;
+    return vx::bench::bench_tool(type, d, type == kToolBall ? d / 2 : 0.0, kPitch);
 }
 
 // Walks the tool over the grid so that every call meets fresh material; the grid is restored,

@@ -5,6 +5,7 @@
 // move cuts fresh material. Items are moves; the cells counter is cells examined per move.
 #include "sim/kernel.h"
 #include "sim/whole_move.h"
+#include "bench_tools.h"
 
 #include <benchmark/benchmark.h>
 
@@ -35,19 +36,7 @@ std::unique_ptr<Workpiece> make_grid() {
 }
 
 CurrentTool make_tool(int type) {
-    ToolRecord t;
-    t.defined = 1;
-    t.type = type;
-    t.d = 6.0f;
-    t.r = type == kToolBall ? 3.0f : type == kToolBull ? 1.0f : 0.0f;
-    t.h = 40;
-    CurrentTool c;
-    c.tool = t;
-    ProfileOptions o;
-    o.for_cutting = true;
-    o.pitch = kPitch;
-    c.profile = build_profile(t, {}, {}, o);
-    return c;
+    return vx::bench::bench_tool(type, 6.0, type == kToolBall ? 3.0 : type == kToolBull ? 1.0 : 0.0, kPitch);
 }
 
 WholeMove make_move(Path path) {

@@ -1,0 +1,26 @@
+// Tools of the benchmarks: a bare end mill of the given type, diameter and corner radius with
+// a 40 mm edge, its profile built for cutting at `pitch`.
+#pragma once
+
+#include "sim/profile.h"
+#include "sim/tools.h"
+
+namespace vx::bench {
+
+inline sim::CurrentTool bench_tool(int type, double d, double corner, double pitch) {
+    sim::ToolRecord t;
+    t.defined = 1;
+    t.type = type;
+    t.d = float(d);
+    t.r = float(corner);
+    t.h = 40;
+    sim::CurrentTool c;
+    c.tool = t;
+    sim::ProfileOptions o;
+    o.for_cutting = true;
+    o.pitch = pitch;
+    c.profile = sim::build_profile(t, {}, {}, o);
+    return c;
+}
+
+}  // namespace vx::bench
