@@ -484,6 +484,11 @@ RunContext& run_context() {
     return g_run;
 }
 
+bool is_run_command(int command) {
+    bool fast, optimise;
+    return command_mode(command, fast, optimise) != 0;
+}
+
 int run_command(RunContext& ctx, int command) {
     bool fast = false, optimise = false;
     const int mode = command_mode(command, fast, optimise);

@@ -220,6 +220,9 @@ RunContext& run_context();
 
 // ---- Entry points ----
 
+// Whether `command` is one of the run commands below.
+bool is_run_command(int command);
+
 // The run commands 32774..32778, 32831, 32881, 32882: starts a run, or continues the suspended
 // one in the command's mode. Returns when the run ends or suspends (kRun... codes).
 int run_command(RunContext& ctx, int command);

@@ -63,18 +63,6 @@ bool save_workpiece(const BatchStep& step, RunContext& ctx) {
     return work::save_workpiece(*ctx.workpiece, step.path, work::save_options(*ctx.settings)) == 1;
 }
 
-bool is_run_command(int command) {
-    switch (command) {
-        case cmd::kRealCut:
-        case cmd::kSkipCut:
-        case cmd::kCutAndShow:
-        case cmd::kFastSkipCut:
-        case cmd::kFastCutAndShow:
-        case cmd::kOptimise: return true;
-        default: return false;
-    }
-}
-
 bool run(const BatchStep& step, RunContext& ctx, BatchOutcome& outcome) {
     const int result = run_command(ctx, step.command);
     if (ctx.state.escape_exit) outcome.escaped = true;
