@@ -42,17 +42,10 @@ Palette make_palette(const shell::Colours& colours, bool colour_by_pen) {
     return p;
 }
 
+Shading shading(const Vec3& light, const Vec3& eye) { return {light, eye, dot(light, eye), dot(light, light)}; }
+
 int shade_index(const Vec3& n, const Vec3& light, const Vec3& eye) {
-    double g = std::trunc(24.5 * n.z);
-    const Vec3 r{2 * n.x - light.x, 2 * n.y - light.y, 2 * n.z - light.z};
-    const double t = dot(r, eye), length2 = dot(r, r);
-    if (t > 0.0 && length2 > 0.0) {
-        // (t / |r|) to the fourth power, as the square of t^2 / |r|^2: no root per triangle.
-        const double t2 = t * t / length2;
-        g = std::min(std::trunc(g + t2 * t2 * (49.0 - g)), 49.0);
-    }
-    // A normal turned away from Z (walls, n.z < 0 never drawn) would give negative shades.
-    return int(std::clamp(g, 0.0, 49.0));
+    return shade_of(shading(light, eye), n, 1.0, dot(n, eye));
 }
 
 }  // namespace vx::view

@@ -50,8 +50,38 @@ int shade_component(int c, int shade);
 // the colours or the mode change.
 Palette make_palette(const shell::Colours& colours, bool colour_by_pen);
 
+// The light and the eye of one redraw with the products every shade takes from them.
+struct Shading {
+    Vec3 light, eye;
+    double light_eye = 0, light_light = 0;  // L . V, L . L
+};
+
+Shading shading(const Vec3& light, const Vec3& eye);
+
+// x held to the shades 0..49 (NaN to 0) and truncated.
+inline double truncated_shade(double x) {
+    const double low = x > 0.0 ? x : 0.0;
+    return double(int(low < 49.0 ? low : 49.0));
+}
+
 // Shade 0..49 of a surface with unit normal n: 24.5 n.z, raised toward 49 by the fourth power
-// of the cosine between r = 2n - L and the eye.
+// of the cosine between r = 2n - L and the eye. Here n may have any length: `inverse_length`
+// is 1 / |n| and `facing` is n . V, which the caller has already taken to see the face. Faces
+// turned below the horizon (n.z < 0) never show and start from shade 0. Free of branches, so
+// that a loop over many faces runs in vector registers.
+inline int shade_of(const Shading& s, const Vec3& n, double inverse_length, double facing) {
+    // The unit normal's products without forming it: n^ . V, n^ . L and n^ . n^ = 1.
+    const double g = truncated_shade(24.5 * n.z * inverse_length);
+    const double t = 2.0 * facing * inverse_length - s.light_eye;
+    const double length2 = 4.0 - 4.0 * dot(n, s.light) * inverse_length + s.light_light;  // |2n^ - L|^2
+    // (t / |r|) to the fourth power, as the square of t^2 / |r|^2: no root.
+    // Computed whatever the signs and then chosen, so that no branch remains.
+    const double ratio = t * t / length2;
+    const double t2 = (t > 0.0) & (length2 > 0.0) ? ratio : 0.0;
+    return int(truncated_shade(g + t2 * t2 * (49.0 - g)));
+}
+
+// The same for a unit normal.
 int shade_index(const Vec3& n, const Vec3& light, const Vec3& eye);
 
 // The shade of the flat top, evaluated once per redraw.

@@ -11,7 +11,9 @@
 #include "view/palette.h"
 #include "view/view_state.h"
 
+#include <array>
 #include <cstdint>
+#include <vector>
 
 namespace vx::view {
 
@@ -64,9 +66,13 @@ struct CellRules {
     std::int32_t nx = 0;
     double pitch = 1.0;
     RenderSettings settings;
-    Vec3 eye, light;
+    Shading shading;
     double cos_b = 1.0;
     int flat_shade = 0;
+    std::array<std::uint8_t, 256> code{};  // corner_code() of every attribute byte
+    // The group a triangle's corner codes (c0 << 6 | c1 << 3 | c2) give without paint or
+    // discolouration: its code + 1, or the work colour.
+    std::array<std::uint8_t, 512> code_group{};
 };
 
 CellRules cell_rules(const ViewState& view, const sim::Workpiece& wp, const RenderSettings& settings);
@@ -74,14 +80,27 @@ CellRules cell_rules(const ViewState& view, const sim::Workpiece& wp, const Rend
 // The block from corner (i, j) with steps a along X and b along Y, split along PX-PY into
 // T1 (P0, PX, PY) and T2 (PXY, PX, PY).
 struct BlockLook {
-    bool visible[2] = {false, false};
     int brush[2] = {0, 0};
+    bool visible[2] = {false, false};
     bool flat = false;
     // Both visible with one brush: one quadrilateral P0, PX, PXY, PY.
     bool one_polygon() const { return visible[0] && visible[1] && brush[0] == brush[1]; }
 };
 
 BlockLook look_of_block(const CellRules& rules, std::int32_t i, std::int32_t j, std::int32_t a, std::int32_t b);
+
+// Many blocks at once: a redraw shades a whole line of blocks in one pass, which runs in vector
+// registers instead of one block's chain of roots and divisions at a time.
+struct BlockAt {
+    std::int32_t i = 0, j = 0, a = 1, b = 1;
+};
+
+struct LookBuffers {  // work space, reused from call to call
+    std::vector<double> p, q, z, facing;
+    std::vector<std::int32_t> shade;
+};
+
+void look_of_blocks(const CellRules& rules, const BlockAt* blocks, int n, BlockLook* looks, LookBuffers& buffers);
 
 // ---- Drawing ----
 

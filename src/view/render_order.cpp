@@ -70,20 +70,29 @@ bool beyond_one_edge(const ScreenRect& r, const std::int32_t* p) {
     return left || past_right || above || below;
 }
 
-void draw_block(const SurfaceWalk& s, std::int32_t kx, std::int32_t ky, Batch& batch) {
+// One line of the traversal's inner loop, in drawing order: its blocks and their looks, taken
+// for the whole line at once.
+struct Line {
+    std::vector<BlockAt> blocks;
+    std::vector<BlockLook> looks;
+    LookBuffers buffers;
+};
+
+void add_block(const SurfaceWalk& s, std::int32_t kx, std::int32_t ky, Line& line) {
     const std::int32_t i = s.bx.start(kx), j = s.by.start(ky);
-    const std::int32_t a = s.bx.end(kx) - i, b = s.by.end(ky) - j;
-    const std::int64_t c0 = std::int64_t{j} * s.rules.nx + i, cx = c0 + a;
-    const std::int64_t cy = c0 + std::int64_t{b} * s.rules.nx, cxy = cy + a;
+    line.blocks.push_back({i, j, s.bx.end(kx) - i, s.by.end(ky) - j});
+}
+
+// A block is skipped when its four corners coincide on screen or, with part of the grid off the
+// drawing rectangle, all lie beyond one edge of it.
+void draw_block(const SurfaceWalk& s, const BlockAt& k, const BlockLook& look, Batch& batch) {
+    const std::int64_t c0 = std::int64_t{k.j} * s.rules.nx + k.i, cx = c0 + k.a;
+    const std::int64_t cy = c0 + std::int64_t{k.b} * s.rules.nx, cxy = cy + k.a;
     // P0, PX, PXY, PY: the quadrilateral's order; the triangles pick from it.
     const std::int32_t q[8] = {s.sx[c0], s.sy[c0], s.sx[cx], s.sy[cx], s.sx[cxy], s.sy[cxy], s.sx[cy], s.sy[cy]};
     if (q[0] == q[2] && q[0] == q[4] && q[0] == q[6] && q[1] == q[3] && q[1] == q[5] && q[1] == q[7]) return;
     if (s.cull && beyond_one_edge(s.view.area, q)) return;
-    const BlockLook look = look_of_block(s.rules, i, j, a, b);
-    if (look.one_polygon()) {
-        batch.add(look.brush[0], q, 4);
-        return;
-    }
+    if (look.one_polygon()) return batch.add(look.brush[0], q, 4);
     if (look.visible[0]) {
         const std::int32_t t1[6] = {q[0], q[1], q[2], q[3], q[6], q[7]};
         batch.add(look.brush[0], t1, 3);
@@ -94,7 +103,14 @@ void draw_block(const SurfaceWalk& s, std::int32_t kx, std::int32_t ky, Batch& b
     }
 }
 
-// Blocks kx0..kx1 x ky0..ky1 in painter's order.
+void draw_line(const SurfaceWalk& s, Line& line, Batch& batch) {
+    const int n = int(line.blocks.size());
+    line.looks.resize(std::size_t(n));
+    look_of_blocks(s.rules, line.blocks.data(), n, line.looks.data(), line.buffers);
+    for (std::size_t m = 0; m < std::size_t(n); ++m) draw_block(s, line.blocks[m], line.looks[m], batch);
+}
+
+// Blocks kx0..kx1 x ky0..ky1 in painter's order, a line of the inner loop at a time.
 void traverse(const SurfaceWalk& s, std::int32_t kx0, std::int32_t kx1, std::int32_t ky0, std::int32_t ky1,
               Batch& batch) {
     if (kx0 > kx1 || ky0 > ky1) return;
@@ -102,12 +118,16 @@ void traverse(const SurfaceWalk& s, std::int32_t kx0, std::int32_t kx1, std::int
     const std::int32_t nx = kx1 - kx0 + 1, ny = ky1 - ky0 + 1;
     auto kx_at = [&](std::int32_t n) { return o.x_up ? kx0 + n : kx1 - n; };
     auto ky_at = [&](std::int32_t n) { return o.y_up ? ky0 + n : ky1 - n; };
-    if (o.outer_x) {
-        for (std::int32_t m = 0; m < nx; ++m)
-            for (std::int32_t n = 0; n < ny; ++n) draw_block(s, kx_at(m), ky_at(n), batch);
-    } else {
-        for (std::int32_t m = 0; m < ny; ++m)
-            for (std::int32_t n = 0; n < nx; ++n) draw_block(s, kx_at(n), ky_at(m), batch);
+    Line line;
+    const std::int32_t longest = o.outer_x ? ny : nx;
+    line.blocks.reserve(std::size_t(longest));
+    for (std::int32_t m = 0; m < (o.outer_x ? nx : ny); ++m) {
+        line.blocks.clear();
+        for (std::int32_t n = 0; n < longest; ++n) {
+            if (o.outer_x) add_block(s, kx_at(m), ky_at(n), line);
+            else add_block(s, kx_at(n), ky_at(m), line);
+        }
+        draw_line(s, line, batch);
     }
     batch.flush();
 }

@@ -104,6 +104,47 @@ void fill_scanlines(Surface& s, const Point* p, int n, Pixel colour, const Rect&
     }
 }
 
+// ---- Tiny polygons: the centres one by one ----
+
+// A polygon whose vertices lie within this many pixels of each other in X and in Y (a workpiece
+// cell seen whole) touches at most four pixel centres: testing each against every edge costs
+// less than setting up spans or edge functions. Its vertices then lie near the surface, so the
+// products stay small.
+constexpr std::int32_t kTinyExtent = 2;
+
+bool tiny(const Point* p, int n) {
+    std::int32_t x0 = p[0].x, x1 = p[0].x, y0 = p[0].y, y1 = p[0].y;
+    for (int i = 1; i < n; ++i) {
+        x0 = std::min(x0, p[i].x), x1 = std::max(x1, p[i].x);
+        y0 = std::min(y0, p[i].y), y1 = std::max(y1, p[i].y);
+    }
+    return std::int64_t(x1) - x0 <= kTinyExtent && std::int64_t(y1) - y0 <= kTinyExtent;
+}
+
+// Even-odd at the centre of pixel (x, y) with the spans' boundary rule: an edge counts when it
+// spans the centre's row and the centre lies at or right of it.
+bool centre_inside(const Point* p, int n, std::int32_t x, std::int32_t y) {
+    bool inside = false;
+    for (int i = 0; i < n; ++i) {
+        const Point& a = p[i];
+        const Point& b = p[i + 1 == n ? 0 : i + 1];
+        const Point& top = a.y < b.y ? a : b;
+        const Point& bottom = a.y < b.y ? b : a;
+        if (y < top.y || y >= bottom.y) continue;  // level edges too
+        const std::int64_t dy = bottom.y - top.y, dx = std::int64_t(bottom.x) - top.x;
+        inside ^= (2 * (std::int64_t(x) - top.x) + 1) * dy >= (2 * (std::int64_t(y) - top.y) + 1) * dx;
+    }
+    return inside;
+}
+
+void fill_tiny(Surface& s, const Point* p, int n, Pixel colour, const Rect& box) {
+    for (std::int32_t y = box.top; y < box.bottom; ++y) {
+        Pixel* row = s.pixels.data() + std::size_t(y) * std::size_t(s.width);
+        for (std::int32_t x = box.left; x < box.right; ++x)
+            if (centre_inside(p, n, x, y)) row[x] = colour;
+    }
+}
+
 // ---- Convex polygons: the box test ----
 
 // One edge as a function over the pixel centres that is >= 0 exactly on the polygon's side of
@@ -241,6 +282,7 @@ void fill_triangle(Surface& s, Point a, Point b, Point c, Pixel colour) {
     const Point v[3] = {a, b, c};
     const Rect box = fill_box(v, 3, effective_clip(s));
     if (empty(box)) return;
+    if (tiny(v, 3)) return fill_tiny(s, v, 3, colour, box);
     if (!fast_coordinates(v, 3)) {
         std::int32_t xs[3];
         fill_scanlines<Wide>(s, v, 3, colour, box, xs);
@@ -252,8 +294,13 @@ void fill_triangle(Surface& s, Point a, Point b, Point c, Pixel colour) {
 }
 
 void fill_quad(Surface& s, Point a, Point b, Point c, Point d, Pixel colour) {
-    // Coinciding corners are common in thinned or distant views: the quad is then a triangle.
     const Point in[4] = {a, b, c, d};
+    if (tiny(in, 4)) {
+        const Rect box = fill_box(in, 4, effective_clip(s));
+        if (!empty(box)) fill_tiny(s, in, 4, colour, box);
+        return;
+    }
+    // Coinciding corners are common in thinned or distant views: the quad is then a triangle.
     Point v[4];
     int n = 0;
     for (const Point& p : in)

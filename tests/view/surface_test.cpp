@@ -186,6 +186,14 @@ TEST(SurfaceFill, EveryRouteMatchesThePixelRule) {
         if (round % 11 == 0) p[2] = {(p[0].x + p[1].x) / 2, (p[0].y + p[1].y) / 2};  // a straight corner
         ASSERT_EQ(oracle_mismatches(p, 64, 48), 0) << describe(p);
     }
+    // Cells of a pixel or two, the bulk of a workpiece picture, also across the surface's edges.
+    for (int round = 0; round < 3000; ++round) {
+        const int n = 3 + round % 2;
+        const int x = coord(-2, 64), y = coord(-2, 48);
+        std::vector<Point> p(static_cast<std::size_t>(n));
+        for (Point& q : p) q = {x + coord(0, 2), y + coord(0, 2)};
+        ASSERT_EQ(oracle_mismatches(p, 64, 48), 0) << describe(p);
+    }
 }
 
 TEST(SurfaceFill, EvenOddLeavesSelfOverlapsOpen) {
