@@ -104,6 +104,7 @@ bool g_pumped = false;
 }  // namespace
 
 void install(const Backend& backend) { g_backend = backend; }
+const Backend& current_backend() { return g_backend; }
 const Backend& headless_backend() { return kHeadless; }
 
 std::string_view message_text(const Message& message) {

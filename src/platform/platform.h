@@ -53,12 +53,14 @@ struct ViewPoint {
     double x = 0, y = 0, z = 0;
 };
 
-// The refresh after a cutting step: where the tool is and the screen box the step changed.
+// The refresh after a cutting step: where the tool is, the screen box of the cells whose screen
+// positions the move has refreshed so far, and the grid cells lowered since the last refresh.
 struct StepRefresh {
     ViewPoint position;
     int step = 0, steps = 0;  // 1..steps
     bool interference = false;
     std::int32_t min_x = 0, min_y = 0, max_x = -1, max_y = -1;  // projected bounds; empty when max < min
+    std::int32_t first_i = 0, first_j = 0, last_i = -1, last_j = -1;  // grid indices; empty when last < first
 };
 
 enum class PathKind {
@@ -67,7 +69,8 @@ enum class PathKind {
     Uncut,         // a move of a cutting run that did not reach the workpiece
 };
 
-// One move of a path display, with what an arc needs besides its end points.
+// One move of a path display, with what an arc needs besides its end points and the tool that
+// made it (kept with the move, so that drawing it again colours and lowers it alike).
 struct PathSegment {
     PathKind kind = PathKind::ToolTip;
     int motion = 0;  // 0 rapid, 1 linear, 2 clockwise, 3 counter-clockwise, 132 multi-segment
@@ -76,6 +79,9 @@ struct PathSegment {
     int plane_first = 0, plane_second = 1, plane_normal = 2;
     int line = 0;
     bool hidden_rapid = false;  // a rapid while the run hides rapid paths
+    double feedrate = 0;
+    double tool_length = 0;  // the tool's shift: the tool-tip path lies this much lower
+    int tool_pen = 0;        // 0..7
 };
 
 enum class Cursor { Normal, Wait };
@@ -124,6 +130,7 @@ struct Backend {
 };
 
 void install(const Backend& backend);
+const Backend& current_backend();  // the installed one, to start another from its entries
 const Backend& headless_backend();
 
 // The text a message stands for: the half of the box named by `message_in`.

@@ -5,8 +5,10 @@
 #include "output/result_image.h"
 #include "shell/startup.h"
 #include "sim/bands.h"
+#include "view/display_backend.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -25,6 +27,15 @@ void start_bands(shell::RunContext& ctx) {
     if (bands > 1 && sim::start_workers(band_pool(), bands)) ctx.kernel->pool = &band_pool();
 }
 
+// The result image with the tool where the last run left it (at the start point before any).
+bool write_image(const shell::RunContext& ctx, const shell::ImageOutput& image, output::ResultView result) {
+    result.tool = ctx.tool;
+    result.position = ctx.state.moves > 0 ? ctx.state.move.position : ctx.start_point;
+    result.start_point = ctx.start_point;
+    return output::write_result_image(sim::workpiece(), shell::settings(), std::move(result), image.path,
+                                      image.width, image.height);
+}
+
 int run_unattended(const shell::Startup& start) {
     const shell::CommandLine& cl = start.command_line;
     if (cl.placement || cl.font_height > 0) shell::tell("vornex: -( and -F set up the window and do nothing here");
@@ -39,9 +50,12 @@ int run_unattended(const shell::Startup& start) {
     ctx.minimised = start.plan.minimised;
     ctx.no_dialogs = cl.no_dialog;
     start_bands(ctx);
+    output::ResultView result;
+    const bool keep_paths = cl.image && shell::settings().define.path_result;
+    if (keep_paths) view::install_path_keeper(result.paths);
     shell::BatchOutcome outcome = shell::execute_batch(start, ctx);
-    if (cl.image && !output::write_result_image(sim::workpiece(), shell::settings(), cl.image->path,
-                                                cl.image->width, cl.image->height)) {
+    if (keep_paths) view::remove_display_backend();
+    if (cl.image && !write_image(ctx, *cl.image, std::move(result))) {
         shell::tell("vornex: cannot write the image " + cl.image->path);
         outcome.failed = true;
     }

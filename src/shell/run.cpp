@@ -106,6 +106,7 @@ void clear_run_state(RunState& st) {
     st.end_code = 0;
     st.continue_pending = false;
     st.move = MoveValues{};
+    st.undrawn = sim::CellRange{};
     st.line_pending = false;
     st.pause_reason = PauseReason::Stop;
     st.wait_m = -1;

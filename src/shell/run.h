@@ -120,6 +120,7 @@ struct RunState {
     bool rapid_path_uncertain = false;  // the flagged move was a rapid under G00MODE UNKNOWN
     std::int64_t blocks = 0, moves = 0;  // of this run
     std::int64_t cells = 0;              // cells the cutting steps of this run examined
+    sim::CellRange undrawn;              // cells lowered since the last view refresh
     std::int64_t total_lines = 0;        // of the NC file, for the progress
     std::int64_t started_ns = 0;         // steady clock at the start
     std::int64_t progress_ns = 0;        // ... at the last progress report

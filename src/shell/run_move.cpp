@@ -57,6 +57,9 @@ void draw_move(const RunContext& ctx, const nc::MoveRecord& m, platform::PathKin
     s.plane_normal = m.plane.normal;
     s.line = m.line;
     s.hidden_rapid = ctx.state.rapid_paths_hidden && m.motion == nc::kMotionRapid;
+    s.feedrate = m.feedrate;
+    s.tool_length = ctx.tool->shift;
+    s.tool_pen = ctx.tool->pen;
     platform::draw_path(s);
 }
 
@@ -85,8 +88,11 @@ struct MoveCut {
     bool overloaded = false;
 };
 
-void refresh_step(const RunContext& ctx, int k, int n) {
-    const RunState& st = ctx.state;
+// A step that is not refreshed keeps its cells for the next refresh, so no lowered cell is left
+// undrawn.
+void refresh_step(RunContext& ctx, int k, int n) {
+    RunState& st = ctx.state;
+    sim::merge_cells(st.undrawn, ctx.result.bounds.cells);
     const bool interfered = st.cut_sound == kSoundInterference;
     const bool due = st.run_mode == kModeRealCut   ? (st.cut_sound == kSoundCutting || interfered)
                      : st.run_mode == kModeSkipCut ? (k == n || interfered)
@@ -99,6 +105,9 @@ void refresh_step(const RunContext& ctx, int k, int n) {
     r.steps = n;
     r.interference = interfered;
     r.min_x = b.min_x, r.min_y = b.min_y, r.max_x = b.max_x, r.max_y = b.max_y;
+    const sim::CellRange& c = st.undrawn;
+    r.first_i = c.first_i, r.first_j = c.first_j, r.last_i = c.last_i, r.last_j = c.last_j;
+    st.undrawn = sim::CellRange{};
     platform::refresh_step(r);
 }
 

@@ -35,6 +35,7 @@ void merge_bounds(ProjectedBounds& into, const ProjectedBounds& b) {
     into.min_y = std::min(into.min_y, b.min_y);
     into.max_x = std::max(into.max_x, b.max_x);
     into.max_y = std::max(into.max_y, b.max_y);
+    merge_cells(into.cells, b.cells);
 }
 
 void merge_extent(SweepPartial& into, const SweepPartial& b) {
@@ -163,7 +164,7 @@ int box_range(double u, double radius, double back, int band_sign, double pitch,
 void refresh_scribed(Workpiece& wp, const ScreenProjection& s, std::int32_t i, std::int32_t j, float t,
                      ProjectedBounds& b) {
     refresh_cell_screen(s, wp.coordinate.data[i], wp.coordinate.data[j], t, screen_x(wp), screen_y(wp),
-                        std::int64_t{j} * wp.geometry.nx + i, b);
+                        std::int64_t{j} * wp.geometry.nx + i, i, j, b);
 }
 
 int scribe(Workpiece& wp, const CurrentTool& tool, const SweepStep& step, const ScreenProjection& projection,
@@ -337,6 +338,7 @@ void clear_step_results(SweepResult& r, bool new_move) {
     r.interference_state = 0;
     r.extent = InterferenceExtent{};
     r.cells_examined = 0;
+    r.bounds.cells = CellRange{};
     if (new_move) r.bounds = ProjectedBounds{};
 }
 

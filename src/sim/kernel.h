@@ -114,9 +114,26 @@ struct RequiredValues {
     double centre_height = 0; // radius mill: largest old height - (tip + f) inside the centre flat
 };
 
+// Grid indices (inclusive) of cells whose screen position was refreshed; empty while last < first.
+struct CellRange {
+    std::int32_t first_i = INT32_MAX, first_j = INT32_MAX;
+    std::int32_t last_i = -1, last_j = -1;
+};
+
+inline void merge_cells(CellRange& into, const CellRange& b) {
+    into.first_i = std::min(into.first_i, b.first_i);
+    into.last_i = std::max(into.last_i, b.last_i);
+    into.first_j = std::min(into.first_j, b.first_j);
+    into.last_j = std::max(into.last_j, b.last_j);
+}
+
+// The screen box of the cells whose screen position the calls of one move refreshed, and the
+// cells one call refreshed: the view redraws those blocks after each step, so a range kept across
+// a long move would redraw its whole box again at every step.
 struct ProjectedBounds {
     std::int32_t min_x = 999999, min_y = 999999;
     std::int32_t max_x = -999999, max_y = -999999;
+    CellRange cells;  // of this call only
 };
 
 // Step directions.
@@ -142,8 +159,8 @@ struct SweepResult {
     std::int64_t cells_examined = 0;
 };
 
-// Clears every per-call value of `r`; the projected bounds, kept across the calls of one move,
-// only with `new_move`.
+// Clears every per-call value of `r` (the refreshed cells among them); the projected screen box,
+// kept across the calls of one move, only with `new_move`.
 void clear_step_results(SweepResult& r, bool new_move);
 
 // ---- Context ----
@@ -165,10 +182,11 @@ inline std::int16_t grid_pixel(double v) {
     return std::int16_t(v);
 }
 
-// Stores the screen position of `cell`, at grid coordinates (X, Y) and height t, into the
-// screen layers and widens `b` to it.
+// Stores the screen position of `cell` (i, j), at grid coordinates (X, Y) and height t, into the
+// screen layers and widens `b` to it and to the cell.
 inline void refresh_cell_screen(const ScreenProjection& s, double X, double Y, float t, std::int16_t* screen_x,
-                                std::int16_t* screen_y, std::int64_t cell, ProjectedBounds& b) {
+                                std::int16_t* screen_y, std::int64_t cell, std::int32_t i, std::int32_t j,
+                                ProjectedBounds& b) {
     const std::int16_t px = grid_pixel(s.ax * X + s.bx * Y + s.cx * t + s.dx);
     const std::int16_t py = grid_pixel(s.ay * X + s.by * Y + s.cy * t + s.dy);
     screen_x[cell] = px;
@@ -177,6 +195,10 @@ inline void refresh_cell_screen(const ScreenProjection& s, double X, double Y, f
     b.max_x = std::max(b.max_x, std::int32_t(px));
     b.min_y = std::min(b.min_y, std::int32_t(py));
     b.max_y = std::max(b.max_y, std::int32_t(py));
+    b.cells.first_i = std::min(b.cells.first_i, i);
+    b.cells.last_i = std::max(b.cells.last_i, i);
+    b.cells.first_j = std::min(b.cells.first_j, j);
+    b.cells.last_j = std::max(b.cells.last_j, j);
 }
 
 struct SweepPartial;

@@ -94,7 +94,7 @@ void zone_effects(const SweepCall& c, SweepPartial& out, Zone zone, double d2, d
 }
 
 void refresh_screen(const SweepCall& c, SweepPartial& out, std::int64_t cell, std::int32_t i, std::int32_t j, float t) {
-    refresh_cell_screen(*c.projection, c.coordinate[i], c.coordinate[j], t, c.screen_x, c.screen_y, cell, out.bounds);
+    refresh_cell_screen(*c.projection, c.coordinate[i], c.coordinate[j], t, c.screen_x, c.screen_y, cell, i, j, out.bounds);
 }
 
 // Hot values of one band's walk, copied out of the call: attribute bytes are char stores and

@@ -84,7 +84,7 @@ bool band_span(const Segment& s, double r, Ends ends, double Y, double* lo, doub
 
 void refresh_screen(Sweep& s, std::int64_t cell, std::int32_t i, std::int32_t j, float t) {
     refresh_cell_screen(*s.projection, s.wp.coordinate.data[i], s.wp.coordinate.data[j], t, screen_x(s.wp),
-                        screen_y(s.wp), cell, s.result.bounds);
+                        screen_y(s.wp), cell, i, j, s.result.bounds);
 }
 
 bool index_range(double lo, double hi, double pitch, std::int32_t last, std::int32_t* first, std::int32_t* end) {

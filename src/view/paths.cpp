@@ -104,10 +104,9 @@ int arc_segments(double arc_length, double move_pitch) {
     return std::max(3, int(n));
 }
 
-std::vector<Vec3> path_points(const PathMove& move, const PathOptions& options) {
-    const platform::PathSegment& s = move.segment;
+std::vector<Vec3> path_points(const platform::PathSegment& s, const PathOptions& options) {
     std::vector<Vec3> points;
-    if (!finite(s.start) || !finite(s.end) || !std::isfinite(move.tool_length)) return points;
+    if (!finite(s.start) || !finite(s.end) || !std::isfinite(s.tool_length)) return points;
     const bool arc = is_arc(s.motion) && valid_plane(s);
     if (arc) {
         if (!finite(s.centre) || !std::isfinite(s.start_radius) || !std::isfinite(s.end_radius) ||
@@ -118,7 +117,7 @@ std::vector<Vec3> path_points(const PathMove& move, const PathOptions& options) 
         points.push_back({s.start.x, s.start.y, s.start.z});
         points.push_back({s.end.x, s.end.y, s.end.z});
     }
-    const double dz = lowers_by_tool_length(s.kind) ? move.tool_length : 0.0;
+    const double dz = lowers_by_tool_length(s.kind) ? s.tool_length : 0.0;
     for (Vec3& p : points) {
         p.x -= options.origin_x;
         p.y -= options.origin_y;
@@ -127,13 +126,12 @@ std::vector<Vec3> path_points(const PathMove& move, const PathOptions& options) 
     return points;
 }
 
-void draw_path_move(const ViewState& view, const PathMove& move, const PathColours& colours,
+void draw_path_move(const ViewState& view, const platform::PathSegment& s, const PathColours& colours,
                     const PathOptions& options, const PolygonSink& sink) {
     if (!sink.polyline) return;
-    const platform::PathSegment& s = move.segment;
-    const PathPen pen = path_pen(s.motion, move.feedrate, options.rapid_feedrate, s.hidden_rapid);
+    const PathPen pen = path_pen(s.motion, s.feedrate, options.rapid_feedrate, s.hidden_rapid);
     if (!pen.drawn) return;
-    const std::vector<Vec3> points = path_points(move, options);
+    const std::vector<Vec3> points = path_points(s, options);
     if (points.size() < 2) return;
     std::vector<std::int32_t> xy;
     xy.reserve(points.size() * 2);
@@ -142,7 +140,7 @@ void draw_path_move(const ViewState& view, const PathMove& move, const PathColou
         xy.push_back(q.x);
         xy.push_back(q.y);
     }
-    const std::uint32_t rgb = path_colour(colours, s.kind, options.per_tool, move.tool_pen);
+    const std::uint32_t rgb = path_colour(colours, s.kind, options.per_tool, s.tool_pen);
     sink.polyline(sink.context, xy.data(), int(points.size()), rgb, pen.style);
     if (options.construction_points) {
         const std::size_t last = xy.size() - 2;
@@ -154,16 +152,16 @@ void draw_path_move(const ViewState& view, const PathMove& move, const PathColou
 
 void clear_paths(PathList& list) { list.moves.clear(); }
 
-void add_path(PathList& list, const PathMove& move) {
+void add_path(PathList& list, const platform::PathSegment& s) {
     if (list.capacity == 0) return;
     if (list.moves.size() >= list.capacity)
         list.moves.erase(list.moves.begin(), list.moves.begin() + std::ptrdiff_t(list.moves.size() / 2 + 1));
-    list.moves.push_back(move);
+    list.moves.push_back(s);
 }
 
 void draw_paths(const ViewState& view, const PathList& list, const PathColours& colours, const PathOptions& options,
                 const PolygonSink& sink) {
-    for (const PathMove& m : list.moves) draw_path_move(view, m, colours, options, sink);
+    for (const platform::PathSegment& m : list.moves) draw_path_move(view, m, colours, options, sink);
 }
 
 }  // namespace vx::view

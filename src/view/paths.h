@@ -46,14 +46,8 @@ PathPen path_pen(int motion, double feedrate, double rapid_feedrate, bool hidden
 
 // ---- One move ----
 
-// A move as the path display needs it: the run's segment with what the segment does not carry,
-// the move's feedrate and the tool that made it (kept per move so a redraw colours it alike).
-struct PathMove {
-    platform::PathSegment segment;
-    double feedrate = 0;
-    double tool_length = 0;  // the tool's shift: the tool-tip path lies this much lower
-    int tool_pen = 0;        // the tool's pen 0..7
-};
+// Moves are the run's platform::PathSegment records as they arrive: each carries its feedrate and
+// the tool that made it, so that drawing it again colours and lowers it alike.
 
 struct PathOptions {
     double origin_x = 0, origin_y = 0;  // grid origin: view coordinates are relative to it
@@ -73,11 +67,11 @@ int arc_segments(double arc_length, double move_pitch);
 // The model points of a move relative to the grid origin, tool length applied for a tool-tip
 // path: two for a line, n + 1 for an arc (the last exactly the end point). Empty when the move
 // holds non-finite numbers.
-std::vector<Vec3> path_points(const PathMove& move, const PathOptions& options);
+std::vector<Vec3> path_points(const platform::PathSegment& move, const PathOptions& options);
 
 // Draws the move: its polyline in the move's pen and, when asked, a 3 x 3 pixel outline at its
 // end. Nothing for a hidden rapid.
-void draw_path_move(const ViewState& view, const PathMove& move, const PathColours& colours,
+void draw_path_move(const ViewState& view, const platform::PathSegment& move, const PathColours& colours,
                     const PathOptions& options, const PolygonSink& sink);
 
 // ---- The moves drawn so far ----
@@ -87,12 +81,12 @@ void draw_path_move(const ViewState& view, const PathMove& move, const PathColou
 constexpr std::size_t kPathListCapacity = 2'000'000;
 
 struct PathList {
-    std::vector<PathMove> moves;
+    std::vector<platform::PathSegment> moves;
     std::size_t capacity = kPathListCapacity;
 };
 
 void clear_paths(PathList& list);
-void add_path(PathList& list, const PathMove& move);
+void add_path(PathList& list, const platform::PathSegment& move);
 
 // Every kept move in order, with the same options.
 void draw_paths(const ViewState& view, const PathList& list, const PathColours& colours, const PathOptions& options,

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -230,6 +231,12 @@ TEST(BatchRun, ImageOfTheResultIsWritten) {
     for (const view::Pixel px : image.pixels)
         green += view::pixel_green(px) > view::pixel_red(px) + 30 && view::pixel_green(px) > view::pixel_blue(px) + 30;
     EXPECT_GT(green, 500);
+    // The result display's overlays are on by default: the bounding box's red dots (and the X
+    // axis), the dotted path of the moves above the block, the tool where the run left it.
+    const auto count = [&](view::Pixel colour) { return std::count(image.pixels.begin(), image.pixels.end(), colour); };
+    EXPECT_GT(count(view::pixel_rgb(255, 0, 0)), 100);
+    EXPECT_GT(count(view::pixel_rgb(255, 0, 255)), 5);
+    EXPECT_GT(count(view::pixel_rgb(255, 0, 128)), 10);
     EXPECT_EQ(w.run("-X5 slot.nc --image nowhere/view.png"), 1);
 }
 

@@ -129,6 +129,10 @@ void expect_same_results(const SweepResult& a, const SweepResult& b, const std::
     EXPECT_EQ(a.bounds.max_x, b.bounds.max_x) << where;
     EXPECT_EQ(a.bounds.min_y, b.bounds.min_y) << where;
     EXPECT_EQ(a.bounds.max_y, b.bounds.max_y) << where;
+    EXPECT_EQ(a.bounds.cells.first_i, b.bounds.cells.first_i) << where;
+    EXPECT_EQ(a.bounds.cells.last_i, b.bounds.cells.last_i) << where;
+    EXPECT_EQ(a.bounds.cells.first_j, b.bounds.cells.first_j) << where;
+    EXPECT_EQ(a.bounds.cells.last_j, b.bounds.cells.last_j) << where;
 }
 
 bool same_layers(const Workpiece& a, const Workpiece& b) {

@@ -30,6 +30,7 @@ int reference_sweep(Workpiece& wp, const CurrentTool& tool, const KernelChecks& 
     result.extent = InterferenceExtent{};
     result.cells_examined = 0;
     if (step.run_type == 1 || (step.run_type == 2 && step.step_number == 1)) result.bounds = ProjectedBounds{};
+    result.bounds.cells = CellRange{};
 
     const Profile& p = tool.profile;
     const GridGeometry& g = wp.geometry;
@@ -178,6 +179,7 @@ int reference_sweep(Workpiece& wp, const CurrentTool& tool, const KernelChecks& 
                 result.bounds.max_x = std::max(result.bounds.max_x, px);
                 result.bounds.min_y = std::min(result.bounds.min_y, py);
                 result.bounds.max_y = std::max(result.bounds.max_y, py);
+                merge_cells(result.bounds.cells, {i, j, i, j});
             }
         }
     }

@@ -560,6 +560,34 @@ TEST(KernelLayers, ProjectedBoundsGrowWithinAMove) {
     EXPECT_EQ(r.bounds.min_x, 14);  // optimisation runs do not refresh the screen
 }
 
+// The view redraws the blocks of the cells a step reports: they must be every cell the step
+// lowered, and only the step's, or a long move would redraw its whole box at every step.
+TEST(KernelLayers, EachStepReportsTheCellsItLowered) {
+    auto wp = make_body(21, 11, 1.0, 10.0);
+    const CurrentTool tool = make_tool(tool_record(kToolFlat, 2), 1.0);
+    KernelContext context;
+    context.projection = {true, 1, 0, 0, 0, 0, 1, 0, 0};
+    SweepResult r;
+    const auto expect_cells = [&](int i0, int i1, int j0, int j1) {
+        EXPECT_EQ(r.bounds.cells.first_i, i0);
+        EXPECT_EQ(r.bounds.cells.last_i, i1);
+        EXPECT_EQ(r.bounds.cells.first_j, j0);
+        EXPECT_EQ(r.bounds.cells.last_j, j1);
+    };
+    SweepStep s = plunge_at(5, 5, 9);
+    sweep_at_position(*wp, tool, {}, s, context, r);
+    expect_cells(4, 6, 4, 6);
+    s.x = 8, s.y = 6;
+    s.run_type = kRunMoveStep;
+    s.step_number = 2;
+    sweep_at_position(*wp, tool, {}, s, context, r);
+    expect_cells(7, 9, 5, 7);
+    EXPECT_EQ(r.bounds.min_x, 4);  // while the screen box spans the move
+    sweep_at_position(*wp, tool, {}, s, context, r);  // the same cut again lowers nothing
+    EXPECT_LT(r.bounds.cells.last_i, r.bounds.cells.first_i);
+    EXPECT_LT(r.bounds.cells.last_j, r.bounds.cells.first_j);
+}
+
 TEST(KernelLayers, ToolBeyondTheGridDoesNothing) {
     auto wp = make_body(11, 11, 1.0, 10.0);
     const CurrentTool tool = make_tool(tool_record(kToolFlat, 2), 1.0);

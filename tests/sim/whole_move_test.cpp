@@ -391,6 +391,31 @@ TEST(WholeMoveEdges, DescendingBallCutsBehindItsStartOnlyWhereItReachesLower) {
     EXPECT_NEAR(wp->height.data[30 * 60 + 41], 4.0 + 1.5 - std::sqrt(1.5 * 1.5 - 0.1 * 0.1), 1e-5);  // past B
 }
 
+// The whole-move step reports the same grid range as the kernel: exactly the box of the cells it
+// lowered, so that the view redraws all of them.
+TEST(WholeMoveEdges, GridRangeIsTheBoxOfTheLoweredCells) {
+    auto wp = make_body(60, 60, kPitch, 5.0);
+    const CurrentTool tool = make_tool(tool_record(kToolBall, 1.0, 0.5), kPitch);
+    const ScreenProjection projection{true, 10, 0, 0, 0, 0, 10, 0, 0};
+    WholeMove m;
+    m.start[0] = 1.0, m.start[1] = 2.0, m.start[2] = 4.5;
+    m.end[0] = 4.0, m.end[1] = 3.5, m.end[2] = 4.5;
+    m.run_type = kRunMoveStep;
+    m.projection = &projection;
+    SweepResult r;
+    ASSERT_EQ(whole_move_step(*wp, tool, KernelChecks{}, m, r), 0);
+    int i0 = 60, i1 = -1, j0 = 60, j1 = -1;
+    for (int j = 0; j < 60; ++j)
+        for (int i = 0; i < 60; ++i)
+            if (testing::height_at(*wp, i, j) != 5.0f)
+                i0 = std::min(i0, i), i1 = std::max(i1, i), j0 = std::min(j0, j), j1 = std::max(j1, j);
+    ASSERT_LE(i0, i1);
+    EXPECT_EQ(r.bounds.cells.first_i, i0);
+    EXPECT_EQ(r.bounds.cells.last_i, i1);
+    EXPECT_EQ(r.bounds.cells.first_j, j0);
+    EXPECT_EQ(r.bounds.cells.last_j, j1);
+}
+
 TEST(WholeMoveEdges, AboveTheMaterialAndTooShortMovesDoNothing) {
     auto wp = make_body(40, 40, kPitch, 5.0);
     wp->modification_state = kDefined;

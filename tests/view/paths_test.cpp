@@ -27,28 +27,28 @@ ViewState oblique_view() {
     return v;
 }
 
-PathMove line_move(platform::PathKind kind, int motion, double feed) {
-    PathMove m;
-    m.segment.kind = kind;
-    m.segment.motion = motion;
-    m.segment.start = {kOriginX + 1, kOriginY + 2, 30};
-    m.segment.end = {kOriginX + 11, kOriginY + 12, 20};
+platform::PathSegment line_move(platform::PathKind kind, int motion, double feed) {
+    platform::PathSegment m;
+    m.kind = kind;
+    m.motion = motion;
+    m.start = {kOriginX + 1, kOriginY + 2, 30};
+    m.end = {kOriginX + 11, kOriginY + 12, 20};
     m.feedrate = feed;
     m.tool_length = 50;
     return m;
 }
 
 // A quarter circle of radius 10 about the grid point (10, 10) in the XY plane.
-PathMove arc_move(int motion, double sweep, double z0 = 0, double z1 = 0) {
-    PathMove m;
-    m.segment.kind = platform::PathKind::CommandPoint;
-    m.segment.motion = motion;
-    m.segment.centre = {kOriginX + 10, kOriginY + 10, z0};
-    m.segment.start = {kOriginX + 20, kOriginY + 10, z0};
+platform::PathSegment arc_move(int motion, double sweep, double z0 = 0, double z1 = 0) {
+    platform::PathSegment m;
+    m.kind = platform::PathKind::CommandPoint;
+    m.motion = motion;
+    m.centre = {kOriginX + 10, kOriginY + 10, z0};
+    m.start = {kOriginX + 20, kOriginY + 10, z0};
     const double turn = motion == 3 ? sweep : -sweep;
-    m.segment.end = {kOriginX + 10 + 10 * std::cos(turn), kOriginY + 10 + 10 * std::sin(turn), z1};
-    m.segment.start_radius = m.segment.end_radius = 10;
-    m.segment.sweep = sweep;
+    m.end = {kOriginX + 10 + 10 * std::cos(turn), kOriginY + 10 + 10 * std::sin(turn), z1};
+    m.start_radius = m.end_radius = 10;
+    m.sweep = sweep;
     return m;
 }
 
@@ -97,11 +97,11 @@ TEST(PathDraw, HiddenRapidDrawsNothingNotEvenItsConstructionPoint) {
     Recorder rec;
     PathOptions o = options();
     o.construction_points = true;
-    PathMove m = line_move(platform::PathKind::ToolTip, 0, 0);
-    m.segment.hidden_rapid = true;
+    platform::PathSegment m = line_move(platform::PathKind::ToolTip, 0, 0);
+    m.hidden_rapid = true;
     draw_path_move(v, m, PathColours{}, o, rec.sink());
     EXPECT_TRUE(rec.lines.empty());
-    m.segment.hidden_rapid = false;
+    m.hidden_rapid = false;
     draw_path_move(v, m, PathColours{}, o, rec.sink());
     ASSERT_EQ(rec.lines.size(), 2u);
     EXPECT_EQ(rec.lines[0].style, kLineDot);
@@ -154,9 +154,9 @@ TEST(PathDraw, SolidLineReachesThePixelsOfASurface) {
     Surface s;
     resize(s, 60, 60, 0xFFFFFF);
     SurfaceSink sink(s);
-    PathMove m = line_move(platform::PathKind::CommandPoint, 1, 100);
-    m.segment.start = {kOriginX + 10, kOriginY + 30, 0};
-    m.segment.end = {kOriginX + 50, kOriginY + 30, 0};
+    platform::PathSegment m = line_move(platform::PathKind::CommandPoint, 1, 100);
+    m.start = {kOriginX + 10, kOriginY + 30, 0};
+    m.end = {kOriginX + 50, kOriginY + 30, 0};
     PathColours colours;
     colours.command_point = 0x00FF00;
     draw_path_move(v, m, colours, options(), sink.sink());
@@ -170,7 +170,7 @@ TEST(PathDraw, SolidLineReachesThePixelsOfASurface) {
 // An arc drawn through other points than the cut would show the cut off its path.
 
 TEST(PathArcs, EqualAngularStepsOnTheRadiusEndingExactlyAtTheEnd) {
-    const PathMove m = arc_move(3, std::numbers::pi / 2);
+    const platform::PathSegment m = arc_move(3, std::numbers::pi / 2);
     const std::vector<Vec3> pts = path_points(m, options());
     ASSERT_EQ(pts.size(), 17u);  // ceil(15.708 / 1) = 16 segments
     for (std::size_t k = 0; k < pts.size(); ++k) {
@@ -178,12 +178,12 @@ TEST(PathArcs, EqualAngularStepsOnTheRadiusEndingExactlyAtTheEnd) {
         EXPECT_NEAR(std::hypot(pts[k].x - 10, pts[k].y - 10), 10.0, 1e-9);
         EXPECT_NEAR(a, std::numbers::pi / 2 * double(k) / 16.0, 1e-9) << k;
     }
-    EXPECT_EQ(pts.back().x, m.segment.end.x - kOriginX);
-    EXPECT_EQ(pts.back().y, m.segment.end.y - kOriginY);
+    EXPECT_EQ(pts.back().x, m.end.x - kOriginX);
+    EXPECT_EQ(pts.back().y, m.end.y - kOriginY);
 }
 
 TEST(PathArcs, ClockwiseTurnsTheOtherWayAndAHelixClimbsLinearly) {
-    const PathMove m = arc_move(2, std::numbers::pi / 2, 0.0, 8.0);
+    const platform::PathSegment m = arc_move(2, std::numbers::pi / 2, 0.0, 8.0);
     const std::vector<Vec3> pts = path_points(m, options());
     ASSERT_EQ(pts.size(), 17u);
     EXPECT_NEAR(pts[8].x, 10 + 10 * std::cos(-std::numbers::pi / 4), 1e-9);
@@ -203,7 +203,7 @@ TEST(PathArcs, ShortArcStillHasThreeSegmentsAndHugeOnesAreBounded) {
 
 TEST(PathArcs, DrawnAsOneSolidPolylineThroughTheProjectedPoints) {
     const ViewState v = oblique_view();
-    const PathMove m = arc_move(3, std::numbers::pi);
+    const platform::PathSegment m = arc_move(3, std::numbers::pi);
     Recorder rec;
     draw_path_move(v, m, PathColours{}, options(), rec.sink());
     ASSERT_EQ(rec.lines.size(), 1u);
@@ -217,15 +217,15 @@ TEST(PathArcs, DrawnAsOneSolidPolylineThroughTheProjectedPoints) {
 
 TEST(PathArcs, OtherPlanesTurnInTheirOwnAxes) {
     // G18-like plane: first Z, second X, normal Y; the Y axis advances.
-    PathMove m;
-    m.segment.kind = platform::PathKind::CommandPoint;
-    m.segment.motion = 3;
-    m.segment.plane_first = 2, m.segment.plane_second = 0, m.segment.plane_normal = 1;
-    m.segment.centre = {kOriginX, kOriginY, 0};
-    m.segment.start = {kOriginX, kOriginY, 5};
-    m.segment.end = {kOriginX + 5, kOriginY + 4, 0};
-    m.segment.start_radius = m.segment.end_radius = 5;
-    m.segment.sweep = std::numbers::pi / 2;
+    platform::PathSegment m;
+    m.kind = platform::PathKind::CommandPoint;
+    m.motion = 3;
+    m.plane_first = 2, m.plane_second = 0, m.plane_normal = 1;
+    m.centre = {kOriginX, kOriginY, 0};
+    m.start = {kOriginX, kOriginY, 5};
+    m.end = {kOriginX + 5, kOriginY + 4, 0};
+    m.start_radius = m.end_radius = 5;
+    m.sweep = std::numbers::pi / 2;
     const std::vector<Vec3> pts = path_points(m, options());
     for (const Vec3& p : pts) EXPECT_NEAR(std::hypot(p.x, p.z), 5.0, 1e-9);
     EXPECT_NEAR(pts[pts.size() / 2].y, 2.0, 0.3);
@@ -235,10 +235,10 @@ TEST(PathArcs, OtherPlanesTurnInTheirOwnAxes) {
 TEST(PathDraw, NonFiniteMoveDrawsNothing) {
     const ViewState v = oblique_view();
     Recorder rec;
-    PathMove m = line_move(platform::PathKind::ToolTip, 1, 100);
-    m.segment.end.x = NAN;
+    platform::PathSegment m = line_move(platform::PathKind::ToolTip, 1, 100);
+    m.end.x = NAN;
     draw_path_move(v, m, PathColours{}, options(), rec.sink());
-    PathMove a = arc_move(3, INFINITY);
+    platform::PathSegment a = arc_move(3, INFINITY);
     draw_path_move(v, a, PathColours{}, options(), rec.sink());
     EXPECT_TRUE(rec.lines.empty());
 }
@@ -249,13 +249,13 @@ TEST(PathList, RedrawsInOrderAndDropsTheOldestHalfWhenFull) {
     PathList list;
     list.capacity = 4;
     for (int k = 0; k < 5; ++k) {
-        PathMove m = line_move(platform::PathKind::CommandPoint, 1, 100);
-        m.segment.line = k;
+        platform::PathSegment m = line_move(platform::PathKind::CommandPoint, 1, 100);
+        m.line = k;
         add_path(list, m);
     }
     ASSERT_EQ(list.moves.size(), 2u);
-    EXPECT_EQ(list.moves[0].segment.line, 3);
-    EXPECT_EQ(list.moves[1].segment.line, 4);
+    EXPECT_EQ(list.moves[0].line, 3);
+    EXPECT_EQ(list.moves[1].line, 4);
     Recorder rec;
     draw_paths(oblique_view(), list, PathColours{}, options(), rec.sink());
     EXPECT_EQ(rec.lines.size(), 2u);
