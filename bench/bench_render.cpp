@@ -102,4 +102,29 @@ void BM_Render_ProjectGrid(benchmark::State& state) {
 }
 BENCHMARK(BM_Render_ProjectGrid)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// What a cutting step redraws: the blocks of a 6 mm tool's footprint (60 x 60 cells at pitch
+// 0.1) drawn one polygon per fill into the surface; items are blocks.
+void BM_Render_ChangedBlocks(benchmark::State& state) {
+    sim::Workpiece wp;
+    make_cut_grid(wp);
+    view::ViewState v;
+    v.perspective = true;
+    view::set_angles(v, 315.0, 45.0);
+    view::set_drawing_area(v, {0, 0, kWidth, kHeight});
+    view::fit_view(v, wp);
+    view::update_display_step(v, shell::DefineSettings{}, wp, true);
+    view::project_grid(v, wp);
+    const view::Palette palette = view::make_palette(shell::Colours{}, true);
+    view::Surface surface;
+    view::resize(surface, kWidth, kHeight);
+    view::SurfaceSink drawing(surface);
+    const view::GridRange cells{470, 529, 470, 529};
+    for (auto _ : state) {
+        view::draw_changed_blocks(v, wp, palette, {}, cells, drawing.sink());
+        benchmark::DoNotOptimize(surface.pixels.data());
+    }
+    state.SetItemsProcessed(state.iterations() * 61 * 61);
+}
+BENCHMARK(BM_Render_ChangedBlocks)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
