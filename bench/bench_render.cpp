@@ -49,16 +49,22 @@ struct Counter {
     }
 };
 
-void render_full(benchmark::State& state, bool thinned, bool into_surface) {
-    sim::Workpiece wp;
-    make_cut_grid(wp);
+// The central view at A 315, B 45 fitted to the grid, projected.
+view::ViewState fitted_view(sim::Workpiece& wp, bool full_detail) {
     view::ViewState v;
     v.perspective = true;
     view::set_angles(v, 315.0, 45.0);
     view::set_drawing_area(v, {0, 0, kWidth, kHeight});
     view::fit_view(v, wp);
-    view::update_display_step(v, shell::DefineSettings{}, wp, !thinned);
+    view::update_display_step(v, shell::DefineSettings{}, wp, full_detail);
     view::project_grid(v, wp);
+    return v;
+}
+
+void render_full(benchmark::State& state, bool thinned, bool into_surface) {
+    sim::Workpiece wp;
+    make_cut_grid(wp);
+    const view::ViewState v = fitted_view(wp, !thinned);
     const view::Palette palette = view::make_palette(shell::Colours{}, true);
     Counter counter;
     view::Surface surface;
@@ -107,13 +113,7 @@ BENCHMARK(BM_Render_ProjectGrid)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 void BM_Render_ChangedBlocks(benchmark::State& state) {
     sim::Workpiece wp;
     make_cut_grid(wp);
-    view::ViewState v;
-    v.perspective = true;
-    view::set_angles(v, 315.0, 45.0);
-    view::set_drawing_area(v, {0, 0, kWidth, kHeight});
-    view::fit_view(v, wp);
-    view::update_display_step(v, shell::DefineSettings{}, wp, true);
-    view::project_grid(v, wp);
+    const view::ViewState v = fitted_view(wp, true);
     const view::Palette palette = view::make_palette(shell::Colours{}, true);
     view::Surface surface;
     view::resize(surface, kWidth, kHeight);
