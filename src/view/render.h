@@ -95,6 +95,16 @@ struct BlockAt {
     std::int32_t i = 0, j = 0, a = 1, b = 1;
 };
 
+// The cells of a block's corners P0, PX, PY and PXY in a grid `nx` cells wide.
+struct BlockCells {
+    std::int64_t c0, cx, cy, cxy;
+};
+
+inline BlockCells cells_of(const BlockAt& k, std::int32_t nx) {
+    const std::int64_t c0 = std::int64_t{k.j} * nx + k.i, cy = c0 + std::int64_t{k.b} * nx;
+    return {c0, c0 + k.a, cy, cy + k.a};
+}
+
 struct LookBuffers {  // work space, reused from call to call
     std::vector<double> p, q, z, facing;
     std::vector<std::int32_t> shade;

@@ -68,8 +68,8 @@ int group_of(const CellRules& r, int corners, bool paint, float h0, float h1, fl
 // For square blocks the plain height differences with a * pitch as Z; a short last block
 // (a != b) scales the Y difference by a / b so its slope shades like that of a full block.
 void block_normals(const CellRules& r, const BlockAt& k, double* p, double* q, double* z) {
-    const std::int64_t c0 = std::int64_t{k.j} * r.nx + k.i, cx = c0 + k.a, cy = c0 + std::int64_t{k.b} * r.nx;
-    const double h0 = r.height[c0], hx = r.height[cx], hy = r.height[cy], hxy = r.height[cy + k.a];
+    const auto [c0, cx, cy, cxy] = cells_of(k, r.nx);
+    const double h0 = r.height[c0], hx = r.height[cx], hy = r.height[cy], hxy = r.height[cxy];
     const double ab = k.a == k.b ? 1.0 : double(k.a) / double(k.b);
     p[0] = h0 - hx, q[0] = (h0 - hy) * ab;
     p[1] = hy - hxy, q[1] = (hx - hxy) * ab;
@@ -90,8 +90,7 @@ void shade_triangles(const Shading& s, const double* p, const double* q, const d
 // Colours of the block's triangles and, for a flat block, the flat-top shade.
 // Written in place: a returned look copied into the line's array stalled on its odd size.
 void finish_look(const CellRules& r, const BlockAt& k, const std::int32_t* shade, const double* facing, BlockLook& look) {
-    const std::int64_t c0 = std::int64_t{k.j} * r.nx + k.i, cx = c0 + k.a, cy = c0 + std::int64_t{k.b} * r.nx;
-    const std::int64_t cxy = cy + k.a;
+    const auto [c0, cx, cy, cxy] = cells_of(k, r.nx);
     const float h0 = r.height[c0], hx = r.height[cx], hy = r.height[cy], hxy = r.height[cxy];
     const std::uint8_t t0 = r.attribute[c0], tx = r.attribute[cx], ty = r.attribute[cy], txy = r.attribute[cxy];
     const int k0 = r.code[t0], kx = r.code[tx], ky = r.code[ty], kxy = r.code[txy];

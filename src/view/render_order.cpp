@@ -86,8 +86,7 @@ void add_block(const SurfaceWalk& s, std::int32_t kx, std::int32_t ky, Line& lin
 // A block is skipped when its four corners coincide on screen or, with part of the grid off the
 // drawing rectangle, all lie beyond one edge of it.
 void draw_block(const SurfaceWalk& s, const BlockAt& k, const BlockLook& look, Batch& batch) {
-    const std::int64_t c0 = std::int64_t{k.j} * s.rules.nx + k.i, cx = c0 + k.a;
-    const std::int64_t cy = c0 + std::int64_t{k.b} * s.rules.nx, cxy = cy + k.a;
+    const auto [c0, cx, cy, cxy] = cells_of(k, s.rules.nx);
     // P0, PX, PXY, PY: the quadrilateral's order; the triangles pick from it.
     const std::int32_t q[8] = {s.sx[c0], s.sy[c0], s.sx[cx], s.sy[cx], s.sx[cxy], s.sy[cxy], s.sx[cy], s.sy[cy]};
     if (q[0] == q[2] && q[0] == q[4] && q[0] == q[6] && q[1] == q[3] && q[1] == q[5] && q[1] == q[7]) return;

@@ -48,16 +48,24 @@ bool fast_coordinates(const Point* p, int n) {
     return true;
 }
 
-// The pixels a polygon can fill: the rows and columns between its extreme vertices (the last row
-// and column excluded: no centre lies beyond them), within the clip.
-Rect fill_box(const Point* p, int n, const Rect& clip) {
-    std::int32_t x0 = p[0].x, x1 = p[0].x, y0 = p[0].y, y1 = p[0].y;
+// The extreme vertices of a polygon: right and bottom are the largest coordinates.
+Rect extent_of(const Point* p, int n) {
+    Rect e{p[0].x, p[0].y, p[0].x, p[0].y};
     for (int i = 1; i < n; ++i) {
-        x0 = std::min(x0, p[i].x), x1 = std::max(x1, p[i].x);
-        y0 = std::min(y0, p[i].y), y1 = std::max(y1, p[i].y);
+        e.left = std::min(e.left, p[i].x), e.right = std::max(e.right, p[i].x);
+        e.top = std::min(e.top, p[i].y), e.bottom = std::max(e.bottom, p[i].y);
     }
-    return {std::max(x0, clip.left), std::max(y0, clip.top), std::min(x1, clip.right), std::min(y1, clip.bottom)};
+    return e;
 }
+
+// The pixels a polygon of that extent can fill: the rows and columns between its extreme
+// vertices (the last row and column excluded: no centre lies beyond them), within the clip.
+Rect fill_box(const Rect& extent, const Rect& clip) {
+    return {std::max(extent.left, clip.left), std::max(extent.top, clip.top), std::min(extent.right, clip.right),
+            std::min(extent.bottom, clip.bottom)};
+}
+
+Rect fill_box(const Point* p, int n, const Rect& clip) { return fill_box(extent_of(p, n), clip); }
 
 std::int64_t cross(Point o, Point a, Point b) {  // (a - o) x (b - o)
     return (std::int64_t(a.x) - o.x) * (std::int64_t(b.y) - o.y) - (std::int64_t(a.y) - o.y) * (std::int64_t(b.x) - o.x);
@@ -112,13 +120,9 @@ void fill_scanlines(Surface& s, const Point* p, int n, Pixel colour, const Rect&
 // products stay small.
 constexpr std::int32_t kTinyExtent = 2;
 
-bool tiny(const Point* p, int n) {
-    std::int32_t x0 = p[0].x, x1 = p[0].x, y0 = p[0].y, y1 = p[0].y;
-    for (int i = 1; i < n; ++i) {
-        x0 = std::min(x0, p[i].x), x1 = std::max(x1, p[i].x);
-        y0 = std::min(y0, p[i].y), y1 = std::max(y1, p[i].y);
-    }
-    return std::int64_t(x1) - x0 <= kTinyExtent && std::int64_t(y1) - y0 <= kTinyExtent;
+bool tiny(const Rect& extent) {
+    return std::int64_t(extent.right) - extent.left <= kTinyExtent &&
+           std::int64_t(extent.bottom) - extent.top <= kTinyExtent;
 }
 
 // Even-odd at the centre of pixel (x, y) with the spans' boundary rule: an edge counts when it
@@ -280,9 +284,10 @@ void fill_rect(Surface& s, Rect r, Pixel colour) {
 
 void fill_triangle(Surface& s, Point a, Point b, Point c, Pixel colour) {
     const Point v[3] = {a, b, c};
-    const Rect box = fill_box(v, 3, effective_clip(s));
+    const Rect extent = extent_of(v, 3);
+    const Rect box = fill_box(extent, effective_clip(s));
     if (empty(box)) return;
-    if (tiny(v, 3)) return fill_tiny(s, v, 3, colour, box);
+    if (tiny(extent)) return fill_tiny(s, v, 3, colour, box);
     if (!fast_coordinates(v, 3)) {
         std::int32_t xs[3];
         fill_scanlines<Wide>(s, v, 3, colour, box, xs);
@@ -295,8 +300,9 @@ void fill_triangle(Surface& s, Point a, Point b, Point c, Pixel colour) {
 
 void fill_quad(Surface& s, Point a, Point b, Point c, Point d, Pixel colour) {
     const Point in[4] = {a, b, c, d};
-    if (tiny(in, 4)) {
-        const Rect box = fill_box(in, 4, effective_clip(s));
+    const Rect extent = extent_of(in, 4);
+    if (tiny(extent)) {
+        const Rect box = fill_box(extent, effective_clip(s));
         if (!empty(box)) fill_tiny(s, in, 4, colour, box);
         return;
     }
