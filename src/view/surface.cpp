@@ -1,6 +1,8 @@
 #include "view/surface.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <climits>
 #include <cstdlib>
 
@@ -49,7 +51,7 @@ bool fast_coordinates(const Point* p, int n) {
 }
 
 // The extreme vertices of a polygon: right and bottom are the largest coordinates.
-Rect extent_of(const Point* p, int n) {
+inline Rect extent_of(const Point* p, int n) {
     Rect e{p[0].x, p[0].y, p[0].x, p[0].y};
     for (int i = 1; i < n; ++i) {
         e.left = std::min(e.left, p[i].x), e.right = std::max(e.right, p[i].x);
@@ -112,12 +114,11 @@ void fill_scanlines(Surface& s, const Point* p, int n, Pixel colour, const Rect&
     }
 }
 
-// ---- Tiny polygons: the centres one by one ----
+// ---- Tiny polygons: four centres from a table ----
 
 // A polygon whose vertices lie within this many pixels of each other in X and in Y (a workpiece
-// cell seen whole) touches at most four pixel centres: testing each against every edge costs
-// less than setting up spans or edge functions. Its vertices then lie near the surface, so the
-// products stay small.
+// cell seen whole) touches at most four pixel centres: looking its edges up costs less than
+// setting up spans or edge functions.
 constexpr std::int32_t kTinyExtent = 2;
 
 bool tiny(const Rect& extent) {
@@ -125,27 +126,54 @@ bool tiny(const Rect& extent) {
            std::int64_t(extent.bottom) - extent.top <= kTinyExtent;
 }
 
-// Even-odd at the centre of pixel (x, y) with the spans' boundary rule: an edge counts when it
-// spans the centre's row and the centre lies at or right of it.
-bool centre_inside(const Point* p, int n, std::int32_t x, std::int32_t y) {
-    bool inside = false;
-    for (int i = 0; i < n; ++i) {
-        const Point& a = p[i];
-        const Point& b = p[i + 1 == n ? 0 : i + 1];
-        const Point& top = a.y < b.y ? a : b;
-        const Point& bottom = a.y < b.y ? b : a;
-        if (y < top.y || y >= bottom.y) continue;  // level edges too
-        const std::int64_t dy = bottom.y - top.y, dx = std::int64_t(bottom.x) - top.x;
-        inside ^= (2 * (std::int64_t(x) - top.x) + 1) * dy >= (2 * (std::int64_t(y) - top.y) + 1) * dx;
+// A tiny polygon's vertices lie on the 3 x 3 lattice of points 0..2 from its extent's corner, and
+// each of its edges flips a fixed set of the four centres of the 2 x 2 pixels there (bit
+// 2 * row + column): those in the rows the edge spans that lie at or right of it, the spans'
+// boundary rule. This table holds the set for every edge from lattice point a to b (9 a + b).
+constexpr std::array<std::uint8_t, 81> tiny_edge_table() {
+    std::array<std::uint8_t, 81> table{};
+    for (int a = 0; a < 9; ++a)
+        for (int b = 0; b < 9; ++b) {
+            const bool a_top = a / 3 < b / 3;
+            const int tx = (a_top ? a : b) % 3, ty = (a_top ? a : b) / 3;
+            const int bx = (a_top ? b : a) % 3, by = (a_top ? b : a) / 3;
+            const int dy = by - ty, dx = bx - tx;
+            unsigned centres = 0;
+            for (int cy = ty; cy < by && cy < 2; ++cy)  // level edges span no row
+                for (int cx = 0; cx < 2; ++cx)
+                    if ((2 * (cx - tx) + 1) * dy >= (2 * (cy - ty) + 1) * dx) centres |= 1u << (2 * cy + cx);
+            table[std::size_t(9 * a + b)] = std::uint8_t(centres);
+        }
+    return table;
+}
+
+constexpr std::array<std::uint8_t, 81> kTinyEdges = tiny_edge_table();
+
+// Even-odd at the four centres: the edges' sets taken together.
+unsigned centres_inside(const Point* p, int n, const Rect& extent) {
+    const auto lattice = [&](const Point& v) { return 3 * (v.y - extent.top) + (v.x - extent.left); };
+    unsigned inside = 0;
+    for (int i = 0, from = lattice(p[n - 1]); i < n; ++i) {
+        const int to = lattice(p[i]);
+        inside ^= kTinyEdges[std::size_t(9 * from + to)];
+        from = to;
     }
     return inside;
 }
 
-void fill_tiny(Surface& s, const Point* p, int n, Pixel colour, const Rect& box) {
-    for (std::int32_t y = box.top; y < box.bottom; ++y) {
-        Pixel* row = s.pixels.data() + std::size_t(y) * std::size_t(s.width);
-        for (std::int32_t x = box.left; x < box.right; ++x)
-            if (centre_inside(p, n, x, y)) row[x] = colour;
+// The centres of `box` (within the extent's first two rows and columns) as bits.
+unsigned centres_of(const Rect& box, const Rect& extent) {
+    const auto bits = [](std::int32_t from, std::int32_t to) { return (1u << to) - (1u << from); };
+    const unsigned columns = bits(box.left - extent.left, box.right - extent.left);
+    const unsigned rows = bits(box.top - extent.top, box.bottom - extent.top);
+    return (rows & 1u ? columns : 0u) | (rows & 2u ? columns << 2 : 0u);
+}
+
+inline void fill_tiny(Surface& s, const Point* p, int n, Pixel colour, const Rect& extent, const Rect& box) {
+    for (unsigned centres = centres_inside(p, n, extent) & centres_of(box, extent); centres != 0; centres &= centres - 1) {
+        const int k = std::countr_zero(centres);
+        const std::int64_t y = std::int64_t(extent.top) + (k >> 1), x = std::int64_t(extent.left) + (k & 1);
+        s.pixels[std::size_t(y * s.width + x)] = colour;
     }
 }
 
@@ -282,35 +310,27 @@ void fill_rect(Surface& s, Rect r, Pixel colour) {
     }
 }
 
-void fill_triangle(Surface& s, Point a, Point b, Point c, Pixel colour) {
-    const Point v[3] = {a, b, c};
-    const Rect extent = extent_of(v, 3);
-    const Rect box = fill_box(extent, effective_clip(s));
-    if (empty(box)) return;
-    if (tiny(extent)) return fill_tiny(s, v, 3, colour, box);
+namespace {
+
+// The routes of larger polygons, out of line so that the tiny cells that dominate a picture
+// take a call without their frame.
+[[gnu::noinline]] void fill_larger_triangle(Surface& s, const Point* v, Pixel colour, const Rect& box) {
     if (!fast_coordinates(v, 3)) {
         std::int32_t xs[3];
         fill_scanlines<Wide>(s, v, 3, colour, box, xs);
         return;
     }
-    const std::int64_t area = cross(a, b, c);
+    const std::int64_t area = cross(v[0], v[1], v[2]);
     if (area == 0) return;
     fill_convex<3>(s, v, area > 0 ? 1 : -1, colour, box);
 }
 
-void fill_quad(Surface& s, Point a, Point b, Point c, Point d, Pixel colour) {
-    const Point in[4] = {a, b, c, d};
-    const Rect extent = extent_of(in, 4);
-    if (tiny(extent)) {
-        const Rect box = fill_box(extent, effective_clip(s));
-        if (!empty(box)) fill_tiny(s, in, 4, colour, box);
-        return;
-    }
+[[gnu::noinline]] void fill_larger_quad(Surface& s, const Point* in, Pixel colour) {
     // Coinciding corners are common in thinned or distant views: the quad is then a triangle.
     Point v[4];
     int n = 0;
-    for (const Point& p : in)
-        if (n == 0 || p != v[n - 1]) v[n++] = p;
+    for (int k = 0; k < 4; ++k)
+        if (n == 0 || in[k] != v[n - 1]) v[n++] = in[k];
     while (n > 1 && v[n - 1] == v[0]) --n;
     if (n < 3) return;
     if (n == 3) {
@@ -328,6 +348,25 @@ void fill_quad(Surface& s, Point a, Point b, Point c, Point d, Pixel colour) {
     const int orientation = convex_orientation(v);
     if (orientation != 0) fill_convex<4>(s, v, orientation, colour, box);
     else fill_scanlines<std::int64_t>(s, v, 4, colour, box, xs);
+}
+
+}  // namespace
+
+void fill_triangle(Surface& s, Point a, Point b, Point c, Pixel colour) {
+    const Point v[3] = {a, b, c};
+    const Rect extent = extent_of(v, 3);
+    const Rect box = fill_box(extent, effective_clip(s));
+    if (empty(box)) return;
+    if (tiny(extent)) return fill_tiny(s, v, 3, colour, extent, box);
+    fill_larger_triangle(s, v, colour, box);
+}
+
+void fill_quad(Surface& s, Point a, Point b, Point c, Point d, Pixel colour) {
+    const Point in[4] = {a, b, c, d};
+    const Rect extent = extent_of(in, 4);
+    if (!tiny(extent)) return fill_larger_quad(s, in, colour);
+    const Rect box = fill_box(extent, effective_clip(s));
+    if (!empty(box)) fill_tiny(s, in, 4, colour, extent, box);
 }
 
 void fill_polygon(Surface& s, std::span<const Point> points, Pixel colour) {

@@ -14,17 +14,17 @@ std::span<const Point> as_points(SurfaceSink& s, const std::int32_t* xy, std::si
 
 void fill(void* context, const std::int32_t* xy, const std::int32_t* counts, int polygons, std::uint32_t rgb) {
     SurfaceSink& s = *static_cast<SurfaceSink*>(context);
-    std::size_t total = 0;
-    for (int p = 0; p < polygons; ++p) total += std::size_t(std::max(counts[p], 0));
-    const std::span<const Point> all = as_points(s, xy, total);
-    std::size_t at = 0;
     for (int p = 0; p < polygons; ++p) {
         const std::size_t n = std::size_t(std::max(counts[p], 0));
-        const Point* v = all.data() + at;
-        if (n == 3) fill_triangle(*s.surface, v[0], v[1], v[2], rgb);
-        else if (n == 4) fill_quad(*s.surface, v[0], v[1], v[2], v[3], rgb);
-        else if (n > 0) fill_polygon(*s.surface, all.subspan(at, n), rgb);
-        at += n;
+        if (n == 3 || n == 4) {  // the cells of a workpiece: no trip through the buffer
+            Point v[4];
+            for (std::size_t k = 0; k < n; ++k) v[k] = {xy[2 * k], xy[2 * k + 1]};
+            if (n == 3) fill_triangle(*s.surface, v[0], v[1], v[2], rgb);
+            else fill_quad(*s.surface, v[0], v[1], v[2], v[3], rgb);
+        } else if (n > 0) {
+            fill_polygon(*s.surface, as_points(s, xy, n), rgb);
+        }
+        xy += 2 * n;
     }
 }
 
