@@ -3,6 +3,7 @@
 #include "view/render.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace vx::view {
@@ -12,26 +13,29 @@ namespace {
 constexpr std::size_t kBatchPoints = 300;  // a fill call takes at most this many points
 
 // Consecutive polygons of one brush, flushed when the brush changes or the batch is full.
-// A limit of 1 point sends every polygon on its own.
+// A limit of 1 point sends every polygon on its own. Polygons have three or four corners.
 struct Batch {
     const PolygonSink& sink;
     const Palette& palette;
     std::size_t limit;
-    std::vector<std::int32_t> xy, counts;
+    std::array<std::int32_t, 2 * (kBatchPoints + 3)> xy{};  // a full batch may end with a quad
+    std::array<std::int32_t, kBatchPoints> counts{};
+    std::size_t points = 0, polygons = 0;
     int brush = -1;
 
-    void add(int polygon_brush, const std::int32_t* points, int n) {
+    template <std::size_t N>
+    void add(int polygon_brush, const std::array<std::int32_t, 2 * N>& corners) {
         if (polygon_brush != brush) flush();
         brush = polygon_brush;
-        xy.insert(xy.end(), points, points + 2 * n);
-        counts.push_back(n);
-        if (xy.size() / 2 >= limit) flush();
+        std::copy(corners.begin(), corners.end(), xy.begin() + std::ptrdiff_t(2 * points));
+        points += N;
+        counts[polygons++] = std::int32_t(N);
+        if (points >= limit) flush();
     }
     void flush() {
-        if (!counts.empty() && sink.fill)
-            sink.fill(sink.context, xy.data(), counts.data(), int(counts.size()), palette.brush[std::size_t(brush)]);
-        xy.clear();
-        counts.clear();
+        if (polygons != 0 && sink.fill)
+            sink.fill(sink.context, xy.data(), counts.data(), int(polygons), palette.brush[std::size_t(brush)]);
+        points = polygons = 0;
     }
 };
 
@@ -78,9 +82,9 @@ struct Line {
     LookBuffers buffers;
 };
 
-void add_block(const SurfaceWalk& s, std::int32_t kx, std::int32_t ky, Line& line) {
+BlockAt block_at(const SurfaceWalk& s, std::int32_t kx, std::int32_t ky) {
     const std::int32_t i = s.bx.start(kx), j = s.by.start(ky);
-    line.blocks.push_back({i, j, s.bx.end(kx) - i, s.by.end(ky) - j});
+    return {i, j, s.bx.end(kx) - i, s.by.end(ky) - j};
 }
 
 // A block is skipped when its four corners coincide on screen or, with part of the grid off the
@@ -88,18 +92,12 @@ void add_block(const SurfaceWalk& s, std::int32_t kx, std::int32_t ky, Line& lin
 void draw_block(const SurfaceWalk& s, const BlockAt& k, const BlockLook& look, Batch& batch) {
     const auto [c0, cx, cy, cxy] = cells_of(k, s.rules.nx);
     // P0, PX, PXY, PY: the quadrilateral's order; the triangles pick from it.
-    const std::int32_t q[8] = {s.sx[c0], s.sy[c0], s.sx[cx], s.sy[cx], s.sx[cxy], s.sy[cxy], s.sx[cy], s.sy[cy]};
+    const std::array<std::int32_t, 8> q{s.sx[c0], s.sy[c0], s.sx[cx], s.sy[cx], s.sx[cxy], s.sy[cxy], s.sx[cy], s.sy[cy]};
     if (q[0] == q[2] && q[0] == q[4] && q[0] == q[6] && q[1] == q[3] && q[1] == q[5] && q[1] == q[7]) return;
-    if (s.cull && beyond_one_edge(s.view.area, q)) return;
-    if (look.one_polygon()) return batch.add(look.brush[0], q, 4);
-    if (look.visible[0]) {
-        const std::int32_t t1[6] = {q[0], q[1], q[2], q[3], q[6], q[7]};
-        batch.add(look.brush[0], t1, 3);
-    }
-    if (look.visible[1]) {
-        const std::int32_t t2[6] = {q[4], q[5], q[2], q[3], q[6], q[7]};
-        batch.add(look.brush[1], t2, 3);
-    }
+    if (s.cull && beyond_one_edge(s.view.area, q.data())) return;
+    if (look.one_polygon()) return batch.add<4>(look.brush[0], q);
+    if (look.visible[0]) batch.add<3>(look.brush[0], {q[0], q[1], q[2], q[3], q[6], q[7]});
+    if (look.visible[1]) batch.add<3>(look.brush[1], {q[4], q[5], q[2], q[3], q[6], q[7]});
 }
 
 void draw_line(const SurfaceWalk& s, Line& line, Batch& batch) {
@@ -119,13 +117,10 @@ void traverse(const SurfaceWalk& s, std::int32_t kx0, std::int32_t kx1, std::int
     auto ky_at = [&](std::int32_t n) { return o.y_up ? ky0 + n : ky1 - n; };
     Line line;
     const std::int32_t longest = o.outer_x ? ny : nx;
-    line.blocks.reserve(std::size_t(longest));
+    line.blocks.resize(std::size_t(longest));
     for (std::int32_t m = 0; m < (o.outer_x ? nx : ny); ++m) {
-        line.blocks.clear();
-        for (std::int32_t n = 0; n < longest; ++n) {
-            if (o.outer_x) add_block(s, kx_at(m), ky_at(n), line);
-            else add_block(s, kx_at(n), ky_at(m), line);
-        }
+        for (std::int32_t n = 0; n < longest; ++n)
+            line.blocks[std::size_t(n)] = o.outer_x ? block_at(s, kx_at(m), ky_at(n)) : block_at(s, kx_at(n), ky_at(m));
         draw_line(s, line, batch);
     }
     batch.flush();
@@ -148,8 +143,7 @@ void draw_surface(const ViewState& v, const sim::Workpiece& wp, const Palette& p
                   const RenderSettings& settings, const PolygonSink& sink) {
     if (!drawable(wp) || v.step < 1) return;
     const SurfaceWalk s = surface_of(v, wp, settings);
-    Batch batch{sink, palette, kBatchPoints, {}, {}};
-    batch.xy.reserve(2 * (kBatchPoints + 4));
+    Batch batch{sink, palette, kBatchPoints};
     traverse(s, s.bx.first_block(v.range.first_i), s.bx.last_block(v.range.last_i), s.by.first_block(v.range.first_j),
              s.by.last_block(v.range.last_j), batch);
     draw_walls(v, wp, palette, sink);
@@ -166,7 +160,7 @@ void draw_changed_blocks(const ViewState& v, const sim::Workpiece& wp, const Pal
     const std::int32_t ky1 = std::min(s.by.last_block(cells.last_j), s.by.last_block(v.range.last_j));
     if (cells.first_i > cells.last_i || cells.first_j > cells.last_j) return;
     if (sink.clip) sink.clip(sink.context, &v.area);
-    Batch batch{sink, palette, 1, {}, {}};
+    Batch batch{sink, palette, 1};
     traverse(s, kx0, kx1, ky0, ky1, batch);
     if (sink.clip) sink.clip(sink.context, nullptr);
 }
