@@ -64,16 +64,27 @@ int group_of(const CellRules& r, int corners, bool paint, float h0, float h1, fl
     return group;
 }
 
-// The normals of a block's triangles: cross products of their edges scaled by 1 / (b pitch).
-// For square blocks the plain height differences with a * pitch as Z; a short last block
-// (a != b) scales the Y difference by a / b so its slope shades like that of a full block.
-void block_normals(const CellRules& r, const BlockAt& k, double* p, double* q, double* z) {
+// What a block's corners give before shading: the normals of its triangles (cross products of
+// their edges scaled by 1 / (b pitch)) and their colour groups, and whether it is flat. For
+// square blocks the plain height differences with a * pitch as Z; a short last block (a != b)
+// scales the Y difference by a / b so its slope shades like that of a full block.
+// The look is written in place: a returned look copied into the line's array stalled on its
+// odd size.
+void read_corners(const CellRules& r, const BlockAt& k, double* p, double* q, double* z, BlockLook& look) {
     const auto [c0, cx, cy, cxy] = cells_of(k, r.nx);
-    const double h0 = r.height[c0], hx = r.height[cx], hy = r.height[cy], hxy = r.height[cxy];
+    const float h0 = r.height[c0], hx = r.height[cx], hy = r.height[cy], hxy = r.height[cxy];
     const double ab = k.a == k.b ? 1.0 : double(k.a) / double(k.b);
-    p[0] = h0 - hx, q[0] = (h0 - hy) * ab;
-    p[1] = hy - hxy, q[1] = (hx - hxy) * ab;
+    p[0] = double(h0) - hx, q[0] = (double(h0) - hy) * ab;
+    p[1] = double(hy) - hxy, q[1] = (double(hx) - hxy) * ab;
     z[0] = z[1] = k.a * r.pitch;
+
+    const std::uint8_t t0 = r.attribute[c0], tx = r.attribute[cx], ty = r.attribute[cy], txy = r.attribute[cxy];
+    look.flat = h0 == hx && h0 == hy && h0 == hxy;
+    const bool paint1 = t0 & tx & ty & sim::kPaintBit;
+    const bool paint2 = look.flat ? paint1 : bool(txy & tx & ty & sim::kPaintBit);
+    const int shared = r.code[tx] << 3 | r.code[ty];
+    look.brush[0] = brush_index(group_of(r, r.code[t0] << 6 | shared, paint1, h0, hx, hy), 0);
+    look.brush[1] = brush_index(group_of(r, r.code[txy] << 6 | shared, paint2, hxy, hx, hy), 0);
 }
 
 // Facing value and shade of n triangles from their normals, in one loop without branches; a
@@ -87,28 +98,12 @@ void shade_triangles(const Shading& s, const double* p, const double* q, const d
     }
 }
 
-// Colours of the block's triangles and, for a flat block, the flat-top shade.
-// Written in place: a returned look copied into the line's array stalled on its odd size.
-void finish_look(const CellRules& r, const BlockAt& k, const std::int32_t* shade, const double* facing, BlockLook& look) {
-    const auto [c0, cx, cy, cxy] = cells_of(k, r.nx);
-    const float h0 = r.height[c0], hx = r.height[cx], hy = r.height[cy], hxy = r.height[cxy];
-    const std::uint8_t t0 = r.attribute[c0], tx = r.attribute[cx], ty = r.attribute[cy], txy = r.attribute[cxy];
-    const int k0 = r.code[t0], kx = r.code[tx], ky = r.code[ty], kxy = r.code[txy];
-
-    look.flat = h0 == hx && h0 == hy && h0 == hxy;
-    const bool paint1 = t0 & tx & ty & sim::kPaintBit;
-    const bool paint2 = look.flat ? paint1 : bool(txy & tx & ty & sim::kPaintBit);
-    const int shared = kx << 3 | ky;
-    const int g1 = group_of(r, k0 << 6 | shared, paint1, h0, hx, hy);
-    const int g2 = group_of(r, kxy << 6 | shared, paint2, hxy, hx, hy);
-    if (look.flat) {
-        look.visible[0] = look.visible[1] = r.cos_b > 0.0;
-        look.brush[0] = brush_index(g1, r.flat_shade);
-        look.brush[1] = brush_index(g2, r.flat_shade);
-    } else {
-        look.visible[0] = facing[0] > 0.0, look.visible[1] = facing[1] > 0.0;
-        look.brush[0] = brush_index(g1, look.visible[0] ? shade[0] : 0);
-        look.brush[1] = brush_index(g2, look.visible[1] ? shade[1] : 0);
+// A flat block shows its top's shade when the view looks from above; any other triangle its own
+// shade when it faces the eye, else shade 0.
+void add_shades(const CellRules& r, const std::int32_t* shade, const double* facing, BlockLook& look) {
+    for (int t = 0; t < 2; ++t) {
+        look.visible[t] = look.flat ? r.cos_b > 0.0 : facing[t] > 0.0;
+        look.brush[t] += look.flat ? r.flat_shade : look.visible[t] ? shade[t] : 0;
     }
 }
 
@@ -123,21 +118,18 @@ void look_of_blocks(const CellRules& r, const BlockAt* blocks, int n, BlockLook*
     double* p = buffers.p.data();
     double* q = buffers.q.data();
     double* z = buffers.z.data();
-    for (int m = 0; m < n; ++m) block_normals(r, blocks[m], p + 2 * m, q + 2 * m, z + 2 * m);
+    const std::int32_t* shade = buffers.shade.data();
+    const double* facing = buffers.facing.data();
+    for (int m = 0; m < n; ++m) read_corners(r, blocks[m], p + 2 * m, q + 2 * m, z + 2 * m, looks[m]);
     shade_triangles(r.shading, p, q, z, 2 * n, buffers.shade.data(), buffers.facing.data());
-    for (int m = 0; m < n; ++m)
-        finish_look(r, blocks[m], buffers.shade.data() + 2 * m, buffers.facing.data() + 2 * m, looks[m]);
+    for (int m = 0; m < n; ++m) add_shades(r, shade + 2 * m, facing + 2 * m, looks[m]);
 }
 
 BlockLook look_of_block(const CellRules& r, std::int32_t i, std::int32_t j, std::int32_t a, std::int32_t b) {
     const BlockAt at{i, j, a, b};
-    double p[2], q[2], z[2];
-    double facing[2];
-    std::int32_t shade[2];
-    block_normals(r, at, p, q, z);
-    shade_triangles(r.shading, p, q, z, 2, shade, facing);
     BlockLook look;
-    finish_look(r, at, shade, facing, look);
+    LookBuffers buffers;
+    look_of_blocks(r, &at, 1, &look, buffers);
     return look;
 }
 
