@@ -78,6 +78,7 @@ void render_full(benchmark::State& state, bool thinned, bool into_surface) {
     }
     state.counters["step"] = v.step;
     if (!into_surface) state.counters["polygons"] = double(counter.polygons) / double(state.iterations());
+    if (!into_surface) state.counters["calls"] = double(counter.calls) / double(state.iterations());
     state.SetItemsProcessed(state.iterations() * std::int64_t{kWidth} * kHeight);
 }
 

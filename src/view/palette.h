@@ -77,7 +77,7 @@ inline int shade_of(const Shading& s, const Vec3& n, double inverse_length, doub
     // (t / |r|) to the fourth power, as the square of t^2 / |r|^2: no root.
     // Computed whatever the signs and then chosen, so that no branch remains.
     const double ratio = t * t / length2;
-    const double t2 = (t > 0.0) & (length2 > 0.0) ? ratio : 0.0;
+    const double t2 = ((t > 0.0) & (length2 > 0.0)) ? ratio : 0.0;
     return int(truncated_shade(g + t2 * t2 * (49.0 - g)));
 }
 

@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <random>
+#include <utility>
+#include <vector>
 
 namespace vx::view {
 namespace {
@@ -161,6 +164,36 @@ TEST(RenderShade, ShortLastBlockShadesLikeAFullBlock) {
         EXPECT_EQ(full.brush[0], last.brush[0]) << axis;
         EXPECT_EQ(full.brush[1], last.brush[1]) << axis;
         EXPECT_TRUE(last.one_polygon());
+    }
+}
+
+// A line of blocks is shaded in wide registers where the processor has them, one block alone in
+// plain arithmetic: both must give every block the same look, flat patches included.
+TEST(RenderShade, ALineShadesLikeItsBlocksOneByOne) {
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> height(0.0, 3.0);
+    std::vector<double> h(40 * 40);
+    for (double& v : h) v = rng() % 4 == 0 ? 1.5 : height(rng);
+    auto wp = testing::make_grid(40, 40, 0.5, [&](int i, int j) { return h[std::size_t(j * 40 + i)]; },
+                                 [](int i, int j) { return (i + j) % 3 == 0 ? pen(1 + i % 7) : 0; });
+    for (const auto& [a, b] : {std::pair{315.0, 45.0}, {20.0, 70.0}, {200.0, 10.0}}) {
+        const CellRules r = cell_rules(testing::fitted_view(*wp, a, b), *wp, {});
+        std::vector<BlockAt> line(39);
+        std::vector<BlockLook> looks(39);
+        LookBuffers buffers;
+        for (int j = 0; j < 39; ++j) {
+            for (int i = 0; i < 39; ++i) line[std::size_t(i)] = {i, j, 1, 1};
+            look_of_blocks(r, line.data(), 39, looks.data(), buffers);
+            for (int i = 0; i < 39; ++i) {
+                const BlockLook one = look_of_block(r, i, j, 1, 1);
+                const BlockLook& in_line = looks[std::size_t(i)];
+                ASSERT_EQ(in_line.brush[0], one.brush[0]) << a << " " << i << "," << j;
+                ASSERT_EQ(in_line.brush[1], one.brush[1]) << a << " " << i << "," << j;
+                ASSERT_EQ(in_line.visible[0], one.visible[0]);
+                ASSERT_EQ(in_line.visible[1], one.visible[1]);
+                ASSERT_EQ(in_line.flat, one.flat);
+            }
+        }
     }
 }
 
