@@ -352,42 +352,82 @@ namespace {
 
 }  // namespace
 
-void fill_triangle(Surface& s, Point a, Point b, Point c, Pixel colour) {
-    const Point v[3] = {a, b, c};
+namespace {
+
+// The fills within an effective clip, so that a batch works it out once.
+inline void triangle_within(Surface& s, const Point* v, Pixel colour, const Rect& clip) {
     const Rect extent = extent_of(v, 3);
-    const Rect box = fill_box(extent, effective_clip(s));
+    const Rect box = fill_box(extent, clip);
     if (empty(box)) return;
     if (tiny(extent)) return fill_tiny(s, v, 3, colour, extent, box);
     fill_larger_triangle(s, v, colour, box);
 }
 
-void fill_quad(Surface& s, Point a, Point b, Point c, Point d, Pixel colour) {
-    const Point in[4] = {a, b, c, d};
-    const Rect extent = extent_of(in, 4);
-    if (!tiny(extent)) return fill_larger_quad(s, in, colour);
-    const Rect box = fill_box(extent, effective_clip(s));
-    if (!empty(box)) fill_tiny(s, in, 4, colour, extent, box);
+inline void quad_within(Surface& s, const Point* v, Pixel colour, const Rect& clip) {
+    const Rect extent = extent_of(v, 4);
+    if (!tiny(extent)) return fill_larger_quad(s, v, colour);
+    const Rect box = fill_box(extent, clip);
+    if (!empty(box)) fill_tiny(s, v, 4, colour, extent, box);
 }
 
-void fill_polygon(Surface& s, std::span<const Point> points, Pixel colour) {
+void polygon_within(Surface& s, std::span<const Point> points, Pixel colour, const Rect& clip) {
     if (points.size() < 3 || points.size() > std::size_t(INT_MAX)) return;
-    if (points.size() == 3) return fill_triangle(s, points[0], points[1], points[2], colour);
-    if (points.size() == 4) return fill_quad(s, points[0], points[1], points[2], points[3], colour);
+    if (points.size() == 3) return triangle_within(s, points.data(), colour, clip);
+    if (points.size() == 4) return quad_within(s, points.data(), colour, clip);
     const int n = int(points.size());
-    const Rect box = fill_box(points.data(), n, effective_clip(s));
+    const Rect box = fill_box(points.data(), n, clip);
     if (empty(box)) return;
     if (s.crossings.size() < points.size()) s.crossings.resize(points.size());
     if (fast_coordinates(points.data(), n)) fill_scanlines<std::int64_t>(s, points.data(), n, colour, box, s.crossings.data());
     else fill_scanlines<Wide>(s, points.data(), n, colour, box, s.crossings.data());
 }
 
+}  // namespace
+
+void fill_triangle(Surface& s, Point a, Point b, Point c, Pixel colour) {
+    const Point v[3] = {a, b, c};
+    triangle_within(s, v, colour, effective_clip(s));
+}
+
+void fill_quad(Surface& s, Point a, Point b, Point c, Point d, Pixel colour) {
+    const Point v[4] = {a, b, c, d};
+    quad_within(s, v, colour, effective_clip(s));
+}
+
+void fill_polygon(Surface& s, std::span<const Point> points, Pixel colour) {
+    polygon_within(s, points, colour, effective_clip(s));
+}
+
 void fill_polygons(Surface& s, std::span<const Point> points, std::span<const int> counts, Pixel colour) {
+    const Rect clip = effective_clip(s);
     std::size_t at = 0;
     for (int count : counts) {
         if (count <= 0) continue;
         if (std::size_t(count) > points.size() - at) return;
-        fill_polygon(s, points.subspan(at, std::size_t(count)), colour);
+        polygon_within(s, points.subspan(at, std::size_t(count)), colour, clip);
         at += std::size_t(count);
+    }
+}
+
+void fill_polygons(Surface& s, std::span<const std::int32_t> xy, std::span<const int> counts, Pixel colour) {
+    const Rect clip = effective_clip(s);
+    std::size_t at = 0;  // in coordinates
+    for (int count : counts) {
+        if (count <= 0) continue;
+        const std::size_t n = std::size_t(count);
+        if (n > (xy.size() - at) / 2) return;
+        const std::int32_t* c = xy.data() + at;
+        at += 2 * n;
+        if (n <= 4) {  // the cells of a workpiece, straight from the pairs
+            Point v[4];
+            for (std::size_t k = 0; k < n; ++k) v[k] = {c[2 * k], c[2 * k + 1]};
+            if (n == 3) triangle_within(s, v, colour, clip);
+            else if (n == 4) quad_within(s, v, colour, clip);
+            continue;
+        }
+        s.vertices.resize(n);
+        for (std::size_t k = 0; k < n; ++k) s.vertices[k] = {c[2 * k], c[2 * k + 1]};
+        polygon_within(s, s.vertices, colour, clip);
     }
 }
 

@@ -46,6 +46,7 @@ struct Surface {
     std::vector<Pixel> pixels;  // width * height, row-major, top row first
     Rect clip;                  // drawing is limited to this rectangle (within the surface)
     std::vector<std::int32_t> crossings;  // reused by the general polygon fill
+    std::vector<Point> vertices;          // reused for long polygons given as coordinate pairs
 };
 
 // ---- The surface ----
@@ -74,6 +75,8 @@ void fill_polygon(Surface& s, std::span<const Point> points, Pixel colour);
 // overlap is filled (the later polygon paints over the earlier one, as in painter's order)
 // rather than cancelled out. Counts beyond the points given are ignored.
 void fill_polygons(Surface& s, std::span<const Point> points, std::span<const int> counts, Pixel colour);
+// The same with the points as x, y pairs.
+void fill_polygons(Surface& s, std::span<const std::int32_t> xy, std::span<const int> counts, Pixel colour);
 
 // ---- Pens ----
 

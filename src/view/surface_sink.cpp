@@ -14,18 +14,10 @@ std::span<const Point> as_points(SurfaceSink& s, const std::int32_t* xy, std::si
 
 void fill(void* context, const std::int32_t* xy, const std::int32_t* counts, int polygons, std::uint32_t rgb) {
     SurfaceSink& s = *static_cast<SurfaceSink*>(context);
-    for (int p = 0; p < polygons; ++p) {
-        const std::size_t n = std::size_t(std::max(counts[p], 0));
-        if (n == 3 || n == 4) {  // the cells of a workpiece: no trip through the buffer
-            Point v[4];
-            for (std::size_t k = 0; k < n; ++k) v[k] = {xy[2 * k], xy[2 * k + 1]};
-            if (n == 3) fill_triangle(*s.surface, v[0], v[1], v[2], rgb);
-            else fill_quad(*s.surface, v[0], v[1], v[2], v[3], rgb);
-        } else if (n > 0) {
-            fill_polygon(*s.surface, as_points(s, xy, n), rgb);
-        }
-        xy += 2 * n;
-    }
+    if (polygons <= 0) return;
+    std::size_t total = 0;
+    for (int p = 0; p < polygons; ++p) total += std::size_t(std::max(counts[p], 0));
+    fill_polygons(*s.surface, std::span(xy, 2 * total), std::span(counts, std::size_t(polygons)), rgb);
 }
 
 Pen pen_of(int style, std::uint32_t rgb) {

@@ -297,6 +297,28 @@ TEST(SurfaceBatch, OverlappingPolygonsAreBothFilled) {
     EXPECT_EQ(overrun.pixels, first.pixels);
 }
 
+// The sink's form: x, y pairs, with tiny cells, clipped ones and a long polygon among them.
+TEST(SurfaceBatch, CoordinatePairsFillLikePoints) {
+    std::vector<Point> points{{4, 4}, {24, 4}, {24, 24}, {4, 24}, {30, 30}, {31, 30}, {31, 31}, {-1, 5}, {1, 5}, {0, 7}};
+    for (int k = 0; k < 7; ++k) points.push_back({40 + (k % 2) * 20, 10 + 5 * k});  // a zigzag of seven
+    std::vector<int> counts{4, 3, 3, 0, 7};
+    std::vector<std::int32_t> xy;
+    for (const Point& p : points) xy.insert(xy.end(), {p.x, p.y});
+    Surface from_pairs = blank(64, 48), from_points = blank(64, 48);
+    set_clip(from_pairs, {2, 2, 60, 44});
+    set_clip(from_points, {2, 2, 60, 44});
+    fill_polygons(from_pairs, xy, counts, kInk);
+    fill_polygons(from_points, points, counts, kInk);
+    EXPECT_EQ(from_pairs.pixels, from_points.pixels);
+    EXPECT_GT(count_ink(from_pairs), 400);
+
+    counts.back() = 8;  // one more than there are: the last polygon is left out
+    Surface short_pairs = blank(64, 48), without_last = blank(64, 48);
+    fill_polygons(short_pairs, xy, counts, kInk);
+    fill_polygons(without_last, points, std::vector<int>{4, 3, 3}, kInk);
+    EXPECT_EQ(short_pairs.pixels, without_last.pixels);
+}
+
 // ---- Pens ----
 // The path display tells rapid, cutting and fast-feed moves apart by the pen pattern alone, so
 // the patterns must be right and must run on along an arc's polyline.
