@@ -169,11 +169,15 @@ unsigned centres_of(const Rect& box, const Rect& extent) {
     return (rows & 1u ? columns : 0u) | (rows & 2u ? columns << 2 : 0u);
 }
 
+// Four stores whatever the centres, those outside the polygon or the box into a spare pixel:
+// how many centres a cell covers follows no pattern, so a loop over them mispredicts.
 inline void fill_tiny(Surface& s, const Point* p, int n, Pixel colour, const Rect& extent, const Rect& box) {
-    for (unsigned centres = centres_inside(p, n, extent) & centres_of(box, extent); centres != 0; centres &= centres - 1) {
-        const int k = std::countr_zero(centres);
-        const std::int64_t y = std::int64_t(extent.top) + (k >> 1), x = std::int64_t(extent.left) + (k & 1);
-        s.pixels[std::size_t(y * s.width + x)] = colour;
+    const unsigned centres = centres_inside(p, n, extent) & centres_of(box, extent);
+    const std::int64_t corner = std::int64_t(extent.top) * s.width + extent.left;
+    Pixel spare;
+    for (int k = 0; k < 4; ++k) {
+        Pixel* at = centres >> k & 1u ? s.pixels.data() + (corner + (k >> 1) * s.width + (k & 1)) : &spare;
+        *at = colour;
     }
 }
 
@@ -418,13 +422,16 @@ void fill_polygons(Surface& s, std::span<const std::int32_t> xy, std::span<const
         if (n > (xy.size() - at) / 2) return;
         const std::int32_t* c = xy.data() + at;
         at += 2 * n;
-        if (n <= 4) {  // the cells of a workpiece, straight from the pairs
-            Point v[4];
-            for (std::size_t k = 0; k < n; ++k) v[k] = {c[2 * k], c[2 * k + 1]};
-            if (n == 3) triangle_within(s, v, colour, clip);
-            else if (n == 4) quad_within(s, v, colour, clip);
+        if (n == 3 || n == 4) {
+            // The cells of a workpiece, straight from the pairs. A triangle is the quad with its
+            // first corner repeated (the repeat adds an edge of no length), so triangles and
+            // quads, which alternate unpredictably, take one route.
+            const std::size_t last = n == 4 ? 6 : 0;
+            const Point v[4] = {{c[0], c[1]}, {c[2], c[3]}, {c[4], c[5]}, {c[last], c[last + 1]}};
+            quad_within(s, v, colour, clip);
             continue;
         }
+        if (n < 3) continue;
         s.vertices.resize(n);
         for (std::size_t k = 0; k < n; ++k) s.vertices[k] = {c[2 * k], c[2 * k + 1]};
         polygon_within(s, s.vertices, colour, clip);
