@@ -74,7 +74,7 @@ int group_of(const CellRules& r, int corners, bool paint, float h0, float h1, fl
 // scales the Y difference by a / b so its slope shades like that of a full block.
 // The look is written in place: a returned look copied into the line's array stalled on its
 // odd size.
-void read_corners(const CellRules& r, const BlockAt& k, double* p, double* q, double* z, BlockLook& look) {
+inline void read_corners(const CellRules& r, const BlockAt& k, double* p, double* q, double* z, BlockLook& look) {
     const auto [c0, cx, cy, cxy] = cells_of(k, r.nx);
     const float h0 = r.height[c0], hx = r.height[cx], hy = r.height[cy], hxy = r.height[cxy];
     const double ab = k.a == k.b ? 1.0 : double(k.a) / double(k.b);
