@@ -93,21 +93,42 @@ T crossing_pixel(Point top, Point bottom, std::int32_t y) {
     return T(top.x) + ceil_div<T>((2 * (T(y) - top.y) + 1) * dx - dy, 2 * dy);
 }
 
-// Even-odd fill of any closed polygon: on each row the sorted edge crossings pair up into
-// spans [left, right). `xs` holds at least n entries.
+// Scan-line work space of a polygon of n vertices: its crossings, its edges by upper end and the
+// edges spanning the row.
+constexpr std::size_t scan_space(std::size_t n) { return 3 * n; }
+
+// Even-odd fill of any closed polygon: on each row the sorted crossings of the edges that span
+// it pair up into spans [left, right). The edges join the row's set in the order of their upper
+// ends and leave it below their lower ends, so that a long outline (a side wall of a thousand
+// points) costs per row only the few edges it crosses. `work` holds scan_space(n) entries.
 template <class T>
-void fill_scanlines(Surface& s, const Point* p, int n, Pixel colour, const Rect& box, std::int32_t* xs) {
+void fill_scanlines(Surface& s, const Point* p, int n, Pixel colour, const Rect& box, std::int32_t* work) {
+    std::int32_t* xs = work;
+    std::int32_t* by_top = work + n;
+    std::int32_t* spanning = work + 2 * n;
+    const auto next = [n](int i) { return i + 1 == n ? 0 : i + 1; };
+    const auto top_y = [&](int i) { return std::min(p[i].y, p[next(i)].y); };
+    const auto bottom_y = [&](int i) { return std::max(p[i].y, p[next(i)].y); };
+    int edges = 0;
+    for (int i = 0; i < n; ++i)
+        if (p[i].y != p[next(i)].y) by_top[edges++] = i;  // level edges span no row
+    std::sort(by_top, by_top + edges, [&](int a, int b) { return top_y(a) < top_y(b); });
+
+    int joined = 0, active = 0;
     for (std::int32_t y = box.top; y < box.bottom; ++y) {
-        int count = 0;
-        for (int i = 0; i < n; ++i) {
+        while (joined < edges && top_y(by_top[joined]) <= y) spanning[active++] = by_top[joined++];
+        int count = 0, kept = 0;
+        for (int k = 0; k < active; ++k) {
+            const int i = spanning[k];
+            if (bottom_y(i) <= y) continue;  // passed: leaves the set
+            spanning[kept++] = i;
             const Point& a = p[i];
-            const Point& b = p[i + 1 == n ? 0 : i + 1];
-            if (a.y == b.y) continue;
+            const Point& b = p[next(i)];
             const Point& top = a.y < b.y ? a : b;
             const Point& bottom = a.y < b.y ? b : a;
-            if (y < top.y || y >= bottom.y) continue;
             xs[count++] = clamp_to(crossing_pixel<T>(top, bottom, y), box.left, box.right);
         }
+        active = kept;
         sort_small(xs, count);
         Pixel* row = s.pixels.data() + std::size_t(y) * std::size_t(s.width);
         for (int k = 0; k + 1 < count; k += 2) std::fill(row + xs[k], row + xs[k + 1], colour);
@@ -228,8 +249,8 @@ void fill_convex(Surface& s, const Point* v, int orientation, Pixel colour, cons
     if (box.right - box.left <= kBoxTestWidth) {
         fill_convex_box<N>(s, v, orientation, colour, box);
     } else {
-        std::int32_t xs[N];
-        fill_scanlines<std::int64_t>(s, v, N, colour, box, xs);
+        std::int32_t work[scan_space(N)];
+        fill_scanlines<std::int64_t>(s, v, N, colour, box, work);
     }
 }
 
@@ -320,8 +341,8 @@ namespace {
 // take a call without their frame.
 [[gnu::noinline]] void fill_larger_triangle(Surface& s, const Point* v, Pixel colour, const Rect& box) {
     if (!fast_coordinates(v, 3)) {
-        std::int32_t xs[3];
-        fill_scanlines<Wide>(s, v, 3, colour, box, xs);
+        std::int32_t work[scan_space(3)];
+        fill_scanlines<Wide>(s, v, 3, colour, box, work);
         return;
     }
     const std::int64_t area = cross(v[0], v[1], v[2]);
@@ -343,15 +364,15 @@ namespace {
     }
     const Rect box = fill_box(v, 4, effective_clip(s));
     if (empty(box)) return;
-    std::int32_t xs[4];
+    std::int32_t work[scan_space(4)];
     if (!fast_coordinates(v, 4)) {
-        fill_scanlines<Wide>(s, v, 4, colour, box, xs);
+        fill_scanlines<Wide>(s, v, 4, colour, box, work);
         return;
     }
     // Folded cells (concave or crossed quads) take the general even-odd fill.
     const int orientation = convex_orientation(v);
     if (orientation != 0) fill_convex<4>(s, v, orientation, colour, box);
-    else fill_scanlines<std::int64_t>(s, v, 4, colour, box, xs);
+    else fill_scanlines<std::int64_t>(s, v, 4, colour, box, work);
 }
 
 }  // namespace
@@ -381,9 +402,9 @@ void polygon_within(Surface& s, std::span<const Point> points, Pixel colour, con
     const int n = int(points.size());
     const Rect box = fill_box(points.data(), n, clip);
     if (empty(box)) return;
-    if (s.crossings.size() < points.size()) s.crossings.resize(points.size());
-    if (fast_coordinates(points.data(), n)) fill_scanlines<std::int64_t>(s, points.data(), n, colour, box, s.crossings.data());
-    else fill_scanlines<Wide>(s, points.data(), n, colour, box, s.crossings.data());
+    if (s.scan_work.size() < scan_space(points.size())) s.scan_work.resize(scan_space(points.size()));
+    if (fast_coordinates(points.data(), n)) fill_scanlines<std::int64_t>(s, points.data(), n, colour, box, s.scan_work.data());
+    else fill_scanlines<Wide>(s, points.data(), n, colour, box, s.scan_work.data());
 }
 
 }  // namespace

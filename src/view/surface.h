@@ -45,7 +45,7 @@ struct Surface {
     int width = 0, height = 0;
     std::vector<Pixel> pixels;  // width * height, row-major, top row first
     Rect clip;                  // drawing is limited to this rectangle (within the surface)
-    std::vector<std::int32_t> crossings;  // reused by the general polygon fill
+    std::vector<std::int32_t> scan_work;  // reused by the general polygon fill
     std::vector<Point> vertices;          // reused for long polygons given as coordinate pairs
 };
 

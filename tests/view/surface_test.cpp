@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -193,6 +195,20 @@ TEST(SurfaceFill, EveryRouteMatchesThePixelRule) {
         std::vector<Point> p(static_cast<std::size_t>(n));
         for (Point& q : p) q = {x + coord(0, 2), y + coord(0, 2)};
         ASSERT_EQ(oracle_mismatches(p, 64, 48), 0) << describe(p);
+    }
+}
+
+// A side wall: a profile of hundreds of points along the top, closed along the bottom. Edges
+// join and leave the rows they span in any order, some level, some repeated.
+TEST(SurfaceFill, LongOutlinesMatchThePixelRule) {
+    std::mt19937 rng(3);
+    for (int round = 0; round < 20; ++round) {
+        std::vector<Point> wall;
+        for (int k = 0; k <= 300; ++k) wall.push_back({-5 + k * 74 / 300, 4 + int(rng() % 30) - (round % 2) * k / 20});
+        wall.push_back({70, 52});
+        wall.push_back({-5, 52});
+        if (round % 3 == 0) std::shuffle(wall.begin() + 100, wall.begin() + 140, rng);  // a tangle as well
+        ASSERT_EQ(oracle_mismatches(wall, 64, 48), 0) << round;
     }
 }
 
