@@ -59,6 +59,7 @@ struct SurfaceWalk {
     const std::int16_t* sy;
     Blocks bx, by;
     bool cull;  // some of the grid lies outside the drawing rectangle
+    std::int64_t cells;
 };
 
 bool beyond_one_edge(const ScreenRect& r, const std::int32_t* p) {
@@ -100,11 +101,25 @@ void draw_block(const SurfaceWalk& s, const BlockAt& k, const BlockLook& look, B
     if (look.visible[1]) batch.add<3>(look.brush[1], {q[4], q[5], q[2], q[3], q[6], q[7]});
 }
 
-void draw_line(const SurfaceWalk& s, Line& line, Batch& batch) {
+// Lines along X touch one new row of every layer each; it is fetched while the line before is
+// drawn (`ahead` cells on), or the next line waits on memory. Lines along Y reuse the cache
+// lines of the one before.
+void prefetch_row(const SurfaceWalk& s, const BlockAt& k, std::int64_t ahead) {
+    const std::int64_t c = std::clamp<std::int64_t>(std::int64_t{k.j} * s.rules.nx + k.i + ahead, 0, s.cells - 1);
+    __builtin_prefetch(s.sx + c);
+    __builtin_prefetch(s.sy + c);
+    __builtin_prefetch(s.rules.height + c);
+    __builtin_prefetch(s.rules.attribute + c);
+}
+
+void draw_line(const SurfaceWalk& s, Line& line, std::int64_t ahead, Batch& batch) {
     const int n = int(line.blocks.size());
     line.looks.resize(std::size_t(n));
     look_of_blocks(s.rules, line.blocks.data(), n, line.looks.data(), line.buffers);
-    for (std::size_t m = 0; m < std::size_t(n); ++m) draw_block(s, line.blocks[m], line.looks[m], batch);
+    for (std::size_t m = 0; m < std::size_t(n); ++m) {
+        if (ahead != 0) prefetch_row(s, line.blocks[m], ahead);
+        draw_block(s, line.blocks[m], line.looks[m], batch);
+    }
 }
 
 // Blocks kx0..kx1 x ky0..ky1 in painter's order, a line of the inner loop at a time.
@@ -117,11 +132,13 @@ void traverse(const SurfaceWalk& s, std::int32_t kx0, std::int32_t kx1, std::int
     auto ky_at = [&](std::int32_t n) { return o.y_up ? ky0 + n : ky1 - n; };
     Line line;
     const std::int32_t longest = o.outer_x ? ny : nx;
+    // The next line's new row: one step back, or two steps on (past this line's far corners).
+    const std::int64_t ahead = o.outer_x ? 0 : std::int64_t{s.by.step} * s.rules.nx * (o.y_up ? 2 : -1);
     line.blocks.resize(std::size_t(longest));
     for (std::int32_t m = 0; m < (o.outer_x ? nx : ny); ++m) {
         for (std::int32_t n = 0; n < longest; ++n)
             line.blocks[std::size_t(n)] = o.outer_x ? block_at(s, kx_at(m), ky_at(n)) : block_at(s, kx_at(n), ky_at(m));
-        draw_line(s, line, batch);
+        draw_line(s, line, ahead, batch);
     }
     batch.flush();
 }
@@ -134,7 +151,7 @@ bool drawable(const sim::Workpiece& wp) {
 SurfaceWalk surface_of(const ViewState& v, const sim::Workpiece& wp, const RenderSettings& settings) {
     const std::int16_t* sx = wp.screen_position.data;  // all x, then all y
     return {v, cell_rules(v, wp, settings), sx, sx + wp.geometry.cell_count, Blocks{v.step, wp.geometry.last_column},
-            Blocks{v.step, wp.geometry.last_row}, !v.grid_inside};
+            Blocks{v.step, wp.geometry.last_row}, !v.grid_inside, wp.geometry.cell_count};
 }
 
 }  // namespace
