@@ -49,11 +49,11 @@ struct Counter {
     }
 };
 
-// The central view at A 315, B 45 fitted to the grid, projected.
-view::ViewState fitted_view(sim::Workpiece& wp, bool full_detail) {
+// The central view at A `angle_a` (315 unless given), B 45 fitted to the grid, projected.
+view::ViewState fitted_view(sim::Workpiece& wp, bool full_detail, double angle_a = 315.0) {
     view::ViewState v;
     v.perspective = true;
-    view::set_angles(v, 315.0, 45.0);
+    view::set_angles(v, angle_a, 45.0);
     view::set_drawing_area(v, {0, 0, kWidth, kHeight});
     view::fit_view(v, wp);
     view::update_display_step(v, shell::DefineSettings{}, wp, full_detail);
@@ -61,10 +61,10 @@ view::ViewState fitted_view(sim::Workpiece& wp, bool full_detail) {
     return v;
 }
 
-void render_full(benchmark::State& state, bool thinned, bool into_surface) {
+void render_full(benchmark::State& state, bool thinned, bool into_surface, double angle_a = 315.0) {
     sim::Workpiece wp;
     make_cut_grid(wp);
-    const view::ViewState v = fitted_view(wp, !thinned);
+    const view::ViewState v = fitted_view(wp, !thinned, angle_a);
     const view::Palette palette = view::make_palette(shell::Colours{}, true);
     Counter counter;
     view::Surface surface;
@@ -84,6 +84,10 @@ void render_full(benchmark::State& state, bool thinned, bool into_surface) {
 
 void BM_Render_FullStep1(benchmark::State& state) { render_full(state, false, true); }
 BENCHMARK(BM_Render_FullStep1)->Unit(benchmark::kMillisecond);
+
+// A 240 looks mostly along X, so the painter's lines run along Y, across the layers' rows.
+void BM_Render_FullStep1AlongY(benchmark::State& state) { render_full(state, false, true, 240.0); }
+BENCHMARK(BM_Render_FullStep1AlongY)->Unit(benchmark::kMillisecond);
 
 void BM_Render_FullThinned(benchmark::State& state) { render_full(state, true, true); }
 BENCHMARK(BM_Render_FullThinned)->Unit(benchmark::kMillisecond);
