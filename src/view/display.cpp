@@ -138,7 +138,7 @@ void show_path(Display& d, const platform::PathSegment& segment) {
     if (d.overlays.paths_in_result) add_path(d.paths, segment);
     const bool path_run = segment.kind != platform::PathKind::Uncut;
     if (!path_run && !d.overlays.paths_during_run) return;
-    draw_path_move(d.view, segment, d.path_colours, d.path_options, sink_into(d.surface_sink, d.surface));
+    draw_path_move(d.view, segment, d.path_colours, d.path_options, sink_into(d.surface_sink, d.surface), d.path_buffers);
 }
 
 void workpiece_changed(Display& d, sim::Workpiece& wp) {

@@ -61,6 +61,7 @@ struct Display {
     shell::Colours colours;     // for the tool colours of the next tool
     bool redraw_due = true;
     // Sinks into the two surfaces; their buffers are reused from paint to paint.
+    PathBuffers path_buffers;  // reused by every move the run shows
     SurfaceSink surface_sink{surface};
     SurfaceSink frame_sink{frame};
 };

@@ -104,14 +104,14 @@ int arc_segments(double arc_length, double move_pitch) {
     return std::max(3, int(n));
 }
 
-std::vector<Vec3> path_points(const platform::PathSegment& s, const PathOptions& options) {
-    std::vector<Vec3> points;
-    if (!finite(s.start) || !finite(s.end) || !std::isfinite(s.tool_length)) return points;
+void path_points(const platform::PathSegment& s, const PathOptions& options, std::vector<Vec3>& points) {
+    points.clear();
+    if (!finite(s.start) || !finite(s.end) || !std::isfinite(s.tool_length)) return;
     const bool arc = is_arc(s.motion) && valid_plane(s);
     if (arc) {
         if (!finite(s.centre) || !std::isfinite(s.start_radius) || !std::isfinite(s.end_radius) ||
             !std::isfinite(s.sweep))
-            return points;
+            return;
         arc_points(s, options.move_pitch, points);
     } else {
         points.push_back({s.start.x, s.start.y, s.start.z});
@@ -123,29 +123,40 @@ std::vector<Vec3> path_points(const platform::PathSegment& s, const PathOptions&
         p.y -= options.origin_y;
         p.z -= dz;
     }
+}
+
+std::vector<Vec3> path_points(const platform::PathSegment& s, const PathOptions& options) {
+    std::vector<Vec3> points;
+    path_points(s, options, points);
     return points;
 }
 
 void draw_path_move(const ViewState& view, const platform::PathSegment& s, const PathColours& colours,
-                    const PathOptions& options, const PolygonSink& sink) {
+                    const PathOptions& options, const PolygonSink& sink, PathBuffers& buffers) {
     if (!sink.polyline) return;
     const PathPen pen = path_pen(s.motion, s.feedrate, options.rapid_feedrate, s.hidden_rapid);
     if (!pen.drawn) return;
-    const std::vector<Vec3> points = path_points(s, options);
-    if (points.size() < 2) return;
-    std::vector<std::int32_t> xy;
-    xy.reserve(points.size() * 2);
-    for (const Vec3& p : points) {
+    path_points(s, options, buffers.points);
+    if (buffers.points.size() < 2) return;
+    std::vector<std::int32_t>& xy = buffers.xy;
+    xy.clear();
+    for (const Vec3& p : buffers.points) {
         const ScreenPoint q = project(view, p.x, p.y, p.z);
         xy.push_back(q.x);
         xy.push_back(q.y);
     }
     const std::uint32_t rgb = path_colour(colours, s.kind, options.per_tool, s.tool_pen);
-    sink.polyline(sink.context, xy.data(), int(points.size()), rgb, pen.style);
+    sink.polyline(sink.context, xy.data(), int(buffers.points.size()), rgb, pen.style);
     if (options.construction_points) {
         const std::size_t last = xy.size() - 2;
         square_outline({xy[last], xy[last + 1]}, colours.construction, sink);
     }
+}
+
+void draw_path_move(const ViewState& view, const platform::PathSegment& s, const PathColours& colours,
+                    const PathOptions& options, const PolygonSink& sink) {
+    PathBuffers buffers;
+    draw_path_move(view, s, colours, options, sink, buffers);
 }
 
 // ---- The moves drawn so far ----
@@ -161,7 +172,8 @@ void add_path(PathList& list, const platform::PathSegment& s) {
 
 void draw_paths(const ViewState& view, const PathList& list, const PathColours& colours, const PathOptions& options,
                 const PolygonSink& sink) {
-    for (const platform::PathSegment& m : list.moves) draw_path_move(view, m, colours, options, sink);
+    PathBuffers buffers;
+    for (const platform::PathSegment& m : list.moves) draw_path_move(view, m, colours, options, sink, buffers);
 }
 
 }  // namespace vx::view

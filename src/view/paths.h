@@ -67,10 +67,21 @@ int arc_segments(double arc_length, double move_pitch);
 // The model points of a move relative to the grid origin, tool length applied for a tool-tip
 // path: two for a line, n + 1 for an arc (the last exactly the end point). Empty when the move
 // holds non-finite numbers.
+// The second form reuses `points`.
 std::vector<Vec3> path_points(const platform::PathSegment& move, const PathOptions& options);
+void path_points(const platform::PathSegment& move, const PathOptions& options, std::vector<Vec3>& points);
+
+// Work space of drawing moves, reused from move to move: redrawing two million kept moves must
+// not allocate for each.
+struct PathBuffers {
+    std::vector<Vec3> points;
+    std::vector<std::int32_t> xy;
+};
 
 // Draws the move: its polyline in the move's pen and, when asked, a 3 x 3 pixel outline at its
 // end. Nothing for a hidden rapid.
+void draw_path_move(const ViewState& view, const platform::PathSegment& move, const PathColours& colours,
+                    const PathOptions& options, const PolygonSink& sink, PathBuffers& buffers);
 void draw_path_move(const ViewState& view, const platform::PathSegment& move, const PathColours& colours,
                     const PathOptions& options, const PolygonSink& sink);
 

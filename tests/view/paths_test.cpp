@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <cmath>
 #include <numbers>
 
@@ -261,6 +263,26 @@ TEST(PathList, RedrawsInOrderAndDropsTheOldestHalfWhenFull) {
     EXPECT_EQ(rec.lines.size(), 2u);
     clear_paths(list);
     EXPECT_TRUE(list.moves.empty());
+}
+
+// The redraw reuses one work space for every move: a long arc before a line must leave nothing
+// of its points behind, and an invalid move in between draws nothing.
+TEST(PathList, ReusedWorkSpaceDrawsEachMoveAsAlone) {
+    PathList list;
+    list.moves = {arc_move(3, std::numbers::pi), line_move(platform::PathKind::ToolTip, 1, 100),
+                  arc_move(2, std::numbers::pi / 4, 0.0, 5.0), line_move(platform::PathKind::CommandPoint, 0, 0)};
+    list.moves[3].end.x = std::numeric_limits<double>::quiet_NaN();
+    PathOptions o = options();
+    o.construction_points = true;
+    Recorder together, alone;
+    draw_paths(oblique_view(), list, PathColours{}, o, together.sink());
+    for (const platform::PathSegment& m : list.moves) draw_path_move(oblique_view(), m, PathColours{}, o, alone.sink());
+    ASSERT_EQ(together.lines.size(), alone.lines.size());
+    ASSERT_EQ(together.lines.size(), 6u);  // three moves and their construction squares
+    for (std::size_t k = 0; k < alone.lines.size(); ++k) {
+        EXPECT_EQ(together.lines[k].points, alone.lines[k].points) << k;
+        EXPECT_EQ(together.lines[k].rgb, alone.lines[k].rgb) << k;
+    }
 }
 
 }  // namespace
