@@ -59,7 +59,7 @@ struct SurfaceWalk {
     const std::int16_t* sy;
     Blocks bx, by;
     bool cull;  // some of the grid lies outside the drawing rectangle
-    std::int64_t cells;
+    std::int64_t cells;  // of the grid: the bounds of the prefetches
 };
 
 bool beyond_one_edge(const ScreenRect& r, const std::int32_t* p) {

@@ -190,15 +190,11 @@ unsigned centres_of(const Rect& box, const Rect& extent) {
     return (rows & 1u ? columns : 0u) | (rows & 2u ? columns << 2 : 0u);
 }
 
-// Four stores whatever the centres, those outside the polygon or the box into a spare pixel:
-// how many centres a cell covers follows no pattern, so a loop over them mispredicts.
 inline void fill_tiny(Surface& s, const Point* p, int n, Pixel colour, const Rect& extent, const Rect& box) {
-    const unsigned centres = centres_inside(p, n, extent) & centres_of(box, extent);
-    const std::int64_t corner = std::int64_t(extent.top) * s.width + extent.left;
-    Pixel spare;
-    for (int k = 0; k < 4; ++k) {
-        Pixel* at = centres >> k & 1u ? s.pixels.data() + (corner + (k >> 1) * s.width + (k & 1)) : &spare;
-        *at = colour;
+    for (unsigned centres = centres_inside(p, n, extent) & centres_of(box, extent); centres != 0; centres &= centres - 1) {
+        const int k = std::countr_zero(centres);
+        const std::int64_t y = std::int64_t(extent.top) + (k >> 1), x = std::int64_t(extent.left) + (k & 1);
+        s.pixels[std::size_t(y * s.width + x)] = colour;
     }
 }
 
