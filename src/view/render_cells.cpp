@@ -170,8 +170,8 @@ void look_of_blocks(const CellRules& r, const BlockAt* blocks, int n, BlockLook*
     double* p = buffers.p.data();
     double* q = buffers.q.data();
     double* z = buffers.z.data();
-    const std::int32_t* shade = buffers.shade.data();
-    const double* facing = buffers.facing.data();
+    std::int32_t* shade = buffers.shade.data();
+    double* facing = buffers.facing.data();
     // Flat blocks take the top's shade: only the others go through the shading loop, packed
     // (a flat block's normals are written and then overwritten by the next block's).
     int sloped = 0;
@@ -179,7 +179,7 @@ void look_of_blocks(const CellRules& r, const BlockAt* blocks, int n, BlockLook*
         read_corners(r, blocks[m], p + 2 * sloped, q + 2 * sloped, z + 2 * sloped, looks[m]);
         sloped += !looks[m].flat;
     }
-    shade_triangles(r.shading, p, q, z, 2 * sloped, buffers.shade.data(), buffers.facing.data());
+    shade_triangles(r.shading, p, q, z, 2 * sloped, shade, facing);
     for (int m = 0, k = 0; m < n; ++m) {
         add_shades(r, shade + 2 * k, facing + 2 * k, looks[m]);
         k += !looks[m].flat;
