@@ -1,9 +1,9 @@
 #include "nc/ctl.h"
 
+#include "base/text.h"
 #include "nc/ctl_memory.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
-#include "shell/text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,11 +13,6 @@
 namespace vx::nc {
 namespace {
 
-using shell::from_number;
-using shell::keyword_is;
-using shell::read_int;
-using shell::read_number;
-
 constexpr std::size_t kMaxCtlLine = 1023;  // what one line of the file is read as; the rest is ignored
 constexpr int kPreReadNew = 10;            // "PRE READ" = "NEW"
 
@@ -26,7 +21,6 @@ Ctl g_ctl;
 // ---- Values ----
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Behind a key: blanks and "=" are skipped.
@@ -124,8 +118,8 @@ void replace(Ctl& c, const KeyValue& k) {
 void name_colour(Ctl& c, const KeyValue& k) {
     const auto v = numbers<6>(k.value);
     const auto channel = [&](int i) { return static_cast<int>(std::clamp(v[i], 0.0, 255.0)); };
-    c.name_colour = shell::rgb(channel(0), channel(1), channel(2));
-    c.name_background = shell::rgb(channel(3), channel(4), channel(5));
+    c.name_colour = rgb(channel(0), channel(1), channel(2));
+    c.name_background = rgb(channel(3), channel(4), channel(5));
 }
 
 void unit(Ctl& c, const KeyValue& k) {
@@ -184,7 +178,7 @@ void check_radius_offset(Ctl& c, const KeyValue& k) {
     std::string_view v = k.value;
     while (!v.empty()) {
         const std::size_t plus = v.find('+');
-        const std::string_view word = shell::trim(v.substr(0, plus));
+        const std::string_view word = trim(v.substr(0, plus));
         if (keyword_is(word, "STOP")) r.stop = true;
         else if (keyword_is(word, "LIST")) r.list = std::max(r.list, 1);
         else if (keyword_is(word, "OPEN")) r.list = 2;
@@ -464,9 +458,9 @@ void apply_ctl_line(std::string_view line, Ctl& ctl) {
     }
 }
 
-Point3 start_work_offset(const Ctl& c) {
-    const Point3& external = c.work[0];
-    const Point3& g54 = c.work[1];
+Vec3 start_work_offset(const Ctl& c) {
+    const Vec3& external = c.work[0];
+    const Vec3& g54 = c.work[1];
     switch (c.product) {
         case Dialect::Osp: return external;
         case Dialect::Heidenhain: return g54;

@@ -5,7 +5,7 @@
 // keeping every other line as it was.
 #pragma once
 
-#include "shell/text.h"
+#include "base/text.h"
 
 #include <array>
 #include <cstdint>
@@ -14,9 +14,6 @@
 #include <vector>
 
 namespace vx::nc {
-
-using shell::Colour;
-using shell::Point3;
 
 // ---- Sizes ----
 
@@ -74,8 +71,8 @@ struct Ctl {
     std::int64_t file_time = -1;  // ns, of the file as read or last written back
 
     std::string name;  // "NAME(MAX20)", UTF-8
-    Colour name_colour = shell::rgb(255, 0, 0);
-    Colour name_background = shell::rgb(255, 255, 0);
+    Colour name_colour = rgb(255, 0, 0);
+    Colour name_background = rgb(255, 255, 0);
 
     int unit = 1000;            // divisor of coordinates without a decimal point
     double min_move = 0.0005;   // mm; shorter moves are not cut
@@ -133,11 +130,11 @@ struct Ctl {
     std::array<OffsetEntry, kOffsetEntries> d{};
     std::array<OffsetEntry, kOffsetEntries> h{};
     std::array<float, kFeedNumbers> f{};
-    std::array<Point3, kWorkOffsets> work{};  // work[0] is the external offset
+    std::array<Vec3, kWorkOffsets> work{};  // work[0] is the external offset
     std::array<RefPoint, kRefPoints> ref{};
 
     // Derived after the file is read.
-    Point3 current_work_offset;
+    Vec3 current_work_offset;
     std::array<int, 3> plane_codes{17, 18, 19};  // pairs (X, Y), (Z, X), (Y, Z); sign = swapped
 };
 
@@ -165,7 +162,7 @@ std::string wait_file_path(const WaitMCode& wait, const std::string& current_dir
 const WaitMCode* find_wait_m_code(const Ctl& ctl, int m);
 
 // The value of the current start work offset for the dialect (external + G54, 0 or G54).
-Point3 start_work_offset(const Ctl& ctl);
+Vec3 start_work_offset(const Ctl& ctl);
 
 // The optional-block-skip dialog takes its nine check boxes (index 1..9) with this.
 void set_block_skip(Ctl& ctl, const std::array<bool, 10>& levels);

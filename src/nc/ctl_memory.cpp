@@ -1,7 +1,7 @@
 #include "nc/ctl_memory.h"
 
+#include "base/text.h"
 #include "platform/files.h"
-#include "shell/text.h"
 
 #include <charconv>
 #include <cstdio>
@@ -12,12 +12,9 @@ namespace vx::nc {
 namespace detail {
 namespace {
 
-using shell::keyword_is;
-
 constexpr std::size_t kMaxCtlLine = 1023;  // as the reader looks at a line
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 std::string_view skip_blanks(std::string_view s) {
@@ -40,9 +37,9 @@ int leading_index(std::string_view& s, int limit) {
 
 // The first number found in `s`, and `s` moved behind it; 0 when there is none.
 double next_number(std::string_view& s) {
-    while (!(s = shell::from_number(s)).empty()) {
+    while (!(s = from_number(s)).empty()) {
         std::size_t used = 0;
-        const double v = shell::read_number(s, &used);
+        const double v = read_number(s, &used);
         if (used > 0) {
             s.remove_prefix(used);
             return v;
@@ -57,11 +54,11 @@ double wear_behind(std::string_view s) {
     if (s.empty() || !(is_blank(s.front()) || s.front() == ',')) return 0.0;
     s = skip_blanks(s);
     if (!s.empty() && s.front() == ',') s = skip_blanks(s.substr(1));
-    return shell::read_number(s);
+    return read_number(s);
 }
 
-Point3 point_from(std::string_view s) {
-    Point3 p;
+Vec3 point_from(std::string_view s) {
+    Vec3 p;
     p.x = next_number(s);
     p.y = next_number(s);
     p.z = next_number(s);
@@ -142,7 +139,7 @@ void apply_memory_line(const MemoryLine& m, Ctl& ctl) {
         case MemoryKind::Wk:
         case MemoryKind::G5: ctl.work[i] = point_from(rest); break;
         case MemoryKind::RefPt: {
-            const Point3 p = point_from(rest);
+            const Vec3 p = point_from(rest);
             ctl.ref[i] = {to_float(p.x), to_float(p.y), to_float(p.z), true};
             break;
         }
@@ -169,7 +166,7 @@ std::string fixed(double v, int decimals, int width = 0) {
 
 std::string two_digits(int n) { return n < 10 ? "0" + std::to_string(n) : std::to_string(n); }  // "%02d"
 
-std::string point_text(const Point3& p) {
+std::string point_text(const Vec3& p) {
     return "(" + fixed(p.x, 6) + "," + fixed(p.y, 6) + "," + fixed(p.z, 6) + ")";
 }
 
@@ -249,10 +246,10 @@ std::string offset_line(const Ctl& ctl, OffsetTable table, int n) {
     return s;
 }
 
-bool point_zero(const Point3& p) { return p.x == 0.0 && p.y == 0.0 && p.z == 0.0; }
+bool point_zero(const Vec3& p) { return p.x == 0.0 && p.y == 0.0 && p.z == 0.0; }
 
 std::string work_line(const Ctl& ctl, int n, bool as_g5) {
-    const Point3& p = ctl.work[static_cast<std::size_t>(n)];
+    const Vec3& p = ctl.work[static_cast<std::size_t>(n)];
     if (point_zero(p)) return {};
     return (as_g5 ? "MEMORY G5" + std::to_string(n + 3) : "MEMORY WK" + std::to_string(n)) + "= " + point_text(p);
 }

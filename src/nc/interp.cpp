@@ -7,8 +7,6 @@
 
 namespace vx::nc {
 
-using steps::at;
-
 namespace {
 
 // ---- Word handlers ----
@@ -221,20 +219,20 @@ void build_arc(Interp& in, MoveRecord& m) {
     bool has_centre = b.centre[std::size_t(pl.first)] || b.centre[std::size_t(pl.second)];
     int ok;
     if (has_centre) {
-        Point3 v;
-        at(v, pl.first) = b.centre_value[std::size_t(pl.first)];
-        at(v, pl.second) = b.centre_value[std::size_t(pl.second)];
-        Point3 centre;
+        Vec3 v;
+        v[pl.first] = b.centre_value[std::size_t(pl.first)];
+        v[pl.second] = b.centre_value[std::size_t(pl.second)];
+        Vec3 centre;
         if (ctl.product == Dialect::Heidenhain) {
-            Point3 absolute = in.programmed;
-            at(absolute, pl.first) = at(v, pl.first);
-            at(absolute, pl.second) = at(v, pl.second);
+            Vec3 absolute = in.programmed;
+            absolute[pl.first] = v[pl.first];
+            absolute[pl.second] = v[pl.second];
             centre = workpiece_point(in, absolute);
         } else {
-            Point3 w = steps::workpiece_vector(in, v);
-            centre = {m.start.x + w.x, m.start.y + w.y, m.start.z + w.z};
+            Vec3 w = steps::workpiece_vector(in, v);
+            centre = m.start + w;
         }
-        at(centre, pl.normal) = at(m.start, pl.normal);
+        centre[pl.normal] = m.start[pl.normal];
         ok = arc_from_centre(m, centre, double(ctl.r_tolerance));
     } else if (b.has_r) {
         double r = b.r;
@@ -258,7 +256,7 @@ void queue_rapid(Interp& in, const MoveRecord& m) {
         push_move(in, m);
         return;
     }
-    Point3 from = m.start;
+    Vec3 from = m.start;
     for (int i = 0; i < in.path.count; ++i) {
         MoveRecord piece = m;
         piece.start = from;
@@ -272,13 +270,13 @@ void queue_rapid(Interp& in, const MoveRecord& m) {
 
 // A G53 block gives machine coordinates: the workpiece frame is the machine's, so the named axes
 // go to their values as written; the run loop decides how it moves.
-Point3 machine_target(Interp& in) {
+Vec3 machine_target(Interp& in) {
     const BlockWords& b = in.block;
-    Point3 end = in.position;
+    Vec3 end = in.position;
     for (int a = 0; a < 3; ++a) {
         if (!b.axis[std::size_t(a)]) continue;
-        at(end, a) = b.value[std::size_t(a)];
-        at(in.programmed, a) = steps::programmed_of(in, a, at(end, a));
+        end[a] = b.value[std::size_t(a)];
+        in.programmed[a] = steps::programmed_of(in, a, end[a]);
     }
     return end;
 }
@@ -289,14 +287,14 @@ void motion_block(Interp& in) {
     if (in.cycle != 80) {
         if (in.hooks.cycle && in.hooks.cycle(in.hooks.context, in, b) != -1) return;
     }
-    Point3 end;
+    Vec3 end;
     if (b.g53) {
         end = machine_target(in);
     } else {
-        Point3 target = steps::programmed_target(in);
+        Vec3 target = steps::programmed_target(in);
         // Without the cycle module a cycle block only positions over its hole: its normal-axis
         // word is the hole depth, not a place to go at rapid.
-        if (in.cycle != 80) at(target, in.axes.normal) = at(in.programmed, in.axes.normal);
+        if (in.cycle != 80) target[in.axes.normal] = in.programmed[in.axes.normal];
         end = workpiece_point(in, target);
         in.programmed = target;
     }
@@ -368,7 +366,7 @@ void parse_and_apply(Interp& in, std::string_view text) {
 
 // ---- Entry points ----
 
-void reset_interp(Interp& in, const Point3& start_point) {
+void reset_interp(Interp& in, const Vec3& start_point) {
     const Ctl& ctl = *in.ctl;
     in.motion = kMotionRapid;
     steps::set_plane(in, ctl.initial_plane);

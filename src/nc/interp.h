@@ -133,9 +133,9 @@ struct Interp {
     int return_level = 1;
     int repeat = 1;
     int work_index = 1;
-    Point3 work_offset;
-    Point3 shift;                              // G92
-    std::array<Point3, kWorkOffsets> local{};  // G52, per work offset index
+    Vec3 work_offset;
+    Vec3 shift;                              // G92
+    std::array<Vec3, kWorkOffsets> local{};  // G52, per work offset index
     int radius_side = 0;
     double radius_offset = 0;
     int d_number = 0;
@@ -144,10 +144,10 @@ struct Interp {
     int h_number = 0;
     int pending_cancel = kPendingNone;
     bool scaling = false;
-    Point3 scale_centre;
+    Vec3 scale_centre;
     std::array<double, 3> scale_factor{1.0, 1.0, 1.0};
     std::array<bool, 3> mirror{};
-    Point3 mirror_at;
+    Vec3 mirror_at;
     int rotations = 0;
     std::array<RotationData, 2> rotation{};
     double feed = 0;
@@ -160,12 +160,12 @@ struct Interp {
     double dwell = 0;
     int reference = 0;  // 0 none, 1 G28/G30, 2 G29, 3 G27
     int reference_point = 1;
-    Point3 intermediate;  // of the last G28/G30, for G29
+    Vec3 intermediate;  // of the last G28/G30, for G29
     int end_state = kEndRunning;
     bool g92_moved = false;  // MOVE mode: the first G92 of the run has placed the tool
 
-    Point3 programmed;  // last absolute programmed coordinates per machine axis, before scaling
-    Point3 position;    // the control point, workpiece coordinates
+    Vec3 programmed;  // last absolute programmed coordinates per machine axis, before scaling
+    Vec3 position;    // the control point, workpiece coordinates
     int line = 0;       // of the current block in its own source
     int main_line = 0;  // of the main program
 
@@ -184,7 +184,7 @@ struct Interp {
 // Start of a run or data check: the start values of the modal state, the position at
 // `start_point`, the reader's start state (line counters, alarm, start code). The reader's
 // sources stay open.
-void reset_interp(Interp& in, const Point3& start_point);
+void reset_interp(Interp& in, const Vec3& start_point);
 
 // Reads and interprets blocks until a move is produced: 1 with the move in `in.move`; 0 when
 // the program has ended (`in.end_state` 2); kExecuteAlarm when an alarm ended it without a move.
@@ -202,10 +202,10 @@ int push_move(Interp& in, const MoveRecord& move);
 
 // The workpiece point of absolute programmed coordinates under the current scaling, rotation,
 // mirror and offsets.
-Point3 workpiece_point(const Interp& in, const Point3& programmed);
+Vec3 workpiece_point(const Interp& in, const Vec3& programmed);
 
 // The current work offset of index `index` for the controller's dialect.
-Point3 work_offset_of(const Ctl& ctl, int index);
+Vec3 work_offset_of(const Ctl& ctl, int index);
 
 // The machine axes of plane 17, 18 or 19 under the controller's axis mapping, and its code.
 PlaneAxes plane_axes(const Ctl& ctl, int plane, int& code);

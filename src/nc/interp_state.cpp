@@ -52,12 +52,10 @@ void refresh_offsets(Interp& in) {
 
 namespace steps {
 
-double& at(Point3& p, int axis) { return axis == 0 ? p.x : axis == 1 ? p.y : p.z; }
-double at(const Point3& p, int axis) { return axis == 0 ? p.x : axis == 1 ? p.y : p.z; }
 
 void raise(Interp& in, int code) { raise_alarm(in.reader->alarm, code, in.main_line); }
 
-MoveRecord new_move(const Interp& in, int motion, const Point3& end) {
+MoveRecord new_move(const Interp& in, int motion, const Vec3& end) {
     MoveRecord m;
     m.motion = motion;
     m.line = in.line;
@@ -228,38 +226,38 @@ void apply_pending_cancel(Interp& in) {
 
 // ---- Coordinates ----
 
-Point3 programmed_target(const Interp& in) {
+Vec3 programmed_target(const Interp& in) {
     const BlockWords& b = in.block;
-    Point3 p = in.programmed;
+    Vec3 p = in.programmed;
     for (int a = 0; a < 3; ++a) {
         if (!b.axis[std::size_t(a)]) continue;
         double v = b.value[std::size_t(a)];
-        at(p, a) = in.incremental ? at(in.programmed, a) + v : v;
+        p[a] = in.incremental ? in.programmed[a] + v : v;
     }
     return p;
 }
 
 double programmed_of(const Interp& in, int a, double v) {
-    double offset = at(in.work_offset, a) + at(in.local[std::size_t(in.work_index)], a) + at(in.shift, a);
+    double offset = in.work_offset[a] + (in.local[std::size_t(in.work_index)])[a] + in.shift[a];
     if (a == 2) offset += in.length_offset;
     return v - offset;
 }
 
-Point3 workpiece_vector(const Interp& in, const Point3& v) {
-    Point3 p = v;
+Vec3 workpiece_vector(const Interp& in, const Vec3& v) {
+    Vec3 p = v;
     if (in.scaling) {
         for (int a = 0; a < 3; ++a)
-            if (in.ctl->scale_effect[std::size_t(a)]) at(p, a) *= in.scale_factor[std::size_t(a)];
+            if (in.ctl->scale_effect[std::size_t(a)]) p[a] *= in.scale_factor[std::size_t(a)];
     }
     for (int r = in.rotations - 1; r >= 0; --r) {
         const RotationData& rd = in.rotation[std::size_t(r)];
         double c = std::cos(rd.angle), s = std::sin(rd.angle);
-        double d1 = at(p, rd.first), d2 = at(p, rd.second);
-        at(p, rd.first) = c * d1 - s * d2;
-        at(p, rd.second) = s * d1 + c * d2;
+        double d1 = p[rd.first], d2 = p[rd.second];
+        p[rd.first] = c * d1 - s * d2;
+        p[rd.second] = s * d1 + c * d2;
     }
     for (int a = 0; a < 3; ++a)
-        if (in.mirror[std::size_t(a)]) at(p, a) = -at(p, a);
+        if (in.mirror[std::size_t(a)]) p[a] = -p[a];
     return p;
 }
 
@@ -335,11 +333,11 @@ void g10_block(Interp& in) {
     }
     int index = l == 2 ? p : 6 + p;
     if (p < 0 || (l == 20 && p < 1) || index >= kWorkOffsets) return;
-    Point3& w = ctl.work[std::size_t(index)];
+    Vec3& w = ctl.work[std::size_t(index)];
     for (int a = 0; a < 3; ++a) {
         if (!b.axis[std::size_t(a)]) continue;
         double v = b.value[std::size_t(a)];
-        at(w, a) = in.incremental ? at(w, a) + v : v;
+        w[a] = in.incremental ? w[a] + v : v;
     }
     in.work_offset = work_offset_of(ctl, in.work_index);
 }
@@ -351,26 +349,26 @@ void g92_block(Interp& in) {
         if (!b.axis[std::size_t(a)]) continue;
         double v = b.value[std::size_t(a)];
         if (move) {
-            double offset = at(in.work_offset, a) + at(in.local[std::size_t(in.work_index)], a) + at(in.shift, a);
+            double offset = in.work_offset[a] + (in.local[std::size_t(in.work_index)])[a] + in.shift[a];
             if (a == 2) offset += in.length_offset;
-            at(in.position, a) = v + offset;
+            in.position[a] = v + offset;
         } else {
-            double others = at(in.work_offset, a) + at(in.local[std::size_t(in.work_index)], a);
+            double others = in.work_offset[a] + (in.local[std::size_t(in.work_index)])[a];
             if (a == 2) others += in.length_offset;
-            at(in.shift, a) = at(in.position, a) - v - others;
+            in.shift[a] = in.position[a] - v - others;
         }
-        at(in.programmed, a) = v;
+        in.programmed[a] = v;
     }
     if (b.any_axis) in.g92_moved = true;
 }
 
 void g52_block(Interp& in) {
     const BlockWords& b = in.block;
-    Point3& local = in.local[std::size_t(in.work_index)];
+    Vec3& local = in.local[std::size_t(in.work_index)];
     for (int a = 0; a < 3; ++a) {
         if (!b.axis[std::size_t(a)]) continue;
         double v = b.value[std::size_t(a)];
-        at(local, a) = in.incremental ? at(local, a) + v : v;
+        local[a] = in.incremental ? local[a] + v : v;
     }
 }
 
@@ -378,7 +376,7 @@ namespace {
 
 // A leg of a reference return; a leg that does not move (G91 G28 Z0 to its intermediate point)
 // is left out.
-void push_rapid(Interp& in, const Point3& end) {
+void push_rapid(Interp& in, const Vec3& end) {
     if (end == in.position) return;
     MoveRecord m = new_move(in, kMotionRapid, end);
     m.machine_coordinates = false;  // a reference leg never takes the G53 path
@@ -387,10 +385,10 @@ void push_rapid(Interp& in, const Point3& end) {
 }
 
 // The named axes of `in.position` replaced from `p`.
-Point3 named_axes(const Interp& in, const Point3& p) {
-    Point3 out = in.position;
+Vec3 named_axes(const Interp& in, const Vec3& p) {
+    Vec3 out = in.position;
     for (int a = 0; a < 3; ++a)
-        if (in.block.axis[std::size_t(a)]) at(out, a) = at(p, a);
+        if (in.block.axis[std::size_t(a)]) out[a] = p[a];
     return out;
 }
 
@@ -399,8 +397,8 @@ Point3 named_axes(const Interp& in, const Point3& p) {
 void reference_block(Interp& in, int code) {
     const BlockWords& b = in.block;
     if (!b.any_axis) return;
-    Point3 target = programmed_target(in);
-    Point3 point = named_axes(in, workpiece_point(in, target));
+    Vec3 target = programmed_target(in);
+    Vec3 point = named_axes(in, workpiece_point(in, target));
     if (code == 27) {
         in.reference = 3;
         push_rapid(in, point);
@@ -423,10 +421,10 @@ void reference_block(Interp& in, int code) {
     if (k < 1 || k >= kRefPoints || !in.ctl->ref[std::size_t(k)].defined) return;  // ends at the intermediate point
     in.reference_point = k;
     const RefPoint& ref = in.ctl->ref[std::size_t(k)];
-    Point3 r{double(ref.x), double(ref.y), double(ref.z)};
+    Vec3 r{double(ref.x), double(ref.y), double(ref.z)};
     push_rapid(in, named_axes(in, r));
     for (int a = 0; a < 3; ++a)
-        if (b.axis[std::size_t(a)]) at(in.programmed, a) = programmed_of(in, a, at(in.position, a));
+        if (b.axis[std::size_t(a)]) in.programmed[a] = programmed_of(in, a, in.position[a]);
 }
 
 void scaling_on(Interp& in) {
@@ -459,7 +457,7 @@ void mirror_on(Interp& in) {
     for (int a = 0; a < 3; ++a) {
         if (!b.axis[std::size_t(a)]) continue;
         in.mirror[std::size_t(a)] = true;
-        at(in.mirror_at, a) = b.value[std::size_t(a)];
+        in.mirror_at[a] = b.value[std::size_t(a)];
     }
     follow_mirror(in, was_odd);
 }
@@ -475,7 +473,7 @@ void rotation_on(Interp& in) {
     const Ctl& ctl = *in.ctl;
     RotationData rd;
     double degrees = b.has_r ? read_scaled(b.r_text, ctl, Scaled::Angle) : 0.0;
-    Point3 centre;
+    Vec3 centre;
     if (!b.centre[0] && !b.centre[1] && !b.centre[2]) {
         rd.first = in.axes.first;
         rd.second = in.axes.second;
@@ -488,7 +486,7 @@ void rotation_on(Interp& in) {
         if (k < 0) return;  // no axis to turn about
         rd.first = kPairs[2 - k].first;  // about X: (Y, Z); about Y: (Z, X); about Z: (X, Y)
         rd.second = kPairs[2 - k].second;
-        for (int a = 0; a < 3; ++a) at(centre, a) = b.axis[std::size_t(a)] ? b.value[std::size_t(a)] : 0.0;
+        for (int a = 0; a < 3; ++a) centre[a] = b.axis[std::size_t(a)] ? b.value[std::size_t(a)] : 0.0;
     }
     if (degrees == 0.0) {
         in.rotations = 0;
@@ -496,8 +494,8 @@ void rotation_on(Interp& in) {
     }
     // The centre stays as written: the rotation turns the scaled point about it (scaling the
     // centre as well would make the order of the two transforms irrelevant).
-    rd.centre1 = at(centre, rd.first);
-    rd.centre2 = at(centre, rd.second);
+    rd.centre1 = centre[rd.first];
+    rd.centre2 = centre[rd.second];
     // Under the mirror image of an odd number of plane axes the rotation turns the other way.
     rd.angle = (mirrored_odd(in) ? -degrees : degrees) * kDegree;
     if (in.rotations < 2) in.rotation[std::size_t(in.rotations++)] = rd;
@@ -508,38 +506,37 @@ void rotation_on(Interp& in) {
 
 // ---- Public coordinate functions ----
 
-Point3 workpiece_point(const Interp& in, const Point3& programmed) {
-    using steps::at;
+Vec3 workpiece_point(const Interp& in, const Vec3& programmed) {
     const Ctl& ctl = *in.ctl;
-    Point3 p = programmed;
+    Vec3 p = programmed;
     if (in.scaling) {
         for (int a = 0; a < 3; ++a) {
             std::size_t i = std::size_t(a);
             if (ctl.scale_effect[i])
-                at(p, a) = at(in.scale_centre, a) + in.scale_factor[i] * (at(p, a) - at(in.scale_centre, a));
+                p[a] = in.scale_centre[a] + in.scale_factor[i] * (p[a] - in.scale_centre[a]);
         }
     }
     for (int a = 0; a < 3; ++a)
-        if (std::fabs(at(p, a)) < kSnapZero) at(p, a) = 0.0;
+        if (std::fabs(p[a]) < kSnapZero) p[a] = 0.0;
     for (int r = in.rotations - 1; r >= 0; --r) {
         const RotationData& rd = in.rotation[std::size_t(r)];
         double c = std::cos(rd.angle), s = std::sin(rd.angle);
-        double d1 = at(p, rd.first) - rd.centre1, d2 = at(p, rd.second) - rd.centre2;
-        at(p, rd.first) = rd.centre1 + c * d1 - s * d2;
-        at(p, rd.second) = rd.centre2 + s * d1 + c * d2;
+        double d1 = p[rd.first] - rd.centre1, d2 = p[rd.second] - rd.centre2;
+        p[rd.first] = rd.centre1 + c * d1 - s * d2;
+        p[rd.second] = rd.centre2 + s * d1 + c * d2;
     }
     for (int a = 0; a < 3; ++a)
-        if (in.mirror[std::size_t(a)]) at(p, a) = 2.0 * at(in.mirror_at, a) - at(p, a);
-    const Point3& local = in.local[std::size_t(in.work_index)];
+        if (in.mirror[std::size_t(a)]) p[a] = 2.0 * in.mirror_at[a] - p[a];
+    const Vec3& local = in.local[std::size_t(in.work_index)];
     p.x += in.work_offset.x + local.x + in.shift.x;
     p.y += in.work_offset.y + local.y + in.shift.y;
     p.z += in.work_offset.z + local.z + in.shift.z + in.length_offset;
     return p;
 }
 
-Point3 work_offset_of(const Ctl& ctl, int index) {
+Vec3 work_offset_of(const Ctl& ctl, int index) {
     if (index < 0 || index >= kWorkOffsets) return {};
-    Point3 w = ctl.work[std::size_t(index)];
+    Vec3 w = ctl.work[std::size_t(index)];
     if (fanuc_like(ctl.product) && index >= 1) {
         w.x += ctl.work[0].x;
         w.y += ctl.work[0].y;

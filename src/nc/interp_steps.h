@@ -6,8 +6,6 @@
 
 namespace vx::nc::steps {
 
-double& at(Point3& p, int axis);
-double at(const Point3& p, int axis);
 
 void set_plane(Interp& in, int plane);
 void select_work(Interp& in);
@@ -32,18 +30,18 @@ void mirror_off(Interp& in);
 void rotation_on(Interp& in);
 
 // The absolute programmed target of the block's axis words (G91 adds to the last coordinate).
-Point3 programmed_target(const Interp& in);
+Vec3 programmed_target(const Interp& in);
 // The programmed coordinate of axis `a` that puts the control point at workpiece value `v`
 // when neither scaling nor rotation acts.
 double programmed_of(const Interp& in, int a, double v);
 // A centre vector (I, J, K) turned like the points: scaled, rotated, mirrored.
-Point3 workpiece_vector(const Interp& in, const Point3& v);
+Vec3 workpiece_vector(const Interp& in, const Vec3& v);
 // Whether an odd number of the plane's axes is mirrored (arcs then turn the other way).
 bool mirrored_odd(const Interp& in);
 
 void raise(Interp& in, int code);
 
 // A move of `motion` from the current position to `end`, with the block's modal data.
-MoveRecord new_move(const Interp& in, int motion, const Point3& end);
+MoveRecord new_move(const Interp& in, int motion, const Vec3& end);
 
 }  // namespace vx::nc::steps

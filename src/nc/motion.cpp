@@ -12,27 +12,23 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr double kSamePoint = 1e-9;   // mm: start and end of an arc coincide (a full circle)
 constexpr double kArrived = 0.00001;  // mm: an axis this close to its target has arrived
 
-double& at(Point3& p, int axis) { return axis == 0 ? p.x : axis == 1 ? p.y : p.z; }
-double at(const Point3& p, int axis) { return axis == 0 ? p.x : axis == 1 ? p.y : p.z; }
 
-Point3 operator-(const Point3& a, const Point3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-double norm(const Point3& a) { return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z); }
 
 // The unit vector in the plane from `centre` to `p`; (1, 0) in the plane for a zero radius, so
 // that a degenerate arc still has finite directions.
-Point3 plane_direction(const Point3& p, const Point3& centre, const PlaneAxes& pl, double radius) {
-    Point3 d;
+Vec3 plane_direction(const Vec3& p, const Vec3& centre, const PlaneAxes& pl, double radius) {
+    Vec3 d;
     if (radius > 0) {
-        at(d, pl.first) = (at(p, pl.first) - at(centre, pl.first)) / radius;
-        at(d, pl.second) = (at(p, pl.second) - at(centre, pl.second)) / radius;
+        d[pl.first] = (p[pl.first] - centre[pl.first]) / radius;
+        d[pl.second] = (p[pl.second] - centre[pl.second]) / radius;
     } else {
-        at(d, pl.first) = 1.0;
+        d[pl.first] = 1.0;
     }
     return d;
 }
 
-double plane_distance(const Point3& a, const Point3& b, const PlaneAxes& pl) {
-    return std::hypot(at(a, pl.first) - at(b, pl.first), at(a, pl.second) - at(b, pl.second));
+double plane_distance(const Vec3& a, const Vec3& b, const PlaneAxes& pl) {
+    return std::hypot(a[pl.first] - b[pl.first], a[pl.second] - b[pl.second]);
 }
 
 }  // namespace
@@ -41,8 +37,8 @@ double plane_distance(const Point3& a, const Point3& b, const PlaneAxes& pl) {
 
 void complete_sweep(MoveRecord& m) {
     const PlaneAxes& pl = m.plane;
-    double u1 = at(m.start_direction, pl.first), u2 = at(m.start_direction, pl.second);
-    double v1 = at(m.end_direction, pl.first), v2 = at(m.end_direction, pl.second);
+    double u1 = m.start_direction[pl.first], u2 = m.start_direction[pl.second];
+    double v1 = m.end_direction[pl.first], v2 = m.end_direction[pl.second];
     double c = std::clamp(u1 * v1 + u2 * v2, -1.0, 1.0);
     double theta = std::acos(c);
     double s = u1 * v2 - u2 * v1;
@@ -53,7 +49,7 @@ void complete_sweep(MoveRecord& m) {
     m.arc_length = (m.start_radius + m.end_radius) / 2.0 * theta;
 }
 
-int arc_from_centre(MoveRecord& m, const Point3& centre, double r_tolerance) {
+int arc_from_centre(MoveRecord& m, const Vec3& centre, double r_tolerance) {
     const PlaneAxes& pl = m.plane;
     m.centre = centre;
     m.start_radius = plane_distance(m.start, centre, pl);
@@ -66,8 +62,8 @@ int arc_from_centre(MoveRecord& m, const Point3& centre, double r_tolerance) {
 
 int arc_from_radius(MoveRecord& m, double r, double r_tolerance) {
     const PlaneAxes& pl = m.plane;
-    double h1 = (at(m.end, pl.first) - at(m.start, pl.first)) / 2.0;
-    double h2 = (at(m.end, pl.second) - at(m.start, pl.second)) / 2.0;
+    double h1 = (m.end[pl.first] - m.start[pl.first]) / 2.0;
+    double h2 = (m.end[pl.second] - m.start[pl.second]) / 2.0;
     double d2 = h1 * h1 + h2 * h2;
     double q = r * r - d2 > 0 ? std::sqrt(r * r - d2) : 0.0;
     double p1 = h2, p2 = -h1;
@@ -80,36 +76,36 @@ int arc_from_radius(MoveRecord& m, double r, double r_tolerance) {
         p1 /= len;
         p2 /= len;
     }
-    Point3 centre = m.start;
-    at(centre, pl.first) += h1 + q * p1;
-    at(centre, pl.second) += h2 + q * p2;
-    at(centre, pl.normal) = at(m.start, pl.normal);
+    Vec3 centre = m.start;
+    centre[pl.first] += h1 + q * p1;
+    centre[pl.second] += h2 + q * p2;
+    centre[pl.normal] = m.start[pl.normal];
     return arc_from_centre(m, centre, r_tolerance);
 }
 
 double move_length(const MoveRecord& m) {
     if (m.motion == kMotionCw || m.motion == kMotionCcw) {
-        double dn = at(m.end, m.plane.normal) - at(m.start, m.plane.normal);
+        double dn = m.end[m.plane.normal] - m.start[m.plane.normal];
         return std::sqrt(dn * dn + m.arc_length * m.arc_length);
     }
-    return norm(m.end - m.start);
+    return vx::length(m.end - m.start);
 }
 
 // ---- Rapid paths ----
 
 namespace {
 
-int moving_axes(const Point3& start, const Point3& end, std::array<double, 3>& d) {
+int moving_axes(const Vec3& start, const Vec3& end, std::array<double, 3>& d) {
     int moving = 0;
     for (int k = 0; k < 3; ++k) {
-        d[std::size_t(k)] = std::fabs(at(end, k) - at(start, k));
+        d[std::size_t(k)] = std::fabs(end[k] - start[k]);
         if (d[std::size_t(k)] > kArrived) ++moving;
     }
     return moving;
 }
 
 // Every moving axis travels at the same rate: one piece per distinct distance.
-void async1_path(const Point3& start, const Point3& end, RapidPath& path) {
+void async1_path(const Vec3& start, const Vec3& end, RapidPath& path) {
     std::array<double, 3> d{};
     if (moving_axes(start, end, d) <= 1) return;
     std::array<double, 3> levels = d;
@@ -118,11 +114,11 @@ void async1_path(const Point3& start, const Point3& end, RapidPath& path) {
     for (double level : levels) {
         if (level <= kArrived || level - last <= kArrived) continue;
         last = level;
-        Point3 p;
+        Vec3 p;
         for (int k = 0; k < 3; ++k) {
             double dk = d[std::size_t(k)];
-            double sign = at(end, k) >= at(start, k) ? 1.0 : -1.0;
-            at(p, k) = dk - level <= kArrived ? at(end, k) : at(start, k) + sign * level;
+            double sign = end[k] >= start[k] ? 1.0 : -1.0;
+            p[k] = dk - level <= kArrived ? end[k] : start[k] + sign * level;
         }
         path.points[std::size_t(path.count++)] = p;
     }
@@ -163,7 +159,7 @@ double profile_position(const AxisProfile& p, double t) {
     return p.d - 0.5 * p.a * (p.time - t) * (p.time - t);
 }
 
-void async2_path(const Point3& start, const Point3& end, const Mtl& mtl, double pitch, RapidPath& path) {
+void async2_path(const Vec3& start, const Vec3& end, const Mtl& mtl, double pitch, RapidPath& path) {
     std::array<double, 3> d{};
     if (moving_axes(start, end, d) <= 1) return;
     std::array<AxisProfile, 3> axes;
@@ -191,22 +187,22 @@ void async2_path(const Point3& start, const Point3& end, const Mtl& mtl, double 
     if (n <= 1) return;
     for (int step = 1; step <= n; ++step) {
         double t = total * step / n;
-        Point3 p;
+        Vec3 p;
         for (int k = 0; k < 3; ++k) {
-            double sign = at(end, k) >= at(start, k) ? 1.0 : -1.0;
-            at(p, k) = step == n ? at(end, k) : at(start, k) + sign * profile_position(axes[std::size_t(k)], t);
+            double sign = end[k] >= start[k] ? 1.0 : -1.0;
+            p[k] = step == n ? end[k] : start[k] + sign * profile_position(axes[std::size_t(k)], t);
         }
         path.points[std::size_t(path.count++)] = p;
     }
 }
 
 // Every order of axis motion: down (or up) first, then both L-shaped paths in the plane.
-void unknown_path(const Point3& start, const Point3& end, const HeightLookup& lookup, RapidPath& path) {
+void unknown_path(const Vec3& start, const Vec3& end, const HeightLookup& lookup, RapidPath& path) {
     std::array<double, 3> d{};
     if (moving_axes(start, end, d) <= 1) return;
     auto add = [&path](double x, double y, double z) { path.points[std::size_t(path.count++)] = {x, y, z}; };
     if (d[2] > kArrived) add(start.x, start.y, end.z);
-    Point3 found;
+    Vec3 found;
     if (lookup.find && lookup.find(lookup.context, start.x, start.y, end.x, end.y, end.z, found) == 1) {
         add(found.x, found.y, end.z);
     } else if (d[0] > kArrived && d[1] > kArrived) {
@@ -220,7 +216,7 @@ void unknown_path(const Point3& start, const Point3& end, const HeightLookup& lo
 
 }  // namespace
 
-void rapid_path(int mode, const Point3& start, const Point3& end, const Mtl& mtl, double pitch,
+void rapid_path(int mode, const Vec3& start, const Vec3& end, const Mtl& mtl, double pitch,
                 const HeightLookup& lookup, RapidPath& path) {
     path.count = 0;
     if (mode == kG00Async1) async1_path(start, end, path);
@@ -292,22 +288,22 @@ void close_run(MachiningTime& t, const Mtl& mtl, double exit) {
 }
 
 // Tangent directions at the two ends of a feed move (unit vectors; false for no length).
-bool move_directions(const MoveRecord& m, double length, Point3& first, Point3& last) {
+bool move_directions(const MoveRecord& m, double length, Vec3& first, Vec3& last) {
     if (length <= 0) return false;
     if (m.motion != kMotionCw && m.motion != kMotionCcw) {
-        Point3 d = m.end - m.start;
+        Vec3 d = m.end - m.start;
         first = last = {d.x / length, d.y / length, d.z / length};
         return true;
     }
     const PlaneAxes& pl = m.plane;
     double turn = m.motion == kMotionCcw ? 1.0 : -1.0;
-    double rise = (at(m.end, pl.normal) - at(m.start, pl.normal)) / length;
+    double rise = (m.end[pl.normal] - m.start[pl.normal]) / length;
     double along = m.arc_length / length;
-    auto tangent = [&](const Point3& radial) {
-        Point3 t;
-        at(t, pl.first) = -turn * at(radial, pl.second) * along;
-        at(t, pl.second) = turn * at(radial, pl.first) * along;
-        at(t, pl.normal) = rise;
+    auto tangent = [&](const Vec3& radial) {
+        Vec3 t;
+        t[pl.first] = -turn * radial[pl.second] * along;
+        t[pl.second] = turn * radial[pl.first] * along;
+        t[pl.normal] = rise;
         return t;
     };
     first = tangent(m.start_direction);
@@ -339,9 +335,9 @@ void set_time_tool(MachiningTime& t, int tool) {
 void add_rapid_move(MachiningTime& t, const Mtl& mtl, const MoveRecord& m) {
     close_run(t, mtl, 0.0);
     if (!m.last_piece) return;
-    Point3 d = m.end - m.path_start;
+    Vec3 d = m.end - m.path_start;
     double c[3] = {std::fabs(d.x), std::fabs(d.y), std::fabs(d.z)};
-    double length = norm(d);
+    double length = vx::length(d);
     if (length <= 0) return;
     int k = c[1] > c[0] ? 1 : 0;
     if (c[2] >= c[k]) k = 2;  // Z decides when it shares the largest distance
@@ -361,14 +357,14 @@ void add_feed_move(MachiningTime& t, const Mtl& mtl, const Ctl& ctl, const MoveR
         if (!rapid_class(t, feed)) t.max_cutting_feed = std::max(t.max_cutting_feed, feed);
         t.min_feed = t.min_feed > 0 ? std::min(t.min_feed, feed) : feed;
     }
-    Point3 first, last;
+    Vec3 first, last;
     bool has_direction = move_directions(m, length, first, last);
     FeedRun& r = t.run;
     double entry = 0.0;
     if (r.open && r.has_direction && has_direction) {
-        Point3 a = r.last_direction;
-        double dot = (a.x * first.x + a.y * first.y + a.z * first.z) / (norm(a) * norm(first));
-        double angle = std::acos(std::clamp(dot, -1.0, 1.0)) * 180.0 / std::numbers::pi;
+        Vec3 a = r.last_direction;
+        double cosine = dot(a, first) / (vx::length(a) * vx::length(first));
+        double angle = std::acos(std::clamp(cosine, -1.0, 1.0)) * 180.0 / std::numbers::pi;
         if (double(ctl.smooth_angle) >= angle) {
             if (feed == r.feed) {
                 r.length += length;

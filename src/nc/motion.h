@@ -3,6 +3,7 @@
 // G00 mode, and the time of a program from the machine's rates and accelerations.
 #pragma once
 
+#include "base/constants.h"
 #include "nc/ctl.h"
 #include "nc/move.h"
 #include "nc/mtl.h"
@@ -19,7 +20,7 @@ namespace vx::nc {
 // end, the plane in `move.plane` and the motion type (2 CW, 3 CCW). `centre` is the centre in
 // workpiece coordinates (from I/J/K). Returns 1, or 0 when the radii differ by `r_tolerance` or
 // more (the caller raises alarm 1).
-int arc_from_centre(MoveRecord& move, const Point3& centre, double r_tolerance);
+int arc_from_centre(MoveRecord& move, const Vec3& centre, double r_tolerance);
 
 // The same with a radius word: positive R the arc of at most half a circle, negative the rest.
 int arc_from_radius(MoveRecord& move, double r, double r_tolerance);
@@ -38,19 +39,19 @@ constexpr int kG00Line = 0, kG00Async1 = 1, kG00Async2 = 2, kG00Unknown = 9;
 
 struct RapidPath {
     int count = 0;  // 0: the rapid is a straight line
-    std::array<Point3, kMaxRapidPoints> points{};  // the last is the end point
+    std::array<Vec3, kMaxRapidPoints> points{};  // the last is the end point
 };
 
 // Looks the workpiece up in the rectangle between two plane points at height `z`: 1 with the
 // point to pass through, 0 when none (the UNKNOWN mode then covers both L-shaped paths).
 struct HeightLookup {
     void* context = nullptr;
-    int (*find)(void* context, double x0, double y0, double x1, double y1, double z, Point3& point) = nullptr;
+    int (*find)(void* context, double x0, double y0, double x1, double y1, double z, Vec3& point) = nullptr;
 };
 
 // The intermediate points of a rapid from `start` to `end` under G00 mode `mode`; `pitch` is the
 // move pitch of the display (ASYNC2 sampling).
-void rapid_path(int mode, const Point3& start, const Point3& end, const Mtl& mtl, double pitch,
+void rapid_path(int mode, const Vec3& start, const Vec3& end, const Mtl& mtl, double pitch,
                 const HeightLookup& lookup, RapidPath& path);
 
 // ---- Move time ----
@@ -76,16 +77,16 @@ struct FeedRun {
     bool open = false;
     int moves = 0;
     bool single_linear = false;
-    Point3 vector;  // of the single linear move
+    Vec3 vector;  // of the single linear move
     double length = 0;
     double feed = 0;   // mm/min
     double entry = 0;  // mm/min
-    Point3 last_direction;
+    Vec3 last_direction;
     bool has_direction = false;
 };
 
 struct MachiningTime {
-    double rapid_feedrate = 999999999.0;  // the settings' RAPID FEEDRATE: at or above is rapid-class
+    double rapid_feedrate = kRapidFeedrateNone;  // the settings' RAPID FEEDRATE: at or above is rapid-class
     double feed_time = 0, rapid_time = 0;
     double cutting_time = 0, rapid_class_time = 0;
     double cutting_length = 0, rapid_class_length = 0, feed_length = 0, rapid_length = 0;

@@ -2,13 +2,11 @@
 // data check and the outputs. Coordinates are workpiece coordinates in millimetres.
 #pragma once
 
-#include "shell/text.h"
+#include "base/text.h"
 
 #include <array>
 
 namespace vx::nc {
-
-using shell::Point3;
 
 constexpr int kMotionRapid = 0;
 constexpr int kMotionLinear = 1;
@@ -32,10 +30,10 @@ struct RotationData {
 struct MoveRecord {
     int motion = kMotionRapid;
     int line = 0;  // line in the main program or, inside a subprogram, in its file
-    Point3 start, end;
+    Vec3 start, end;
     // Arcs only.
-    Point3 centre;
-    Point3 start_direction, end_direction;  // unit vectors in the plane from the centre
+    Vec3 centre;
+    Vec3 start_direction, end_direction;  // unit vectors in the plane from the centre
     double start_radius = 0, end_radius = 0;
     double sweep = 0;       // radians, 0 < sweep <= 2 pi
     double arc_length = 0;  // (Rs + Re) / 2 * sweep
@@ -49,7 +47,7 @@ struct MoveRecord {
     int tool = 0;                      // active tool of the move
     // Pieces of one rapid path (G00MODE): all carry the whole rapid's start; the time of the
     // rapid is taken once, on the last piece.
-    Point3 path_start;
+    Vec3 path_start;
     bool last_piece = true;
 };
 

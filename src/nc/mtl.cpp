@@ -1,7 +1,7 @@
 #include "nc/mtl.h"
 
+#include "base/text.h"
 #include "platform/files.h"
-#include "shell/text.h"
 
 #include <optional>
 
@@ -9,15 +9,11 @@ namespace vx::nc {
 
 namespace {
 
-using shell::from_number;
-using shell::keyword_is;
-using shell::read_number;
-
 // ---- Line syntax ----
 
 bool starts_with_nocase(std::string_view line, std::string_view key) {
     if (line.size() < key.size()) return false;
-    return shell::equals_nocase(line.substr(0, key.size()), key);
+    return equals_nocase(line.substr(0, key.size()), key);
 }
 
 // The text behind a key with its blanks and "=" skipped.
@@ -86,8 +82,8 @@ void apply_atc_type(std::string_view value, Mtl& mtl) {
         std::size_t comma = rest.find(',');
         if (comma == std::string_view::npos) return;
         mtl.combined_t = true;
-        mtl.combined_first = shell::read_int(from_number(rest));
-        int digits = shell::read_int(from_number(rest.substr(comma + 1)));
+        mtl.combined_first = read_int(from_number(rest));
+        int digits = read_int(from_number(rest.substr(comma + 1)));
         // 10^digits must stay inside an int T word; more digits than that mean "all offset".
         mtl.offset_digits = digits < 0 ? 0 : digits > 9 ? 9 : digits;
     } else if (keyword_is(value, "WAIT2")) {
@@ -103,7 +99,7 @@ void apply_atc_type(std::string_view value, Mtl& mtl) {
 void read_attachment(std::string_view line, MtlAttachment& a) {
     constexpr std::size_t kKey = 10;  // "ATTACHMENT"
     std::string_view rest = line.size() > kKey + 1 ? line.substr(kKey + 1) : std::string_view{};
-    a.number = shell::read_int(rest);
+    a.number = read_int(rest);
     std::size_t i = 0;
     while (i < rest.size() && (rest[i] == '-' || rest[i] == '+' || (rest[i] >= '0' && rest[i] <= '9'))) ++i;
     while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t' || rest[i] == '=')) ++i;
@@ -147,7 +143,7 @@ int apply_line(std::string_view line, Mtl& mtl, const MtlNameHook& hook) {
     } else if (apply_axis_key(line, mtl)) {
     } else if (starts_with_nocase(line, "INI")) {
         std::string_view v = value_behind(line, 3);
-        if (keyword_is(v, "ATTACHMENT")) mtl.initial_attachment = shell::read_int(from_number(v.substr(10)));
+        if (keyword_is(v, "ATTACHMENT")) mtl.initial_attachment = read_int(from_number(v.substr(10)));
     } else if (starts_with_nocase(line, "ATTACHMENT")) {
         if (mtl.attachment_count >= kMaxAttachments) return 0;
         MtlAttachment& a = mtl.attachments[std::size_t(mtl.attachment_count++)];

@@ -1,8 +1,9 @@
 #include "nc/reader.h"
 
+#include "base/text.h"
 #include "integration/plugins.h"
-#include "platform/encoding.h"
 #include "nc/words.h"
+#include "platform/encoding.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,9 +16,6 @@ constexpr std::size_t kPieceWindow = kMaxLine + 2;  // a full piece and its CR L
 
 Reader g_reader;
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // ---- Line streams ----
 

@@ -1,6 +1,6 @@
 #include "nc/words.h"
 
-#include "shell/text.h"
+#include "base/text.h"
 
 #include <algorithm>
 #include <array>
@@ -33,7 +33,6 @@ constexpr Terminators make_terminators(bool semicolon) {
 constexpr Terminators kTerminators = make_terminators(false);
 constexpr Terminators kHeidenhainTerminators = make_terminators(true);
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
 std::size_t terminator_from(std::string_view line, std::size_t i, const Terminators& t) {
@@ -145,7 +144,7 @@ namespace {
 double decimal(std::string_view s, bool& point_seen) {
     const auto fallback = [&] {
         point_seen = has_point(s);
-        return shell::read_number(s);
+        return read_number(s);
     };
     std::size_t i = 0;
     while (i < s.size() && is_space(s[i])) ++i;
@@ -184,7 +183,7 @@ double read_decimal(std::string_view text) {
     return decimal(text, point);
 }
 
-int read_integer(std::string_view text) { return shell::read_int(text); }
+int read_integer(std::string_view text) { return read_int(text); }
 
 double read_plain(std::string_view text) { return read_decimal(text); }
 
@@ -218,7 +217,7 @@ double read_scaled(std::string_view text, const Ctl& ctl, Scaled kind) {
 int read_feed(std::string_view text, const Ctl& ctl, double& feed, Alarm& alarm, int line) {
     const double v = read_plain(text);
     // The length of the number as written: blanks before the next word do not count.
-    const std::size_t length = shell::trim(text).size();
+    const std::size_t length = trim(text).size();
     bool f_number = false;
     switch (ctl.feedrate) {
         case 1: f_number = true; break;
@@ -231,7 +230,7 @@ int read_feed(std::string_view text, const Ctl& ctl, double& feed, Alarm& alarm,
         return 1;
     }
     if (!(v >= 0.0 && v < kFeedNumbers)) {
-        raise_alarm(alarm, kAlarmFeedNumber, line, 0, std::string(shell::trim(text)));
+        raise_alarm(alarm, kAlarmFeedNumber, line, 0, std::string(trim(text)));
         return 0;
     }
     feed = ctl.f[static_cast<std::size_t>(v)];

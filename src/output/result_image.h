@@ -15,8 +15,8 @@ namespace vx::output {
 // What the run leaves for the result view besides the workpiece.
 struct ResultView {
     const sim::CurrentTool* tool = nullptr;  // drawn at `position` with TOOL DISPLAY; null: none
-    shell::Point3 position;                  // the control point where the run left the tool
-    shell::Point3 start_point;               // marked by the axes
+    Vec3 position;                  // the control point where the run left the tool
+    Vec3 start_point;               // marked by the axes
     view::PathList paths;                    // the moves the run kept, drawn with PATH(RESULT)
 };
 

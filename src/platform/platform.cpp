@@ -160,7 +160,7 @@ void set_title(std::string_view title) {
 void show_nc_line(int line, std::string_view text) {
     if (g_backend.show_nc_line) g_backend.show_nc_line(line, text);
 }
-void show_position(const ViewPoint& position) {
+void show_position(const Vec3& position) {
     if (g_backend.show_position) g_backend.show_position(position);
 }
 void set_stop_panel(std::string_view text) {

@@ -8,6 +8,8 @@
 // left null by a backend; the call then does nothing (keys read as up).
 #pragma once
 
+#include "base/vec3.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -49,14 +51,10 @@ enum class ViewPart {
     InterferencePosition,  // the mark of the last interference
 };
 
-struct ViewPoint {
-    double x = 0, y = 0, z = 0;
-};
-
 // The refresh after a cutting step: where the tool is, the screen box of the cells whose screen
 // positions the move has refreshed so far, and the grid cells lowered since the last refresh.
 struct StepRefresh {
-    ViewPoint position;
+    Vec3 position;
     int step = 0, steps = 0;  // 1..steps
     bool interference = false;
     std::int32_t min_x = 0, min_y = 0, max_x = -1, max_y = -1;  // projected bounds; empty when max < min
@@ -74,7 +72,7 @@ enum class PathKind {
 struct PathSegment {
     PathKind kind = PathKind::ToolTip;
     int motion = 0;  // 0 rapid, 1 linear, 2 clockwise, 3 counter-clockwise, 132 multi-segment
-    ViewPoint start, end, centre;
+    Vec3 start, end, centre;
     double start_radius = 0, end_radius = 0, sweep = 0;
     int plane_first = 0, plane_second = 1, plane_normal = 2;
     int line = 0;
@@ -114,7 +112,7 @@ struct Backend {
     // The main window.
     void (*set_title)(std::string_view title) = nullptr;
     void (*show_nc_line)(int line, std::string_view text) = nullptr;  // the NC list's current line
-    void (*show_position)(const ViewPoint& position) = nullptr;      // the position panel
+    void (*show_position)(const Vec3& position) = nullptr;      // the position panel
     void (*set_stop_panel)(std::string_view text) = nullptr;         // "\tGO", "\tESC"
     void (*refresh_menus)() = nullptr;
     void (*focus_window)() = nullptr;
@@ -157,7 +155,7 @@ void draw_path(const PathSegment& segment);
 
 void set_title(std::string_view title);
 void show_nc_line(int line, std::string_view text);
-void show_position(const ViewPoint& position);
+void show_position(const Vec3& position);
 void set_stop_panel(std::string_view text);
 void refresh_menus();
 void focus_window();

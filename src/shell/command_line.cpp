@@ -1,7 +1,7 @@
 #include "shell/command_line.h"
 
+#include "base/text.h"
 #include "platform/files.h"
-#include "shell/text.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,7 +1,7 @@
 #include "shell/ini.h"
 
+#include "base/text.h"
 #include "platform/files.h"
-#include "shell/text.h"
 
 namespace vx::shell {
 namespace {

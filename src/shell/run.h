@@ -73,12 +73,12 @@ struct CheckMenu {
 
 // The move being cut, read by the display and the cutting step.
 struct MoveValues {
-    Point3 start, end;
+    Vec3 start, end;
     double length = 0;
     int steps = 0;  // N
     int step = 0;   // 1..N
     double dx = 0, dy = 0, dz = 0;  // per step
-    Point3 position;  // current tool position
+    Vec3 position;  // current tool position
 };
 
 struct RunState {
@@ -129,7 +129,7 @@ struct RunState {
 // Backup of the "C" key beside the workpiece's own copy of its layers.
 struct RunBackup {
     bool taken = false;
-    Point3 position;
+    Vec3 position;
     std::int32_t tool = 0;
     std::int32_t pen = 0;
 };
@@ -151,7 +151,7 @@ struct RunHooks {
     void (*sync_escape)(void* context) = nullptr;
     bool (*sync_go)(void* context) = nullptr;
     // Mode 2: the line and position before a block; the end state at the end of the run.
-    void (*sync_publish)(void* context, int line, const Point3& position) = nullptr;
+    void (*sync_publish)(void* context, int line, const Vec3& position) = nullptr;
     void (*sync_leave)(void* context, int end_code) = nullptr;
 
     // Optimised NC output: the dialog of the optimise command (false: cancelled; unset: OK),
@@ -196,7 +196,7 @@ struct RunContext {
     std::string nc_path;         // empty: no NC program selected
     std::string workpiece_file;  // the loaded workpiece file, for the title; empty: none
     std::string work_dir;        // working folder with a trailing "/": lists, logs, wait files
-    Point3 start_point;          // the control point the interpreter starts from
+    Vec3 start_point;          // the control point the interpreter starts from
     int batch_level = 0;         // 5 and more: a batch run that logs
     bool minimised = false;      // started minimised
     bool no_dialogs = false;     // the command line's "n" suffix

@@ -21,9 +21,6 @@ constexpr double kScribeRounding = 0.99;
 bool is_arc(int motion) { return motion == nc::kMotionCw || motion == nc::kMotionCcw; }
 bool is_straight(int motion) { return motion == nc::kMotionRapid || motion == nc::kMotionLinear; }
 
-double axis(const Point3& p, int a) { return a == 0 ? p.x : a == 1 ? p.y : p.z; }
-
-platform::ViewPoint view_point(const Point3& p) { return {p.x, p.y, p.z}; }
 
 // The kernel's plane code of the move's plane.
 int plane_code(const nc::MoveRecord& m) { return m.plane.normal == 2 ? 17 : m.plane.normal == 1 ? 18 : 19; }
@@ -46,9 +43,9 @@ void draw_move(const RunContext& ctx, const nc::MoveRecord& m, platform::PathKin
     platform::PathSegment s;
     s.kind = kind;
     s.motion = m.motion;
-    s.start = view_point(m.start);
-    s.end = view_point(m.end);
-    s.centre = view_point(m.centre);
+    s.start = m.start;
+    s.end = m.end;
+    s.centre = m.centre;
     s.start_radius = m.start_radius;
     s.end_radius = m.end_radius;
     s.sweep = m.sweep;
@@ -100,7 +97,7 @@ void refresh_step(RunContext& ctx, int k, int n) {
     if (!due) return;
     const sim::ProjectedBounds& b = ctx.result.bounds;
     platform::StepRefresh r;
-    r.position = view_point(st.move.position);
+    r.position = st.move.position;
     r.step = k;
     r.steps = n;
     r.interference = interfered;
@@ -150,7 +147,7 @@ bool after_step(RunContext& ctx, MoveCut& cut, int k, int n) {
 
 // ---- Cutting ----
 
-void fill_step(const RunContext& ctx, const MoveCut& cut, const Point3& p, const Point3& previous, int k, int n,
+void fill_step(const RunContext& ctx, const MoveCut& cut, const Vec3& p, const Vec3& previous, int k, int n,
                sim::SweepStep& s) {
     const RunState& st = ctx.state;
     const nc::MoveRecord& m = cut.move;
@@ -181,13 +178,13 @@ bool cut_in_steps(RunContext& ctx, MoveCut& cut, int n) {
     st.move.dx = (m.end.x - m.start.x) / n, st.move.dy = (m.end.y - m.start.y) / n;
     st.move.dz = (m.end.z - m.start.z) / n;
     const ProjectionOff quiet(ctx.kernel->projection, st.run_mode == kModeCutShow);
-    Point3 previous = m.start;
+    Vec3 previous = m.start;
     for (int k = 1; k <= n; ++k) {
         if (ctx.pump_messages) platform::pump_messages();
-        const Point3 p = sim::step_position(m, k, n);
+        const Vec3 p = sim::step_position(m, k, n);
         st.move.step = k;
         st.move.position = p;
-        if (st.run_mode != kModeCutShow) platform::show_position(view_point(p));
+        if (st.run_mode != kModeCutShow) platform::show_position(p);
         sim::SweepStep s;
         fill_step(ctx, cut, p, previous, k, n, s);
         sim::sweep_at_position(*ctx.workpiece, *ctx.tool, ctx.checks, s, *ctx.kernel, ctx.result);
@@ -202,11 +199,11 @@ int cut_whole(RunContext& ctx, MoveCut& cut) {
     RunState& st = ctx.state;
     const nc::MoveRecord& m = cut.move;
     sim::WholeMove w;
-    w.start[0] = m.start.x, w.start[1] = m.start.y, w.start[2] = m.start.z;
-    w.end[0] = m.end.x, w.end[1] = m.end.y, w.end[2] = m.end.z;
+    w.start = m.start;
+    w.end = m.end;
     w.motion = m.motion;
     w.plane = plane_code(m);
-    w.centre[0] = m.centre.x, w.centre[1] = m.centre.y;
+    w.centre = m.centre;
     w.radius = m.start_radius;
     w.feed = m.feedrate;
     w.line_number = stored_line(ctx);
@@ -228,7 +225,7 @@ bool whole_move_fits(const RunContext& ctx, const nc::MoveRecord& m) {
     if (is_straight(m.motion)) return m.start.z == m.end.z || ball;
     if (!is_arc(m.motion)) return false;
     const int normal = m.plane.normal;
-    return axis(m.start, normal) == axis(m.end, normal) && (normal == 2 || ball);
+    return m.start[normal] == m.end[normal] && (normal == 2 || ball);
 }
 
 // Step 13 of a fast run. False when the run must end.

@@ -1,5 +1,6 @@
 #include "shell/settings.h"
 
+#include "base/constants.h"
 #include "platform/files.h"
 #include "shell/ini.h"
 
@@ -13,7 +14,6 @@
 namespace vx::shell {
 namespace {
 
-constexpr double kNoRapidLimit = 999999999.0;  // "RAPID FEEDRATE" = "NO": rapids take no time to speak of
 constexpr int kMaxThreads = 256;                // more bands than this only cost memory
 constexpr std::size_t kMaxShareName = 35;
 constexpr std::size_t kMaxVerifySuffix = 9;
@@ -67,7 +67,7 @@ struct SectionReader {
         if (otherwise) field = *otherwise;
     }
 
-    void point(std::string_view key, Point3& field) const {
+    void point(std::string_view key, Vec3& field) const {
         if (const auto v = value(key))
             if (const auto p = read_point(*v)) field = *p;
     }
@@ -259,7 +259,7 @@ void read_checks(const SectionReader& r, DefineSettings& d) {
         d.spindle_range = read_numbers(*v, limits, 2);
         if (d.spindle_range) d.spindle_min = limits[0], d.spindle_max = limits[1];
     }
-    if (const auto v = r.value("RAPID FEEDRATE")) d.rapid_feedrate = keyword_is(*v, "NO") ? kNoRapidLimit : read_number(*v);
+    if (const auto v = r.value("RAPID FEEDRATE")) d.rapid_feedrate = keyword_is(*v, "NO") ? kRapidFeedrateNone : read_number(*v);
     read_clearance(r, "TOOL CLEARANCE", d.tool_clearance);
     read_clearance(r, "ARBOR CLEARANCE", d.arbor_clearance);
 }
@@ -614,7 +614,7 @@ bool write_new_control_point(const Settings& settings, NewControlPoint choice) {
     return ini_save(ini);
 }
 
-bool write_specified_point(const Settings& settings, const Point3& p) {
+bool write_specified_point(const Settings& settings, const Vec3& p) {
     IniFile ini = ini_load(settings.path);
     ini_set(ini, "Define", "SPECIFIED POINT",
             "(" + format_number(p.x) + "," + format_number(p.y) + "," + format_number(p.z) + ")");

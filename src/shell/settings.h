@@ -3,8 +3,9 @@
 // place, and the part of it written back at exit or while the program runs.
 #pragma once
 
+#include "base/constants.h"
+#include "base/text.h"
 #include "shell/ini.h"
-#include "shell/text.h"
 
 #include <array>
 #include <optional>
@@ -23,8 +24,8 @@ struct TableSettings {
 
 // ---- Section "DMFdata" ----
 struct InitialBox {  // INITIAL SIZE: the first triple, then the second
-    Point3 first{0, 0, 0};
-    Point3 second{100, 100, 30};
+    Vec3 first{0, 0, 0};
+    Vec3 second{100, 100, 30};
 };
 
 enum class AlignX { Left, Right, Center };
@@ -148,7 +149,7 @@ struct HandTool {
 };
 
 struct DefineSettings {
-    Point3 light_vector{0, 0, 1};  // normalised
+    Vec3 light_vector{0, 0, 1};  // normalised
     int optimize_drawing = 2;      // NO 0, NO_OLD 1, otherwise 2
     int optimize_dots = 3;         // at least 1
     bool mesh_mode = false;
@@ -157,12 +158,12 @@ struct DefineSettings {
     bool colour_by_pen = true;        // COLOR MODE "TOOL-PEN"; otherwise by cut direction
     bool tool_top_pen = false;        // TOOL-TOP COLOR MODE "PEN"
     Colours colours;
-    Point3 work_margin{0, 0, 0};
-    Point3 control_point{0, 0, 0};
+    Vec3 work_margin{0, 0, 0};
+    Vec3 control_point{0, 0, 0};
     NewControlPoint new_control_point_dialog = NewControlPoint::BoxTop;  // NEW CONTROL POINTD
     NewControlPoint new_control_point = NewControlPoint::BoxTop;
-    Point3 specified_point_dialog{0, 0, 100};  // SPECIFIED POINTD
-    Point3 specified_point{0, 0, 100};
+    Vec3 specified_point_dialog{0, 0, 100};  // SPECIFIED POINTD
+    Vec3 specified_point{0, 0, 100};
     ToolBasePoint tool_base_point = ToolBasePoint::Bottom;
     double minimum_pitch = 0.001;
     WorkPitch work_pitch;
@@ -177,7 +178,7 @@ struct DefineSettings {
     int spindle_check = 0;  // NO 0, other 1, STOP 2
     bool spindle_range = false;  // two numbers after the word turn the speed check on
     double spindle_min = 0, spindle_max = 0;
-    double rapid_feedrate = 999999999.0;
+    double rapid_feedrate = kRapidFeedrateNone;
     Clearance tool_clearance, arbor_clearance;
     bool path_start = false, path_result = true, tool_display = true, construction_point = false;
     bool boundary_box = true, basic_axis = true, progress_bar = true;
@@ -301,7 +302,7 @@ bool write_settings_at_exit(const Settings& settings, const ExitState& exit);
 
 // Keys written while the program runs (the workpiece definition commands and dialogs).
 bool write_new_control_point(const Settings& settings, NewControlPoint choice);
-bool write_specified_point(const Settings& settings, const Point3& point);
+bool write_specified_point(const Settings& settings, const Vec3& point);
 
 // The one settings record of the process.
 Settings& settings();

@@ -4,10 +4,10 @@
 // stderr and in the log, and count as failed steps.
 #include "shell/startup.h"
 
+#include "integration/plugins.h"
 #include "nc/ctl.h"
 #include "nc/mtl.h"
 #include "platform/files.h"
-#include "integration/plugins.h"
 #include "platform/log.h"
 #include "shell/message_file.h"
 #include "sim/bands.h"

@@ -66,8 +66,6 @@ std::string fill(std::string_view format, std::initializer_list<double> values) 
     return out;
 }
 
-double axis(const nc::Point3& p, int a) { return a == 0 ? p.x : a == 1 ? p.y : p.z; }
-double& axis(nc::Point3& p, int a) { return a == 0 ? p.x : a == 1 ? p.y : p.z; }
 
 bool is_arc(int motion) { return motion == nc::kMotionCw || motion == nc::kMotionCcw; }
 
@@ -177,7 +175,7 @@ int sampled_step_count(double length, double move_pitch) {
 
 double step_length(double length, int n) { return length / double(std::max(n, 1)); }
 
-nc::Point3 step_position(const nc::MoveRecord& move, int k, int n) {
+Vec3 step_position(const nc::MoveRecord& move, int k, int n) {
     n = std::max(n, 1);
     k = std::clamp(k, 0, n);
     if (k == n) return move.end;
@@ -191,12 +189,12 @@ nc::Point3 step_position(const nc::MoveRecord& move, int k, int n) {
     const double turn = move.motion == nc::kMotionCcw ? 1.0 : -1.0;
     const double angle = turn * move.sweep * t;
     const double radius = move.start_radius + t * (move.end_radius - move.start_radius);
-    const double u1 = axis(move.start_direction, pl.first), u2 = axis(move.start_direction, pl.second);
+    const double u1 = move.start_direction[pl.first], u2 = move.start_direction[pl.second];
     const double c = std::cos(angle), s = std::sin(angle);
-    nc::Point3 p;
-    axis(p, pl.first) = axis(move.centre, pl.first) + radius * (u1 * c - u2 * s);
-    axis(p, pl.second) = axis(move.centre, pl.second) + radius * (u1 * s + u2 * c);
-    axis(p, pl.normal) = axis(move.start, pl.normal) + t * (axis(move.end, pl.normal) - axis(move.start, pl.normal));
+    Vec3 p;
+    p[pl.first] = move.centre[pl.first] + radius * (u1 * c - u2 * s);
+    p[pl.second] = move.centre[pl.second] + radius * (u1 * s + u2 * c);
+    p[pl.normal] = move.start[pl.normal] + t * (move.end[pl.normal] - move.start[pl.normal]);
     return p;
 }
 
@@ -231,7 +229,7 @@ int write_limit_tool(LimitLog& log, const CurrentTool& tool) {
     return put(limit_file(log, tool.limit.kind), text) ? 1 : 0;
 }
 
-std::string limit_line(std::int32_t line, const nc::Point3& position, double value, int step_direction) {
+std::string limit_line(std::int32_t line, const Vec3& position, double value, int step_direction) {
     std::string out = std::to_string(line);
     out += ":X" + fixed_text(position.x) + "Y" + fixed_text(position.y) + "Z" + fixed_text(position.z);
     out += ":" + fixed_text(value);

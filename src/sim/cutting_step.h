@@ -46,7 +46,7 @@ double step_length(double length, int n);
 // Tool position of step k (1..n) of the move: along the line for rapids and linear moves; along
 // the arc for arcs (angle k/n of the sweep, radius from the start to the end radius, the plane's
 // normal axis linear). Step n is the end point exactly; k is clamped to 0..n.
-nc::Point3 step_position(const nc::MoveRecord& move, int k, int n);
+Vec3 step_position(const nc::MoveRecord& move, int k, int n);
 
 // ---- Load ----
 
@@ -64,7 +64,7 @@ EngagedValues engaged_values(double volume, double moment, double step_length);
 struct Overload {
     bool recorded = false;
     std::int32_t tool = 0;
-    nc::Point3 position;
+    Vec3 position;
     int step_direction = kStepGeneral;
 };
 
@@ -93,7 +93,7 @@ int write_limit_tool(LimitLog& log, const CurrentTool& tool);
 struct LoadStep {
     double step_length = 0;
     double feed = 0;          // mm/min
-    nc::Point3 position;      // current tool position
+    Vec3 position;      // current tool position
     std::int32_t line = 0;    // NC line
 };
 
@@ -108,7 +108,7 @@ int evaluate_load(const CurrentTool& tool, const SweepResult& result, const Load
                   LimitLog& log);
 
 // The log line of an exceeding step: "%d:X%fY%fZ%f:%f" and "(V)\n", "(U)\n", "(D)\n" or "(A)\n".
-std::string limit_line(std::int32_t line, const nc::Point3& position, double value, int step_direction);
+std::string limit_line(std::int32_t line, const Vec3& position, double value, int step_direction);
 
 // ---- Optimisation hand-over ----
 

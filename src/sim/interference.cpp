@@ -312,7 +312,7 @@ int write_interference_entry(InterferenceList& list, const BlockRef& block, bool
     return 1;
 }
 
-void write_second_position(InterferenceList& list, int step, int steps, const nc::Point3& p) {
+void write_second_position(InterferenceList& list, int step, int steps, const Vec3& p) {
     if (!list.second) return;
     put(list, std::to_string(step) + "/" + std::to_string(steps) + ":X" + fixed_text(p.x) + "Y" + fixed_text(p.y) +
                   "Z" + fixed_text(p.z) + "\n");

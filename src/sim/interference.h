@@ -8,6 +8,7 @@
 // end: run_end_code and show_alarm, then end_interference_run.
 #pragma once
 
+#include "base/constants.h"
 #include "shell/settings.h"
 #include "sim/cutting_step.h"
 #include "sim/kernel.h"
@@ -34,7 +35,7 @@ struct CheckModes {
     int spindle_check = kSpindleOff;
     bool spindle_range = false;  // the speed range below is checked
     double spindle_min = 0, spindle_max = 0;
-    double rapid_feedrate = kDefaultRapidFeedrate;  // 0 or less: no feed is rapid-class
+    double rapid_feedrate = kRapidFeedrateNone;  // 0 or less: no feed is rapid-class
 };
 
 CheckModes check_modes(const shell::Settings& settings);
@@ -151,6 +152,6 @@ int write_interference_entry(InterferenceList& list, const BlockRef& block, bool
 
 // The position record that run control appends to the second list after an interfering step:
 // "%d/%d:X%fY%fZ%f\n". Nothing unless the second list is open.
-void write_second_position(InterferenceList& list, int step, int steps, const nc::Point3& position);
+void write_second_position(InterferenceList& list, int step, int steps, const Vec3& position);
 
 }  // namespace vx::sim

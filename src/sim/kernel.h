@@ -10,6 +10,7 @@
 // KernelContext per process (bands, projection, row buffers).
 #pragma once
 
+#include "base/constants.h"
 #include "shell/settings.h"
 #include "sim/bands.h"
 #include "sim/tools.h"
@@ -35,7 +36,6 @@ constexpr int kRunMoveStart = 1;  // first step of a move
 constexpr int kRunMoveStep = 2;   // later step of a move
 constexpr int kRunOptimise = 3;   // optimisation run: no screen refresh, clearance test always on
 
-constexpr double kDefaultRapidFeedrate = 999999999.0;  // RAPID FEEDRATE default
 
 // Check modes as the menus set them.
 struct KernelChecks {
@@ -44,7 +44,7 @@ struct KernelChecks {
     int height_check = 0;  // effective length: 0 off, 1 compute, 2 stop, 3 pause
     int chip_check = 0;    // vertical and radius mills: 0 off, 1 compute, 2 stop, 3 pause
     shell::Clearance tool_clearance;  // TOOL CLEARANCE: the rapid clearance test's margin
-    double rapid_feedrate = kDefaultRapidFeedrate;
+    double rapid_feedrate = kRapidFeedrateNone;
 };
 
 KernelChecks kernel_checks(const shell::Settings& settings);

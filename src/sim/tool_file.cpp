@@ -2,7 +2,7 @@
 // keyword with its values, and the finishing steps (lengths of scribing tools, holders without
 // lengths, the tool base point).
 #include "platform/files.h"
-#include "shell/text.h"
+#include "base/text.h"
 #include "sim/tool_syntax.h"
 #include "sim/tools.h"
 
@@ -118,7 +118,7 @@ void read_flat(LineCursor& c, ToolRecord& t) {
     t.d = to_float(first_number(c));
     t.h = to_float(next_value(c));
     t.name = read_name(c);
-    t.type = shell::keyword_is(t.name, "KEGAKI") ? kToolKegaki : kToolFlat;
+    t.type = keyword_is(t.name, "KEGAKI") ? kToolKegaki : kToolFlat;
 }
 
 void read_bull(LineCursor& c, ToolRecord& t) {
@@ -311,7 +311,7 @@ constexpr Keyword kKeywords[] = {
 const Keyword* keyword_at(const LineCursor& c) {
     const std::string_view rest = c.line.substr(c.pos);
     for (const Keyword& k : kKeywords)
-        if (shell::keyword_is(rest, k.word)) return &k;
+        if (keyword_is(rest, k.word)) return &k;
     return nullptr;
 }
 
@@ -390,7 +390,7 @@ void read_header_line(ToolTable& table, std::string_view line, const ReadContext
 // Opens the tool of a MAGAZINE line; false when its number ends the reading.
 bool open_tool(ToolTable& table, std::string_view line, int* number) {
     const std::string_view rest = line.size() > kMagazineNumberAt ? line.substr(kMagazineNumberAt) : std::string_view{};
-    const std::int32_t n = shell::read_int(rest);
+    const std::int32_t n = read_int(rest);
     if (n < 1 || n > max_tool_number(table)) return false;
     ToolEntry& entry = table.entries[n];
     entry.tool.defined = 1;
@@ -406,7 +406,7 @@ bool open_tool(ToolTable& table, std::string_view line, int* number) {
 
 // The initial tool of an I line; a number outside the table is ignored.
 void read_initial_tool(ToolTable& table, std::string_view line) {
-    const std::int32_t n = shell::read_int(shell::from_number(line.substr(1)));
+    const std::int32_t n = read_int(from_number(line.substr(1)));
     if (n < 0 || n > max_tool_number(table)) return;
     table.initial_tool = table.current_tool = n;
 }
@@ -457,7 +457,7 @@ int read_tool_text(ToolTable& table, std::string_view bytes, const std::string& 
         if (line.empty() || line.front() == '#') continue;
         if (line.front() == 'I' || line.front() == 'i') {
             read_initial_tool(table, line);
-        } else if (shell::keyword_is(line, "MAGAZINE")) {
+        } else if (keyword_is(line, "MAGAZINE")) {
             if (!open_tool(table, line, &tool)) break;
             read_tool_keywords(make_cursor(line, kMagazineKeywordsAt), table.entries[tool], ctx);
         } else if (tool < 0) {

@@ -1,6 +1,6 @@
 #include "sim/tool_syntax.h"
 
-#include "shell/text.h"
+#include "base/text.h"
 #include "platform/encoding.h"
 
 #include <algorithm>
@@ -18,7 +18,7 @@ bool is_sjis_lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0x
 // that a lone "-" or "." is not read again).
 double number_at(LineCursor& c, std::size_t at) {
     std::size_t used = 0;
-    const double v = shell::read_number(c.line.substr(at), &used);
+    const double v = read_number(c.line.substr(at), &used);
     c.pos = std::min(c.line.size(), at + std::max<std::size_t>(used, 1));
     return v;
 }
@@ -70,7 +70,7 @@ double next_value(LineCursor& c) {
     const std::size_t comma = c.line.find(',', c.pos);
     if (comma == std::string_view::npos) return 0.0;
     std::size_t used = 0;
-    const double v = shell::read_number(c.line.substr(comma + 1), &used);
+    const double v = read_number(c.line.substr(comma + 1), &used);
     c.pos = comma + 1 + used;
     return v;
 }
@@ -80,7 +80,7 @@ double semicolon_value(LineCursor& c) {
     const std::size_t comma = c.line.find(',', c.pos);
     if (semi == std::string_view::npos || semi > comma) return 0.0;
     std::size_t used = 0;
-    const double v = shell::read_number(c.line.substr(semi + 1), &used);
+    const double v = read_number(c.line.substr(semi + 1), &used);
     c.pos = semi + 1 + used;
     return v;
 }
@@ -126,7 +126,7 @@ bool at_letter(const LineCursor& c) {
 }
 
 bool take_keyword(LineCursor& c, std::string_view word) {
-    if (!shell::keyword_is(c.line.substr(c.pos), word)) return false;
+    if (!keyword_is(c.line.substr(c.pos), word)) return false;
     c.pos += word.size();
     return true;
 }

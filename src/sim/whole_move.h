@@ -14,6 +14,7 @@
 // NC line; no volume or required value is summed (the fast runs compute none).
 #pragma once
 
+#include "base/vec3.h"
 #include "sim/kernel.h"
 
 #include <cstdint>
@@ -21,11 +22,10 @@
 namespace vx::sim {
 
 struct WholeMove {
-    double start[3] = {0, 0, 0};  // tool tip, workpiece coordinates (the tool's shift not applied)
-    double end[3] = {0, 0, 0};
+    Vec3 start, end;  // tool tip, workpiece coordinates (the tool's shift not applied)
     int motion = kMotionLinear;
     int plane = 17;
-    double centre[2] = {0, 0};  // arcs: centre in XY and radius; direction from `motion`
+    Vec3 centre;  // arcs: centre in XY and radius; direction from `motion`
     double radius = 0;
     double feed = 0;            // mm/min; at the rapid feedrate or above it counts as a rapid
     std::int32_t line_number = 0;

@@ -2,6 +2,7 @@
 // The operations that walk the cells of an allocated workpiece are in workgrid_ops.cpp.
 #include "sim/workgrid.h"
 
+#include "base/constants.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -39,9 +40,6 @@ constexpr double kAutoPitches[] = {0.001, 0.002, 0.005, 0.01, 0.02, 0.025, 0.05,
 // the search for any finite extent.
 constexpr double kBeyondListStep = 10.0;
 constexpr std::int64_t kMaxBeyondSteps = std::int64_t{1} << 50;
-
-// Basic model floor: far below any real workpiece, so the difference display sees "no reference".
-constexpr double kNoReferenceHeight = -100000.0;
 
 // The rasteriser reports progress in percent.
 constexpr std::int64_t kProgressTotal = 100;
@@ -366,7 +364,7 @@ float* z_target_array(Workpiece& wp, ZTarget target) {
 }
 
 double z_start_value(const Workpiece& wp, ZTarget target) {
-    return target == ZTarget::Basic ? kNoReferenceHeight : wp.work_bottom;
+    return target == ZTarget::Basic ? kNoMaterial : wp.work_bottom;
 }
 
 const platform::TextPair& z_title(ZTarget target) {

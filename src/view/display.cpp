@@ -108,7 +108,7 @@ void set_display_tool(Display& d, const sim::CurrentTool& tool) {
     t.length = tool.shift;
 }
 
-void place_tool(Display& d, const sim::Workpiece& wp, const platform::ViewPoint& position) {
+void place_tool(Display& d, const sim::Workpiece& wp, const Vec3& position) {
     d.tool.tip = tool_tip({position.x, position.y, position.z}, wp.geometry, d.tool.length);
     d.tool.placed = true;
 }

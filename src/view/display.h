@@ -56,7 +56,7 @@ struct Display {
     PathList paths;
     DisplayTool tool;
     Overlays overlays;
-    shell::Point3 start_point;  // marked by the axes
+    Vec3 start_point;  // marked by the axes
     bool tool_top_pen = false;  // TOOL-TOP COLOR MODE "PEN"
     shell::Colours colours;     // for the tool colours of the next tool
     bool redraw_due = true;
@@ -79,7 +79,7 @@ void set_up_display(Display& d, const shell::DefineSettings& define, sim::Workpi
 void set_display_tool(Display& d, const sim::CurrentTool& tool);
 
 // The tool's control point (workpiece coordinates); the tip follows from the tool length.
-void place_tool(Display& d, const sim::Workpiece& wp, const platform::ViewPoint& position);
+void place_tool(Display& d, const sim::Workpiece& wp, const Vec3& position);
 
 // ---- Paint cycle ----
 

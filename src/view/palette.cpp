@@ -12,11 +12,11 @@ int shade_component(int c, int shade) {
 
 namespace {
 
-void fill_group(Palette& p, int group, shell::Colour c) {
+void fill_group(Palette& p, int group, Colour c) {
     for (int shade = 0; shade < kShades; ++shade) {
-        const int r = shade_component(shell::red(c), shade);
-        const int g = shade_component(shell::green(c), shade);
-        const int b = shade_component(shell::blue(c), shade);
+        const int r = shade_component(red(c), shade);
+        const int g = shade_component(green(c), shade);
+        const int b = shade_component(blue(c), shade);
         p.brush[std::size_t(brush_index(group, shade))] = std::uint32_t(r) << 16 | std::uint32_t(g) << 8 | std::uint32_t(b);
     }
 }
@@ -34,7 +34,7 @@ Palette make_palette(const shell::Colours& colours, bool colour_by_pen) {
         fill_group(p, 4, colours.vertical_cut);
     }
     fill_group(p, kGroupPaint, colours.penki);
-    fill_group(p, kGroupInterference, shell::rgb(255, 0, 0));
+    fill_group(p, kGroupInterference, rgb(255, 0, 0));
     p.background = sink_colour(colours.background);
     p.mesh = sink_colour(colours.work);
     p.plus = sink_colour(colours.plus);

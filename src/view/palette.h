@@ -29,8 +29,8 @@ constexpr std::uint32_t kGreen = 0x00FF00;
 constexpr std::uint32_t kLightGrey = 0xBFBFBF;
 
 // A settings colour (red in the low byte) as 0x00RRGGBB.
-constexpr std::uint32_t sink_colour(shell::Colour c) {
-    return std::uint32_t(shell::red(c)) << 16 | std::uint32_t(shell::green(c)) << 8 | std::uint32_t(shell::blue(c));
+constexpr std::uint32_t sink_colour(Colour c) {
+    return std::uint32_t(red(c)) << 16 | std::uint32_t(green(c)) << 8 | std::uint32_t(blue(c));
 }
 
 struct Palette {

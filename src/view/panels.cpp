@@ -146,7 +146,7 @@ NcLinePanel nc_selection_panel(std::string_view nc_path) {
     return p;
 }
 
-std::string run_move_text(int motion, const shell::Point3& end, double feed) {
+std::string run_move_text(int motion, const Vec3& end, double feed) {
     switch (motion) {
         case nc::kMotionRapid: return format("RAPID:%9.3f,%9.3f,%9.3f", end.x, end.y, end.z);
         case nc::kMotionLinear: return format("LINE:%9.3f,%9.3f,%9.3f , FEED=%9.3f", end.x, end.y, end.z, feed);
@@ -164,7 +164,7 @@ NcLinePanel nc_run_panel(int line, std::string_view subprogram, std::string_view
     return p;
 }
 
-std::string pick_move_text(int motion, const shell::Point3& end) {
+std::string pick_move_text(int motion, const Vec3& end) {
     switch (motion) {
         case nc::kMotionRapid: return format("RAPID    %9.3f,%9.3f,%9.3f", end.x, end.y, end.z);
         case nc::kMotionLinear: return format("LINE     %9.3f,%9.3f,%9.3f", end.x, end.y, end.z);

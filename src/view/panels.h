@@ -72,14 +72,14 @@ NcLinePanel nc_selection_panel(std::string_view nc_path);
 NcLinePanel nc_run_panel(int line, std::string_view subprogram, std::string_view block_text, const nc::MoveRecord* move);
 
 // The move of the run panel: end point, and the feed for every motion but a rapid.
-std::string run_move_text(int motion, const shell::Point3& end, double feed);
+std::string run_move_text(int motion, const Vec3& end, double feed);
 
 // After a pick: the cell's line right-aligned as "%ld: ", red for the main program and yellow for
 // a called one (stored negative, shown without the sign), then the line's text or the move as
 // "RAPID    ...", "LINE     ..."; "Not Cut" for a cell the selected data did not cut.
 NcLinePanel nc_pick_panel(bool cut, int stored_line, std::string_view line_text, const nc::MoveRecord* move);
 
-std::string pick_move_text(int motion, const shell::Point3& end);
+std::string pick_move_text(int motion, const Vec3& end);
 
 void draw_nc_line_panel(Surface& s, Fonts& fonts, Rect area, const NcLinePanel& panel, int label_width);
 

@@ -16,10 +16,8 @@ constexpr std::int32_t kConstructionHalf = 1;
 
 bool is_arc(int motion) { return motion == nc::kMotionCw || motion == nc::kMotionCcw; }
 
-bool finite(const platform::ViewPoint& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+bool finite(const Vec3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
-double axis(const platform::ViewPoint& p, int a) { return a == 0 ? p.x : a == 1 ? p.y : p.z; }
-double& axis(Vec3& p, int a) { return a == 0 ? p.x : a == 1 ? p.y : p.z; }
 
 bool valid_plane(const platform::PathSegment& s) {
     const int f = s.plane_first, g = s.plane_second, n = s.plane_normal;
@@ -40,16 +38,16 @@ Vec3 arc_point(const platform::PathSegment& s, double u1, double u2, int k, int 
     const double radius = s.start_radius + t * (s.end_radius - s.start_radius);
     const double c = std::cos(angle), sn = std::sin(angle);
     Vec3 p;
-    axis(p, s.plane_first) = axis(s.centre, s.plane_first) + radius * (u1 * c - u2 * sn);
-    axis(p, s.plane_second) = axis(s.centre, s.plane_second) + radius * (u1 * sn + u2 * c);
-    axis(p, s.plane_normal) =
-        axis(s.start, s.plane_normal) + t * (axis(s.end, s.plane_normal) - axis(s.start, s.plane_normal));
+    p[s.plane_first] = s.centre[s.plane_first] + radius * (u1 * c - u2 * sn);
+    p[s.plane_second] = s.centre[s.plane_second] + radius * (u1 * sn + u2 * c);
+    p[s.plane_normal] =
+        s.start[s.plane_normal] + t * (s.end[s.plane_normal] - s.start[s.plane_normal]);
     return p;
 }
 
 void arc_points(const platform::PathSegment& s, double move_pitch, std::vector<Vec3>& out) {
-    const double d1 = axis(s.start, s.plane_first) - axis(s.centre, s.plane_first);
-    const double d2 = axis(s.start, s.plane_second) - axis(s.centre, s.plane_second);
+    const double d1 = s.start[s.plane_first] - s.centre[s.plane_first];
+    const double d2 = s.start[s.plane_second] - s.centre[s.plane_second];
     const double len = std::hypot(d1, d2);
     // A start on the centre has no direction; any will do, its radius is zero.
     const double u1 = len > 0.0 ? d1 / len : 1.0, u2 = len > 0.0 ? d2 / len : 0.0;

@@ -5,6 +5,7 @@
 // that the window can draw the path again after a full redraw of the workpiece.
 #pragma once
 
+#include "base/constants.h"
 #include "platform/platform.h"
 #include "shell/settings.h"
 #include "view/render.h"
@@ -52,7 +53,7 @@ PathPen path_pen(int motion, double feedrate, double rapid_feedrate, bool hidden
 struct PathOptions {
     double origin_x = 0, origin_y = 0;  // grid origin: view coordinates are relative to it
     double move_pitch = 1.0;            // PITCH(MOVE): arc segment length
-    double rapid_feedrate = 999999999.0;
+    double rapid_feedrate = kRapidFeedrateNone;
     bool construction_points = false;
     bool per_tool = false;              // colour the path by the tool's pen
 };

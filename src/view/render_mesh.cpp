@@ -1,13 +1,13 @@
 // Line drawings of the workpiece: the wire mesh and the difference lines against the basic model.
 #include "view/render.h"
 
+#include "base/constants.h"
+
 #include <vector>
 
 namespace vx::view {
 
 namespace {
-
-constexpr float kNoModel = -100000.0f;  // basic-model height outside the reference shape
 
 // The drawn points of one axis over the displayed range: block starts and the last block's end.
 struct Span {
@@ -84,7 +84,7 @@ void draw_difference_lines(const ViewState& v, const sim::Workpiece& wp, const P
             const std::int32_t i = si.at(m);
             const std::int64_t cell = std::int64_t{j} * g.nx + i;
             const float reference = wp.basic_model.data[cell], height = wp.height.data[cell];
-            if (!(reference > kNoModel) || reference == height) continue;  // outside the model, or NaN
+            if (!(reference > kNoMaterial) || reference == height) continue;  // outside the model, or NaN
             const bool minus = reference > height;
             if (minus ? area == DifferenceArea::Plus : area == DifferenceArea::Minus) continue;
             line(sink, project(v, X[i], X[j], reference), project(v, X[i], X[j], height),

@@ -187,7 +187,7 @@ ToolColours tool_colours(const shell::Colours& colours, bool tool_top_pen, int t
     return c;
 }
 
-Vec3 tool_tip(const shell::Point3& position, const sim::GridGeometry& grid, double tool_length) {
+Vec3 tool_tip(const Vec3& position, const sim::GridGeometry& grid, double tool_length) {
     return {position.x - grid.origin_x, position.y - grid.origin_y, position.z - tool_length};
 }
 
@@ -232,7 +232,7 @@ void draw_bounding_box(const ViewState& view, const sim::Workpiece& wp, const Po
         line(sink, project(view, cx[k], cy[k], bottom), project(view, cx[k], cy[k], top), kRed, kLineDot2);
 }
 
-void draw_axes(const ViewState& view, const sim::Workpiece& wp, const shell::Point3& start_point,
+void draw_axes(const ViewState& view, const sim::Workpiece& wp, const Vec3& start_point,
                const PolygonSink& sink) {
     if (!sink.polyline) return;
     const sim::GridGeometry& g = wp.geometry;

@@ -58,7 +58,7 @@ struct ToolColours {
 ToolColours tool_colours(const shell::Colours& colours, bool tool_top_pen, int tool_pen);
 
 // Where the tool tip is: the control point lowered by the tool length, relative to the grid origin.
-Vec3 tool_tip(const shell::Point3& position, const sim::GridGeometry& grid, double tool_length);
+Vec3 tool_tip(const Vec3& position, const sim::GridGeometry& grid, double tool_length);
 
 // The rings around the tip, each closed through its 36 points, consecutive rings joined point by
 // point; the holder only with `show_holder`. In the plan view (B = 0) every ring is a circle of
@@ -75,7 +75,7 @@ void draw_bounding_box(const ViewState& view, const sim::Workpiece& wp, const Po
 
 // The coordinate axes at the workpiece zero (X red, Y green, Z blue, a fifth of the larger grid
 // extent long, at least 10 mm) and a green cross of 5 pixels at the start point.
-void draw_axes(const ViewState& view, const sim::Workpiece& wp, const shell::Point3& start_point,
+void draw_axes(const ViewState& view, const sim::Workpiece& wp, const Vec3& start_point,
                const PolygonSink& sink);
 
 // While the light is dragged: from the view centre + L k / 3 to the view centre + L k, k half

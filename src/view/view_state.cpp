@@ -109,7 +109,7 @@ bool uses_perspective(const ViewState& v) {
 
 void apply_view_settings(ViewState& v, const shell::DefineSettings& define) {
     v.perspective = define.perspective;
-    const shell::Point3& l = define.light_vector;
+    const Vec3& l = define.light_vector;
     const double length = std::sqrt(l.x * l.x + l.y * l.y + l.z * l.z);
     if (length > 0.0 && std::isfinite(length)) v.light = {l.x / length, l.y / length, l.z / length};
     set_angles(v, define.angle_a, define.angle_b);

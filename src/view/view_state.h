@@ -14,12 +14,6 @@
 
 namespace vx::view {
 
-struct Vec3 {
-    double x = 0, y = 0, z = 0;
-};
-
-inline double dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-
 struct ScreenPoint {
     std::int32_t x = 0, y = 0;
     friend bool operator==(const ScreenPoint&, const ScreenPoint&) = default;

@@ -6,6 +6,7 @@
 // allocates or changes anything. The ".DMFZ" codec sits behind the compression functions below.
 #pragma once
 
+#include "base/constants.h"
 #include "platform/language.h"
 #include "sim/workgrid.h"
 
@@ -213,9 +214,6 @@ int check_model_header(const sim::GridGeometry& grid, const std::string& path);
 
 // The difference command's message for a check result 1..4, titled with the model file name.
 void show_model_difference(int check, std::string_view model_file);
-
-// "No material": model cells outside the model's extent.
-constexpr float kNoMaterial = -100000.0f;
 
 struct ModelGrid {
     double origin_x = 0.0, origin_y = 0.0;

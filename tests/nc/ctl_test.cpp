@@ -23,8 +23,8 @@ Ctl parsed(std::string_view text) {
 TEST(CtlDefaults, FileWithoutKeysKeepsTheTableDefaults) {
     const Ctl c = parsed("This controller file has no key at all.\n; nor here\n\n");
     EXPECT_EQ(c.name, "");
-    EXPECT_EQ(c.name_colour, shell::rgb(255, 0, 0));
-    EXPECT_EQ(c.name_background, shell::rgb(255, 255, 0));
+    EXPECT_EQ(c.name_colour, rgb(255, 0, 0));
+    EXPECT_EQ(c.name_background, rgb(255, 255, 0));
     EXPECT_EQ(c.unit, 1000);
     EXPECT_DOUBLE_EQ(c.min_move, 0.0005);
     EXPECT_EQ(c.scale_unit, 1000);
@@ -66,7 +66,7 @@ TEST(CtlDefaults, FileWithoutKeysKeepsTheTableDefaults) {
     EXPECT_FALSE(c.d_from_tool || c.h_from_tool || c.memory_run || c.rigid_tap);
     EXPECT_TRUE(c.replacements.empty());
     EXPECT_EQ(c.plane_codes, (std::array<int, 3>{17, 18, 19}));
-    EXPECT_EQ(c.current_work_offset, (Point3{0, 0, 0}));
+    EXPECT_EQ(c.current_work_offset, (Vec3{0, 0, 0}));
 }
 
 // ---- Key order ----
@@ -212,17 +212,17 @@ TEST(CtlMemory, OutOfTableOrIncompleteLinesChangeNothing) {
     for (const OffsetEntry& e : c.d) EXPECT_FLOAT_EQ(e.value, 0.0f);
     for (const OffsetEntry& e : c.h) EXPECT_FLOAT_EQ(e.value, 0.0f);
     for (float f : c.f) EXPECT_FLOAT_EQ(f, 0.0f);
-    for (const Point3& p : c.work) EXPECT_EQ(p, (Point3{0, 0, 0}));
+    for (const Vec3& p : c.work) EXPECT_EQ(p, (Vec3{0, 0, 0}));
     EXPECT_FLOAT_EQ(parsed("MEMORY F999=12\n").f[999], 12.0f);
-    EXPECT_EQ(parsed("MEMORY WK200=(1,2,3)\n").work[200], (Point3{1, 2, 3}));
+    EXPECT_EQ(parsed("MEMORY WK200=(1,2,3)\n").work[200], (Vec3{1, 2, 3}));
 }
 
 TEST(CtlMemory, WorkOffsetsExternalOffsetAndReferencePoints) {
-    EXPECT_EQ(parsed("MEMORY G54= (1,2,3)\n").work[1], (Point3{1, 2, 3}));
-    EXPECT_EQ(parsed("MEMORY WK1= (1,2,3)\n").work[1], (Point3{1, 2, 3}));
-    EXPECT_EQ(parsed("MEMORY G59=(4,5,-6.5)\n").work[6], (Point3{4, 5, -6.5}));
-    EXPECT_EQ(parsed("MEMORY EXOFS= (0,0,-50)\n").work[0], (Point3{0, 0, -50}));
-    EXPECT_EQ(parsed("MEMORY WK12= (7,8,9)\n").work[12], (Point3{7, 8, 9}));
+    EXPECT_EQ(parsed("MEMORY G54= (1,2,3)\n").work[1], (Vec3{1, 2, 3}));
+    EXPECT_EQ(parsed("MEMORY WK1= (1,2,3)\n").work[1], (Vec3{1, 2, 3}));
+    EXPECT_EQ(parsed("MEMORY G59=(4,5,-6.5)\n").work[6], (Vec3{4, 5, -6.5}));
+    EXPECT_EQ(parsed("MEMORY EXOFS= (0,0,-50)\n").work[0], (Vec3{0, 0, -50}));
+    EXPECT_EQ(parsed("MEMORY WK12= (7,8,9)\n").work[12], (Vec3{7, 8, 9}));
     const Ctl r = parsed("MEMORY REF-PT2= 10,20,30\nMEMORY REF-PT7=1,2,3\n");
     EXPECT_TRUE(r.ref[2].defined);
     EXPECT_FLOAT_EQ(r.ref[2].z, 30.0f);
@@ -308,8 +308,8 @@ TEST(CtlLists, TextsAndCharacters) {
     const Ctl c = parsed("NAME(MAX20)=first\nNAME(MAX20) = Second Name \nNAME COLOR=(0,0,255),(10,20,300)\n"
                          "EOR = %\nCHECK CHAR=\"GXYF. \"\nCODE CHECK=YES\n");
     EXPECT_EQ(c.name, "Second Name ");
-    EXPECT_EQ(c.name_colour, shell::rgb(0, 0, 255));
-    EXPECT_EQ(c.name_background, shell::rgb(10, 20, 255));
+    EXPECT_EQ(c.name_colour, rgb(0, 0, 255));
+    EXPECT_EQ(c.name_background, rgb(10, 20, 255));
     EXPECT_EQ(c.start_code, '%');
     EXPECT_TRUE(c.code_check);
     EXPECT_TRUE(c.has_check_char);
@@ -323,11 +323,11 @@ TEST(CtlLists, TextsAndCharacters) {
 
 TEST(CtlDerived, StartWorkOffsetPerDialect) {
     const std::string offsets = "MEMORY EXOFS= (0,0,-50)\nMEMORY WK1= (100,0,0)\n";
-    EXPECT_EQ(parsed(offsets).current_work_offset, (Point3{100, 0, -50}));
-    EXPECT_EQ(parsed(offsets + "PRODUCT=MAZAK\n").current_work_offset, (Point3{100, 0, -50}));
-    EXPECT_EQ(parsed(offsets + "PRODUCT=SIEMENS\n").current_work_offset, (Point3{100, 0, -50}));
-    EXPECT_EQ(parsed(offsets + "PRODUCT=OSP\n").current_work_offset, (Point3{0, 0, -50}));
-    EXPECT_EQ(parsed(offsets + "PRODUCT=HEIDENHAIN\n").current_work_offset, (Point3{100, 0, 0}));
+    EXPECT_EQ(parsed(offsets).current_work_offset, (Vec3{100, 0, -50}));
+    EXPECT_EQ(parsed(offsets + "PRODUCT=MAZAK\n").current_work_offset, (Vec3{100, 0, -50}));
+    EXPECT_EQ(parsed(offsets + "PRODUCT=SIEMENS\n").current_work_offset, (Vec3{100, 0, -50}));
+    EXPECT_EQ(parsed(offsets + "PRODUCT=OSP\n").current_work_offset, (Vec3{0, 0, -50}));
+    EXPECT_EQ(parsed(offsets + "PRODUCT=HEIDENHAIN\n").current_work_offset, (Vec3{100, 0, 0}));
 }
 
 // ---- Loading from a file ----
@@ -359,7 +359,7 @@ TEST(CtlLoad, MissingFileLeavesDefaults) {
     EXPECT_EQ(c.load_state, -1);
     EXPECT_EQ(c.unit, 1000);
     EXPECT_FLOAT_EQ(c.d[1].value, 0.0f);
-    EXPECT_EQ(c.current_work_offset, (Point3{0, 0, 0}));
+    EXPECT_EQ(c.current_work_offset, (Vec3{0, 0, 0}));
 }
 
 TEST(CtlLoad, BlockSkipDialogRecomputesTheAnyFlag) {
@@ -393,7 +393,7 @@ TEST(CtlExample, ShippedDefinitionLoads) {
     EXPECT_EQ(c.offset_memory, 3);
     EXPECT_FLOAT_EQ(c.d[3].wear, -0.01f);
     EXPECT_FLOAT_EQ(c.h[2].value, 95.5f);
-    EXPECT_EQ(c.work[2], (Point3{100, 0, 0}));
+    EXPECT_EQ(c.work[2], (Vec3{100, 0, 0}));
     EXPECT_TRUE(c.ref[1].defined);
     EXPECT_TRUE(c.block_skip[1]);
     EXPECT_DOUBLE_EQ(c.clearance[13], 0.5);

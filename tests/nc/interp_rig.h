@@ -47,7 +47,7 @@ struct Rig {
         in.tools = &tools;
     }
 
-    std::vector<MoveRecord> run(std::string text, Point3 start = {}) {
+    std::vector<MoveRecord> run(std::string text, Vec3 start = {}) {
         program = std::move(text);
         reset_interp(in, start);
         if (in.time) reset_time(time, 999999999.0), set_time_tool(time, in.tool);
@@ -59,7 +59,7 @@ struct Rig {
 };
 
 // Coordinates of a move point, to well below any rounding the interpreter may do.
-inline void expect_point(const Point3& p, double x, double y, double z, double tolerance = 1e-9) {
+inline void expect_point(const Vec3& p, double x, double y, double z, double tolerance = 1e-9) {
     EXPECT_NEAR(p.x, x, tolerance);
     EXPECT_NEAR(p.y, y, tolerance);
     EXPECT_NEAR(p.z, z, tolerance);

@@ -24,7 +24,7 @@ double trapezoid(double d, double b, double c, double e, double g) {
     return ta + td + (d - sa - sd) / c;
 }
 
-MoveRecord line(Point3 a, Point3 b, double feed = 0, int motion = kMotionLinear) {
+MoveRecord line(Vec3 a, Vec3 b, double feed = 0, int motion = kMotionLinear) {
     MoveRecord m;
     m.motion = motion;
     m.start = m.path_start = a;
@@ -215,16 +215,16 @@ TEST(MotionRapidPath, Async1) {
     RapidPath p;
     rapid_path(kG00Async1, {0, 0, 0}, {10, 20, 5}, mtl, 1, {}, p);
     ASSERT_EQ(p.count, 3);
-    EXPECT_EQ(p.points[0], (Point3{5, 5, 5}));
-    EXPECT_EQ(p.points[1], (Point3{10, 10, 5}));
-    EXPECT_EQ(p.points[2], (Point3{10, 20, 5}));
+    EXPECT_EQ(p.points[0], (Vec3{5, 5, 5}));
+    EXPECT_EQ(p.points[1], (Vec3{10, 10, 5}));
+    EXPECT_EQ(p.points[2], (Vec3{10, 20, 5}));
     rapid_path(kG00Async1, {0, 0, 0}, {-7, 7, 7}, mtl, 1, {}, p);
     EXPECT_EQ(p.count, 0);  // equal distances: a straight line
     rapid_path(kG00Async1, {0, 0, 0}, {0, 0, 9}, mtl, 1, {}, p);
     EXPECT_EQ(p.count, 0);
     rapid_path(kG00Async1, {0, 0, 0}, {10, -4, 0}, mtl, 1, {}, p);
     ASSERT_EQ(p.count, 2);
-    EXPECT_EQ(p.points[0], (Point3{4, -4, 0}));
+    EXPECT_EQ(p.points[0], (Vec3{4, -4, 0}));
 }
 
 TEST(MotionRapidPath, Async2SamplesEachAxisProfile) {
@@ -241,7 +241,7 @@ TEST(MotionRapidPath, Async2SamplesEachAxisProfile) {
     double ty = 2 * std::sqrt(0.1);  // Y: 10 mm, triangle of 2 sqrt(d/a)
     EXPECT_NEAR(p.points[0].y, 10 - 0.5 * 100 * (ty - 0.5) * (ty - 0.5), 1e-12);
     EXPECT_NEAR(p.points[1].y, 10, 1e-12);
-    EXPECT_EQ(p.points[3], (Point3{100, 10, 0}));
+    EXPECT_EQ(p.points[3], (Vec3{100, 10, 0}));
     rapid_path(kG00Async2, {0, 0, 0}, {10, 10, 0}, mtl, 1, {}, p);
     EXPECT_EQ(p.count, 0);  // same distance, rate and acceleration: straight
 }
@@ -251,18 +251,18 @@ TEST(MotionRapidPath, UnknownCoversBothLShapes) {
     RapidPath p;
     rapid_path(kG00Unknown, {0, 0, 10}, {10, 20, 0}, mtl, 1, {}, p);
     ASSERT_EQ(p.count, 6);
-    EXPECT_EQ(p.points[0], (Point3{0, 0, 0}));
-    EXPECT_EQ(p.points[1], (Point3{0, 20, 0}));
-    EXPECT_EQ(p.points[3], (Point3{0, 0, 0}));
-    EXPECT_EQ(p.points[4], (Point3{10, 0, 0}));
-    EXPECT_EQ(p.points[5], (Point3{10, 20, 0}));
-    HeightLookup lookup{nullptr, [](void*, double, double, double, double, double z, Point3& q) {
+    EXPECT_EQ(p.points[0], (Vec3{0, 0, 0}));
+    EXPECT_EQ(p.points[1], (Vec3{0, 20, 0}));
+    EXPECT_EQ(p.points[3], (Vec3{0, 0, 0}));
+    EXPECT_EQ(p.points[4], (Vec3{10, 0, 0}));
+    EXPECT_EQ(p.points[5], (Vec3{10, 20, 0}));
+    HeightLookup lookup{nullptr, [](void*, double, double, double, double, double z, Vec3& q) {
                             q = {3, 4, z};
                             return 1;
                         }};
     rapid_path(kG00Unknown, {0, 0, 10}, {10, 20, 0}, mtl, 1, lookup, p);
     ASSERT_EQ(p.count, 3);
-    EXPECT_EQ(p.points[1], (Point3{3, 4, 0}));
+    EXPECT_EQ(p.points[1], (Vec3{3, 4, 0}));
 }
 
 }  // namespace

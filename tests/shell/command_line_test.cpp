@@ -173,8 +173,8 @@ TEST(CommandLineDefinitions, ToolFileWithInitialTool) {
 TEST(CommandLineWorkpiece, BoxTriplesAreExchanged) {
     const CommandLine cl = parse("-D(100,50,30,-1,-2,-3)");
     ASSERT_TRUE(cl.box);
-    EXPECT_EQ(cl.box->first, (Point3{-1, -2, -3}));
-    EXPECT_EQ(cl.box->second, (Point3{100, 50, 30}));
+    EXPECT_EQ(cl.box->first, (Vec3{-1, -2, -3}));
+    EXPECT_EQ(cl.box->second, (Vec3{100, 50, 30}));
     EXPECT_FALSE(cl.workpiece);
     for (const char* bad : {"-D(1,2,3,4,5)", "-D(1,2,3,4,5,6,7)", "-D(1,2,3,4,5,x)", "-D(1,2,3,4,5,6)x", "-D(1,2,3,4,5,6"}) {
         const CommandLine b = parse(bad);
@@ -483,9 +483,9 @@ TEST(CommandLineSettings, ValuesReachTheSettings) {
     apply_command_line(cl, ctx, s);
     EXPECT_EQ(s.table.controller_table, dir.path() + "mine.ctl");
     EXPECT_EQ(s.table.machine_table, dir.path() + "prog/machn.mtl");  // not given: the settings' own
-    EXPECT_EQ(s.dmf.initial_size.first, (Point3{-1, -2, -3}));
-    EXPECT_EQ(s.dmf.initial_size.second, (Point3{100, 50, 30}));
-    EXPECT_EQ(s.define.control_point, (Point3{5, 6, 0}));
+    EXPECT_EQ(s.dmf.initial_size.first, (Vec3{-1, -2, -3}));
+    EXPECT_EQ(s.dmf.initial_size.second, (Vec3{100, 50, 30}));
+    EXPECT_EQ(s.define.control_point, (Vec3{5, 6, 0}));
     EXPECT_FALSE(s.define.work_pitch.automatic);
     EXPECT_EQ(s.define.work_pitch.pitch, 0.5);
     EXPECT_EQ(s.define.offset_value, 1.5);

@@ -48,8 +48,8 @@ TEST(SettingsDefaults, MissingFileGivesTheTableDefaults) {
     EXPECT_EQ(s.dmf.bottom_filter, BottomFilter::Off);
     EXPECT_FALSE(s.dmf.stl_check);
     EXPECT_FALSE(s.dmf.integer_heights);
-    EXPECT_EQ(s.dmf.initial_size.first, (Point3{0, 0, 0}));
-    EXPECT_EQ(s.dmf.initial_size.second, (Point3{100, 100, 30}));
+    EXPECT_EQ(s.dmf.initial_size.first, (Vec3{0, 0, 0}));
+    EXPECT_EQ(s.dmf.initial_size.second, (Vec3{100, 100, 30}));
     EXPECT_EQ(s.dmf.initial_size2.x_align, AlignX::Left);
     EXPECT_EQ(s.dmf.initial_size2.x, (std::array<double, 3>{100, 0, 0}));
     EXPECT_EQ(s.dmf.initial_size2.y_align, AlignY::Front);
@@ -93,7 +93,7 @@ TEST(SettingsDefaults, MissingFileGivesTheTableDefaults) {
     EXPECT_TRUE(o.peak_filter);
 
     const DefineSettings& d = s.define;
-    EXPECT_EQ(d.light_vector, (Point3{0, 0, 1}));
+    EXPECT_EQ(d.light_vector, (Vec3{0, 0, 1}));
     EXPECT_EQ(d.optimize_drawing, 2);
     EXPECT_EQ(d.optimize_dots, 3);
     EXPECT_FALSE(d.mesh_mode);
@@ -101,12 +101,12 @@ TEST(SettingsDefaults, MissingFileGivesTheTableDefaults) {
     EXPECT_TRUE(d.target_area.empty());
     EXPECT_TRUE(d.colour_by_pen);
     EXPECT_FALSE(d.tool_top_pen);
-    EXPECT_EQ(d.work_margin, (Point3{0, 0, 0}));
-    EXPECT_EQ(d.control_point, (Point3{0, 0, 0}));
+    EXPECT_EQ(d.work_margin, (Vec3{0, 0, 0}));
+    EXPECT_EQ(d.control_point, (Vec3{0, 0, 0}));
     EXPECT_EQ(d.new_control_point_dialog, NewControlPoint::BoxTop);
     EXPECT_EQ(d.new_control_point, NewControlPoint::BoxTop);
-    EXPECT_EQ(d.specified_point_dialog, (Point3{0, 0, 100}));
-    EXPECT_EQ(d.specified_point, (Point3{0, 0, 100}));
+    EXPECT_EQ(d.specified_point_dialog, (Vec3{0, 0, 100}));
+    EXPECT_EQ(d.specified_point, (Vec3{0, 0, 100}));
     EXPECT_EQ(d.tool_base_point, ToolBasePoint::Bottom);
     EXPECT_DOUBLE_EQ(d.minimum_pitch, 0.001);
     EXPECT_FALSE(d.work_pitch.automatic);
@@ -261,7 +261,7 @@ TEST(SettingsKeys, EveryKeyIsReadFromItsSection) {
         {"DMFdata", "STL CHECK", "ON", [](const Settings& s) { return s.dmf.stl_check; }},
         {"DMFdata", "VALUE TYPE", "INT", [](const Settings& s) { return s.dmf.integer_heights; }},
         {"DMFdata", "INITIAL SIZE", "(1,2,3,4,5,6)",
-         [](const Settings& s) { return s.dmf.initial_size.first == Point3{1, 2, 3} && s.dmf.initial_size.second == Point3{4, 5, 6}; }},
+         [](const Settings& s) { return s.dmf.initial_size.first == Vec3{1, 2, 3} && s.dmf.initial_size.second == Vec3{4, 5, 6}; }},
         {"DMFdata", "INITIAL SIZE2", "(CENTER,10,1,2,BACK,20,3,4,TOP,5,6,7)",
          [](const Settings& s) {
              const AlignedBox& b = s.dmf.initial_size2;
@@ -306,7 +306,7 @@ TEST(SettingsKeys, EveryKeyIsReadFromItsSection) {
         {"Optimize", "Target_OPT-NCdir", "/t/onc", [](const Settings& s) { return s.optimize.opt_nc_dir == "/t/onc/"; }},
         {"Optimize", "Target_CUT-DATAdir", "/t/cd", [](const Settings& s) { return s.optimize.cut_data_dir == "/t/cd/"; }},
         {"Optimize", "PEAK FILTER", "OFF", [](const Settings& s) { return !s.optimize.peak_filter; }},
-        {"Define", "LIGHT VECTOR", "(0,3,4)", [](const Settings& s) { return s.define.light_vector == Point3{0, 0.6, 0.8}; }},
+        {"Define", "LIGHT VECTOR", "(0,3,4)", [](const Settings& s) { return s.define.light_vector == Vec3{0, 0.6, 0.8}; }},
         {"Define", "OPTIMIZE DRAWING", "NO", [](const Settings& s) { return s.define.optimize_drawing == 0; }},
         {"Define", "OPTIMIZE DRAWING", "NO_OLD", [](const Settings& s) { return s.define.optimize_drawing == 1; }},
         {"Define", "OPTIMIZE DOTS", "7", [](const Settings& s) { return s.define.optimize_dots == 7; }},
@@ -345,11 +345,11 @@ TEST(SettingsKeys, EveryKeyIsReadFromItsSection) {
         {"Define", "WORK MARGIN(X)", "1.5", [](const Settings& s) { return s.define.work_margin.x == 1.5; }},
         {"Define", "WORK MARGIN(Y)", "2.5", [](const Settings& s) { return s.define.work_margin.y == 2.5; }},
         {"Define", "WORK MARGIN(Z)", "3.5", [](const Settings& s) { return s.define.work_margin.z == 3.5; }},
-        {"Define", "CONTROL POINT", "(1,2,3)", [](const Settings& s) { return s.define.control_point == Point3{1, 2, 3}; }},
+        {"Define", "CONTROL POINT", "(1,2,3)", [](const Settings& s) { return s.define.control_point == Vec3{1, 2, 3}; }},
         {"Define", "NEW CONTROL POINTD", "CURRENT", [](const Settings& s) { return s.define.new_control_point_dialog == NewControlPoint::Current; }},
         {"Define", "NEW CONTROL POINT", "SPECIFY", [](const Settings& s) { return s.define.new_control_point == NewControlPoint::Specify; }},
-        {"Define", "SPECIFIED POINTD", "(1,2,3)", [](const Settings& s) { return s.define.specified_point_dialog == Point3{1, 2, 3}; }},
-        {"Define", "SPECIFIED POINT", "(4,5,6)", [](const Settings& s) { return s.define.specified_point == Point3{4, 5, 6}; }},
+        {"Define", "SPECIFIED POINTD", "(1,2,3)", [](const Settings& s) { return s.define.specified_point_dialog == Vec3{1, 2, 3}; }},
+        {"Define", "SPECIFIED POINT", "(4,5,6)", [](const Settings& s) { return s.define.specified_point == Vec3{4, 5, 6}; }},
         {"Define", "TOOL BASE POINT", "BALL-CENTER", [](const Settings& s) { return s.define.tool_base_point == ToolBasePoint::BallCenter; }},
         {"Define", "TOOL BASE POINT", "F-CENTER", [](const Settings& s) { return s.define.tool_base_point == ToolBasePoint::FCenter; }},
         {"Define", "TOOL BASE POINT", "R-HEIGHT", [](const Settings& s) { return s.define.tool_base_point == ToolBasePoint::RHeight; }},
@@ -477,9 +477,10 @@ TEST(SettingsKeys, EveryKeyIsReadFromItsSection) {
         for (char& ch : lower) ch = char(std::tolower(static_cast<unsigned char>(ch)));
         EXPECT_TRUE(c.took_effect(read_text(dir, lower + "=" + c.value + "\n"))) << "lower case: " << lower;
         // The same line in another section must not count.
-        if (std::string(c.section) != "Define")
+        if (std::string(c.section) != "Define") {
             EXPECT_FALSE(c.took_effect(read_text(dir, "[Define]\n" + std::string(c.key) + "=" + c.value + "\n")))
                 << c.key << " read from the wrong section";
+        }
     }
 }
 
@@ -551,8 +552,8 @@ TEST(SettingsDependencies, CommandLineChoicesSkipTheirKeys) {
     EXPECT_EQ(s.save.x, -1);
     EXPECT_EQ(s.save.height, -1);
     EXPECT_EQ(s.save.show, 2);  // not part of the placement switch
-    EXPECT_EQ(s.dmf.initial_size.second, (Point3{100, 100, 30}));
-    EXPECT_EQ(s.define.control_point, (Point3{0, 0, 0}));
+    EXPECT_EQ(s.dmf.initial_size.second, (Vec3{100, 100, 30}));
+    EXPECT_EQ(s.define.control_point, (Vec3{0, 0, 0}));
     EXPECT_DOUBLE_EQ(s.define.offset_value, 5.0);
     EXPECT_DOUBLE_EQ(s.define.difference_margin, 0.01);
 }
@@ -590,7 +591,7 @@ TEST(SettingsValues, NumbersColoursAndLimits) {
 
 TEST(SettingsValues, ZeroLightVectorKeepsTheDefault) {
     TempDir dir;
-    EXPECT_EQ(read_text(dir, "[Define]\nLIGHT VECTOR=(0,0,0)\n").define.light_vector, (Point3{0, 0, 1}));
+    EXPECT_EQ(read_text(dir, "[Define]\nLIGHT VECTOR=(0,0,0)\n").define.light_vector, (Vec3{0, 0, 1}));
 }
 
 // ---- Locations and definition file names ----
@@ -669,7 +670,7 @@ TEST(SettingsWriteBack, KeepsForeignLinesAndWritesOwnKeys) {
               "BACKGROUND=(1,2,3)\r\n");
     // What was written reads back as the same values.
     const Settings again = read_settings(path, context_in(dir));
-    EXPECT_EQ(again.dmf.initial_size.second, (Point3{50.25, 60, 30}));
+    EXPECT_EQ(again.dmf.initial_size.second, (Vec3{50.25, 60, 30}));
     EXPECT_EQ(again.define.colours.background, rgb(1, 2, 3));
 }
 

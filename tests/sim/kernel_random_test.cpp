@@ -1,5 +1,7 @@
 // The fast kernel against the direct reference over random tools, surfaces, positions and steps.
 #include "sim/kernel_fixture.h"
+
+#include "base/constants.h"
 #include "sim/kernel_reference.h"
 
 #include <gtest/gtest.h>
@@ -88,7 +90,7 @@ void random_step(SweepStep& s, std::mt19937& rng, double width, double height) {
     s.plane = u(rng) < 0.9 ? 17 : 18;
     s.run_type = std::uniform_int_distribution<int>(1, 3)(rng);
     s.step_number = std::uniform_int_distribution<int>(1, 3)(rng);
-    s.feed = u(rng) < 0.1 ? kDefaultRapidFeedrate : 1000.0;
+    s.feed = u(rng) < 0.1 ? kRapidFeedrateNone : 1000.0;
     s.line_number = std::uniform_int_distribution<int>(-50, 50)(rng);
     s.paint = u(rng) < 0.3;
     s.recording = u(rng) < 0.85;
@@ -221,7 +223,7 @@ void run_case(int tool_kind, int arbor, int band_choice, std::uint32_t seed, Ban
     checks.height_check = std::uniform_int_distribution<int>(0, 3)(rng);
     checks.chip_check = std::uniform_int_distribution<int>(0, 3)(rng);
     checks.tool_clearance = clearance;
-    if (plain) checks = KernelChecks{0, 0, 0, 0, {}, kDefaultRapidFeedrate};
+    if (plain) checks = KernelChecks{0, 0, 0, 0, {}, kRapidFeedrateNone};
 
     KernelContext context;
     context.pool = pool;

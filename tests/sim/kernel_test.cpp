@@ -1,6 +1,8 @@
 // Hand-worked cases of the sweep kernel.
 #include "sim/kernel_fixture.h"
 
+#include "base/constants.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -274,7 +276,7 @@ TEST(KernelRapid, FeedAtRapidFeedrateCountsAsRapid) {
     KernelContext context;
     SweepResult r;
     SweepStep s = plunge_at(5, 5, 9);
-    s.feed = kDefaultRapidFeedrate;
+    s.feed = kRapidFeedrateNone;
     sweep_at_position(*wp, tool, {}, s, context, r);
     EXPECT_TRUE(r.rapid_interference);
     KernelChecks off;

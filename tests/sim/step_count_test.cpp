@@ -43,7 +43,7 @@ TEST(StepCount, NormalAndFastRunCounts) {
 // turned the wrong way or by the wrong share of its sweep, or a last step that misses the end by
 // rounding all leave wrong material behind.
 
-nc::MoveRecord line(nc::Point3 a, nc::Point3 b) {
+nc::MoveRecord line(Vec3 a, Vec3 b) {
     nc::MoveRecord m;
     m.motion = nc::kMotionLinear;
     m.start = a;
@@ -52,7 +52,7 @@ nc::MoveRecord line(nc::Point3 a, nc::Point3 b) {
 }
 
 // An arc around the origin of the XY plane starting on +X.
-nc::MoveRecord arc_xy(int motion, double radius, double sweep, nc::Point3 end) {
+nc::MoveRecord arc_xy(int motion, double radius, double sweep, Vec3 end) {
     nc::MoveRecord m;
     m.motion = motion;
     m.start = {radius, 0, 0};
@@ -64,7 +64,7 @@ nc::MoveRecord arc_xy(int motion, double radius, double sweep, nc::Point3 end) {
     return m;
 }
 
-void expect_point(const nc::Point3& p, double x, double y, double z) {
+void expect_point(const Vec3& p, double x, double y, double z) {
     EXPECT_NEAR(p.x, x, 1e-12);
     EXPECT_NEAR(p.y, y, 1e-12);
     EXPECT_NEAR(p.z, z, 1e-12);

@@ -25,7 +25,7 @@ SweepResult cut(double volume, int direction) {
     return r;
 }
 
-LoadStep step_at(double step_length, double feed, nc::Point3 p = {1.5, -2, 3.25}, int line = 12) {
+LoadStep step_at(double step_length, double feed, Vec3 p = {1.5, -2, 3.25}, int line = 12) {
     return {step_length, feed, p, line};
 }
 
@@ -56,7 +56,7 @@ TEST(LoadLimit, AreaAboveTheGeneralLimitIsAnOverload) {
     EXPECT_EQ(evaluate_load(tool, cut(30, kStepGeneral), step_at(2.0, 600), o, log), kLoadOverload);
     EXPECT_TRUE(o.recorded);
     EXPECT_EQ(o.tool, 7);
-    EXPECT_EQ(o.position, (nc::Point3{1.5, -2, 3.25}));
+    EXPECT_EQ(o.position, (Vec3{1.5, -2, 3.25}));
     EXPECT_EQ(o.step_direction, kStepGeneral);
 }
 
@@ -89,7 +89,7 @@ TEST(LoadLimit, FirstOverloadOfTheRunIsKept) {
     LimitLog log;
     evaluate_load(tool, cut(30, kStepVertical), step_at(1.0, 600, {1, 1, 1}), o, log);
     evaluate_load(tool, cut(30, kStepDownCut), step_at(1.0, 600, {9, 9, 9}), o, log);
-    EXPECT_EQ(o.position, (nc::Point3{1, 1, 1}));
+    EXPECT_EQ(o.position, (Vec3{1, 1, 1}));
     EXPECT_EQ(o.step_direction, kStepVertical);
     EXPECT_EQ(evaluate_load(limited_tool(kLimitNone, 1), cut(1000, kStepGeneral), step_at(1.0, 600), o, log),
               kLoadWithin);

@@ -35,7 +35,7 @@ struct ConnectedRig {
         d.light_vector = {0.6, 0.3, 1.0};  // from straight above every flat cell would shade white
         d.boundary_box = d.basic_axis = false;  // incremental drawing may cover them; the redraw not
         d.path_result = false;
-        d.colours.top_path = shell::rgb(10, 200, 30);  // a colour nothing else uses
+        d.colours.top_path = rgb(10, 200, 30);  // a colour nothing else uses
         set_up_display(display, d, rig.workpiece, kWidth, kHeight, true);
         paint(display, rig.workpiece);
         install_display_backend({&display, &rig.workpiece, &rig.kernel, &tool()});

@@ -50,7 +50,7 @@ TEST(PaletteGroups, PenModeUsesPensAndCutModeTheDirectionColours) {
 
 TEST(PaletteGroups, SettingsColoursAreRedInTheLowByte) {
     shell::Colours c;
-    c.work = shell::rgb(1, 2, 3);
+    c.work = rgb(1, 2, 3);
     EXPECT_EQ(make_palette(c, true).brush[25], 0x010203u);
 }
 

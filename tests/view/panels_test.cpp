@@ -100,7 +100,7 @@ TEST(NcLinePanel, RunLineAndMoveTexts) {
     p = nc_run_panel(42, "O1234", "", &m);
     EXPECT_EQ(p.label, "\t\tO1234");
     EXPECT_EQ(p.text, "LINE:   10.000,   20.500,   -5.000 , FEED=  100.000");
-    const shell::Point3 e{1, 2, 3};
+    const Vec3 e{1, 2, 3};
     EXPECT_EQ(run_move_text(0, e, 9), "RAPID:    1.000,    2.000,    3.000");
     EXPECT_EQ(run_move_text(2, e, 9), "ARC(CW):    1.000,    2.000,    3.000 , FEED=    9.000");
     EXPECT_EQ(run_move_text(3, e, 9), "ARC(CCW):    1.000,    2.000,    3.000 , FEED=    9.000");
@@ -119,7 +119,7 @@ TEST(NcLinePanel, PickedCellLineColourAndTexts) {
     EXPECT_EQ(p.label, "\t\t17: ");
     EXPECT_EQ(p.label_colour, pixel_rgb(255, 255, 0));
     EXPECT_EQ(p.text, "G02 X1");
-    const shell::Point3 e{1, 2, 3};
+    const Vec3 e{1, 2, 3};
     EXPECT_EQ(pick_move_text(0, e), "RAPID        1.000,    2.000,    3.000");
     EXPECT_EQ(pick_move_text(1, e), "LINE         1.000,    2.000,    3.000");
     EXPECT_EQ(pick_move_text(2, e), "ARC(CW)      1.000,    2.000,    3.000");

@@ -1,18 +1,15 @@
-#include "shell/text.h"
+#include "base/text.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 
-namespace vx::shell {
+namespace vx {
 namespace {
 
-char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
 // Length of the decimal number at the start of `s` ([sign] digits [. digits] [e [sign] digits]),
@@ -120,10 +117,10 @@ std::string_view from_number(std::string_view s) {
     return at == std::string_view::npos ? std::string_view{} : s.substr(at);
 }
 
-std::optional<Point3> read_point(std::string_view s) {
+std::optional<Vec3> read_point(std::string_view s) {
     double v[3];
     if (!read_list(s, v, 3)) return std::nullopt;
-    return Point3{v[0], v[1], v[2]};
+    return Vec3{v[0], v[1], v[2]};
 }
 
 std::optional<Colour> read_colour(std::string_view s) {
@@ -154,4 +151,4 @@ std::string format_number(double v) {
     return out;
 }
 
-}  // namespace vx::shell
+}  // namespace vx

@@ -3,27 +3,24 @@
 // in their parenthesised notation, and numbers written back in the files' own form.
 #pragma once
 
+#include "base/colour.h"
+#include "base/vec3.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace vx::shell {
+namespace vx {
 
-// A packed red-green-blue value, red in the low byte.
-using Colour = std::uint32_t;
+// ---- Characters ----
+// ASCII only, whatever the locale: the keys and words of the files are ASCII.
 
-constexpr Colour rgb(int r, int g, int b) {
-    return Colour(r & 0xFF) | Colour(g & 0xFF) << 8 | Colour(b & 0xFF) << 16;
-}
-constexpr int red(Colour c) { return int(c & 0xFF); }
-constexpr int green(Colour c) { return int(c >> 8 & 0xFF); }
-constexpr int blue(Colour c) { return int(c >> 16 & 0xFF); }
+constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+constexpr char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-struct Point3 {
-    double x = 0, y = 0, z = 0;
-    friend bool operator==(const Point3&, const Point3&) = default;
-};
+// ---- Keywords ----
 
 bool equals_nocase(std::string_view a, std::string_view b);
 
@@ -32,6 +29,8 @@ bool equals_nocase(std::string_view a, std::string_view b);
 bool keyword_is(std::string_view value, std::string_view word);
 
 std::string_view trim(std::string_view s);  // blanks, tabs, CR and LF at both ends
+
+// ---- Numbers, points and colours ----
 
 // The leading number of `s` as strtod reads it, decimal notation only: leading blanks skipped,
 // reading stops at the first character that does not fit. No number gives 0. `used` receives
@@ -47,7 +46,7 @@ std::int32_t read_int(std::string_view s);
 std::string_view from_number(std::string_view s);
 
 // "(x,y,z)"; nullopt unless the parenthesis and three numbers are there.
-std::optional<Point3> read_point(std::string_view s);
+std::optional<Vec3> read_point(std::string_view s);
 
 // "(r,g,b)" with each component limited to 0..255, "BLACK" or "WHITE"; nullopt otherwise.
 std::optional<Colour> read_colour(std::string_view s);
@@ -56,4 +55,4 @@ std::string format_colour(Colour c);  // "(%d,%d,%d)"
 // A number as the files write it: an integer when whole, else "%f" with trailing zeros removed.
 std::string format_number(double v);
 
-}  // namespace vx::shell
+}  // namespace vx

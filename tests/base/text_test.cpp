@@ -1,10 +1,10 @@
-#include "shell/text.h"
+#include "base/text.h"
 
 #include <gtest/gtest.h>
 
 #include <cfloat>
 
-namespace vx::shell {
+namespace vx {
 namespace {
 
 // ---- Numbers ----
@@ -70,7 +70,7 @@ TEST(TextKeywords, MatchOnTheWordsLetters) {
 }
 
 TEST(TextValues, PointsAndColours) {
-    EXPECT_EQ(read_point("(0.0, -1.5 ,100.0)"), (Point3{0, -1.5, 100}));
+    EXPECT_EQ(read_point("(0.0, -1.5 ,100.0)"), (Vec3{0, -1.5, 100}));
     EXPECT_FALSE(read_point("(1,2)"));
     EXPECT_FALSE(read_point("1,2,3"));
     EXPECT_EQ(read_colour("(255,0,0)"), rgb(255, 0, 0));
@@ -84,4 +84,4 @@ TEST(TextValues, PointsAndColours) {
 }
 
 }  // namespace
-}  // namespace vx::shell
+}  // namespace vx
