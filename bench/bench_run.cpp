@@ -89,9 +89,9 @@ struct Cutter {
     }
 
     void step_move(const nc::MoveRecord& m, int n, bool recording) {
-        nc::Point3 previous = m.start;
+        Vec3 previous = m.start;
         for (int k = 1; k <= n; ++k) {
-            const nc::Point3 p = sim::step_position(m, k, n);
+            const Vec3 p = sim::step_position(m, k, n);
             sim::SweepStep s;
             s.x = p.x, s.y = p.y, s.z = p.z;
             s.dx = p.x - previous.x, s.dy = p.y - previous.y, s.dz = p.z - previous.z;

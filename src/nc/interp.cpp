@@ -267,7 +267,6 @@ void queue_rapid(Interp& in, const MoveRecord& m) {
     }
 }
 
-
 // A G53 block gives machine coordinates: the workpiece frame is the machine's, so the named axes
 // go to their values as written; the run loop decides how it moves.
 Vec3 machine_target(Interp& in) {

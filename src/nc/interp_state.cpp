@@ -52,7 +52,6 @@ void refresh_offsets(Interp& in) {
 
 namespace steps {
 
-
 void raise(Interp& in, int code) { raise_alarm(in.reader->alarm, code, in.main_line); }
 
 MoveRecord new_move(const Interp& in, int motion, const Vec3& end) {

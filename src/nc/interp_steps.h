@@ -6,7 +6,6 @@
 
 namespace vx::nc::steps {
 
-
 void set_plane(Interp& in, int plane);
 void select_work(Interp& in);
 void apply_tool_words(Interp& in);

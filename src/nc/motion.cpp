@@ -12,8 +12,6 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr double kSamePoint = 1e-9;   // mm: start and end of an arc coincide (a full circle)
 constexpr double kArrived = 0.00001;  // mm: an axis this close to its target has arrived
 
-
-
 // The unit vector in the plane from `centre` to `p`; (1, 0) in the plane for a zero radius, so
 // that a degenerate arc still has finite directions.
 Vec3 plane_direction(const Vec3& p, const Vec3& centre, const PlaneAxes& pl, double radius) {

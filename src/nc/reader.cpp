@@ -16,7 +16,6 @@ constexpr std::size_t kPieceWindow = kMaxLine + 2;  // a full piece and its CR L
 
 Reader g_reader;
 
-
 // ---- Line streams ----
 
 // Keeps at least `want` bytes ahead of the position unless the file is exhausted.

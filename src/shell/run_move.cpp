@@ -21,7 +21,6 @@ constexpr double kScribeRounding = 0.99;
 bool is_arc(int motion) { return motion == nc::kMotionCw || motion == nc::kMotionCcw; }
 bool is_straight(int motion) { return motion == nc::kMotionRapid || motion == nc::kMotionLinear; }
 
-
 // The kernel's plane code of the move's plane.
 int plane_code(const nc::MoveRecord& m) { return m.plane.normal == 2 ? 17 : m.plane.normal == 1 ? 18 : 19; }
 

@@ -66,7 +66,6 @@ std::string fill(std::string_view format, std::initializer_list<double> values) 
     return out;
 }
 
-
 bool is_arc(int motion) { return motion == nc::kMotionCw || motion == nc::kMotionCcw; }
 
 int saturate_count(double n) {

@@ -36,7 +36,6 @@ constexpr int kRunMoveStart = 1;  // first step of a move
 constexpr int kRunMoveStep = 2;   // later step of a move
 constexpr int kRunOptimise = 3;   // optimisation run: no screen refresh, clearance test always on
 
-
 // Check modes as the menus set them.
 struct KernelChecks {
     int rapid_check = 1;   // 0 cut like a feed, 1 stop, 2 pause
@@ -52,7 +51,6 @@ KernelChecks kernel_checks(const shell::Settings& settings);
 // A rapid, or a feed at the rapid feedrate or above. A rate of 0 or less (an unreadable
 // setting) makes no feed rapid-class: otherwise every cut would count as a rapid interference.
 bool rapid_class(int motion, double feed, double rapid_feedrate);
-
 
 // One call of the run loop.
 struct SweepStep {

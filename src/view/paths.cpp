@@ -18,7 +18,6 @@ bool is_arc(int motion) { return motion == nc::kMotionCw || motion == nc::kMotio
 
 bool finite(const Vec3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
-
 bool valid_plane(const platform::PathSegment& s) {
     const int f = s.plane_first, g = s.plane_second, n = s.plane_normal;
     return f >= 0 && f < 3 && g >= 0 && g < 3 && n >= 0 && n < 3 && f != g && g != n && f != n;

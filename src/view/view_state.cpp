@@ -43,7 +43,6 @@ inline double affine_y(const sim::ScreenProjection& s, double X, double Y, doubl
     return s.ay * X + s.by * Y + s.cy * t + s.dy;
 }
 
-
 inline std::int32_t to_pixel(double v) {
     v = std::nearbyint(v);
     if (!(v >= -kFarPixel)) return -std::int32_t(kFarPixel);
