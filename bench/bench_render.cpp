@@ -1,6 +1,7 @@
 // The full redraw of a cut 1000 x 1000 grid into a 1920 x 1080 view: through a sink that only
 // counts (the cost of projection lookup, shading, colouring, ordering and batching), and into
 // the real surface (everything a redraw costs); items are pixels of the view.
+#include "shell/view_options.h"
 #include "view/render.h"
 #include "view/surface_sink.h"
 
@@ -56,7 +57,7 @@ view::ViewState fitted_view(sim::Workpiece& wp, bool full_detail, double angle_a
     view::set_angles(v, angle_a, 45.0);
     view::set_drawing_area(v, {0, 0, kWidth, kHeight});
     view::fit_view(v, wp);
-    view::update_display_step(v, shell::DefineSettings{}, wp, full_detail);
+    view::update_display_step(v, shell::display_settings(shell::DefineSettings{}), wp, full_detail);
     view::project_grid(v, wp);
     return v;
 }
@@ -65,7 +66,7 @@ void render_full(benchmark::State& state, bool thinned, bool into_surface, doubl
     sim::Workpiece wp;
     make_cut_grid(wp);
     const view::ViewState v = fitted_view(wp, !thinned, angle_a);
-    const view::Palette palette = view::make_palette(shell::Colours{}, true);
+    const view::Palette palette = view::make_palette(view::Colours{}, true);
     Counter counter;
     view::Surface surface;
     view::resize(surface, kWidth, kHeight);
@@ -119,7 +120,7 @@ void BM_Render_ChangedBlocks(benchmark::State& state) {
     sim::Workpiece wp;
     make_cut_grid(wp);
     const view::ViewState v = fitted_view(wp, true);
-    const view::Palette palette = view::make_palette(shell::Colours{}, true);
+    const view::Palette palette = view::make_palette(view::Colours{}, true);
     view::Surface surface;
     view::resize(surface, kWidth, kHeight);
     view::SurfaceSink drawing(surface);

@@ -3,9 +3,9 @@
 // overlays of the result display: the run's path, the bounding box, the axes and the tool.
 #pragma once
 
-#include "shell/settings.h"
 #include "sim/tools.h"
 #include "sim/workgrid.h"
+#include "view/display_settings.h"
 #include "view/paths.h"
 
 #include <string>
@@ -15,14 +15,14 @@ namespace vx::output {
 // What the run leaves for the result view besides the workpiece.
 struct ResultView {
     const sim::CurrentTool* tool = nullptr;  // drawn at `position` with TOOL DISPLAY; null: none
-    Vec3 position;                  // the control point where the run left the tool
-    Vec3 start_point;               // marked by the axes
+    Vec3 position;                           // the control point where the run left the tool
+    Vec3 start_point;                        // marked by the axes
     view::PathList paths;                    // the moves the run kept, drawn with PATH(RESULT)
 };
 
 // Renders `wp` into a width x height image and writes it to `path`; false when there is no
 // workpiece or the file cannot be written. Refreshes the workpiece's screen positions.
-bool write_result_image(sim::Workpiece& wp, const shell::Settings& settings, ResultView result,
+bool write_result_image(sim::Workpiece& wp, const view::DisplaySettings& settings, ResultView result,
                         const std::string& path, int width, int height);
 
 }  // namespace vx::output

@@ -4,6 +4,7 @@
 #include "integration/plugins.h"
 #include "output/result_image.h"
 #include "shell/startup.h"
+#include "shell/view_options.h"
 #include "sim/bands.h"
 #include "view/display_backend.h"
 
@@ -32,7 +33,7 @@ bool write_image(const shell::RunContext& ctx, const shell::ImageOutput& image, 
     result.tool = ctx.tool;
     result.position = ctx.state.moves > 0 ? ctx.state.move.position : ctx.start_point;
     result.start_point = ctx.start_point;
-    return output::write_result_image(sim::workpiece(), shell::settings(), std::move(result), image.path,
+    return output::write_result_image(sim::workpiece(), shell::display_settings(shell::settings().define), std::move(result), image.path,
                                       image.width, image.height);
 }
 

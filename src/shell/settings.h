@@ -6,6 +6,7 @@
 #include "base/constants.h"
 #include "base/text.h"
 #include "shell/ini.h"
+#include "view/display_settings.h"
 
 #include <array>
 #include <optional>
@@ -13,6 +14,9 @@
 #include <vector>
 
 namespace vx::shell {
+
+using view::Colours;
+using view::DisplayGuidance;
 
 // ---- Section "Table" ----
 struct TableSettings {
@@ -98,29 +102,6 @@ struct OptimizeSettings {
 };
 
 // ---- Section "Define" ----
-struct Colours {
-    Colour work = rgb(127, 127, 255);
-    std::array<Colour, 7> pen{rgb(0, 255, 0),   rgb(255, 255, 0), rgb(192, 192, 192), rgb(191, 191, 0),
-                              rgb(191, 0, 191), rgb(0, 191, 191), rgb(255, 0, 127)};  // PEN1 .. PEN7
-    Colour up_cut = rgb(106, 181, 181);
-    Colour down_cut = rgb(0, 127, 255);
-    Colour vertical_cut = rgb(127, 0, 255);
-    Colour penki = rgb(255, 127, 0);
-    Colour work2 = rgb(255, 128, 255);
-    Colour tool_top = rgb(255, 0, 128);
-    Colour tool_side = rgb(128, 128, 192);
-    Colour arbor = rgb(0, 128, 0);
-    Colour attachment = rgb(0, 128, 128);
-    Colour top_path = rgb(255, 0, 0);
-    Colour control_path = rgb(255, 128, 0);
-    Colour cut_path = rgb(255, 0, 255);
-    Colour construction = rgb(255, 255, 0);
-    Colour plus = rgb(255, 255, 0);
-    Colour minus = rgb(255, 0, 0);
-    Colour background = rgb(255, 255, 255);
-};
-
-enum class DisplayGuidance { Detail, Ask, Never };
 enum class NewControlPoint { BoxTop, Current, Specify };
 enum class ToolBasePoint { Bottom, BallCenter, FCenter, RHeight, LengthTop, ArborTop };
 enum class StopKey { Ctrl, Space, Pause };

@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/log.h"
 #include "shell/message_file.h"
+#include "shell/view_options.h"
 #include "sim/bands.h"
 #include "sim/tools.h"
 #include "work/dmf.h"
@@ -39,7 +40,7 @@ bool load_workpiece(const BatchStep& step, RunContext& ctx) {
     if (step.command != cmd::kLoadWork) return not_available(step, "loading a pressed or swung workpiece");
     if (!work::has_dmf_suffix(step.path) && !work::has_dmfz_suffix(step.path))
         return not_available(step, "loading this workpiece format");
-    const work::OpenResult result = work::open_workpiece(*ctx.workpiece, step.path, work::open_options(*ctx.settings));
+    const work::OpenResult result = work::open_workpiece(*ctx.workpiece, step.path, open_options(*ctx.settings));
     if (result.status != 1) return false;
     if (ctx.settings->dmf.bottom_filter != BottomFilter::Off) sim::raise_to_bottom(*ctx.workpiece);
     if (result.pitch_changed) reselect_tool(*ctx.settings, *ctx.workpiece);
@@ -60,7 +61,7 @@ bool select_nc(const BatchStep& step, RunContext& ctx) {
 
 bool save_workpiece(const BatchStep& step, RunContext& ctx) {
     if (step.parameter != kSaveDmf) return not_available(step, "saving in this format");
-    return work::save_workpiece(*ctx.workpiece, step.path, work::save_options(*ctx.settings)) == 1;
+    return work::save_workpiece(*ctx.workpiece, step.path, save_options(*ctx.settings)) == 1;
 }
 
 bool run(const BatchStep& step, RunContext& ctx, BatchOutcome& outcome) {

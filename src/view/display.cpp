@@ -14,34 +14,22 @@ PolygonSink sink_into(SurfaceSink& sink, Surface& surface) {
     return sink.sink();
 }
 
-Overlays overlays_of(const shell::DefineSettings& define) {
-    Overlays o;
-    o.tool = define.tool_display;
-    o.bounding_box = define.boundary_box;
-    o.axes = define.basic_axis;
-    o.paths_during_run = define.path_start;
-    o.paths_in_result = define.path_result;
-    o.difference = define.difference_always;
-    return o;
-}
-
-PathOptions path_options_of(const shell::DefineSettings& define, const sim::Workpiece& wp) {
+PathOptions path_options_of(const DisplaySettings& s, const sim::Workpiece& wp) {
     PathOptions o;
     o.origin_x = wp.geometry.origin_x;
     o.origin_y = wp.geometry.origin_y;
-    const shell::MovePitch& m = define.move_pitch;
-    o.move_pitch = m.automatic ? m.rate * wp.geometry.pitch : m.pitch;
-    o.rapid_feedrate = define.rapid_feedrate;
-    o.construction_points = define.construction_point;
+    o.move_pitch = s.move_pitch_automatic ? sim::automatic_move_pitch(s.move_pitch_rate, wp.geometry.pitch) : s.move_pitch;
+    o.rapid_feedrate = s.rapid_feedrate;
+    o.construction_points = s.construction_points;
     return o;
 }
 
-void set_up_view(ViewState& v, const shell::DefineSettings& define, sim::Workpiece& wp, int width, int height,
+void set_up_view(ViewState& v, const DisplaySettings& s, sim::Workpiece& wp, int width, int height,
                  bool full_detail) {
-    apply_view_settings(v, define);
+    apply_view_settings(v, s);
     set_drawing_area(v, {0, 0, width, height});
-    fit_view(v, wp, define.target_area);
-    update_display_step(v, define, wp, full_detail);
+    fit_view(v, wp, s.target_area);
+    update_display_step(v, s, wp, full_detail);
     project_grid(v, wp);
 }
 
@@ -81,20 +69,20 @@ bool step_cells(const platform::StepRefresh& s, const sim::GridGeometry& g, Grid
 
 // ---- Set-up ----
 
-void set_up_display(Display& d, const shell::DefineSettings& define, sim::Workpiece& wp, int width, int height,
+void set_up_display(Display& d, const DisplaySettings& s, sim::Workpiece& wp, int width, int height,
                     bool full_detail) {
     width = std::max(width, 1);
     height = std::max(height, 1);
-    set_up_view(d.view, define, wp, width, height, full_detail);
+    set_up_view(d.view, s, wp, width, height, full_detail);
     resize(d.surface, width, height);
-    d.palette = make_palette(define.colours, define.colour_by_pen);
-    d.render = render_settings(define, false);
-    d.render.difference_area = define.difference_minus ? DifferenceArea::Minus : DifferenceArea::Both;
-    d.path_colours = path_colours(define.colours);
-    d.path_options = path_options_of(define, wp);
-    d.overlays = overlays_of(define);
-    d.colours = define.colours;
-    d.tool_top_pen = define.tool_top_pen;
+    d.palette = make_palette(s.colours, s.colour_by_pen);
+    d.render = render_settings(s, false);
+    d.render.difference_area = s.difference_minus ? DifferenceArea::Minus : DifferenceArea::Both;
+    d.path_colours = path_colours(s.colours);
+    d.path_options = path_options_of(s, wp);
+    d.overlays = s.overlays;
+    d.colours = s.colours;
+    d.tool_top_pen = s.tool_top_pen;
     d.tool.number = -1;  // colours may have changed: the next tool is taken afresh
     d.redraw_due = true;
 }

@@ -9,9 +9,9 @@
 #pragma once
 
 #include "platform/platform.h"
-#include "shell/settings.h"
 #include "sim/tools.h"
 #include "sim/workgrid.h"
+#include "view/display_settings.h"
 #include "view/palette.h"
 #include "view/paths.h"
 #include "view/render.h"
@@ -23,17 +23,6 @@
 #include <cstdint>
 
 namespace vx::view {
-
-// What is drawn over the workpiece, from the settings (the menus switch them later).
-struct Overlays {
-    bool tool = true;                 // TOOL DISPLAY
-    bool holder = true;               // holder display, no setting of its own
-    bool bounding_box = true;         // BOUNDARY BOX
-    bool axes = true;                 // BASIC AXIS
-    bool paths_during_run = false;    // PATH(START): each move of a cutting run drawn as it comes
-    bool paths_in_result = true;      // PATH(RESULT): moves kept and drawn again at every redraw
-    bool difference = false;          // DIFFERENCE MODE "ALWAYS": difference lines at every redraw
-};
 
 // The tool as the view draws it: the outline of the current tool, its colours and its tip.
 struct DisplayTool {
@@ -58,7 +47,7 @@ struct Display {
     Overlays overlays;
     Vec3 start_point;  // marked by the axes
     bool tool_top_pen = false;  // TOOL-TOP COLOR MODE "PEN"
-    shell::Colours colours;     // for the tool colours of the next tool
+    Colours colours;            // for the tool colours of the next tool
     bool redraw_due = true;
     // Sinks into the two surfaces; their buffers are reused from paint to paint.
     PathBuffers path_buffers;  // reused by every move the run shows
@@ -72,7 +61,7 @@ struct Display {
 // projection, drawing area, fit to the workpiece (or TARGET AREA), display step (every cell with
 // `full_detail`), palette, path pens, overlay switches; projects the grid and makes a redraw due.
 // Kept paths stay.
-void set_up_display(Display& d, const shell::DefineSettings& define, sim::Workpiece& wp, int width, int height,
+void set_up_display(Display& d, const DisplaySettings& settings, sim::Workpiece& wp, int width, int height,
                     bool full_detail);
 
 // The outline and colours of `tool` when it is not the one held (the run changed tools).

@@ -23,7 +23,7 @@ void fill_group(Palette& p, int group, Colour c) {
 
 }  // namespace
 
-Palette make_palette(const shell::Colours& colours, bool colour_by_pen) {
+Palette make_palette(const Colours& colours, bool colour_by_pen) {
     Palette p;
     fill_group(p, kGroupWork, colours.work);
     fill_group(p, kGroupDiscoloration, colours.work2);

@@ -3,7 +3,7 @@
 // normal, the light vector and the eye vector. Colours handed to the sink are 0x00RRGGBB.
 #pragma once
 
-#include "shell/settings.h"
+#include "view/display_settings.h"
 #include "view/view_state.h"
 
 #include <array>
@@ -48,7 +48,7 @@ int shade_component(int c, int shade);
 // The palette for the colours and the colour mode: groups 2, 3 and 4 take the up-cut, down-cut
 // and vertical-cut colours instead of pens 1 to 3 when colouring by cut direction. Rebuilt when
 // the colours or the mode change.
-Palette make_palette(const shell::Colours& colours, bool colour_by_pen);
+Palette make_palette(const Colours& colours, bool colour_by_pen);
 
 // The light and the eye of one redraw with the products every shade takes from them.
 struct Shading {

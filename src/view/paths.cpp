@@ -67,7 +67,7 @@ void square_outline(const ScreenPoint& c, std::uint32_t rgb, const PolygonSink& 
 
 // ---- Colours and pens ----
 
-PathColours path_colours(const shell::Colours& colours) {
+PathColours path_colours(const Colours& colours) {
     PathColours c;
     c.tool_tip = sink_colour(colours.top_path);
     c.command_point = sink_colour(colours.control_path);

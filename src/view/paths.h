@@ -7,7 +7,7 @@
 
 #include "base/constants.h"
 #include "platform/platform.h"
-#include "shell/settings.h"
+#include "view/display_settings.h"
 #include "view/render.h"
 #include "view/view_state.h"
 
@@ -29,7 +29,7 @@ struct PathColours {
     std::array<std::uint32_t, 7> pen{};      // PEN1 .. PEN7 COLOR, for paths coloured per tool
 };
 
-PathColours path_colours(const shell::Colours& colours);
+PathColours path_colours(const Colours& colours);
 
 // The colour of a move's pens: the tool's pen colour when the path is coloured per tool and the
 // tool has a pen (1..7), otherwise the colour of the path kind.

@@ -6,7 +6,6 @@
 // a PolygonSink, so the renderer knows nothing of the surface it paints.
 #pragma once
 
-#include "shell/settings.h"
 #include "sim/workgrid.h"
 #include "view/palette.h"
 #include "view/view_state.h"
@@ -47,7 +46,7 @@ struct RenderSettings {
     DifferenceArea difference_area = DifferenceArea::Both;
 };
 
-RenderSettings render_settings(const shell::DefineSettings& define, bool showing_interference);
+RenderSettings render_settings(const DisplaySettings& settings, bool showing_interference);
 
 // ---- Cell colour and shade ----
 

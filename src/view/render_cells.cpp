@@ -10,13 +10,13 @@
 
 namespace vx::view {
 
-RenderSettings render_settings(const shell::DefineSettings& define, bool showing_interference) {
+RenderSettings render_settings(const DisplaySettings& settings, bool showing_interference) {
     RenderSettings s;
-    s.colour_by_pen = define.colour_by_pen;
-    s.mesh = define.mesh_mode;
-    s.discoloration = define.discoloration;
-    s.discoloration_lower = define.discoloration_lower;
-    s.discoloration_upper = define.discoloration_upper;
+    s.colour_by_pen = settings.colour_by_pen;
+    s.mesh = settings.mesh;
+    s.discoloration = settings.discoloration;
+    s.discoloration_lower = settings.discoloration_lower;
+    s.discoloration_upper = settings.discoloration_upper;
     s.showing_interference = showing_interference;
     return s;
 }

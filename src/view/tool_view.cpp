@@ -176,7 +176,7 @@ ToolOutline tool_outline(const sim::Profile& profile) {
     return o;
 }
 
-ToolColours tool_colours(const shell::Colours& colours, bool tool_top_pen, int tool_pen) {
+ToolColours tool_colours(const Colours& colours, bool tool_top_pen, int tool_pen) {
     ToolColours c;
     c.top = sink_colour(colours.tool_top);
     if (tool_top_pen && tool_pen >= 1 && tool_pen <= int(colours.pen.size()))

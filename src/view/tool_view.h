@@ -5,7 +5,7 @@
 // cross at the picked point.
 #pragma once
 
-#include "shell/settings.h"
+#include "view/display_settings.h"
 #include "sim/profile.h"
 #include "sim/workgrid.h"
 #include "view/render.h"
@@ -55,7 +55,7 @@ struct ToolColours {
 };
 
 // The colours from the settings; the tool's pen (1..7) colours the tip when `tool_top_pen`.
-ToolColours tool_colours(const shell::Colours& colours, bool tool_top_pen, int tool_pen);
+ToolColours tool_colours(const Colours& colours, bool tool_top_pen, int tool_pen);
 
 // Where the tool tip is: the control point lowered by the tool length, relative to the grid origin.
 Vec3 tool_tip(const Vec3& position, const sim::GridGeometry& grid, double tool_length);

@@ -106,12 +106,12 @@ bool uses_perspective(const ViewState& v) {
 
 // ---- Set-up ----
 
-void apply_view_settings(ViewState& v, const shell::DefineSettings& define) {
-    v.perspective = define.perspective;
-    const Vec3& l = define.light_vector;
+void apply_view_settings(ViewState& v, const DisplaySettings& settings) {
+    v.perspective = settings.perspective;
+    const Vec3& l = settings.light_vector;
     const double length = std::sqrt(l.x * l.x + l.y * l.y + l.z * l.z);
     if (length > 0.0 && std::isfinite(length)) v.light = {l.x / length, l.y / length, l.z / length};
-    set_angles(v, define.angle_a, define.angle_b);
+    set_angles(v, settings.angle_a, settings.angle_b);
 }
 
 void set_drawing_area(ViewState& v, const ScreenRect& area) {
@@ -284,18 +284,18 @@ std::int32_t display_step(int optimize_drawing, int optimize_dots, double scale,
     return s >= double(limit) ? limit : std::int32_t(s);
 }
 
-void update_display_step(ViewState& v, const shell::DefineSettings& define, const sim::Workpiece& wp,
+void update_display_step(ViewState& v, const DisplaySettings& settings, const sim::Workpiece& wp,
                          bool full_detail) {
     const sim::GridGeometry& g = wp.geometry;
-    v.step = display_step(define.optimize_drawing, define.optimize_dots, v.scale, g.pitch, g.nx, g.ny, full_detail);
+    v.step = display_step(settings.optimize_drawing, settings.optimize_dots, v.scale, g.pitch, g.nx, g.ny, full_detail);
 }
 
-DetailAction detail_action(shell::DisplayGuidance guidance, std::int32_t step) {
+DetailAction detail_action(DisplayGuidance guidance, std::int32_t step) {
     if (step <= 1) return DetailAction::Keep;
     switch (guidance) {
-        case shell::DisplayGuidance::Detail: return DetailAction::Redraw;
-        case shell::DisplayGuidance::Ask: return DetailAction::Ask;
-        case shell::DisplayGuidance::Never: break;
+        case DisplayGuidance::Detail: return DetailAction::Redraw;
+        case DisplayGuidance::Ask: return DetailAction::Ask;
+        case DisplayGuidance::Never: break;
     }
     return DetailAction::Keep;
 }
@@ -312,10 +312,10 @@ std::int32_t Blocks::last_block(std::int32_t last_index) const {
 
 // ---- Discolouration ----
 
-void default_discoloration_levels(shell::DefineSettings& define, const sim::Workpiece& wp) {
-    if (define.discoloration) return;
-    define.discoloration_lower = wp.work_bottom;
-    define.discoloration_upper = wp.work_bottom + (wp.highest - wp.work_bottom) * 2.0 / 3.0;
+void default_discoloration_levels(DisplaySettings& settings, const sim::Workpiece& wp) {
+    if (settings.discoloration) return;
+    settings.discoloration_lower = wp.work_bottom;
+    settings.discoloration_upper = wp.work_bottom + (wp.highest - wp.work_bottom) * 2.0 / 3.0;
 }
 
 }  // namespace vx::view

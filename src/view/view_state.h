@@ -5,7 +5,7 @@
 // fits the view to the workpiece.
 #pragma once
 
-#include "shell/settings.h"
+#include "view/display_settings.h"
 #include "sim/kernel.h"
 #include "sim/workgrid.h"
 
@@ -80,7 +80,7 @@ bool uses_perspective(const ViewState& view);
 // ---- Set-up from the settings and the workpiece ----
 
 // ANGLE-A, ANGLE-B, PERSPECTIVE and LIGHT VECTOR.
-void apply_view_settings(ViewState& view, const shell::DefineSettings& define);
+void apply_view_settings(ViewState& view, const DisplaySettings& settings);
 
 // The drawing rectangle; the screen centre follows it.
 void set_drawing_area(ViewState& view, const ScreenRect& area);
@@ -140,13 +140,13 @@ std::int32_t display_step(int optimize_drawing, int optimize_dots, double scale,
                           std::int32_t ny, bool full_detail);
 
 // Sets view.step for the current scale and workpiece.
-void update_display_step(ViewState& view, const shell::DefineSettings& define, const sim::Workpiece& wp,
+void update_display_step(ViewState& view, const DisplaySettings& settings, const sim::Workpiece& wp,
                          bool full_detail);
 
 // What an operation that needs the full picture (copy, print, image save) does first while the
 // display is thinned, by DISPLAY GUIDANCE.
 enum class DetailAction { Keep, Redraw, Ask };
-DetailAction detail_action(shell::DisplayGuidance guidance, std::int32_t step);
+DetailAction detail_action(DisplayGuidance guidance, std::int32_t step);
 
 extern const platform::TextPair kTextDetailQuestion;  // the question of DetailAction::Ask
 extern const platform::TextPair kTextDetailTitle;
@@ -169,6 +169,6 @@ struct Blocks {
 
 // With discolouration off at a workpiece definition the range becomes bottom .. bottom plus two
 // thirds of the height; with it on the levels stay.
-void default_discoloration_levels(shell::DefineSettings& define, const sim::Workpiece& wp);
+void default_discoloration_levels(DisplaySettings& settings, const sim::Workpiece& wp);
 
 }  // namespace vx::view

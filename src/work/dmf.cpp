@@ -4,7 +4,6 @@
 
 #include "platform/files.h"
 #include "platform/platform.h"
-#include "shell/settings.h"
 
 #include <algorithm>
 #include <bit>
@@ -415,10 +414,6 @@ const DmfSource* plain_dmf(const DmfSource& source, std::string_view name, bool 
 }
 
 // ---- Writing ----
-
-SaveOptions save_options(const shell::Settings& settings) {
-    return {settings.dmf.save_level, settings.dmf.integer_heights};
-}
 
 std::int32_t layer_code_for_save(const sim::Workpiece& wp, int save_level) {
     switch (save_level) {

@@ -17,10 +17,6 @@
 #include <string>
 #include <string_view>
 
-namespace vx::shell {
-struct Settings;
-}
-
 namespace vx::work {
 
 // ---- Format ----
@@ -160,8 +156,6 @@ struct SaveOptions {
     bool integer_heights = false;  // VALUE TYPE "INT"
 };
 
-SaveOptions save_options(const shell::Settings& settings);
-
 // The layer code a save level writes; level 3 falls back to the attributes without a line layer.
 std::int32_t layer_code_for_save(const sim::Workpiece& wp, int save_level);
 
@@ -183,8 +177,6 @@ struct OpenOptions {
     int data_level = sim::kDefaultDataLevel;  // DATA_LEVEL: the layers the new allocation keeps
     bool sharing = false;                     // SHARE MODE: a loaded workpiece counts as modified
 };
-
-OpenOptions open_options(const shell::Settings& settings);
 
 struct OpenResult {
     int status = 0;               // 1 loaded; 0 refused or failed, message shown

@@ -4,7 +4,6 @@
 #include "work/dmf.h"
 
 #include "platform/platform.h"
-#include "shell/settings.h"
 
 #include <algorithm>
 #include <cctype>
@@ -70,10 +69,6 @@ bool model_format_available(std::string_view name) {
 }  // namespace
 
 // ---- Opening as the workpiece ----
-
-OpenOptions open_options(const shell::Settings& settings) {
-    return {settings.dmf.data_level, settings.dmf.share_mode};
-}
 
 namespace {
 

@@ -2,6 +2,7 @@
 // leave the picture a full redraw of the result gives, a path run must put its path where the
 // projection puts it, and a hidden rapid must leave nothing.
 #include "view/display_backend.h"
+#include "shell/view_options.h"
 
 #include "support/recording_backend.h"
 #include "support/run_rig.h"
@@ -36,7 +37,7 @@ struct ConnectedRig {
         d.boundary_box = d.basic_axis = false;  // incremental drawing may cover them; the redraw not
         d.path_result = false;
         d.colours.top_path = rgb(10, 200, 30);  // a colour nothing else uses
-        set_up_display(display, d, rig.workpiece, kWidth, kHeight, true);
+        set_up_display(display, shell::display_settings(d), rig.workpiece, kWidth, kHeight, true);
         paint(display, rig.workpiece);
         install_display_backend({&display, &rig.workpiece, &rig.kernel, &tool()});
     }

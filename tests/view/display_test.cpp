@@ -1,6 +1,7 @@
 // The paint cycle without a window: what a redraw puts on the drawing surface, what only the
 // frame carries, and what the moves of a run add.
 #include "view/display.h"
+#include "shell/view_options.h"
 
 #include "sim/kernel_fixture.h"
 
@@ -44,7 +45,7 @@ TEST(DisplayPaint, BoundingBoxAndAxesFollowTheirSwitches) {
     define.angle_a = 315.0;
     define.boundary_box = define.basic_axis = false;
     Display d;
-    set_up_display(d, define, *wp, kWidth, kHeight, true);
+    set_up_display(d, shell::display_settings(define), *wp, kWidth, kHeight, true);
     paint(d, *wp);
     const int red_plain = count_colour(d.surface, kRed);
     EXPECT_EQ(count_colour(d.surface, 0x0000FF), 0);
@@ -59,7 +60,7 @@ TEST(DisplayPaint, WithoutAWorkpieceOnlyTheBackground) {
     auto wp = make_body(41, 21, 0.5, 10.0);
     shell::DefineSettings define = plan_settings();
     Display d;
-    set_up_display(d, define, *wp, kWidth, kHeight, true);
+    set_up_display(d, shell::display_settings(define), *wp, kWidth, kHeight, true);
     set_display_tool(d, make_tool(tool_record(sim::kToolFlat, 4.0), 0.5));
     place_tool(d, *wp, {10, 5, 20});
     wp->modification_state = sim::kNoWorkpiece;
@@ -71,7 +72,7 @@ TEST(DisplayPaint, NothingIsRedrawnUntilARedrawIsDue) {
     auto wp = make_body(41, 21, 0.5, 10.0);
     wp->modification_state = sim::kDefined;
     Display d;
-    set_up_display(d, plan_settings(), *wp, kWidth, kHeight, true);
+    set_up_display(d, shell::display_settings(plan_settings()), *wp, kWidth, kHeight, true);
     paint(d, *wp);
     const std::vector<Pixel> first = d.surface.pixels;
     set_pixel(d.surface, 3, 3, 0x123456);  // stands for what a run drew
@@ -90,7 +91,7 @@ TEST(DisplayTool, EachPaintShowsTheToolOnlyWhereItIsNow) {
     auto wp = make_body(41, 21, 0.5, 10.0);
     wp->modification_state = sim::kDefined;
     Display d;
-    set_up_display(d, plan_settings(), *wp, kWidth, kHeight, true);
+    set_up_display(d, shell::display_settings(plan_settings()), *wp, kWidth, kHeight, true);
     set_display_tool(d, make_tool(tool_record(sim::kToolFlat, 4.0), 0.5));
     const Pixel edge = pixel_from_colour(d.colours.tool_top);
     place_tool(d, *wp, {5, 5, 20});
@@ -110,7 +111,7 @@ TEST(DisplayTool, EachPaintShowsTheToolOnlyWhereItIsNow) {
 TEST(DisplayTool, TheTipLiesTheToolLengthBelowTheControlPoint) {
     auto wp = make_body(41, 21, 0.5, 10.0);
     Display d;
-    set_up_display(d, plan_settings(), *wp, kWidth, kHeight, true);
+    set_up_display(d, shell::display_settings(plan_settings()), *wp, kWidth, kHeight, true);
     sim::CurrentTool tool = make_tool(tool_record(sim::kToolFlat, 4.0), 0.5);
     tool.shift = 30;
     set_display_tool(d, tool);
@@ -140,9 +141,9 @@ TEST(DisplayPaths, UncutMovesOfACuttingRunWaitForTheResultUnlessShownDuringTheRu
     auto wp = make_body(41, 21, 0.5, 10.0);
     wp->modification_state = sim::kDefined;
     Display d;
-    set_up_display(d, plan_settings(), *wp, kWidth, kHeight, true);
+    set_up_display(d, shell::display_settings(plan_settings()), *wp, kWidth, kHeight, true);
     paint(d, *wp);
-    const Pixel colour = pixel_from_colour(shell::Colours{}.cut_path);
+    const Pixel colour = pixel_from_colour(Colours{}.cut_path);
     const ScreenPoint mid = project(d.view, 10, 5, 10);
     d.overlays.paths_during_run = false;
     show_path(d, feed_line(platform::PathKind::Uncut));
@@ -152,7 +153,7 @@ TEST(DisplayPaths, UncutMovesOfACuttingRunWaitForTheResultUnlessShownDuringTheRu
     EXPECT_EQ(at(d.surface, mid), colour);
 
     Display during;
-    set_up_display(during, plan_settings(), *wp, kWidth, kHeight, true);
+    set_up_display(during, shell::display_settings(plan_settings()), *wp, kWidth, kHeight, true);
     during.overlays.paths_during_run = true;
     during.overlays.paths_in_result = false;
     paint(during, *wp);

@@ -25,7 +25,7 @@ TEST(PaletteShades, DarkHalfScalesFromFortyPercentAndLightHalfRisesToWhite) {
 // ---- Groups ----
 
 TEST(PaletteGroups, PenModeUsesPensAndCutModeTheDirectionColours) {
-    const shell::Colours c;  // the defaults
+    const Colours c;  // the defaults
     const Palette pen = make_palette(c, true), cut = make_palette(c, false);
     auto colour = [](const Palette& p, int group) { return p.brush[std::size_t(brush_index(group, 25))]; };
     EXPECT_EQ(colour(pen, kGroupWork), 0x7F7FFFu);            // (127, 127, 255)
@@ -49,7 +49,7 @@ TEST(PaletteGroups, PenModeUsesPensAndCutModeTheDirectionColours) {
 }
 
 TEST(PaletteGroups, SettingsColoursAreRedInTheLowByte) {
-    shell::Colours c;
+    Colours c;
     c.work = rgb(1, 2, 3);
     EXPECT_EQ(make_palette(c, true).brush[25], 0x010203u);
 }

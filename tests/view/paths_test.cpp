@@ -80,7 +80,7 @@ TEST(PathPens, MotionAndFeedChooseThePen) {
 }
 
 TEST(PathPens, KindAndToolChooseTheColour) {
-    shell::Colours c;
+    Colours c;
     const PathColours pc = path_colours(c);
     EXPECT_EQ(pc.tool_tip, 0xFF0000u);
     EXPECT_EQ(pc.command_point, 0xFF8000u);

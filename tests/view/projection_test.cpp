@@ -293,17 +293,17 @@ TEST(DisplayStep, LastBlockSpansTheRemainder) {
 }
 
 TEST(DisplayStep, GuidanceDecidesTheDetailRedraw) {
-    EXPECT_EQ(detail_action(shell::DisplayGuidance::Detail, 3), DetailAction::Redraw);
-    EXPECT_EQ(detail_action(shell::DisplayGuidance::Ask, 3), DetailAction::Ask);
-    EXPECT_EQ(detail_action(shell::DisplayGuidance::Never, 3), DetailAction::Keep);
-    EXPECT_EQ(detail_action(shell::DisplayGuidance::Ask, 1), DetailAction::Keep);  // not thinned
+    EXPECT_EQ(detail_action(DisplayGuidance::Detail, 3), DetailAction::Redraw);
+    EXPECT_EQ(detail_action(DisplayGuidance::Ask, 3), DetailAction::Ask);
+    EXPECT_EQ(detail_action(DisplayGuidance::Never, 3), DetailAction::Keep);
+    EXPECT_EQ(detail_action(DisplayGuidance::Ask, 1), DetailAction::Keep);  // not thinned
 }
 
 TEST(Discoloration, DefaultLevelsOnlyWhileOff) {
     auto wp = testing::flat_grid(5, 5, 1.0, 30.0);
     wp->work_bottom = 0.0;
     wp->highest = 30.0;
-    shell::DefineSettings d;
+    DisplaySettings d;
     default_discoloration_levels(d, *wp);
     EXPECT_DOUBLE_EQ(d.discoloration_lower, 0.0);
     EXPECT_DOUBLE_EQ(d.discoloration_upper, 20.0);

@@ -34,7 +34,7 @@ Surface render(sim::Workpiece& wp, double a, double b, bool perspective) {
     Surface s;
     resize(s, 120, 90);
     SurfaceSink sink(s);
-    render_view(v, wp, make_palette(shell::Colours{}, true), RenderSettings{}, sink.sink());
+    render_view(v, wp, make_palette(Colours{}, true), RenderSettings{}, sink.sink());
     return s;
 }
 

@@ -48,7 +48,7 @@ std::uint32_t brush_colour(const Palette& p, int group, int shade) {
     return p.brush[std::size_t(brush_index(group, shade))];
 }
 
-const Palette kPalette = make_palette(shell::Colours{}, true);
+const Palette kPalette = make_palette(Colours{}, true);
 
 // ---- Painter's order ----
 // Of two blocks that share an edge, the one nearer the eye must be drawn later, in every sector.

@@ -11,7 +11,7 @@ namespace {
 
 using testing::Recorder;
 
-const Palette kPalette = make_palette(shell::Colours{}, true);
+const Palette kPalette = make_palette(Colours{}, true);
 
 std::uint32_t brush_colour(int group, int shade) { return kPalette.brush[std::size_t(brush_index(group, shade))]; }
 

@@ -161,7 +161,7 @@ TEST(ToolDraw, PlanViewDrawsCirclesOfScaledRadiusAroundTheAxis) {
 }
 
 TEST(ToolDraw, TopColourFollowsThePenInPenMode) {
-    shell::Colours colours;
+    Colours colours;
     EXPECT_EQ(tool_colours(colours, false, 2).top, 0xFF0080u);
     EXPECT_EQ(tool_colours(colours, true, 2).top, 0xFFFF00u);  // PEN2
     EXPECT_EQ(tool_colours(colours, true, 0).top, 0xFF0080u);
