@@ -16,11 +16,8 @@ namespace {
 // Small enough that a count the file makes up is refused rather than obtained.
 constexpr std::uint64_t kGrantedMemory = std::uint64_t{64} << 20;
 
-vx::platform::Answer quiet_message(const vx::platform::Message& m) { return m.unattended; }
-void quiet_begin(std::string_view, std::int64_t) {}
-void quiet_update(std::int64_t) {}
-void quiet_end() {}
-std::uint64_t granted_memory() { return kGrantedMemory; }
+vx::platform::Answer quiet_message(void*, const vx::platform::Message& m) { return m.unattended; }
+std::uint64_t granted_memory(void*) { return kGrantedMemory; }
 
 void check_heights(const float* h, std::int64_t n) {
     for (std::int64_t k = 0; k < n; ++k)
@@ -38,7 +35,7 @@ void define_previous(vx::sim::Workpiece& wp) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    vx::platform::install({quiet_message, quiet_begin, quiet_update, quiet_end, granted_memory});
+    vx::platform::install({.show_message = quiet_message, .available_memory = granted_memory});
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     const vx::work::DmfSource source = vx::work::DmfSource::from_bytes(bytes);
 

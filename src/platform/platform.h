@@ -84,47 +84,50 @@ struct PathSegment {
 
 enum class Cursor { Normal, Wait };
 
+// Every entry receives the backend's `context`, so that a backend keeps its state in a record
+// of its own instead of globals.
 struct Backend {
-    Answer (*show_message)(const Message&);
-    void (*progress_begin)(std::string_view title, std::int64_t total);
-    void (*progress_update)(std::int64_t done);
-    void (*progress_end)();
-    std::uint64_t (*available_memory)();  // bytes the process may still obtain
+    void* context = nullptr;
+    Answer (*show_message)(void* context, const Message&) = nullptr;
+    void (*progress_begin)(void* context, std::string_view title, std::int64_t total) = nullptr;
+    void (*progress_update)(void* context, std::int64_t done) = nullptr;
+    void (*progress_end)(void* context) = nullptr;
+    std::uint64_t (*available_memory)(void* context) = nullptr;  // bytes the process may still obtain
 
     // The run's progress in full; without it progress_update(done) serves.
-    void (*progress_status)(std::int64_t done, std::int64_t total, std::int64_t moves,
+    void (*progress_status)(void* context, std::int64_t done, std::int64_t total, std::int64_t moves,
                             double elapsed_seconds) = nullptr;
 
     // Keys: down only while the main window is the foreground window.
-    bool (*key_down)(Key key) = nullptr;
-    bool (*window_in_foreground)() = nullptr;
+    bool (*key_down)(void* context, Key key) = nullptr;
+    bool (*window_in_foreground)(void* context) = nullptr;
 
     // Sounds by file name ("cutting1.wav"), preloaded at start-up; system sounds by their name.
-    void (*play_sound)(std::string_view name, SoundMode mode) = nullptr;
-    void (*play_system_sound)(std::string_view name) = nullptr;
-    void (*stop_sounds)() = nullptr;
+    void (*play_sound)(void* context, std::string_view name, SoundMode mode) = nullptr;
+    void (*play_system_sound)(void* context, std::string_view name) = nullptr;
+    void (*stop_sounds)(void* context) = nullptr;
 
     // View refreshes; the renderer draws, the backend shows.
-    void (*redraw)(ViewPart part) = nullptr;
-    void (*refresh_step)(const StepRefresh& step) = nullptr;
-    void (*draw_path)(const PathSegment& segment) = nullptr;
+    void (*redraw)(void* context, ViewPart part) = nullptr;
+    void (*refresh_step)(void* context, const StepRefresh& step) = nullptr;
+    void (*draw_path)(void* context, const PathSegment& segment) = nullptr;
 
     // The main window.
-    void (*set_title)(std::string_view title) = nullptr;
-    void (*show_nc_line)(int line, std::string_view text) = nullptr;  // the NC list's current line
-    void (*show_position)(const Vec3& position) = nullptr;      // the position panel
-    void (*set_stop_panel)(std::string_view text) = nullptr;         // "\tGO", "\tESC"
-    void (*refresh_menus)() = nullptr;
-    void (*focus_window)() = nullptr;
-    void (*set_cursor)(Cursor cursor) = nullptr;
-    void (*start_timer)(int id, int interval_ms) = nullptr;
-    void (*stop_timer)(int id) = nullptr;
+    void (*set_title)(void* context, std::string_view title) = nullptr;
+    void (*show_nc_line)(void* context, int line, std::string_view text) = nullptr;  // the NC list's current line
+    void (*show_position)(void* context, const Vec3& position) = nullptr;            // the position panel
+    void (*set_stop_panel)(void* context, std::string_view text) = nullptr;         // "\tGO", "\tESC"
+    void (*refresh_menus)(void* context) = nullptr;
+    void (*focus_window)(void* context) = nullptr;
+    void (*set_cursor)(void* context, Cursor cursor) = nullptr;
+    void (*start_timer)(void* context, int id, int interval_ms) = nullptr;
+    void (*stop_timer)(void* context, int id) = nullptr;
 
     // Takes and dispatches pending window messages (the run calls it through pump_messages()).
-    void (*pump)() = nullptr;
+    void (*pump)(void* context) = nullptr;
 
     // Opens a result file with the program the desktop associates with it.
-    void (*open_document)(std::string_view path) = nullptr;
+    void (*open_document)(void* context, std::string_view path) = nullptr;
 };
 
 void install(const Backend& backend);

@@ -53,9 +53,10 @@ int run_unattended(const shell::Startup& start) {
     start_bands(ctx);
     output::ResultView result;
     const bool keep_paths = cl.image && shell::settings().define.path_result;
-    if (keep_paths) view::install_path_keeper(result.paths);
+    view::DisplayBackend path_keeper;
+    if (keep_paths) view::install_path_keeper(path_keeper, result.paths);
     shell::BatchOutcome outcome = shell::execute_batch(start, ctx);
-    if (keep_paths) view::remove_display_backend();
+    if (keep_paths) view::remove_display_backend(path_keeper);
     if (cl.image && !write_image(ctx, *cl.image, std::move(result))) {
         shell::tell("vornex: cannot write the image " + cl.image->path);
         outcome.failed = true;

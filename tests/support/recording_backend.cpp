@@ -3,58 +3,58 @@
 namespace vx::testing {
 namespace {
 
-Recording* g_recording = nullptr;
+Recording& rec(void* context) { return *static_cast<Recording*>(context); }
 
-platform::Answer record_message(const platform::Message& m) {
-    g_recording->messages.push_back({std::string(m.title), std::string(m.body), m.buttons});
-    if (g_recording->answers.empty()) return m.unattended;
-    const platform::Answer answer = g_recording->answers.front();
-    g_recording->answers.pop_front();
+platform::Answer record_message(void* context, const platform::Message& m) {
+    rec(context).messages.push_back({std::string(m.title), std::string(m.body), m.buttons});
+    if (rec(context).answers.empty()) return m.unattended;
+    const platform::Answer answer = rec(context).answers.front();
+    rec(context).answers.pop_front();
     return answer;
 }
-void record_progress_begin(std::string_view title, std::int64_t) {
-    g_recording->progress_titles.emplace_back(title);
+void record_progress_begin(void* context, std::string_view title, std::int64_t) {
+    rec(context).progress_titles.emplace_back(title);
 }
-void record_progress_update(std::int64_t done) { g_recording->last_progress = done; }
-void record_progress_end() {}
-std::uint64_t recorded_memory() { return g_recording->available_memory; }
-void record_progress_status(std::int64_t done, std::int64_t, std::int64_t moves, double) {
-    g_recording->last_progress = done;
-    g_recording->last_progress_moves = moves;
+void record_progress_update(void* context, std::int64_t done) { rec(context).last_progress = done; }
+void record_progress_end(void*) {}
+std::uint64_t recorded_memory(void* context) { return rec(context).available_memory; }
+void record_progress_status(void* context, std::int64_t done, std::int64_t, std::int64_t moves, double) {
+    rec(context).last_progress = done;
+    rec(context).last_progress_moves = moves;
 }
 
-bool recorded_key(platform::Key key) {
-    ++g_recording->key_polls;
-    if (g_recording->key_down) return g_recording->key_down(key);
-    return g_recording->down.count(key) > 0;
+bool recorded_key(void* context, platform::Key key) {
+    ++rec(context).key_polls;
+    if (rec(context).key_down) return rec(context).key_down(key);
+    return rec(context).down.count(key) > 0;
 }
-bool recorded_foreground() { return g_recording->foreground; }
+bool recorded_foreground(void* context) { return rec(context).foreground; }
 
-void record_sound(std::string_view name, platform::SoundMode mode) {
-    g_recording->sounds.push_back({std::string(name), mode, false});
+void record_sound(void* context, std::string_view name, platform::SoundMode mode) {
+    rec(context).sounds.push_back({std::string(name), mode, false});
 }
-void record_system_sound(std::string_view name) {
-    g_recording->sounds.push_back({std::string(name), platform::SoundMode::Async, true});
+void record_system_sound(void* context, std::string_view name) {
+    rec(context).sounds.push_back({std::string(name), platform::SoundMode::Async, true});
 }
-void record_stop_sounds() { ++g_recording->sound_stops; }
+void record_stop_sounds(void* context) { ++rec(context).sound_stops; }
 
-void record_redraw(platform::ViewPart part) { g_recording->redraws.push_back(part); }
-void record_step(const platform::StepRefresh&) { ++g_recording->step_refreshes; }
-void record_path(const platform::PathSegment& segment) { g_recording->paths.push_back(segment); }
+void record_redraw(void* context, platform::ViewPart part) { rec(context).redraws.push_back(part); }
+void record_step(void* context, const platform::StepRefresh&) { ++rec(context).step_refreshes; }
+void record_path(void* context, const platform::PathSegment& segment) { rec(context).paths.push_back(segment); }
 
-void record_title(std::string_view title) { g_recording->titles.emplace_back(title); }
-void record_nc_line(int line, std::string_view) { g_recording->nc_lines.push_back(line); }
-void record_stop_panel(std::string_view text) { g_recording->stop_panel.emplace_back(text); }
-void record_start_timer(int id, int interval) { g_recording->timers[id] = interval; }
-void record_stop_timer(int id) { g_recording->timers.erase(id); }
-void record_pump() { ++g_recording->pumps; }
-void record_open(std::string_view path) { g_recording->opened.emplace_back(path); }
+void record_title(void* context, std::string_view title) { rec(context).titles.emplace_back(title); }
+void record_nc_line(void* context, int line, std::string_view) { rec(context).nc_lines.push_back(line); }
+void record_stop_panel(void* context, std::string_view text) { rec(context).stop_panel.emplace_back(text); }
+void record_start_timer(void* context, int id, int interval) { rec(context).timers[id] = interval; }
+void record_stop_timer(void* context, int id) { rec(context).timers.erase(id); }
+void record_pump(void* context) { ++rec(context).pumps; }
+void record_open(void* context, std::string_view path) { rec(context).opened.emplace_back(path); }
 
 }  // namespace
 
-RecordingBackend::RecordingBackend() {
-    g_recording = new Recording;
-    platform::install({.show_message = record_message,
+RecordingBackend::RecordingBackend() : recording_(std::make_unique<Recording>()) {
+    platform::install({.context = recording_.get(),
+                       .show_message = record_message,
                        .progress_begin = record_progress_begin,
                        .progress_update = record_progress_update,
                        .progress_end = record_progress_end,
@@ -79,10 +79,8 @@ RecordingBackend::RecordingBackend() {
 
 RecordingBackend::~RecordingBackend() {
     platform::install(platform::headless_backend());
-    delete g_recording;
-    g_recording = nullptr;
 }
 
-Recording& RecordingBackend::recording() { return *g_recording; }
+Recording& RecordingBackend::recording() { return *recording_; }
 
 }  // namespace vx::testing

@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -64,6 +65,9 @@ public:
     RecordingBackend& operator=(const RecordingBackend&) = delete;
 
     Recording& recording();
+
+private:
+    std::unique_ptr<Recording> recording_;
 };
 
 }  // namespace vx::testing

@@ -26,6 +26,7 @@ struct ConnectedRig {
     RecordingBackend below;
     RunRig rig;
     Display display;
+    DisplayBackend backend;
 
     explicit ConnectedRig(double angle_a = 0.0, double angle_b = 0.0, bool central = false) {
         shell::DefineSettings& d = rig.settings.define;
@@ -39,9 +40,10 @@ struct ConnectedRig {
         d.colours.top_path = rgb(10, 200, 30);  // a colour nothing else uses
         set_up_display(display, shell::display_settings(d), rig.workpiece, kWidth, kHeight, true);
         paint(display, rig.workpiece);
-        install_display_backend({&display, &rig.workpiece, &rig.kernel, &tool()});
+        install_display_backend(backend, {&display, &rig.workpiece, &tool()});
+        rig.kernel.projection = run_projection(display.view);
     }
-    ~ConnectedRig() { remove_display_backend(); }
+    ~ConnectedRig() { remove_display_backend(backend); }
 
     const sim::CurrentTool& tool() const { return rig.tool; }
     Pixel path_colour() const { return pixel_from_colour(rig.settings.define.colours.top_path); }
@@ -59,6 +61,7 @@ TEST(DisplayRun, StepByStepDrawingMatchesAFullRedrawInThePlanView) {
         ASSERT_EQ(shell::run_command(c.rig.ctx, command), shell::kRunEnded) << command;
         ASSERT_GT(c.rig.cut_cells(), 0);
         EXPECT_GT(c.below.recording().step_refreshes, 0) << command;  // handed on below
+        EXPECT_FALSE(c.below.recording().titles.empty()) << command;  // an entry it does not take
         const std::vector<Pixel> stepwise = c.display.surface.pixels;
         const auto changed = std::mismatch(uncut.begin(), uncut.end(), stepwise.begin());
         ASSERT_NE(changed.first, uncut.end()) << "the cut did not show, command " << command;
