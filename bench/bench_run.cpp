@@ -177,25 +177,22 @@ BENCHMARK(BM_Run_RasterFast)->Unit(benchmark::kMillisecond)->Iterations(1);
 // reports milliseconds per 1000 blocks and the cells the cutting steps examined per second.
 namespace batch {
 
-void set_up(shell::Startup& start) {
-    start.current_dir = start.program_dir = kExamples;
-    start.settings_context.current_dir = start.settings_context.program_dir = kExamples;
-    shell::settings() = shell::read_settings(kExamples + "vornex.ini", start.settings_context);
+void set_up(shell::App& app) {
+    app.current_dir = app.program_dir = kExamples;
+    app.settings_context.current_dir = app.settings_context.program_dir = kExamples;
+    app.settings = shell::read_settings(kExamples + "vornex.ini", app.settings_context);
 }
 
 void run(benchmark::State& state, int command) {
-    shell::Startup start;
-    set_up(start);
+    const auto app = std::make_unique<shell::App>();
+    set_up(*app);
     std::int64_t blocks = 0, cells = 0;
     double seconds = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        shell::define_box_workpiece(sim::workpiece(), shell::settings());
-        shell::load_definitions(start);
-        shell::RunContext& ctx = shell::run_context();
-        shell::prepare_run_context(ctx);
+        shell::prepare_program(*app);
+        shell::RunContext& ctx = app->run;
         ctx.nc_path = kExamples + "raster_ball.nc";
-        ctx.work_dir = kExamples;
         const auto t0 = std::chrono::steady_clock::now();
         state.ResumeTiming();
         shell::run_command(ctx, command);

@@ -46,8 +46,6 @@ const std::array<FamilySpec, kFamilies> kSpecs{{
 }};
 // clang-format on
 
-Plugins g_plugins;
-
 std::size_t family_index(Family f) { return static_cast<std::size_t>(f); }
 
 std::string upper(std::string_view s) {
@@ -241,7 +239,5 @@ bool offer_comment(const Plugins& plugins, std::string_view line, CommentTool& f
         found.has_arbor = arbor(text.c_str(), &found.arbor) != 0;
     return true;
 }
-
-Plugins& plugins() { return g_plugins; }
 
 }  // namespace vx::integration

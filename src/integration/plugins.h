@@ -93,7 +93,4 @@ struct CommentTool {
 // Offers an NC line that holds a comment to the vxnccom hooks; false when no module is loaded.
 bool offer_comment(const Plugins& plugins, std::string_view line, CommentTool& found);
 
-// ---- The modules of the process ----
-Plugins& plugins();
-
 }  // namespace vx::integration

@@ -16,8 +16,6 @@ namespace {
 constexpr std::size_t kMaxCtlLine = 1023;  // what one line of the file is read as; the rest is ignored
 constexpr int kPreReadNew = 10;            // "PRE READ" = "NEW"
 
-Ctl g_ctl;
-
 // ---- Values ----
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
@@ -517,7 +515,5 @@ void set_block_skip(Ctl& ctl, const std::array<bool, 10>& levels) {
     ctl.block_skip[0] = false;
     derive_ctl(ctl);
 }
-
-Ctl& ctl() { return g_ctl; }
 
 }  // namespace vx::nc

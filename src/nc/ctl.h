@@ -197,7 +197,4 @@ std::string work_offset_label(int n, Dialect dialect);      // "1(G54)", "7(P1)"
 std::string work_offset_field(double value);                // "%10.3f"
 bool wear_editable(const Ctl& ctl);                         // offset memory types B and C
 
-// ---- The one controller definition of the process ----
-Ctl& ctl();
-
 }  // namespace vx::nc

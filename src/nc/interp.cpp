@@ -461,10 +461,4 @@ bool nested(const Interp& in) {
 }
 int active_tool(const Interp& in) { return in.tool; }
 
-namespace {
-Interp g_interp;
-}
-
-Interp& interp() { return g_interp; }
-
 }  // namespace vx::nc

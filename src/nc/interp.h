@@ -221,7 +221,4 @@ Nesting nesting_counters(const Interp& in);  // with the reader's subprogram dep
 bool nested(const Interp& in);               // any counter positive
 int active_tool(const Interp& in);
 
-// ---- The one interpreter of the process ----
-Interp& interp();
-
 }  // namespace vx::nc

@@ -210,10 +210,4 @@ const sim::Attachment* initial_attachment(const Mtl& mtl) {
     return &mtl.attachments[std::size_t(k - 1)].shape;
 }
 
-namespace {
-Mtl g_mtl;
-}
-
-Mtl& mtl() { return g_mtl; }
-
 }  // namespace vx::nc

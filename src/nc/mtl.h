@@ -79,7 +79,4 @@ const sim::Attachment* find_attachment(const Mtl& mtl, int n);
 // The attachment mounted at the start (INI line), nullptr for none.
 const sim::Attachment* initial_attachment(const Mtl& mtl);
 
-// ---- The one machine definition of the process ----
-Mtl& mtl();
-
 }  // namespace vx::nc

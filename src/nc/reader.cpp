@@ -14,8 +14,6 @@ namespace {
 constexpr std::size_t kFileChunk = 1 << 16;      // bytes read from a file at a time
 constexpr std::size_t kPieceWindow = kMaxLine + 2;  // a full piece and its CR LF
 
-Reader g_reader;
-
 // ---- Line streams ----
 
 // Keeps at least `want` bytes ahead of the position unless the file is exhausted.
@@ -363,7 +361,5 @@ bool is_stop_block(Reader& r, std::string_view block, int stop_mode) {
 }
 
 void request_stop(Reader& r) { r.stop_request = true; }
-
-Reader& reader() { return g_reader; }
 
 }  // namespace vx::nc

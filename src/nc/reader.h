@@ -149,7 +149,4 @@ void request_stop(Reader& r);
 // The value of the last M word outside comments, -1 when the block has none.
 int last_m_word(std::string_view block, Dialect dialect);
 
-// ---- The one reader of the process ----
-Reader& reader();
-
 }  // namespace vx::nc

@@ -38,6 +38,11 @@ void log_close() {
     g_log = nullptr;
 }
 
+void note(const std::string& line) {
+    std::fprintf(stderr, "%s\n", line.c_str());
+    log_write(line + "\n");
+}
+
 void log_set_line(int line) { g_line = line; }
 
 }  // namespace vx::platform

@@ -15,6 +15,10 @@ void log_write(std::string_view text);  // raw text, no line end added
 void log_message(std::string_view text);  // "(%d) - " + text + "\n"
 void log_close();
 
+// A note for whoever runs the program: stderr always, and the log as a plain line while it is
+// open ("vornex: cannot read the tool file ...").
+void note(const std::string& line);
+
 // The NC line number that log_message puts in front of its text.
 void log_set_line(int line);
 

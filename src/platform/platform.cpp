@@ -219,6 +219,10 @@ void open_document(std::string_view path) {
     if (g_backend.open_document) g_backend.open_document(g_backend.context, path);
 }
 
+std::string choose_file(const FileChoice& choice) {
+    return g_backend.choose_file ? g_backend.choose_file(g_backend.context, choice) : std::string{};
+}
+
 const SoundLog& headless_sounds() { return g_headless.sounds; }
 
 }  // namespace vx::platform

@@ -84,6 +84,14 @@ struct PathSegment {
 
 enum class Cursor { Normal, Wait };
 
+// An open or save dialog: its title, the folder it starts in and its filter ("*.NC").
+struct FileChoice {
+    std::string_view title;
+    std::string_view folder;
+    std::string_view filter;
+    bool save = false;
+};
+
 // Every entry receives the backend's `context`, so that a backend keeps its state in a record
 // of its own instead of globals.
 struct Backend {
@@ -128,6 +136,9 @@ struct Backend {
 
     // Opens a result file with the program the desktop associates with it.
     void (*open_document)(void* context, std::string_view path) = nullptr;
+
+    // The file the user chose in a dialog; empty when cancelled.
+    std::string (*choose_file)(void* context, const FileChoice& choice) = nullptr;
 };
 
 void install(const Backend& backend);
@@ -172,6 +183,10 @@ constexpr int kPumpIntervalMs = 40;
 void pump_messages();
 
 void open_document(std::string_view path);
+
+// The file chosen in an open or save dialog; empty when cancelled, and without a window (the
+// batch names its files instead).
+std::string choose_file(const FileChoice& choice);
 
 // ---- What the headless backend heard ----
 

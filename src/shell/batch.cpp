@@ -101,6 +101,7 @@ void plan_sequence(const CommandLine& cl, BatchPlan& plan) {
     if (cl.workpiece) steps.push_back(load_step(*cl.workpiece));
     if (have_nc) {
         steps.push_back(command(cmd::kSelectNc, 0, cl.nc_file));
+        steps.back().end_on_failure = logs;  // an NC file found nowhere ends a logging batch
         steps.back().end_on_alarm = logs && report_first;
     }
     if (report_first && have_nc) {

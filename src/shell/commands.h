@@ -1,10 +1,23 @@
-// The menu commands the batch, the keys and the run exchange, by their numbers in the menu.
+// The commands of the program by their numbers in the menu, and the command table: for every
+// command its owner, when it is enabled, what its check mark shows, whether a running run locks
+// it, and its built-in (Japanese) caption. The table is data; dispatch.h runs it, the window
+// builds its menus from it.
 #pragma once
 
-namespace vx::shell::cmd {
+#include <span>
+#include <string_view>
+
+namespace vx::shell {
+
+struct App;
+
+namespace cmd {
 
 constexpr int kSelectNc = 32771;
+constexpr int kSelectAndDefine = 32772;
 constexpr int kReport = 32773;  // parameter 1: without dialog
+constexpr int kEditor = 32813;
+constexpr int kExit = 105;
 constexpr int kRealCut = 32774;         // run mode 1
 constexpr int kSkipCut = 32775;         // run mode 2
 constexpr int kCutAndShow = 32776;      // run mode 3 (F5)
@@ -17,7 +30,8 @@ constexpr int kModeBase = 32773;        // mode + base: the command of a normal 
 constexpr int kFastModeBase = 32879;    // mode + base: the command of a fast run
 constexpr int kStopModeFirst = 32853;   // 32853..32857: stop mode = command - 32853
 constexpr int kStopModeLast = 32857;
-constexpr int kSimPlugin = 32941;  // + slot 0..2
+constexpr int kNcReaderPlugin = 32911;  // + slot 0..2
+constexpr int kSimPlugin = 32941;       // + slot 0..2
 constexpr int kLoadWork = 32784;
 constexpr int kLoadPress = 32785;
 constexpr int kLoadSwing = 32850;
@@ -31,5 +45,73 @@ constexpr int kStripPaint = 32790;
 constexpr int kRotateMirror = 32826;
 constexpr int kDifferencePaint = 32893;
 constexpr int kPluginOperation = 32910;  // + 1..3
+constexpr int kSound = 32794;
+constexpr int kRunPaths = 32796;
+constexpr int kResultPaths = 32798;
+constexpr int kConstructionPoints = 32800;
+constexpr int kBoundaryBox = 32840;
+constexpr int kAxes = 32828;
+constexpr int kToolDrawing = 32883;
+constexpr int kProgressWindow = 32829;
+constexpr int kMesh = 32872;
+constexpr int kColourByPen = 32843;
+constexpr int kColourByDirection = 32844;
+constexpr int kSaveLevelFirst = 32864;  // 32864..32866: save level = command - 32863
+constexpr int kDataLevelFirst = 32867;  // 32867..32870: data-holding level = command - 32866
 
-}  // namespace vx::shell::cmd
+}  // namespace cmd
+
+// The subsystem whose work a command does.
+enum class Owner { Shell, Nc, Sim, Work, View, Output, Integration };
+
+// When a command may be given.
+enum class Enable {
+    Always,
+    NcSelected,            // an NC program is selected
+    NcSelectedPlain,       // ... and it is a plain NC file (not read by a plug-in)
+    Workpiece,             // a workpiece exists
+    WorkpiecePenColour,    // ... and the view colours by pen
+    WorkpieceBackupOff,    // ... and the data-holding level keeps no backup
+    WorkpieceBasicModel,   // ... and a basic model is loaded
+    NoWorkpiece,           // no workpiece exists yet (the data-holding levels)
+    NotMesh,               // the colour modes: not in mesh display
+    NcReaderPlugin,        // the reader plug-in of the command's slot is loaded
+    SimPlugin,             // an NC program is selected and the simulation plug-in is loaded
+};
+
+// What a command's check mark shows; a radio group is checked where its value is the command's.
+enum class Check {
+    None,
+    Sound, RunPaths, ResultPaths, ConstructionPoints, BoundaryBox, Axes, ToolDrawing, ToolDialog,
+    CommandMenu, ProgressWindow, PrecisionOptimisation, Mesh, ColourByPen, ColourByDirection,
+    DifferenceTemporary, DifferenceAlways,
+    StopMode, RapidCheck, ArborCheck, LengthCheck, ChipCheck, SaveLevel, DataLevel,
+};
+
+struct CommandArgs;
+
+struct Command {
+    int first = 0, last = 0;  // the ids it covers: one, or a range
+    int value = 0;            // of a radio item: `value` for `first`, counting up over a range
+    Owner owner = Owner::Shell;
+    Enable enable = Enable::Always;
+    Check check = Check::None;
+    // Refused while a run pumps events: it would change the workpiece, the definitions, the grid
+    // or the selected program under the run.
+    bool locked_while_running = false;
+    std::string_view caption;  // built-in menu caption; empty where the message file gives it
+    std::string_view name;     // what it does, for messages ("the verification report")
+    // The work; null while the module that does it is not in this build.
+    int (*handler)(App& app, int id, int parameter, const CommandArgs* args) = nullptr;
+};
+
+std::span<const Command> command_table();
+
+// The radio value of `id` within `command`.
+constexpr int command_value(const Command& command, int id) { return command.value + (id - command.first); }
+const Command* find_command(int id);  // nullptr for an id the program does not have
+
+bool command_enabled(const App& app, const Command& command, int id);
+bool command_checked(const App& app, const Command& command, int id);
+
+}  // namespace vx::shell

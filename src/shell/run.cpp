@@ -379,13 +379,6 @@ int continue_run(RunContext& ctx, int mode, bool fast) {
     return block_loop(ctx);
 }
 
-// ---- The program's context ----
-
-sim::KernelContext g_kernel;
-nc::MachiningTime g_time;
-RunContext g_run;
-bool g_run_linked = false;
-
 }  // namespace
 
 // ---- Shared helpers ----
@@ -464,25 +457,6 @@ void prepare_run_context(RunContext& ctx) {
     ctx.progress_display = d.progress_bar;
     ctx.start_point = d.control_point;
     if (ctx.work_dir.empty()) ctx.work_dir = platform::current_directory();
-}
-
-RunContext& run_context() {
-    if (!g_run_linked) {
-        g_run_linked = true;
-        g_run.settings = &settings();
-        g_run.ctl = &nc::ctl();
-        g_run.mtl = &nc::mtl();
-        g_run.tools = &sim::tool_table();
-        g_run.tool = &sim::current_tool();
-        g_run.interp = &nc::interp();
-        g_run.reader = &nc::reader();
-        g_run.workpiece = &sim::workpiece();
-        g_run.kernel = &g_kernel;
-        g_run.time = &g_time;
-        g_run.plugins = &integration::plugins();
-        prepare_run_context(g_run);
-    }
-    return g_run;
 }
 
 bool is_run_command(int command) {

@@ -5,7 +5,7 @@
 // the suspension timer or a sync partner continues it.
 //
 // A RunContext links the records a run works on and holds the run's own state; tests build their
-// own, the program has one (run_context()). The window is reached only through the platform
+// own, the program has one (in its App). The window is reached only through the platform
 // layer (keys, sounds, refreshes, title, timers), so the same run serves the desktop and the
 // unattended batch. Modules that come later (sync, optimised NC writer, editor link) plug in
 // through RunHooks; unset hooks do nothing.
@@ -215,9 +215,6 @@ struct RunContext {
 // The start values from the settings and the controller: stop mode (STOP OPTION), check modes,
 // sound and progress display. Called once the records are linked and again after a reload.
 void prepare_run_context(RunContext& ctx);
-
-// The program's one context, linked to the program's records.
-RunContext& run_context();
 
 // ---- Entry points ----
 

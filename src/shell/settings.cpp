@@ -475,8 +475,6 @@ void write_colours(IniFile& ini, const Settings& settings) {
 
 constexpr std::string_view kNewControlPointWords[] = {"BOX-TOP", "CURRENT", "SPECIFY"};
 
-Settings g_settings;
-
 }  // namespace
 
 // ---- Public interface ----
@@ -620,7 +618,5 @@ bool write_specified_point(const Settings& settings, const Vec3& p) {
             "(" + format_number(p.x) + "," + format_number(p.y) + "," + format_number(p.z) + ")");
     return ini_save(ini);
 }
-
-Settings& settings() { return g_settings; }
 
 }  // namespace vx::shell

@@ -285,7 +285,4 @@ bool write_settings_at_exit(const Settings& settings, const ExitState& exit);
 bool write_new_control_point(const Settings& settings, NewControlPoint choice);
 bool write_specified_point(const Settings& settings, const Vec3& point);
 
-// The one settings record of the process.
-Settings& settings();
-
 }  // namespace vx::shell

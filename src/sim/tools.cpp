@@ -27,9 +27,6 @@ constexpr TextPair kTextOther{"その他の工具", "Other Tool"};
 constexpr TextPair kTextNoTool{"工具無し", "No Tool"};
 constexpr TextPair kTextDrill{"ドリル", "Drill"};
 
-ToolTable g_tool_table;
-CurrentTool g_current_tool;
-
 std::int64_t time_on_disk(const std::string& path) {
     const auto found = platform::find_file(path);
     return found ? platform::file_time(*found) : -1;
@@ -114,21 +111,5 @@ std::string_view tool_type_name(const ToolRecord* tool) {
 }
 
 std::string_view default_drill_name() { return platform::text(kTextDrill); }
-
-// ---- The process's table ----
-
-ToolTable& tool_table() { return g_tool_table; }
-CurrentTool& current_tool() { return g_current_tool; }
-
-int load_tool_table(const std::string& path, double pitch, const Attachment* attachment) {
-    const shell::Settings& settings = shell::settings();
-    const int wanted = std::clamp(settings.define.max_magazine, 0, kMaxMagazineCap);
-    if (max_tool_number(g_tool_table) != wanted) allocate_tool_tables(g_tool_table, wanted);
-    ToolReadOptions options;
-    options.base_point = settings.define.tool_base_point;
-    const int state = read_tool_file(g_tool_table, path, options);
-    select_tool(g_current_tool, g_tool_table, g_tool_table.current_tool, selection_options(settings, pitch, attachment));
-    return state;
-}
 
 }  // namespace vx::sim

@@ -126,13 +126,4 @@ std::string_view tool_type_name(const ToolRecord* tool);
 // The drill's name when its line gives none.
 std::string_view default_drill_name();
 
-// ---- The one tool table of the process ----
-
-ToolTable& tool_table();
-CurrentTool& current_tool();
-
-// Start-up and reload: allocates the tables for MAX MAGAZINE when their size differs, reads the
-// file with the settings' tool base point and selects the current tool at `pitch`.
-int load_tool_table(const std::string& path, double pitch, const Attachment* attachment);
-
 }  // namespace vx::sim

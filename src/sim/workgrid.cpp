@@ -233,12 +233,6 @@ int allocation_failed(Workpiece& wp) {
 
 Workpiece::~Workpiece() { release_workpiece(*this); }
 
-namespace {
-Workpiece g_workpiece;
-}
-
-Workpiece& workpiece() { return g_workpiece; }
-
 int allocate_workpiece(Workpiece& wp, const GridGeometry& geometry, int data_level) {
     if (data_level < 1 || data_level > 4) data_level = kDefaultDataLevel;
     const std::int64_t cells = std::int64_t{geometry.nx} * geometry.ny;

@@ -126,9 +126,6 @@ struct Workpiece {
     ~Workpiece();
 };
 
-// The program's one workpiece.
-Workpiece& workpiece();
-
 inline std::int16_t* screen_x(Workpiece& wp) { return wp.screen_position.data; }
 inline std::int16_t* screen_y(Workpiece& wp) {
     return wp.screen_position.data ? wp.screen_position.data + wp.geometry.cell_count : nullptr;

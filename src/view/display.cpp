@@ -75,6 +75,10 @@ void set_up_display(Display& d, const DisplaySettings& s, sim::Workpiece& wp, in
     height = std::max(height, 1);
     set_up_view(d.view, s, wp, width, height, full_detail);
     resize(d.surface, width, height);
+    update_display_settings(d, s, wp);
+}
+
+void update_display_settings(Display& d, const DisplaySettings& s, const sim::Workpiece& wp) {
     d.palette = make_palette(s.colours, s.colour_by_pen);
     d.render = render_settings(s, false);
     d.render.difference_area = s.difference_minus ? DifferenceArea::Minus : DifferenceArea::Both;

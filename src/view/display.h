@@ -64,6 +64,10 @@ struct Display {
 void set_up_display(Display& d, const DisplaySettings& settings, sim::Workpiece& wp, int width, int height,
                     bool full_detail);
 
+// The settings changed (a menu switch, the colour dialog): palette, path pens and options,
+// overlay switches and colours follow, the view stays where it is, and a redraw is due.
+void update_display_settings(Display& d, const DisplaySettings& settings, const sim::Workpiece& wp);
+
 // The outline and colours of `tool` when it is not the one held (the run changed tools).
 void set_display_tool(Display& d, const sim::CurrentTool& tool);
 

@@ -29,7 +29,7 @@ void forward_all(platform::Backend& mine, const platform::Backend& below) {
             &B::progress_status, &B::key_down, &B::window_in_foreground, &B::play_sound, &B::play_system_sound,
             &B::stop_sounds, &B::redraw, &B::refresh_step, &B::draw_path, &B::set_title, &B::show_nc_line,
             &B::show_position, &B::set_stop_panel, &B::refresh_menus, &B::focus_window, &B::set_cursor,
-            &B::start_timer, &B::stop_timer, &B::pump, &B::open_document>(mine, below);
+            &B::start_timer, &B::stop_timer, &B::pump, &B::open_document, &B::choose_file>(mine, below);
 }
 
 // ---- This backend's own entries ----

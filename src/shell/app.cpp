@@ -1,0 +1,32 @@
+#include "shell/app.h"
+
+namespace vx::shell {
+
+App::App() {
+    run.settings = &settings;
+    run.ctl = &ctl;
+    run.mtl = &mtl;
+    run.tools = &tools;
+    run.tool = &tool;
+    run.interp = &interp;
+    run.reader = &reader;
+    run.workpiece = &workpiece;
+    run.kernel = &kernel;
+    run.time = &time;
+    run.plugins = &plugins;
+}
+
+App::~App() {
+    view::remove_display_backend(display_backend);
+    sim::end_workers(bands);
+    integration::free_plugins(plugins);
+}
+
+bool busy(const App& app) { return app.run.state.running; }
+
+void start_bands(App& app) {
+    const int bands = sim::band_count(app.settings.define.cutting_threads);
+    if (bands > 1 && sim::start_workers(app.bands, bands)) app.kernel.pool = &app.bands;
+}
+
+}  // namespace vx::shell

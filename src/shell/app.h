@@ -1,0 +1,74 @@
+// The application: one record that owns what the program holds while it runs (the settings, the
+// three definitions, the tool table and the current tool, the interpreter with its reader and
+// time, the workpiece, the kernel's context and bands, the display, the plug-in modules) and the
+// run context linked to them. The batch, the window and the tests reach the program through it
+// and the dispatcher (dispatch.h); nothing else holds program-wide state.
+#pragma once
+
+#include "integration/plugins.h"
+#include "nc/ctl.h"
+#include "nc/interp.h"
+#include "nc/motion.h"
+#include "nc/mtl.h"
+#include "nc/reader.h"
+#include "shell/batch.h"
+#include "shell/command_line.h"
+#include "shell/run.h"
+#include "shell/settings.h"
+#include "sim/bands.h"
+#include "sim/kernel.h"
+#include "sim/tools.h"
+#include "sim/workgrid.h"
+#include "view/display.h"
+#include "view/display_backend.h"
+
+#include <cstdint>
+#include <string>
+
+namespace vx::shell {
+
+struct App {
+    // Where the process started and what its command line asked for.
+    std::string current_dir, program_dir;  // with a trailing "/"
+    CommandLine command_line;
+    SettingsContext settings_context;
+    BatchPlan plan;
+
+    Settings settings;
+    nc::Ctl ctl;
+    nc::Mtl mtl;
+    sim::ToolTable tools;
+    sim::CurrentTool tool;
+    nc::Interp interp;
+    nc::Reader reader;
+    nc::MachiningTime time;
+    sim::Workpiece workpiece;
+    sim::KernelContext kernel;
+    sim::BandPool bands;
+    sim::IdealProcessor ideal_processor;
+    view::Display display;
+    view::DisplayBackend display_backend;
+    integration::Plugins plugins;
+    RunContext run;  // linked to the records above
+
+    // Where modules that come later plug in; unset hooks do nothing.
+    struct Hooks {
+        // The data check of a newly selected NC program, when the settings ask for it.
+        void (*check_nc_data)(App& app) = nullptr;
+    } hooks;
+
+    App();
+    // The bands' workers end and every plug-in is told FREE, on every way out of the program.
+    ~App();
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+};
+
+// A run is inside its block loop, pumping the window's events: commands that would change the
+// workpiece, the definitions or the grid under it are refused.
+bool busy(const App& app);
+
+// The bands for the cutting threads the settings ask for; without workers the kernel sweeps alone.
+void start_bands(App& app);
+
+}  // namespace vx::shell

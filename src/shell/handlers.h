@@ -1,0 +1,26 @@
+// The handlers the command table names, each in the file of its subject. Internal to the shell.
+#pragma once
+
+#include "shell/dispatch.h"
+
+namespace vx::shell::handlers {
+
+// nc_selection.cpp
+int select_nc(App& app, int id, int parameter, const CommandArgs* args);
+
+// workpiece_commands.cpp
+int load_workpiece(App& app, int id, int parameter, const CommandArgs* args);
+int save_workpiece(App& app, int id, int parameter, const CommandArgs* args);
+
+// dispatch.cpp: the run, its stop and check modes, and the switches of the menus.
+int run(App& app, int id, int parameter, const CommandArgs* args);
+int stop_mode(App& app, int id, int parameter, const CommandArgs* args);
+int check_mode(App& app, int id, int parameter, const CommandArgs* args);
+int display_switch(App& app, int id, int parameter, const CommandArgs* args);
+int colour_mode(App& app, int id, int parameter, const CommandArgs* args);
+int sound(App& app, int id, int parameter, const CommandArgs* args);
+int progress_window(App& app, int id, int parameter, const CommandArgs* args);
+int save_level(App& app, int id, int parameter, const CommandArgs* args);
+int data_level(App& app, int id, int parameter, const CommandArgs* args);
+
+}  // namespace vx::shell::handlers
