@@ -17,11 +17,7 @@ using testing::RecordedSound;
 using testing::RecordingBackend;
 using testing::RunRig;
 
-struct Language {
-    bool was = platform::english();
-    explicit Language(bool english) { platform::set_english(english); }
-    ~Language() { platform::set_english(was); }
-};
+using testing::Language;
 
 // ---- Needed-value files ----
 // The file name follows NAMING MODE(LENGTH) and, when not set, the compute mode and the

@@ -47,7 +47,17 @@ void record_nc_line(void* context, int line, std::string_view) { rec(context).nc
 void record_stop_panel(void* context, std::string_view text) { rec(context).stop_panel.emplace_back(text); }
 void record_start_timer(void* context, int id, int interval) { rec(context).timers[id] = interval; }
 void record_stop_timer(void* context, int id) { rec(context).timers.erase(id); }
-void record_pump(void* context) { ++rec(context).pumps; }
+void record_pump(void* context) {
+    ++rec(context).pumps;
+    if (rec(context).on_pump) rec(context).on_pump();
+}
+std::string record_choose_file(void* context, const platform::FileChoice&) {
+    std::vector<std::string>& files = rec(context).chosen_files;
+    if (files.empty()) return {};
+    std::string file = files.front();
+    files.erase(files.begin());
+    return file;
+}
 void record_open(void* context, std::string_view path) { rec(context).opened.emplace_back(path); }
 
 }  // namespace
@@ -74,7 +84,8 @@ RecordingBackend::RecordingBackend() : recording_(std::make_unique<Recording>())
                        .start_timer = record_start_timer,
                        .stop_timer = record_stop_timer,
                        .pump = record_pump,
-                       .open_document = record_open});
+                       .open_document = record_open,
+                       .choose_file = record_choose_file});
 }
 
 RecordingBackend::~RecordingBackend() {

@@ -3,6 +3,7 @@
 // hold keys down or decide per poll whether a key is down. Installed for the life of one object.
 #pragma once
 
+#include "platform/language.h"
 #include "platform/platform.h"
 
 #include <cstdint>
@@ -55,6 +56,17 @@ struct Recording {
     std::map<int, int> timers;  // running timers: id -> interval
     std::vector<std::string> opened;
     std::int64_t pumps = 0;
+    std::function<void()> on_pump;  // runs at every pump, as a window's events would
+    std::vector<std::string> chosen_files;  // the answers of the file dialogs, taken in order
+};
+
+// The language flag for the life of one object, then back to what it was.
+struct Language {
+    bool was = platform::english();
+    explicit Language(bool english) { platform::set_english(english); }
+    ~Language() { platform::set_english(was); }
+    Language(const Language&) = delete;
+    Language& operator=(const Language&) = delete;
 };
 
 class RecordingBackend {

@@ -6,7 +6,20 @@ namespace vx::testing {
 
 std::string run_data(const std::string& name) { return std::string(VORNEX_TEST_DATA) + "/run/" + name; }
 
-RunRig::RunRig() {
+RunRig::RunRig()
+    : app(std::make_unique<shell::App>()),
+      settings(app->settings),
+      ctl(app->ctl),
+      mtl(app->mtl),
+      tools(app->tools),
+      tool(app->tool),
+      interp(app->interp),
+      reader(app->reader),
+      workpiece(app->workpiece),
+      kernel(app->kernel),
+      time(app->time),
+      ctx(app->run) {
+    app->current_dir = app->program_dir = dir.path();
     nc::load_ctl(run_data("run.ctl"), ctl, dir.path());
     nc::load_mtl(run_data("run.mtl"), mtl);
     sim::allocate_tool_tables(tools, 20);
@@ -21,16 +34,6 @@ RunRig::RunRig() {
     settings.define.work_pitch.pitch = kRigPitch;
     settings.define.arbor_check = 0;  // the test tools have no holders
 
-    ctx.settings = &settings;
-    ctx.ctl = &ctl;
-    ctx.mtl = &mtl;
-    ctx.tools = &tools;
-    ctx.tool = &tool;
-    ctx.interp = &interp;
-    ctx.reader = &reader;
-    ctx.workpiece = &workpiece;
-    ctx.kernel = &kernel;
-    ctx.time = &time;
     ctx.work_dir = dir.path();
     shell::prepare_run_context(ctx);
     ctx.progress_display = false;

@@ -1,11 +1,12 @@
-// The records of one simulation run for the run tests: the definitions of tests/data/run, a box
-// workpiece 40 x 20 mm with its top at Z10 on a 0.5 mm grid, and a RunContext linked to them,
-// working in a fresh temporary folder.
+// The application of the run and command tests: the definitions of tests/data/run, a box
+// workpiece 40 x 20 mm with its top at Z10 on a 0.5 mm grid, and the run context linked to them,
+// working in a fresh temporary folder. Its members name the application's records.
 #pragma once
 
-#include "shell/run.h"
+#include "shell/app.h"
 #include "support/temp_dir.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,17 +17,18 @@ constexpr double kRigTop = 10.0;
 
 struct RunRig {
     TempDir dir;
-    shell::Settings settings;
-    nc::Ctl ctl;
-    nc::Mtl mtl;
-    sim::ToolTable tools;
-    sim::CurrentTool tool;
-    nc::Interp interp;
-    nc::Reader reader;
-    sim::Workpiece workpiece;
-    sim::KernelContext kernel;
-    nc::MachiningTime time;
-    shell::RunContext ctx;
+    std::unique_ptr<shell::App> app;
+    shell::Settings& settings;
+    nc::Ctl& ctl;
+    nc::Mtl& mtl;
+    sim::ToolTable& tools;
+    sim::CurrentTool& tool;
+    nc::Interp& interp;
+    nc::Reader& reader;
+    sim::Workpiece& workpiece;
+    sim::KernelContext& kernel;
+    nc::MachiningTime& time;
+    shell::RunContext& ctx;
 
     RunRig();
     RunRig(const RunRig&) = delete;
