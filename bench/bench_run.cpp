@@ -5,6 +5,7 @@
 // run over the whole workpiece.
 #include "nc/interp.h"
 #include "shell/run.h"
+#include "shell/nc_links.h"
 #include "shell/startup.h"
 #include "nc/motion.h"
 #include "sim/cutting_step.h"
@@ -51,7 +52,7 @@ const Raster& raster() {
         in.ctl = &ctl;
         in.mtl = &mtl;
         in.reader = &reader;
-        in.tools = &r->tools;
+        in.tools = shell::tool_lookup(r->tools);
         nc::reset_interp(in, {0, 0, 100});
         nc::open_main_file(reader, kExamples + "raster_ball.nc");
         while (nc::execute_next_block(in) == 1) r->moves.push_back(in.move);

@@ -1,7 +1,6 @@
 #include "nc/interp.h"
 
 #include "nc/interp_steps.h"
-#include "sim/tools.h"
 
 #include <cmath>
 
@@ -107,7 +106,7 @@ void m_word(Interp& in, Word& w) {
 void tool_word(Interp& in, const Word& w) {
     BlockWords& b = in.block;
     if (w.kind == WordKind::SiemensTool && w.quoted) {
-        int n = in.tools ? sim::find_tool_by_name(*in.tools, w.text) : -1;
+        int n = in.tools.by_name ? in.tools.by_name(in.tools.context, w.text) : -1;
         if (n < 0) return;  // a name the table does not know selects nothing
         b.t = n;
     } else {
@@ -389,7 +388,7 @@ void reset_interp(Interp& in, const Vec3& start_point) {
     in.rotations = 0;
     in.feed = 0;
     in.spindle_speed = in.spindle_direction = 0;
-    in.tool = in.tools ? in.tools->current_tool : 0;
+    in.tool = in.tools.current ? in.tools.current(in.tools.context) : 0;
     in.preselected = 0;
     in.g10 = false;
     in.dwell = 0;

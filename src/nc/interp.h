@@ -18,10 +18,6 @@
 #include <array>
 #include <string_view>
 
-namespace vx::sim {
-struct ToolTable;
-}
-
 namespace vx::nc {
 
 // ---- Sizes and codes ----
@@ -91,6 +87,26 @@ struct Nesting {
     int look_ahead = 0;
 };
 
+// ---- The tool table as the interpreter sees it ----
+
+// A defined tool's sizes as the table gives them.
+struct ToolSizes {
+    float diameter = 0;
+    float length = 0;  // its protrusion, else the height of its cutting edge
+};
+
+// Questions to the run's tool table. Without `sizes` the interpreter works without a table:
+// every tool number from 0 on is taken, no tool has sizes, no name is known, the start tool is 0.
+struct ToolLookup {
+    const void* context = nullptr;
+    // 1 with the sizes of tool `tool`, 0 when the table does not define it.
+    int (*sizes)(const void* context, int tool, ToolSizes& sizes) = nullptr;
+    // The number of the tool called `name` (SIEMENS T="name"), -1 when none is.
+    int (*by_name)(const void* context, std::string_view name) = nullptr;
+    // The table's current tool: where a run starts.
+    int (*current)(const void* context) = nullptr;
+};
+
 // ---- Hooks of the later modules ----
 
 // Each returns -1 to hand the work back to the plain interpreter.
@@ -112,11 +128,11 @@ struct InterpHooks {
 // ---- The interpreter context ----
 
 struct Interp {
-    // The run's records; `tools`, `time` may be null. `ctl` is written by G10 and the automatic
-    // D and H loads.
+    // The run's records; `time` may be null and `tools` unset. `ctl` is written by G10 and the
+    // automatic D and H loads.
     Ctl* ctl = nullptr;
     const Mtl* mtl = nullptr;
-    const sim::ToolTable* tools = nullptr;
+    ToolLookup tools;
     Reader* reader = nullptr;
     MachiningTime* time = nullptr;
     InterpHooks hooks;

@@ -4,7 +4,6 @@
 #include "nc/interp.h"
 
 #include "nc/interp_steps.h"
-#include "sim/tools.h"
 
 #include <cmath>
 #include <limits>
@@ -20,13 +19,15 @@ constexpr double kDegree = std::numbers::pi / 180.0;
 // The three plane pairs of the controller's plane codes: (X, Y), (Z, X), (Y, Z).
 constexpr PlaneAxes kPairs[3] = {{0, 1, 2}, {2, 0, 1}, {1, 2, 0}};
 
-const sim::ToolEntry* tool_entry(const Interp& in, int t) {
-    if (!in.tools || t < 0 || t > sim::max_tool_number(*in.tools)) return nullptr;
-    const sim::ToolEntry& e = in.tools->entries[std::size_t(t)];
-    return e.tool.defined == 1 ? &e : nullptr;
+// 1 with the sizes of a tool the table defines.
+int tool_sizes(const Interp& in, int t, ToolSizes& sizes) {
+    return in.tools.sizes ? in.tools.sizes(in.tools.context, t, sizes) : 0;
 }
 
-bool tool_known(const Interp& in, int t) { return in.tools ? tool_entry(in, t) != nullptr : t >= 0; }
+bool tool_known(const Interp& in, int t) {
+    ToolSizes unused;
+    return in.tools.sizes ? tool_sizes(in, t, unused) == 1 : t >= 0;
+}
 
 double entry_value(const OffsetEntry& e) { return double(e.value) + double(e.wear); }
 
@@ -38,8 +39,8 @@ double radius_value(const Interp& in) {
         const double entry = entry_value(ctl.d[std::size_t(in.tool)]);
         if (entry != 0.0) return entry;
     }
-    const sim::ToolEntry* e = tool_entry(in, in.tool);
-    return e ? e->tool.d / 2.0 : 0.0;
+    ToolSizes sizes;
+    return tool_sizes(in, in.tool, sizes) ? sizes.diameter / 2.0 : 0.0;
 }
 
 void refresh_offsets(Interp& in) {
@@ -178,18 +179,14 @@ void apply_tool_words(Interp& in) {
 }
 
 void d_word(Interp& in, int n) {
-    if (in.ctl->d_from_tool && n > 0) {
-        if (const sim::ToolEntry* e = tool_entry(in, in.tool)) in.ctl->d[std::size_t(n)].value = e->tool.d / 2.0f;
-    }
+    ToolSizes sizes;
+    if (in.ctl->d_from_tool && n > 0 && tool_sizes(in, in.tool, sizes)) in.ctl->d[std::size_t(n)].value = sizes.diameter / 2.0f;
     in.d_number = n;
 }
 
 void h_word(Interp& in, int n) {
-    if (in.ctl->h_from_tool && n > 0) {
-        // The tool's length as the table gives it: its protrusion, else its edge height.
-        if (const sim::ToolEntry* e = tool_entry(in, in.tool))
-            in.ctl->h[std::size_t(n)].value = e->length.kind != sim::kLengthNone ? e->length.L[0] : e->tool.h;
-    }
+    ToolSizes sizes;
+    if (in.ctl->h_from_tool && n > 0 && tool_sizes(in, in.tool, sizes)) in.ctl->h[std::size_t(n)].value = sizes.length;
     in.h_number = n;
 }
 

@@ -1,7 +1,6 @@
 #include "nc/reader.h"
 
 #include "base/text.h"
-#include "integration/plugins.h"
 #include "nc/words.h"
 #include "platform/encoding.h"
 
@@ -44,9 +43,9 @@ void finish_block(Reader& r, std::string_view content) {
     r.length = n + 1;
 }
 
-int read_plugin_block(Reader& r) {
+int read_record(Reader& r) {
     int line = r.line_number;
-    if (integration::reader_path(*r.plugin, r.line.data(), static_cast<int>(r.line.size()), line) == 0) {
+    if (r.records.next(r.records.context, r.line.data(), static_cast<int>(r.line.size()), line) == 0) {
         r.end = ReadEnd::EndOfFile;
         return 0;
     }
@@ -164,16 +163,18 @@ int open_main_file(Reader& r, const std::string& path) { return open_stream(r.ma
 
 void open_main_bytes(Reader& r, std::string_view bytes) { open_stream(r.main, bytes); }
 
-int open_plugin(Reader& r, const integration::Module& module, const std::string& nc_path, int& first_tool) {
-    if (integration::reader_open(module, nc_path, first_tool) == 0) return 0;
-    r.plugin = &module;
+int open_records(Reader& r, const RecordSource& source, const std::string& nc_path, int& first_tool) {
+    if (!source.open || !source.next || source.open(source.context, nc_path, first_tool) == 0) return 0;
+    r.records = source;
     r.waiting = false;
     return 1;
 }
 
+bool reading_records(const Reader& r) { return r.records.next != nullptr; }
+
 void close_sources(Reader& r) {
-    if (r.plugin) integration::reader_close(*r.plugin);
-    r.plugin = nullptr;
+    if (reading_records(r) && r.records.close) r.records.close(r.records.context);
+    r.records = RecordSource{};
     while (r.depth > 0) pop_subprogram(r);
     close_stream(r.main);
 }
@@ -212,7 +213,7 @@ int pop_subprogram(Reader& r) {
 void start_run(Reader& r, const Ctl& ctl) {
     while (r.depth > 0) pop_subprogram(r);
     r.ctl = &ctl;
-    r.waiting = ctl.start_code != ' ' && r.plugin == nullptr;
+    r.waiting = ctl.start_code != ' ' && !reading_records(r);
     r.start_code_seen = false;
     r.end = ReadEnd::None;
     r.decimal_mode = ctl.decimal_point;
@@ -226,7 +227,7 @@ void start_run(Reader& r, const Ctl& ctl) {
 
 int read_next_block(Reader& r) {
     const Ctl& ctl = *r.ctl;
-    if (r.plugin) return read_plugin_block(r);
+    if (reading_records(r)) return read_record(r);
     for (;;) {
         std::string_view content;
         bool from_memory = false;
@@ -345,7 +346,7 @@ bool is_stop_block(Reader& r, std::string_view block, int stop_mode) {
         r.stop_request = false;
         return true;
     }
-    if (r.plugin) return false;
+    if (reading_records(r)) return false;
     const Ctl& ctl = *r.ctl;
     switch (stop_mode) {
         case 1: return last_m_word(block, ctl.product) == 0;

@@ -7,6 +7,7 @@
 #include "platform/log.h"
 #include "platform/platform.h"
 #include "shell/batch.h"
+#include "shell/nc_links.h"
 #include "shell/run_steps.h"
 
 #include <chrono>
@@ -126,7 +127,7 @@ void link_interpreter(RunContext& ctx) {
     nc::Interp& in = *ctx.interp;
     in.ctl = ctx.ctl;
     in.mtl = ctx.mtl;
-    in.tools = ctx.tools;
+    in.tools = tool_lookup(*ctx.tools);
     in.reader = ctx.reader;
     in.time = ctx.time;
     in.rapid_pitch = run::move_step(ctx);
@@ -138,7 +139,7 @@ int open_source(RunContext& ctx) {
     const integration::Module* module = ctx.plugins ? integration::reader_for_file(*ctx.plugins, ctx.nc_path) : nullptr;
     if (!module) return nc::open_main_file(r, ctx.nc_path);
     int first_tool = ctx.interp->tool;
-    if (!nc::open_plugin(r, *module, ctx.nc_path, first_tool)) return 0;
+    if (!nc::open_records(r, record_source(*module), ctx.nc_path, first_tool)) return 0;
     if (first_tool > 0) ctx.interp->tool = first_tool;  // the plug-in's program starts with its own tool
     return 1;
 }
@@ -146,7 +147,8 @@ int open_source(RunContext& ctx) {
 // The current tool matches the interpreter's at the start, without the ceremony of a change.
 void settle_tool(RunContext& ctx) {
     const int t = nc::active_tool(*ctx.interp);
-    if (ctx.tool->number != t && sim::select_tool(*ctx.tool, *ctx.tools, t, run::tool_options(ctx)))
+    sim::Attachment head;
+    if (ctx.tool->number != t && sim::select_tool(*ctx.tool, *ctx.tools, t, run::tool_options(ctx, head)))
         ctx.tools->current_tool = t;
     ctx.state.active_tool = ctx.tool->number;
 }
@@ -323,7 +325,8 @@ void change_tool(RunContext& ctx) {
     if (t == st.active_tool) return;
     st.active_tool = t;
     run::write_needed_line(ctx, false, 0);
-    if (sim::select_tool(*ctx.tool, *ctx.tools, t, run::tool_options(ctx))) ctx.tools->current_tool = t;
+    sim::Attachment head;
+    if (sim::select_tool(*ctx.tool, *ctx.tools, t, run::tool_options(ctx, head))) ctx.tools->current_tool = t;
     sim::write_limit_tool(ctx.limit_log, *ctx.tool);
     if ((st.run_mode == kModeRealCut || st.run_mode == kModeSkipCut) && ctx.sound) {
         platform::redraw(platform::ViewPart::ToolWindow);
@@ -402,10 +405,10 @@ double move_step(const RunContext& ctx) {
     return sim::automatic_move_pitch(p.rate, wp.height.data ? wp.geometry.pitch : ctx.settings->define.work_pitch.pitch);
 }
 
-sim::ProfileOptions tool_options(const RunContext& ctx) {
+sim::ProfileOptions tool_options(const RunContext& ctx, sim::Attachment& head) {
     const sim::Workpiece& wp = *ctx.workpiece;
     const double pitch = wp.height.data ? wp.geometry.pitch : 0.0;
-    sim::ProfileOptions o = sim::selection_options(*ctx.settings, pitch, nc::initial_attachment(*ctx.mtl));
+    sim::ProfileOptions o = sim::selection_options(*ctx.settings, pitch, mounted_attachment(*ctx.mtl, head));
     o.arbor_check = ctx.state.checks.arbor;
     return o;
 }

@@ -143,7 +143,8 @@ int restore_run_backup(RunContext& ctx) {
     if (b.taken) {
         ctx.state.move.position = b.position;
         if (b.tool != ctx.tool->number) {
-            if (sim::select_tool(*ctx.tool, *ctx.tools, b.tool, run::tool_options(ctx))) ctx.tools->current_tool = b.tool;
+            sim::Attachment head;
+            if (sim::select_tool(*ctx.tool, *ctx.tools, b.tool, run::tool_options(ctx, head))) ctx.tools->current_tool = b.tool;
         }
         ctx.tool->pen = b.pen;
     }

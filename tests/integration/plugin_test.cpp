@@ -1,6 +1,7 @@
 #include "integration/plugins.h"
 
 #include "nc/reader.h"
+#include "shell/nc_links.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -115,7 +116,7 @@ TEST(PluginReaderChain, RecordsBecomeBlocksUntouched) {
 
     nc::Reader r;
     int tool = 0;
-    ASSERT_EQ(nc::open_plugin(r, *reader_for_file(p, nc), nc, tool), 1);
+    ASSERT_EQ(nc::open_records(r, shell::record_source(*reader_for_file(p, nc)), nc, tool), 1);
     nc::start_run(r, ctl);
     EXPECT_EQ(tool, 7);
     std::vector<std::pair<std::string, int>> got;
@@ -129,7 +130,7 @@ TEST(PluginReaderChain, RecordsBecomeBlocksUntouched) {
     nc::request_stop(r);
     EXPECT_TRUE(nc::is_stop_block(r, "G0\n", 0));  // a stop request still holds
     nc::close_sources(r);
-    EXPECT_EQ(r.plugin, nullptr);
+    EXPECT_FALSE(nc::reading_records(r));
     free_plugins(p);
     EXPECT_NE(log.text().find("vxread open\nvxread close\n"), std::string::npos);
 }
@@ -139,8 +140,8 @@ TEST(PluginReaderChain, RefusedOpenLeavesTheFileSource) {
     load_plugins(p, kPluginDir);
     nc::Reader r;
     int tool = 3;
-    EXPECT_EQ(nc::open_plugin(r, modules(p, Family::Read)[0], "/nonexistent/part.tst", tool), 0);
-    EXPECT_EQ(r.plugin, nullptr);
+    EXPECT_EQ(nc::open_records(r, shell::record_source(modules(p, Family::Read)[0]), "/nonexistent/part.tst", tool), 0);
+    EXPECT_FALSE(nc::reading_records(r));
     EXPECT_EQ(tool, 3);
     free_plugins(p);
 }
