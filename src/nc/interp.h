@@ -17,12 +17,13 @@
 
 #include <array>
 #include <string_view>
+#include <vector>
 
 namespace vx::nc {
 
 // ---- Sizes and codes ----
 
-constexpr int kMaxQueuedMoves = kMaxRapidPoints + 16;  // a sampled rapid plus a reference return
+constexpr int kQueueReserve = kMaxRapidPoints + 16;  // room made at reset: a sampled rapid and a reference return
 constexpr int kUsedCodes = 200;                         // G and M numbers 0..199 the data check lists
 constexpr int kExecuteAlarm = -2;                       // execute_next_block: an alarm, no move
 
@@ -125,21 +126,11 @@ struct InterpHooks {
     void (*tool_change)(void* context, int tool) = nullptr;
 };
 
-// ---- The interpreter context ----
+// ---- The modal state ----
 
-struct Interp {
-    // The run's records; `time` may be null and `tools` unset. `ctl` is written by G10 and the
-    // automatic D and H loads.
-    Ctl* ctl = nullptr;
-    const Mtl* mtl = nullptr;
-    ToolLookup tools;
-    Reader* reader = nullptr;
-    MachiningTime* time = nullptr;
-    InterpHooks hooks;
-    HeightLookup lookup;
-    double rapid_pitch = 1.0;  // mm, the display's move pitch: samples of an ASYNC2 rapid
-
-    // Modal state.
+// What the blocks leave for the blocks after them: the modal codes, offsets and transforms, feed,
+// spindle and tool, and where the control point is. A run starts from start_state().
+struct ModalState {
     int motion = kMotionRapid;
     int plane = 17;
     PlaneAxes axes;
@@ -171,23 +162,48 @@ struct Interp {
     int spindle_direction = 0;
     int tool = 0;
     int preselected = 0;  // 0: none
-    bool g10 = false;
+    bool g10 = false;     // the last block was a G10 of offset memory or work offsets
     int g10_l = 0, g10_p = 0;
     double dwell = 0;
     int reference = 0;  // 0 none, 1 G28/G30, 2 G29, 3 G27
     int reference_point = 1;
-    Vec3 intermediate;  // of the last G28/G30, for G29
-    int end_state = kEndRunning;
     bool g92_moved = false;  // MOVE mode: the first G92 of the run has placed the tool
 
     Vec3 programmed;  // last absolute programmed coordinates per machine axis, before scaling
     Vec3 position;    // the control point, workpiece coordinates
+};
+
+// The state a run starts in under `ctl`, with the control point at `start_point` and
+// `start_tool` in the spindle.
+ModalState start_state(const Ctl& ctl, const Vec3& start_point, int start_tool);
+
+// ---- The interpreter context ----
+
+struct Interp {
+    // The run's records; `time` may be null and `tools` unset. `ctl` is written by G10 and the
+    // automatic D and H loads.
+    Ctl* ctl = nullptr;
+    const Mtl* mtl = nullptr;
+    ToolLookup tools;
+    Reader* reader = nullptr;
+    MachiningTime* time = nullptr;
+    InterpHooks hooks;
+    HeightLookup lookup;
+    double rapid_pitch = 1.0;  // mm, the display's move pitch: samples of an ASYNC2 rapid
+
+    ModalState modal;
+    // Not part of the start state: a G29 before the run's first G28 or G30 goes by the point an
+    // earlier run left.
+    Vec3 intermediate;
+    int end_state = kEndRunning;
     int line = 0;       // of the current block in its own source
     int main_line = 0;  // of the main program
 
     MoveRecord move, previous;
-    std::array<MoveRecord, kMaxQueuedMoves> queue{};
-    int queued = 0, handed = 0;
+    // The current block's moves not yet handed out. The vector keeps its capacity across blocks,
+    // so a run allocates only when a block queues more moves than any block before it.
+    std::vector<MoveRecord> queue;
+    std::size_t handed = 0;
     RapidPath path;
     BlockWords block;
     Nesting nesting;
@@ -211,8 +227,8 @@ int execute_next_block(Interp& in);
 // it makes are queued. For the hooks of the later modules and for tests.
 void execute_block_text(Interp& in, std::string_view block);
 
-// Queues a move behind the current block's: 1, or 0 when the queue is full.
-int push_move(Interp& in, const MoveRecord& move);
+// Queues a move behind the current block's; the queue grows as needed, no move is dropped.
+void push_move(Interp& in, const MoveRecord& move);
 
 // ---- Coordinates ----
 

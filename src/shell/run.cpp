@@ -138,9 +138,9 @@ int open_source(RunContext& ctx) {
     nc::Reader& r = *ctx.reader;
     const integration::Module* module = ctx.plugins ? integration::reader_for_file(*ctx.plugins, ctx.nc_path) : nullptr;
     if (!module) return nc::open_main_file(r, ctx.nc_path);
-    int first_tool = ctx.interp->tool;
+    int first_tool = ctx.interp->modal.tool;
     if (!nc::open_records(r, record_source(*module), ctx.nc_path, first_tool)) return 0;
-    if (first_tool > 0) ctx.interp->tool = first_tool;  // the plug-in's program starts with its own tool
+    if (first_tool > 0) ctx.interp->modal.tool = first_tool;  // the plug-in's program starts with its own tool
     return 1;
 }
 
@@ -266,8 +266,8 @@ enum class Fetch { Queued, Line, EndOfData, Suspend };
 // and nothing is queued any more, the interpreter closes its time (end state 2).
 bool take_move(nc::Interp& in) {
     bool moved = false;
-    if (in.handed < in.queued) moved = nc::execute_next_block(in) == 1;
-    if (in.handed >= in.queued && in.end_state == nc::kEndRequested) nc::execute_next_block(in);
+    if (in.handed < in.queue.size()) moved = nc::execute_next_block(in) == 1;
+    if (in.handed >= in.queue.size() && in.end_state == nc::kEndRequested) nc::execute_next_block(in);
     return moved;
 }
 
@@ -276,7 +276,7 @@ Fetch fetch_block(RunContext& ctx) {
     RunState& st = ctx.state;
     nc::Interp& in = *ctx.interp;
     nc::Reader& r = *ctx.reader;
-    if (in.handed < in.queued) return Fetch::Queued;  // a block's moves are never split by a stop
+    if (in.handed < in.queue.size()) return Fetch::Queued;  // a block's moves are never split by a stop
     // Nobody is there to continue a batch run at a stop block; its only stop requests come from
     // a sync partner, which also releases them.
     const bool stop_blocks = st.stop_mode != 0 && !st.batch_run && !nc::nested(in);

@@ -48,7 +48,7 @@ struct Rig {
     std::vector<MoveRecord> run(std::string text, Vec3 start = {}) {
         program = std::move(text);
         reset_interp(in, start);
-        if (in.time) reset_time(time, 999999999.0), set_time_tool(time, in.tool);
+        if (in.time) reset_time(time, 999999999.0), set_time_tool(time, in.modal.tool);
         open_main_bytes(reader, program);
         std::vector<MoveRecord> moves;
         while (execute_next_block(in) == 1) moves.push_back(in.move);

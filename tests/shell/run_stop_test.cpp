@@ -62,7 +62,7 @@ std::vector<int> stops_of(int stop_mode) {
     EXPECT_EQ(result, kRunEnded);
     EXPECT_FALSE(rig.ctx.state.suspended);
     EXPECT_TRUE(backend.recording().timers.empty());
-    EXPECT_DOUBLE_EQ(rig.interp.position.x, 10.0) << "every block ran, the stop blocks too";
+    EXPECT_DOUBLE_EQ(rig.interp.modal.position.x, 10.0) << "every block ran, the stop blocks too";
     return lines;
 }
 
@@ -172,7 +172,7 @@ TEST(RunWait, ContinuesWhenTheWaitFileIsDeleted) {
     EXPECT_FALSE(rig.ctx.state.continue_pending);
     EXPECT_EQ(backend.recording().timers.count(kSuspendTimer), 0u);
     EXPECT_EQ(run_command(rig.ctx, command), kRunEnded);
-    EXPECT_DOUBLE_EQ(rig.interp.position.x, 8.0);
+    EXPECT_DOUBLE_EQ(rig.interp.modal.position.x, 8.0);
 }
 
 // ---- Interference pause ----
