@@ -4,8 +4,9 @@
 // the share of moves the whole-move step cut and the largest height difference to the normal
 // run over the whole workpiece.
 #include "nc/interp.h"
-#include "shell/run.h"
+#include "nc/pipeline.h"
 #include "shell/nc_links.h"
+#include "shell/run.h"
 #include "shell/startup.h"
 #include "nc/motion.h"
 #include "sim/cutting_step.h"

@@ -10,6 +10,23 @@ namespace {
 
 // ---- Word handlers ----
 
+// The run's wait M-codes and stop test read the block's last M word as last_m_word() scans it.
+// Recorded while the interpreter scans, it is that value as long as both scans meet the same
+// words. Where they may part, the record is marked for a scan of its own: behind a "<" in an M
+// word (that scan skips to the ">"; an M98 file name is skipped here), where a handler ends the
+// block early, and where a hook takes a word (it may move the scan).
+void record_m_word(BlockWords& b, const Word& w) {
+    b.last_m = read_integer(w.text);
+    if (w.line.substr(w.at, w.next - w.at).find('<') != std::string_view::npos) b.last_m_exact = false;
+}
+
+// The word to a hook of the dialects, which may move the scan or end it.
+int hook_word(Interp& in, Word& w) {
+    if (!in.hooks.dialect_word) return 1;
+    in.block.last_m_exact = false;
+    return in.hooks.dialect_word(in.hooks.context, in, w);
+}
+
 bool has_fraction_one(std::string_view text) {
     std::size_t dot = text.find('.');
     return dot != std::string_view::npos && dot + 1 < text.size() && text[dot + 1] == '1';
@@ -51,7 +68,9 @@ int g_word(Interp& in, const Word& w) {
         if (g == 54 && point1) b.work_extended = true;
         else b.work = g - 53;
         break;
-    case 65: case 66: case 67: return 0;  // macro calls: the rest of the block is not ours
+    case 65: case 66: case 67:  // macro calls: the rest of the block is not ours
+        b.last_m_exact = false;
+        return 0;
     case 68: case 69:
         if (d == Dialect::Default) b.special = g;
         break;
@@ -120,6 +139,7 @@ int address_word(Interp& in, Word& w) {
     const Ctl& ctl = *in.ctl;
     int& decimal_mode = in.reader->decimal_mode;
     char c = w.letter;
+    if (c == 'M') record_m_word(b, w);  // before the axis letters, which may claim it
     if (c == 'X') {
         b.has_x = true;
         b.x_text = w.text;
@@ -182,8 +202,7 @@ int address_word(Interp& in, Word& w) {
         break;
     case 'N': case 'O': break;
     default:
-        if (in.hooks.dialect_word) return in.hooks.dialect_word(in.hooks.context, in, w);
-        break;
+        return hook_word(in, w);
     }
     return 1;
 }
@@ -196,7 +215,7 @@ int on_word(void* context, Word& w) {
         tool_word(in, w);
         return 1;
     case WordKind::OspCall:
-        return in.hooks.dialect_word ? in.hooks.dialect_word(in.hooks.context, in, w) : 1;
+        return hook_word(in, w);
     case WordKind::Address:
         break;
     }
@@ -376,39 +395,11 @@ void reset_interp(Interp& in, const Vec3& start_point) {
     in.queue.clear();
     in.queue.reserve(kQueueReserve);
     in.handed = 0;
+    in.stop_held = false;
     in.used_g = {};
     in.used_m = {};
     if (in.reader) start_run(*in.reader, ctl);
     if (in.time) set_time_tool(*in.time, in.modal.tool);
-}
-
-int execute_next_block(Interp& in) {
-    for (;;) {
-        if (in.handed < in.queue.size()) {
-            in.previous = in.move;
-            in.move = in.queue[in.handed++];
-            if (in.handed == in.queue.size()) {
-                in.queue.clear();
-                in.handed = 0;
-            }
-            if (in.time) add_move(*in.time, *in.mtl, *in.ctl, in.move);
-            return 1;
-        }
-        if (in.end_state != kEndRunning) {
-            if (in.end_state != kEndEnded && in.time) close_time(*in.time, *in.mtl);
-            in.end_state = kEndEnded;
-            return 0;
-        }
-        if (in.reader->alarm.code != 0) return kExecuteAlarm;
-        if (read_next_block(*in.reader) == 0) {
-            in.end_state = kEndEnded;
-            if (in.time) close_time(*in.time, *in.mtl);
-            return 0;
-        }
-        in.line = in.reader->block_line;
-        in.main_line = in.reader->line_number;
-        parse_and_apply(in, current_block(*in.reader));
-    }
 }
 
 void execute_block_text(Interp& in, std::string_view block) { parse_and_apply(in, block); }
@@ -419,7 +410,7 @@ void push_move(Interp& in, const MoveRecord& move) { in.queue.push_back(move); }
 
 int alarm_code(const Interp& in) { return in.reader ? in.reader->alarm.code : 0; }
 int end_state(const Interp& in) { return in.end_state; }
-bool stop_allowed(const Interp& in) { return in.handed >= in.queue.size() && in.nesting.look_ahead == 0; }
+bool stop_allowed(const Interp& in) { return in.queue.empty() && in.nesting.look_ahead == 0; }
 
 Nesting nesting_counters(const Interp& in) {
     Nesting n = in.nesting;

@@ -1,7 +1,7 @@
-// The block interpreter: the controller's modal state, the words of each block applied to it,
-// programmed coordinates turned into workpiece coordinates, and at most one move handed out per
-// call. Blocks that expand into several moves (reference returns, rapid paths, and through the
-// hooks canned cycles and radius compensation) queue them and hand them out one per call.
+// The block interpreter: the controller's modal state, the words of each block applied to it and
+// programmed coordinates turned into workpiece coordinates. Blocks that expand into several moves
+// (reference returns, rapid paths, and through the hooks canned cycles and radius compensation)
+// queue them; the pipeline (pipeline.h) hands them out one at a time.
 //
 // Coordinates: a programmed point is scaled (G51) about the scaling centre, rotated (G68, the
 // later rotation first) about its centre, mirrored (G51.1), and then moved by the work offset,
@@ -23,9 +23,8 @@ namespace vx::nc {
 
 // ---- Sizes and codes ----
 
-constexpr int kQueueReserve = kMaxRapidPoints + 16;  // room made at reset: a sampled rapid and a reference return
-constexpr int kUsedCodes = 200;                         // G and M numbers 0..199 the data check lists
-constexpr int kExecuteAlarm = -2;                       // execute_next_block: an alarm, no move
+constexpr int kQueueReserve = kMaxRapidPoints + 16;  // room made at reset: a sampled rapid, a reference return
+constexpr int kUsedCodes = 200;                      // G and M numbers 0..199 the data check lists
 
 constexpr int kEndRunning = 0, kEndRequested = 1, kEndEnded = 2;
 constexpr int kPendingNone = 0, kPendingG49 = 1, kPendingTWord = 2;
@@ -75,6 +74,8 @@ struct BlockWords {
     int call = -1;      // M98, M198 or M99 for the subprogram hook
     std::string_view call_name;  // M98 <name>: the file name between the angle brackets
     bool any_axis = false;
+    int last_m = -1;            // the value of the last M word the scan met, -1 for none
+    bool last_m_exact = true;   // false when the scan skipped text or stopped early (pipeline.h)
 };
 
 struct Interp;
@@ -199,9 +200,10 @@ struct Interp {
     int line = 0;       // of the current block in its own source
     int main_line = 0;  // of the main program
 
+    bool stop_held = false;  // a stop came before the reader's block: the pipeline executes it next
     MoveRecord move, previous;
-    // The current block's moves not yet handed out. The vector keeps its capacity across blocks,
-    // so a run allocates only when a block queues more moves than any block before it.
+    // The current block's moves; `handed` of them are out. Emptied once all are out, keeping its
+    // capacity, so a run allocates only when a block queues more moves than any block before.
     std::vector<MoveRecord> queue;
     std::size_t handed = 0;
     RapidPath path;
@@ -214,17 +216,12 @@ struct Interp {
 // ---- Entry points ----
 
 // Start of a run or data check: the start values of the modal state, the position at
-// `start_point`, the reader's start state (line counters, alarm, start code). The reader's
-// sources stay open.
+// `start_point`, an empty queue, no held block, the reader's start state (line counters, alarm,
+// start code). The reader's sources stay open.
 void reset_interp(Interp& in, const Vec3& start_point);
 
-// Reads and interprets blocks until a move is produced: 1 with the move in `in.move`; 0 when
-// the program has ended (`in.end_state` 2); kExecuteAlarm when an alarm ended it without a move.
-// After every call the run checks alarm_code(): a move that comes with an alarm is the last.
-int execute_next_block(Interp& in);
-
 // Interprets one block text (with or without its line end) as if the reader gave it; the moves
-// it makes are queued. For the hooks of the later modules and for tests.
+// it makes are queued. The pipeline's step, and for the hooks of the later modules and tests.
 void execute_block_text(Interp& in, std::string_view block);
 
 // Queues a move behind the current block's; the queue grows as needed, no move is dropped.

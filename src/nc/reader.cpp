@@ -341,20 +341,20 @@ int last_m_word(std::string_view block, Dialect dialect) {
     return last.value;
 }
 
-bool is_stop_block(Reader& r, std::string_view block, int stop_mode) {
-    if (r.stop_request) {
-        r.stop_request = false;
-        return true;
-    }
-    if (reading_records(r)) return false;
-    const Ctl& ctl = *r.ctl;
+// Modes 1 and 2 split the block into words here, before the interpreter does, because the stop
+// comes before the block changes anything. The text tests in front keep that second scan to the
+// few blocks that can hold the M word, and only a run in those modes pays for it.
+bool is_stop_block(std::string_view block, int stop_mode, const Ctl& ctl, bool from_nc_file) {
+    if (!block.empty() && block.back() == '\n') block.remove_suffix(1);
+    if (stop_mode == 3) return true;
+    if (!from_nc_file) return false;
     switch (stop_mode) {
-        case 1: return last_m_word(block, ctl.product) == 0;
+        case 1: return block.find("M0") != std::string_view::npos && last_m_word(block, ctl.product) == 0;
         case 2: {
+            if (block.find('M') == std::string_view::npos) return false;
             const int m = last_m_word(block, ctl.product);
             return m == 0 || m == 1;
         }
-        case 3: return true;
         case 4:
             return std::any_of(ctl.stop_characters.begin(), ctl.stop_characters.end(), [&](const std::string& s) {
                 return !s.empty() && block.find(s) != std::string_view::npos;

@@ -152,10 +152,15 @@ bool is_start_code_line(std::string_view line, char start_code);
 
 // ---- Stop blocks ----
 
-// Whether the run pauses before `block` under `stop_mode` (0 NONE, 1 NORMAL, 2 M01, 3 SINGLE,
-// 4 DEFINE); a stop request stops any block once. Blocks of the plug-in reader stop only on a
-// request.
-bool is_stop_block(Reader& r, std::string_view block, int stop_mode);
+// Whether the run stops before `block` (with or without its LF) under `stop_mode` (0 NONE,
+// 1 NORMAL, 2 M01, 3 SINGLE, 4 DEFINE). Mode 3 stops at every block; modes 1, 2 and 4 only at
+// blocks of the NC file itself (`from_nc_file`), not of a subprogram or a record source: mode 1
+// when the block holds "M0" and its last M word outside comments is 0, mode 2 when it holds an
+// "M" and its last M word is 0 or 1, mode 4 when it holds one of the controller's stop strings.
+bool is_stop_block(std::string_view block, int stop_mode, const Ctl& ctl, bool from_nc_file);
+
+// One-shot: the next block the pipeline reads stops the run whatever the stop mode (a run that
+// takes no stops drops the request).
 void request_stop(Reader& r);
 
 // The value of the last M word outside comments, -1 when the block has none.

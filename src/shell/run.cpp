@@ -2,6 +2,7 @@
 #include "shell/run.h"
 
 #include "integration/plugins.h"
+#include "nc/pipeline.h"
 #include "platform/files.h"
 #include "platform/language.h"
 #include "platform/log.h"
@@ -108,7 +109,6 @@ void clear_run_state(RunState& st) {
     st.continue_pending = false;
     st.move = MoveValues{};
     st.undrawn = sim::CellRange{};
-    st.line_pending = false;
     st.pause_reason = PauseReason::Stop;
     st.wait_m = -1;
     st.wait_file.clear();
@@ -260,62 +260,37 @@ bool before_block(RunContext& ctx) {
     return true;
 }
 
-enum class Fetch { Queued, Line, EndOfData, Suspend };
-
-// Hands out the next queued move: true with it in the move record. When the program has ended
-// and nothing is queued any more, the interpreter closes its time (end state 2).
-bool take_move(nc::Interp& in) {
-    bool moved = false;
-    if (in.handed < in.queue.size()) moved = nc::execute_next_block(in) == 1;
-    if (in.handed >= in.queue.size() && in.end_state == nc::kEndRequested) nc::execute_next_block(in);
-    return moved;
-}
-
-// Steps 7 and 8: what comes next, and whether the run stops before it.
-Fetch fetch_block(RunContext& ctx) {
+// Steps 7 to 9: what comes next, with the stops this run takes. The pipeline decides whether the
+// run stops before the next block and executes it; the run passes its own request and clears it
+// once the pipeline has used it up.
+nc::Next next_step(RunContext& ctx) {
     RunState& st = ctx.state;
-    nc::Interp& in = *ctx.interp;
-    nc::Reader& r = *ctx.reader;
-    if (in.handed < in.queue.size()) return Fetch::Queued;  // a block's moves are never split by a stop
+    nc::StopInput stops;
     // Nobody is there to continue a batch run at a stop block; its only stop requests come from
-    // a sync partner, which also releases them.
-    const bool stop_blocks = st.stop_mode != 0 && !st.batch_run && !nc::nested(in);
-    bool stop = st.stop_request || r.stop_request || stop_blocks;
-    if (st.optimise_run) {
-        stop = false;
-        st.stop_request = r.stop_request = false;
-    }
-    if (stop && !nc::stop_allowed(in)) stop = false;  // the request stays for the next block
-    if (nc::read_next_block(r) == 0) {
-        in.end_state = in.end_state == nc::kEndRunning ? nc::kEndRequested : in.end_state;
-        take_move(in);
-        return Fetch::EndOfData;
-    }
-    if (!stop) return Fetch::Line;
-    const bool requested = st.stop_request || r.stop_request;
-    st.stop_request = r.stop_request = false;
-    std::string_view line = nc::current_block(r);
-    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
-    if (requested || stop_line(line, st.stop_mode, *ctx.ctl, r.source == nc::BlockSource::Main)) return Fetch::Suspend;
-    return Fetch::Line;
+    // a sync partner, which also releases them. An optimise run never stops.
+    stops.scope = st.optimise_run ? nc::StopScope::Nothing
+                  : st.batch_run  ? nc::StopScope::RequestsOnly
+                                  : nc::StopScope::Everything;
+    stops.mode = st.stop_mode;
+    stops.requested = st.stop_request;
+    const nc::Next next = nc::next_step(*ctx.interp, stops);
+    if (next.request_taken) st.stop_request = false;
+    return next;
 }
 
-// Step 9: the pending block, or the next queued move. True when a move came out.
-bool execute(RunContext& ctx, Fetch fetched) {
-    nc::Interp& in = *ctx.interp;
-    if (fetched == Fetch::Queued) return take_move(in);
-    const nc::Reader& r = *ctx.reader;
-    in.line = r.block_line;
-    in.main_line = r.line_number;
-    const std::string_view text = nc::current_block(r);
-    nc::execute_block_text(in, text);
-    ctx.state.current_m = nc::last_m_word(text, ctx.ctl->product);
-    ++ctx.state.blocks;
+// Step 9 for an executed block: its last M word for the wait test, the counter, the log's line
+// and the NC window's line.
+void note_block(RunContext& ctx, int last_m) {
+    RunState& st = ctx.state;
+    const nc::Interp& in = *ctx.interp;
+    st.current_m = last_m;
+    ++st.blocks;
     platform::log_set_line(in.main_line);
-    const int mode = ctx.state.run_mode;
-    if (mode == kModeRealCut || mode == kModeSkipCut)
-        platform::show_nc_line(in.main_line, text.substr(0, text.size() - (!text.empty() && text.back() == '\n')));
-    return take_move(in);
+    if (st.run_mode == kModeRealCut || st.run_mode == kModeSkipCut) {
+        std::string_view text = nc::current_block(*ctx.reader);
+        if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+        platform::show_nc_line(in.main_line, text);
+    }
 }
 
 // Step 11: the block made another tool active.
@@ -340,30 +315,20 @@ void change_tool(RunContext& ctx) {
 
 int block_loop(RunContext& ctx) {
     RunState& st = ctx.state;
-    nc::Interp& in = *ctx.interp;
+    const nc::Interp& in = *ctx.interp;
     st.running = true;
     for (;;) {
-        Fetch fetched = Fetch::Line;  // a continued run executes the block it stopped at
-        if (!st.line_pending) {
-            if (!before_block(ctx)) return run::end_run(ctx);
-            fetched = fetch_block(ctx);
-            if (fetched == Fetch::Suspend) {
-                st.line_pending = true;
-                return run::suspend(ctx);
-            }
-            if (fetched == Fetch::EndOfData) {
-                if (nc::alarm_code(in) > 0) st.abort = true;
-                return run::end_run(ctx);
-            }
-        }
-        st.line_pending = false;
-        const bool moved = execute(ctx, fetched);
-        if (nc::alarm_code(in) > 0) {
-            st.abort = true;
+        // A continued run goes on with the block it stopped at: the steps before it ran then.
+        if (!nc::stop_pending(in) && !before_block(ctx)) return run::end_run(ctx);
+        const nc::Next next = next_step(ctx);
+        if (next.step == nc::Step::Stop) return run::suspend(ctx);
+        if (next.executed) note_block(ctx, next.last_m);
+        if (next.step == nc::Step::End || next.step == nc::Step::Alarm) {  // step 10
+            if (nc::alarm_code(in) > 0) st.abort = true;  // a move that came with the alarm is not cut
             return run::end_run(ctx);
         }
         change_tool(ctx);
-        if (moved && !run::cut_move(ctx)) return run::end_run(ctx);
+        if (next.step == nc::Step::Move && !run::cut_move(ctx)) return run::end_run(ctx);
         if (nc::end_state(in) >= nc::kEndEnded) return run::end_run(ctx);
         run::report_progress(ctx, false);
     }

@@ -1,4 +1,5 @@
 #include "nc/interp.h"
+#include "nc/pipeline.h"
 #include "shell/nc_links.h"
 #include "sim/tools.h"
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "nc/interp.h"
+#include "nc/pipeline.h"
 
 #include <gtest/gtest.h>
 
