@@ -60,7 +60,7 @@ constexpr int kExecuteAlarm = -2;  // execute_next_block: an alarm, no move
 
 // Without stops, until a move comes out: 1 with the move in `in.move`; 0 when the program has
 // ended (`in.end_state` 2); kExecuteAlarm when an alarm ended it without a move. A caller checks
-// alarm_code() after every call: a move that comes with an alarm is the last worth taking.
+// alarm_code() after every call: the run cuts no move that comes with an alarm.
 int execute_next_block(Interp& in);
 
 }  // namespace vx::nc
