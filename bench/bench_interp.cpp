@@ -1,6 +1,7 @@
 // The interpreter loop on a large generated 3-axis program of lines and arcs: blocks read,
 // interpreted into moves and timed per second.
 #include "nc/interp.h"
+#include "nc/pipeline.h"
 
 #include <benchmark/benchmark.h>
 

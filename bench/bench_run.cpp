@@ -4,6 +4,8 @@
 // the share of moves the whole-move step cut and the largest height difference to the normal
 // run over the whole workpiece.
 #include "nc/interp.h"
+#include "nc/pipeline.h"
+#include "shell/nc_links.h"
 #include "shell/run.h"
 #include "shell/startup.h"
 #include "nc/motion.h"
@@ -51,7 +53,7 @@ const Raster& raster() {
         in.ctl = &ctl;
         in.mtl = &mtl;
         in.reader = &reader;
-        in.tools = &r->tools;
+        in.tools = shell::tool_lookup(r->tools);
         nc::reset_interp(in, {0, 0, 100});
         nc::open_main_file(reader, kExamples + "raster_ball.nc");
         while (nc::execute_next_block(in) == 1) r->moves.push_back(in.move);

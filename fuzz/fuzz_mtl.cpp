@@ -12,8 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vx::nc::parse_mtl(bytes, mtl);
     if (mtl.attachment_count < 0 || mtl.attachment_count > vx::nc::kMaxAttachments) std::abort();
     for (int i = 0; i < mtl.attachment_count; ++i) {
-        const vx::sim::Attachment& a = mtl.attachments[static_cast<std::size_t>(i)].shape;
-        if (a.count < 0 || a.count > vx::sim::kAttachmentSteps) std::abort();
+        const vx::nc::AttachmentShape& a = mtl.attachments[static_cast<std::size_t>(i)].shape;
+        if (a.count < 0 || a.count > vx::kAttachmentSteps) std::abort();
         (void)vx::nc::find_attachment(mtl, mtl.attachments[static_cast<std::size_t>(i)].number);
     }
     (void)vx::nc::initial_attachment(mtl);

@@ -11,4 +11,8 @@ constexpr double kRapidFeedrateNone = 999999999.0;
 // workpiece, so that the highest-height searches and the renderer pass over it.
 constexpr float kNoMaterial = -100000.0f;
 
+// Sections of a square attachment head: the pairs an ATTACHMENT line of the machine definition
+// can give, and the sections a tool profile stacks above the holder.
+constexpr int kAttachmentSteps = 5;
+
 }  // namespace vx

@@ -1,7 +1,6 @@
 #include "nc/interp.h"
 
 #include "nc/interp_steps.h"
-#include "sim/tools.h"
 
 #include <cmath>
 
@@ -10,6 +9,23 @@ namespace vx::nc {
 namespace {
 
 // ---- Word handlers ----
+
+// The run's wait M-codes and stop test read the block's last M word as last_m_word() scans it.
+// Recorded while the interpreter scans, it is that value as long as both scans meet the same
+// words. Where they may part, the record is marked for a scan of its own: behind a "<" in an M
+// word (that scan skips to the ">"; an M98 file name is skipped here), where a handler ends the
+// block early, and where a hook takes a word (it may move the scan).
+void record_m_word(BlockWords& b, const Word& w) {
+    b.last_m = read_integer(w.text);
+    if (w.line.substr(w.at, w.next - w.at).find('<') != std::string_view::npos) b.last_m_exact = false;
+}
+
+// The word to a hook of the dialects, which may move the scan or end it.
+int hook_word(Interp& in, Word& w) {
+    if (!in.hooks.dialect_word) return 1;
+    in.block.last_m_exact = false;
+    return in.hooks.dialect_word(in.hooks.context, in, w);
+}
 
 bool has_fraction_one(std::string_view text) {
     std::size_t dot = text.find('.');
@@ -52,7 +68,9 @@ int g_word(Interp& in, const Word& w) {
         if (g == 54 && point1) b.work_extended = true;
         else b.work = g - 53;
         break;
-    case 65: case 66: case 67: return 0;  // macro calls: the rest of the block is not ours
+    case 65: case 66: case 67:  // macro calls: the rest of the block is not ours
+        b.last_m_exact = false;
+        return 0;
     case 68: case 69:
         if (d == Dialect::Default) b.special = g;
         break;
@@ -86,9 +104,9 @@ void m_word(Interp& in, Word& w) {
     int m = read_integer(w.text);
     if (m >= 0 && m < kUsedCodes) in.used_m[std::size_t(m)] = true;
     switch (m) {
-    case 3: in.spindle_direction = 1; break;
-    case 4: in.spindle_direction = -1; break;
-    case 5: in.spindle_direction = 0; break;
+    case 3: in.modal.spindle_direction = 1; break;
+    case 4: in.modal.spindle_direction = -1; break;
+    case 5: in.modal.spindle_direction = 0; break;
     case 6: b.m06 = true; break;
     case 2: case 30:
         if (in.ctl->memory_run) b.m02 = true;
@@ -98,7 +116,7 @@ void m_word(Interp& in, Word& w) {
         if (m == 98) call_name(in, w);
         break;
     case 52: case 53: case 54:
-        if (in.ctl->product == Dialect::Osp) in.return_level = m == 52 ? 1 : m == 53 ? 2 : 0;
+        if (in.ctl->product == Dialect::Osp) in.modal.return_level = m == 52 ? 1 : m == 53 ? 2 : 0;
         break;
     default: break;
     }
@@ -107,7 +125,7 @@ void m_word(Interp& in, Word& w) {
 void tool_word(Interp& in, const Word& w) {
     BlockWords& b = in.block;
     if (w.kind == WordKind::SiemensTool && w.quoted) {
-        int n = in.tools ? sim::find_tool_by_name(*in.tools, w.text) : -1;
+        int n = in.tools.by_name ? in.tools.by_name(in.tools.context, w.text) : -1;
         if (n < 0) return;  // a name the table does not know selects nothing
         b.t = n;
     } else {
@@ -121,6 +139,7 @@ int address_word(Interp& in, Word& w) {
     const Ctl& ctl = *in.ctl;
     int& decimal_mode = in.reader->decimal_mode;
     char c = w.letter;
+    if (c == 'M') record_m_word(b, w);  // before the axis letters, which may claim it
     if (c == 'X') {
         b.has_x = true;
         b.x_text = w.text;
@@ -145,10 +164,10 @@ int address_word(Interp& in, Word& w) {
             b.has_f = true;
             b.f_text = w.text;
         } else {
-            read_feed(w.text, ctl, in.feed, in.reader->alarm, in.main_line);
+            read_feed(w.text, ctl, in.modal.feed, in.reader->alarm, in.main_line);
         }
         break;
-    case 'S': in.spindle_speed = read_integer(w.text); break;
+    case 'S': in.modal.spindle_speed = read_integer(w.text); break;
     case 'T': tool_word(in, w); break;
     case 'D': {
         int n = read_integer(w.text);
@@ -183,8 +202,7 @@ int address_word(Interp& in, Word& w) {
         break;
     case 'N': case 'O': break;
     default:
-        if (in.hooks.dialect_word) return in.hooks.dialect_word(in.hooks.context, in, w);
-        break;
+        return hook_word(in, w);
     }
     return 1;
 }
@@ -197,7 +215,7 @@ int on_word(void* context, Word& w) {
         tool_word(in, w);
         return 1;
     case WordKind::OspCall:
-        return in.hooks.dialect_word ? in.hooks.dialect_word(in.hooks.context, in, w) : 1;
+        return hook_word(in, w);
     case WordKind::Address:
         break;
     }
@@ -212,7 +230,7 @@ void build_arc(Interp& in, MoveRecord& m) {
     const BlockWords& b = in.block;
     const Ctl& ctl = *in.ctl;
     int motion = m.motion;
-    bool exchange = (in.plane_code < 0) != steps::mirrored_odd(in);
+    bool exchange = (in.modal.plane_code < 0) != steps::mirrored_odd(in);
     if (exchange) motion = motion == kMotionCw ? kMotionCcw : kMotionCw;
     m.motion = motion;
     const PlaneAxes& pl = m.plane;
@@ -224,7 +242,7 @@ void build_arc(Interp& in, MoveRecord& m) {
         v[pl.second] = b.centre_value[std::size_t(pl.second)];
         Vec3 centre;
         if (ctl.product == Dialect::Heidenhain) {
-            Vec3 absolute = in.programmed;
+            Vec3 absolute = in.modal.programmed;
             absolute[pl.first] = v[pl.first];
             absolute[pl.second] = v[pl.second];
             centre = workpiece_point(in, absolute);
@@ -236,7 +254,8 @@ void build_arc(Interp& in, MoveRecord& m) {
         ok = arc_from_centre(m, centre, double(ctl.r_tolerance));
     } else if (b.has_r) {
         double r = b.r;
-        if (in.scaling && ctl.scale_effect[std::size_t(pl.first)]) r *= in.scale_factor[std::size_t(pl.first)];
+        const std::size_t first = std::size_t(pl.first);
+        if (in.modal.scaling && ctl.scale_effect[first]) r *= in.modal.scale_factor[first];
         ok = arc_from_radius(m, r, double(ctl.r_tolerance));
     } else {
         m.motion = kMotionLinear;  // neither centre nor radius: the control moves straight
@@ -247,7 +266,7 @@ void build_arc(Interp& in, MoveRecord& m) {
 
 void queue_rapid(Interp& in, const MoveRecord& m) {
     int mode = in.ctl->g00_mode;
-    if (mode == kG00Line || in.radius_side != 0) {
+    if (mode == kG00Line || in.modal.radius_side != 0) {
         push_move(in, m);
         return;
     }
@@ -271,11 +290,11 @@ void queue_rapid(Interp& in, const MoveRecord& m) {
 // go to their values as written; the run loop decides how it moves.
 Vec3 machine_target(Interp& in) {
     const BlockWords& b = in.block;
-    Vec3 end = in.position;
+    Vec3 end = in.modal.position;
     for (int a = 0; a < 3; ++a) {
         if (!b.axis[std::size_t(a)]) continue;
         end[a] = b.value[std::size_t(a)];
-        in.programmed[a] = steps::programmed_of(in, a, end[a]);
+        in.modal.programmed[a] = steps::programmed_of(in, a, end[a]);
     }
     return end;
 }
@@ -283,7 +302,7 @@ Vec3 machine_target(Interp& in) {
 void motion_block(Interp& in) {
     steps::apply_pending_cancel(in);
     const BlockWords& b = in.block;
-    if (in.cycle != 80) {
+    if (in.modal.cycle != 80) {
         if (in.hooks.cycle && in.hooks.cycle(in.hooks.context, in, b) != -1) return;
     }
     Vec3 end;
@@ -293,16 +312,16 @@ void motion_block(Interp& in) {
         Vec3 target = steps::programmed_target(in);
         // Without the cycle module a cycle block only positions over its hole: its normal-axis
         // word is the hole depth, not a place to go at rapid.
-        if (in.cycle != 80) target[in.axes.normal] = in.programmed[in.axes.normal];
+        if (in.modal.cycle != 80) target[in.modal.axes.normal] = in.modal.programmed[in.modal.axes.normal];
         end = workpiece_point(in, target);
-        in.programmed = target;
+        in.modal.programmed = target;
     }
-    int motion = in.cycle != 80 ? kMotionRapid : in.motion;
+    int motion = in.modal.cycle != 80 ? kMotionRapid : in.modal.motion;
     MoveRecord m = steps::new_move(in, motion, end);
     if (is_arc(motion)) build_arc(in, m);
-    if (motion != kMotionRapid && in.ctl->check_f0 && in.feed <= 0) steps::raise(in, kAlarmZeroFeed);
-    in.position = m.end;
-    if (in.radius_side != 0 && in.hooks.compensate &&
+    if (motion != kMotionRapid && in.ctl->check_f0 && in.modal.feed <= 0) steps::raise(in, kAlarmZeroFeed);
+    in.modal.position = m.end;
+    if (in.modal.radius_side != 0 && in.hooks.compensate &&
         in.hooks.compensate(in.hooks.context, in, m) != -1) {
         push_move(in, m);
         return;
@@ -317,11 +336,11 @@ void apply_modal(Interp& in) {
     if (in.ctl->product == Dialect::Osp) steps::apply_osp_words(in);
     const BlockWords& b = in.block;
     if (b.plane) steps::set_plane(in, b.plane);
-    if (b.distance) in.incremental = b.distance == 91;
-    if (b.motion >= 0) in.motion = b.motion;
-    if (b.cycle >= 0) in.cycle = b.cycle;
-    if (b.return_level >= 0) in.return_level = b.return_level;
-    if (b.has_l && b.special != 10) in.repeat = b.l;
+    if (b.distance) in.modal.incremental = b.distance == 91;
+    if (b.motion >= 0) in.modal.motion = b.motion;
+    if (b.cycle >= 0) in.modal.cycle = b.cycle;
+    if (b.return_level >= 0) in.modal.return_level = b.return_level;
+    if (b.has_l && b.special != 10) in.modal.repeat = b.l;
     if (b.work >= 0 || b.work_extended) steps::select_work(in);
     steps::apply_tool_words(in);
     steps::apply_length(in);
@@ -337,11 +356,11 @@ int apply_special(Interp& in) {
     case 52: steps::g52_block(in); return 1;
     case 27: case 28: case 29: case 30: steps::reference_block(in, in.block.special); return 1;
     case 51: steps::scaling_on(in); return 1;
-    case 50: in.scaling = false; return 0;
+    case 50: in.modal.scaling = false; return 0;
     case kMirrorOn: steps::mirror_on(in); return 1;
     case kMirrorOff: steps::mirror_off(in); return 0;
     case 68: steps::rotation_on(in); return 1;
-    case 69: in.rotations = 0; return 0;
+    case 69: in.modal.rotations = 0; return 0;
     default: return 0;
     }
 }
@@ -355,7 +374,7 @@ void apply_block(Interp& in) {
 
 void parse_and_apply(Interp& in, std::string_view text) {
     in.block = BlockWords{};
-    in.g10 = false;
+    in.modal.g10 = false;
     WordHandler handler{&in, &on_word, nullptr};
     parse_words(text, in.ctl->product, handler);
     apply_block(in);
@@ -367,87 +386,31 @@ void parse_and_apply(Interp& in, std::string_view text) {
 
 void reset_interp(Interp& in, const Vec3& start_point) {
     const Ctl& ctl = *in.ctl;
-    in.motion = kMotionRapid;
-    steps::set_plane(in, ctl.initial_plane);
-    in.incremental = false;
-    in.cycle = 80;
-    in.return_level = ctl.return_level;
-    in.repeat = 1;
-    in.work_index = ctl.product == Dialect::Osp ? 0 : 1;
-    in.work_offset = work_offset_of(ctl, in.work_index);
-    in.shift = {};
-    in.local = {};
-    in.radius_side = 0;
-    in.radius_offset = 0;
-    in.d_number = in.h_number = 0;
-    in.length_sign = 0;
-    in.length_offset = 0;
-    in.pending_cancel = kPendingNone;
-    in.scaling = false;
-    in.scale_factor = {1.0, 1.0, 1.0};
-    in.mirror = {};
-    in.rotations = 0;
-    in.feed = 0;
-    in.spindle_speed = in.spindle_direction = 0;
-    in.tool = in.tools ? in.tools->current_tool : 0;
-    in.preselected = 0;
-    in.g10 = false;
-    in.dwell = 0;
-    in.reference = 0;
+    const int start_tool = in.tools.current ? in.tools.current(in.tools.context) : 0;
+    in.modal = start_state(ctl, start_point, start_tool);
     in.end_state = kEndRunning;
-    in.g92_moved = false;
-    in.position = start_point;
-    in.programmed = {start_point.x - in.work_offset.x, start_point.y - in.work_offset.y,
-                     start_point.z - in.work_offset.z};
     in.line = in.main_line = 0;
     in.move = in.previous = MoveRecord{};
     in.move.start = in.move.end = start_point;
-    in.queued = in.handed = 0;
+    in.queue.clear();
+    in.queue.reserve(kQueueReserve);
+    in.handed = 0;
+    in.stop_held = false;
     in.used_g = {};
     in.used_m = {};
     if (in.reader) start_run(*in.reader, ctl);
-    if (in.time) set_time_tool(*in.time, in.tool);
-}
-
-int execute_next_block(Interp& in) {
-    for (;;) {
-        if (in.handed < in.queued) {
-            in.previous = in.move;
-            in.move = in.queue[std::size_t(in.handed++)];
-            if (in.handed == in.queued) in.handed = in.queued = 0;
-            if (in.time) add_move(*in.time, *in.mtl, *in.ctl, in.move);
-            return 1;
-        }
-        if (in.end_state != kEndRunning) {
-            if (in.end_state != kEndEnded && in.time) close_time(*in.time, *in.mtl);
-            in.end_state = kEndEnded;
-            return 0;
-        }
-        if (in.reader->alarm.code != 0) return kExecuteAlarm;
-        if (read_next_block(*in.reader) == 0) {
-            in.end_state = kEndEnded;
-            if (in.time) close_time(*in.time, *in.mtl);
-            return 0;
-        }
-        in.line = in.reader->block_line;
-        in.main_line = in.reader->line_number;
-        parse_and_apply(in, current_block(*in.reader));
-    }
+    if (in.time) set_time_tool(*in.time, in.modal.tool);
 }
 
 void execute_block_text(Interp& in, std::string_view block) { parse_and_apply(in, block); }
 
-int push_move(Interp& in, const MoveRecord& move) {
-    if (in.queued >= kMaxQueuedMoves) return 0;
-    in.queue[std::size_t(in.queued++)] = move;
-    return 1;
-}
+void push_move(Interp& in, const MoveRecord& move) { in.queue.push_back(move); }
 
 // ---- What the run control asks ----
 
 int alarm_code(const Interp& in) { return in.reader ? in.reader->alarm.code : 0; }
 int end_state(const Interp& in) { return in.end_state; }
-bool stop_allowed(const Interp& in) { return in.handed >= in.queued && in.nesting.look_ahead == 0; }
+bool stop_allowed(const Interp& in) { return in.queue.empty() && in.nesting.look_ahead == 0; }
 
 Nesting nesting_counters(const Interp& in) {
     Nesting n = in.nesting;
@@ -459,6 +422,6 @@ bool nested(const Interp& in) {
     Nesting n = nesting_counters(in);
     return n.cycle > 0 || n.subprogram > 0 || n.macro > 0 || n.look_ahead > 0;
 }
-int active_tool(const Interp& in) { return in.tool; }
+int active_tool(const Interp& in) { return in.modal.tool; }
 
 }  // namespace vx::nc

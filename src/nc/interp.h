@@ -1,7 +1,7 @@
-// The block interpreter: the controller's modal state, the words of each block applied to it,
-// programmed coordinates turned into workpiece coordinates, and at most one move handed out per
-// call. Blocks that expand into several moves (reference returns, rapid paths, and through the
-// hooks canned cycles and radius compensation) queue them and hand them out one per call.
+// The block interpreter: the controller's modal state, the words of each block applied to it and
+// programmed coordinates turned into workpiece coordinates. Blocks that expand into several moves
+// (reference returns, rapid paths, and through the hooks canned cycles and radius compensation)
+// queue them; the pipeline (pipeline.h) hands them out one at a time.
 //
 // Coordinates: a programmed point is scaled (G51) about the scaling centre, rotated (G68, the
 // later rotation first) about its centre, mirrored (G51.1), and then moved by the work offset,
@@ -17,18 +17,14 @@
 
 #include <array>
 #include <string_view>
-
-namespace vx::sim {
-struct ToolTable;
-}
+#include <vector>
 
 namespace vx::nc {
 
 // ---- Sizes and codes ----
 
-constexpr int kMaxQueuedMoves = kMaxRapidPoints + 16;  // a sampled rapid plus a reference return
-constexpr int kUsedCodes = 200;                         // G and M numbers 0..199 the data check lists
-constexpr int kExecuteAlarm = -2;                       // execute_next_block: an alarm, no move
+constexpr int kQueueReserve = kMaxRapidPoints + 16;  // room made at reset: a sampled rapid, a reference return
+constexpr int kUsedCodes = 200;                      // G and M numbers 0..199 the data check lists
 
 constexpr int kEndRunning = 0, kEndRequested = 1, kEndEnded = 2;
 constexpr int kPendingNone = 0, kPendingG49 = 1, kPendingTWord = 2;
@@ -78,6 +74,8 @@ struct BlockWords {
     int call = -1;      // M98, M198 or M99 for the subprogram hook
     std::string_view call_name;  // M98 <name>: the file name between the angle brackets
     bool any_axis = false;
+    int last_m = -1;            // the value of the last M word the scan met, -1 for none
+    bool last_m_exact = true;   // false when the scan skipped text or stopped early (pipeline.h)
 };
 
 struct Interp;
@@ -89,6 +87,26 @@ struct Nesting {
     int subprogram = 0;  // open subprogram levels of the reader
     int macro = 0;
     int look_ahead = 0;
+};
+
+// ---- The tool table as the interpreter sees it ----
+
+// A defined tool's sizes as the table gives them.
+struct ToolSizes {
+    float diameter = 0;
+    float length = 0;  // its protrusion, else the height of its cutting edge
+};
+
+// Questions to the run's tool table. Without `sizes` the interpreter works without a table:
+// every tool number from 0 on is taken, no tool has sizes, no name is known, the start tool is 0.
+struct ToolLookup {
+    const void* context = nullptr;
+    // 1 with the sizes of tool `tool`, 0 when the table does not define it.
+    int (*sizes)(const void* context, int tool, ToolSizes& sizes) = nullptr;
+    // The number of the tool called `name` (SIEMENS T="name"), -1 when none is.
+    int (*by_name)(const void* context, std::string_view name) = nullptr;
+    // The table's current tool: where a run starts.
+    int (*current)(const void* context) = nullptr;
 };
 
 // ---- Hooks of the later modules ----
@@ -109,21 +127,11 @@ struct InterpHooks {
     void (*tool_change)(void* context, int tool) = nullptr;
 };
 
-// ---- The interpreter context ----
+// ---- The modal state ----
 
-struct Interp {
-    // The run's records; `tools`, `time` may be null. `ctl` is written by G10 and the automatic
-    // D and H loads.
-    Ctl* ctl = nullptr;
-    const Mtl* mtl = nullptr;
-    const sim::ToolTable* tools = nullptr;
-    Reader* reader = nullptr;
-    MachiningTime* time = nullptr;
-    InterpHooks hooks;
-    HeightLookup lookup;
-    double rapid_pitch = 1.0;  // mm, the display's move pitch: samples of an ASYNC2 rapid
-
-    // Modal state.
+// What the blocks leave for the blocks after them: the modal codes, offsets and transforms, feed,
+// spindle and tool, and where the control point is. A run starts from start_state().
+struct ModalState {
     int motion = kMotionRapid;
     int plane = 17;
     PlaneAxes axes;
@@ -155,23 +163,49 @@ struct Interp {
     int spindle_direction = 0;
     int tool = 0;
     int preselected = 0;  // 0: none
-    bool g10 = false;
+    bool g10 = false;     // the last block was a G10 of offset memory or work offsets
     int g10_l = 0, g10_p = 0;
     double dwell = 0;
     int reference = 0;  // 0 none, 1 G28/G30, 2 G29, 3 G27
     int reference_point = 1;
-    Vec3 intermediate;  // of the last G28/G30, for G29
-    int end_state = kEndRunning;
     bool g92_moved = false;  // MOVE mode: the first G92 of the run has placed the tool
 
     Vec3 programmed;  // last absolute programmed coordinates per machine axis, before scaling
     Vec3 position;    // the control point, workpiece coordinates
+};
+
+// The state a run starts in under `ctl`, with the control point at `start_point` and
+// `start_tool` in the spindle.
+ModalState start_state(const Ctl& ctl, const Vec3& start_point, int start_tool);
+
+// ---- The interpreter context ----
+
+struct Interp {
+    // The run's records; `time` may be null and `tools` unset. `ctl` is written by G10 and the
+    // automatic D and H loads.
+    Ctl* ctl = nullptr;
+    const Mtl* mtl = nullptr;
+    ToolLookup tools;
+    Reader* reader = nullptr;
+    MachiningTime* time = nullptr;
+    InterpHooks hooks;
+    HeightLookup lookup;
+    double rapid_pitch = 1.0;  // mm, the display's move pitch: samples of an ASYNC2 rapid
+
+    ModalState modal;
+    // Not part of the start state: a G29 before the run's first G28 or G30 goes by the point an
+    // earlier run left.
+    Vec3 intermediate;
+    int end_state = kEndRunning;
     int line = 0;       // of the current block in its own source
     int main_line = 0;  // of the main program
 
+    bool stop_held = false;  // a stop came before the reader's block: the pipeline executes it next
     MoveRecord move, previous;
-    std::array<MoveRecord, kMaxQueuedMoves> queue{};
-    int queued = 0, handed = 0;
+    // The current block's moves; `handed` of them are out. Emptied once all are out, keeping its
+    // capacity, so a run allocates only when a block queues more moves than any block before.
+    std::vector<MoveRecord> queue;
+    std::size_t handed = 0;
     RapidPath path;
     BlockWords block;
     Nesting nesting;
@@ -182,21 +216,16 @@ struct Interp {
 // ---- Entry points ----
 
 // Start of a run or data check: the start values of the modal state, the position at
-// `start_point`, the reader's start state (line counters, alarm, start code). The reader's
-// sources stay open.
+// `start_point`, an empty queue, no held block, the reader's start state (line counters, alarm,
+// start code). The reader's sources stay open.
 void reset_interp(Interp& in, const Vec3& start_point);
 
-// Reads and interprets blocks until a move is produced: 1 with the move in `in.move`; 0 when
-// the program has ended (`in.end_state` 2); kExecuteAlarm when an alarm ended it without a move.
-// After every call the run checks alarm_code(): a move that comes with an alarm is the last.
-int execute_next_block(Interp& in);
-
 // Interprets one block text (with or without its line end) as if the reader gave it; the moves
-// it makes are queued. For the hooks of the later modules and for tests.
+// it makes are queued. The pipeline's step, and for the hooks of the later modules and tests.
 void execute_block_text(Interp& in, std::string_view block);
 
-// Queues a move behind the current block's: 1, or 0 when the queue is full.
-int push_move(Interp& in, const MoveRecord& move);
+// Queues a move behind the current block's; the queue grows as needed, no move is dropped.
+void push_move(Interp& in, const MoveRecord& move);
 
 // ---- Coordinates ----
 

@@ -117,7 +117,7 @@ void read_attachment(std::string_view line, MtlAttachment& a) {
         return float(read_number(from_number(rest)));
     };
     int count = 0;
-    while (count < sim::kAttachmentSteps && !rest.empty()) {
+    while (count < kAttachmentSteps && !rest.empty()) {
         float width = next_value();
         if (width == 0.0f) break;
         float height = next_value();
@@ -198,13 +198,13 @@ bool mtl_file_changed(const Mtl& mtl) {
 
 // ---- Attachments ----
 
-const sim::Attachment* find_attachment(const Mtl& mtl, int n) {
+const AttachmentShape* find_attachment(const Mtl& mtl, int n) {
     for (int i = 0; i < mtl.attachment_count; ++i)
         if (mtl.attachments[std::size_t(i)].number == n) return &mtl.attachments[std::size_t(i)].shape;
     return nullptr;
 }
 
-const sim::Attachment* initial_attachment(const Mtl& mtl) {
+const AttachmentShape* initial_attachment(const Mtl& mtl) {
     int k = mtl.initial_attachment;
     if (k < 1 || k > mtl.attachment_count) return nullptr;
     return &mtl.attachments[std::size_t(k - 1)].shape;

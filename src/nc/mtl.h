@@ -5,7 +5,7 @@
 // the attachments start afresh.
 #pragma once
 
-#include "sim/tool_records.h"
+#include "base/constants.h"
 
 #include <array>
 #include <cstdint>
@@ -26,10 +26,22 @@ constexpr int kAtcWait2 = 3;   // M06 with T changes to the earlier T and presel
 
 // ---- The record ----
 
+// A square head mounted above the holder: up to kAttachmentSteps sections stacked upward from
+// the top of the holder, each `width` wide on both axes and `height` high (a line's pairs (a, b)).
+struct AttachmentStep {
+    float width = 0;
+    float height = 0;
+};
+
+struct AttachmentShape {
+    int count = 0;
+    std::array<AttachmentStep, kAttachmentSteps> steps{};
+};
+
 struct MtlAttachment {
     int number = 0;       // the key the interference check looks it up by
     bool square = false;
-    sim::Attachment shape;  // steps (a, b) as (width, height)
+    AttachmentShape shape;
 };
 
 struct Mtl {
@@ -74,9 +86,9 @@ bool mtl_file_changed(const Mtl& mtl);
 // ---- Attachments ----
 
 // The attachment defined under number `n`, nullptr when there is none.
-const sim::Attachment* find_attachment(const Mtl& mtl, int n);
+const AttachmentShape* find_attachment(const Mtl& mtl, int n);
 
 // The attachment mounted at the start (INI line), nullptr for none.
-const sim::Attachment* initial_attachment(const Mtl& mtl);
+const AttachmentShape* initial_attachment(const Mtl& mtl);
 
 }  // namespace vx::nc

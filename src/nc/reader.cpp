@@ -1,7 +1,6 @@
 #include "nc/reader.h"
 
 #include "base/text.h"
-#include "integration/plugins.h"
 #include "nc/words.h"
 #include "platform/encoding.h"
 
@@ -42,9 +41,9 @@ void finish_block(Reader& r, std::string_view content) {
     r.length = n + 1;
 }
 
-int read_plugin_block(Reader& r) {
+int read_record(Reader& r) {
     int line = r.line_number;
-    if (integration::reader_path(*r.plugin, r.line.data(), static_cast<int>(r.line.size()), line) == 0) {
+    if (r.records.next(r.records.context, r.line.data(), static_cast<int>(r.line.size()), line) == 0) {
         r.end = ReadEnd::EndOfFile;
         return 0;
     }
@@ -162,16 +161,18 @@ int open_main_file(Reader& r, const std::string& path) { return open_stream(r.ma
 
 void open_main_bytes(Reader& r, std::string_view bytes) { open_stream(r.main, bytes); }
 
-int open_plugin(Reader& r, const integration::Module& module, const std::string& nc_path, int& first_tool) {
-    if (integration::reader_open(module, nc_path, first_tool) == 0) return 0;
-    r.plugin = &module;
+int open_records(Reader& r, const RecordSource& source, const std::string& nc_path, int& first_tool) {
+    if (!source.open || !source.next || source.open(source.context, nc_path, first_tool) == 0) return 0;
+    r.records = source;
     r.waiting = false;
     return 1;
 }
 
+bool reading_records(const Reader& r) { return r.records.next != nullptr; }
+
 void close_sources(Reader& r) {
-    if (r.plugin) integration::reader_close(*r.plugin);
-    r.plugin = nullptr;
+    if (reading_records(r) && r.records.close) r.records.close(r.records.context);
+    r.records = RecordSource{};
     while (r.depth > 0) pop_subprogram(r);
     close_stream(r.main);
 }
@@ -210,7 +211,7 @@ int pop_subprogram(Reader& r) {
 void start_run(Reader& r, const Ctl& ctl) {
     while (r.depth > 0) pop_subprogram(r);
     r.ctl = &ctl;
-    r.waiting = ctl.start_code != ' ' && r.plugin == nullptr;
+    r.waiting = ctl.start_code != ' ' && !reading_records(r);
     r.start_code_seen = false;
     r.end = ReadEnd::None;
     r.decimal_mode = ctl.decimal_point;
@@ -224,7 +225,7 @@ void start_run(Reader& r, const Ctl& ctl) {
 
 int read_next_block(Reader& r) {
     const Ctl& ctl = *r.ctl;
-    if (r.plugin) return read_plugin_block(r);
+    if (reading_records(r)) return read_record(r);
     for (;;) {
         std::string_view content;
         bool from_memory = false;
@@ -338,20 +339,20 @@ int last_m_word(std::string_view block, Dialect dialect) {
     return last.value;
 }
 
-bool is_stop_block(Reader& r, std::string_view block, int stop_mode) {
-    if (r.stop_request) {
-        r.stop_request = false;
-        return true;
-    }
-    if (r.plugin) return false;
-    const Ctl& ctl = *r.ctl;
+// Modes 1 and 2 split the block into words here, before the interpreter does, because the stop
+// comes before the block changes anything. The text tests in front keep that second scan to the
+// few blocks that can hold the M word, and only a run in those modes pays for it.
+bool is_stop_block(std::string_view block, int stop_mode, const Ctl& ctl, bool from_nc_file) {
+    if (!block.empty() && block.back() == '\n') block.remove_suffix(1);
+    if (stop_mode == 3) return true;
+    if (!from_nc_file) return false;
     switch (stop_mode) {
-        case 1: return last_m_word(block, ctl.product) == 0;
+        case 1: return block.find("M0") != std::string_view::npos && last_m_word(block, ctl.product) == 0;
         case 2: {
+            if (block.find('M') == std::string_view::npos) return false;
             const int m = last_m_word(block, ctl.product);
             return m == 0 || m == 1;
         }
-        case 3: return true;
         case 4:
             return std::any_of(ctl.stop_characters.begin(), ctl.stop_characters.end(), [&](const std::string& s) {
                 return !s.empty() && block.find(s) != std::string_view::npos;

@@ -1,8 +1,8 @@
-// The NC word reader's line side: it takes the next line from the current source (the active
-// plug-in reader, else the innermost subprogram level, a file or a program in the memory image,
-// else the main program), applies the controller's text replacements, character check and
-// optional block skip, waits for the start code, and leaves one block ending in LF. It also
-// answers whether a block stops the run. Reading allocates nothing per line.
+// The NC word reader's line side: it takes the next line from the current source (an open record
+// source such as an NC-reader plug-in, else the innermost subprogram level, a file or a program
+// in the memory image, else the main program), applies the controller's text replacements,
+// character check and optional block skip, waits for the start code, and leaves one block ending
+// in LF. It also answers whether a block stops the run. Reading allocates nothing per line.
 #pragma once
 
 #include "nc/alarms.h"
@@ -13,10 +13,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-namespace vx::integration {
-struct Module;
-}
 
 namespace vx::nc {
 
@@ -49,6 +45,21 @@ void close_stream(LineStream& s);
 // The next piece; `starts_line` tells whether it begins a new line (for the line counter).
 bool next_piece(LineStream& s, std::string_view& piece, bool& starts_line);
 
+// ---- Record sources ----
+
+// Whole blocks from outside the controller's line steps (the shell links an NC-reader plug-in):
+// opened with the NC file, asked for one record at a time, closed at the end.
+struct RecordSource {
+    const void* context = nullptr;
+    // Starts reading `nc_path`: 1 when the source takes it; `first_tool` receives the program's
+    // first tool and stays unchanged when the source names none.
+    int (*open)(const void* context, const std::string& nc_path, int& first_tool) = nullptr;
+    // The next record into `block` (`size` bytes, NUL-terminated) and its line number: 1, or 0
+    // at the end.
+    int (*next)(const void* context, char* block, int size, int& line_number) = nullptr;
+    void (*close)(const void* context) = nullptr;
+};
+
 // ---- The reader ----
 
 enum class BlockSource { None, Plugin, Subprogram, Main };
@@ -63,7 +74,7 @@ struct SubprogramLevel {
 
 struct Reader {
     const Ctl* ctl = nullptr;                      // the controller of the run
-    const integration::Module* plugin = nullptr;   // the active NC-reader plug-in
+    RecordSource records;  // the open record source; unset while the file chain is read
     LineStream main;
     std::array<SubprogramLevel, kMaxNesting> levels;
     int depth = 0;
@@ -89,11 +100,12 @@ struct Reader {
 int open_main_file(Reader& r, const std::string& path);
 void open_main_bytes(Reader& r, std::string_view bytes);
 
-// Makes `module` the source: VXREADOPEN with the NC file, VXREADTOOL for the first tool. The
+// Makes `source` the source when it opens the NC file (1; 0 leaves the reader as it was). The
 // start code, replacements, character check and block skip do not apply to its records.
-int open_plugin(Reader& r, const integration::Module& module, const std::string& nc_path, int& first_tool);
+int open_records(Reader& r, const RecordSource& source, const std::string& nc_path, int& first_tool);
+bool reading_records(const Reader& r);
 
-// Closes every source (VXREADCLOSE for a plug-in) and the subprogram levels.
+// Closes every source (the record source too) and the subprogram levels.
 void close_sources(Reader& r);
 
 // A subprogram level: a file (0 when it cannot be opened or 4 levels are open: the call is
@@ -140,10 +152,15 @@ bool is_start_code_line(std::string_view line, char start_code);
 
 // ---- Stop blocks ----
 
-// Whether the run pauses before `block` under `stop_mode` (0 NONE, 1 NORMAL, 2 M01, 3 SINGLE,
-// 4 DEFINE); a stop request stops any block once. Blocks of the plug-in reader stop only on a
-// request.
-bool is_stop_block(Reader& r, std::string_view block, int stop_mode);
+// Whether the run stops before `block` (with or without its LF) under `stop_mode` (0 NONE,
+// 1 NORMAL, 2 M01, 3 SINGLE, 4 DEFINE). Mode 3 stops at every block; modes 1, 2 and 4 only at
+// blocks of the NC file itself (`from_nc_file`), not of a subprogram or a record source: mode 1
+// when the block holds "M0" and its last M word outside comments is 0, mode 2 when it holds an
+// "M" and its last M word is 0 or 1, mode 4 when it holds one of the controller's stop strings.
+bool is_stop_block(std::string_view block, int stop_mode, const Ctl& ctl, bool from_nc_file);
+
+// One-shot: the next block the pipeline reads stops the run whatever the stop mode (a run that
+// takes no stops drops the request).
 void request_stop(Reader& r);
 
 // The value of the last M word outside comments, -1 when the block has none.

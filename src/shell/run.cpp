@@ -2,11 +2,13 @@
 #include "shell/run.h"
 
 #include "integration/plugins.h"
+#include "nc/pipeline.h"
 #include "platform/files.h"
 #include "platform/language.h"
 #include "platform/log.h"
 #include "platform/platform.h"
 #include "shell/batch.h"
+#include "shell/nc_links.h"
 #include "shell/run_steps.h"
 
 #include <chrono>
@@ -107,7 +109,6 @@ void clear_run_state(RunState& st) {
     st.continue_pending = false;
     st.move = MoveValues{};
     st.undrawn = sim::CellRange{};
-    st.line_pending = false;
     st.pause_reason = PauseReason::Stop;
     st.wait_m = -1;
     st.wait_file.clear();
@@ -126,7 +127,7 @@ void link_interpreter(RunContext& ctx) {
     nc::Interp& in = *ctx.interp;
     in.ctl = ctx.ctl;
     in.mtl = ctx.mtl;
-    in.tools = ctx.tools;
+    in.tools = tool_lookup(*ctx.tools);
     in.reader = ctx.reader;
     in.time = ctx.time;
     in.rapid_pitch = run::move_step(ctx);
@@ -137,16 +138,17 @@ int open_source(RunContext& ctx) {
     nc::Reader& r = *ctx.reader;
     const integration::Module* module = ctx.plugins ? integration::reader_for_file(*ctx.plugins, ctx.nc_path) : nullptr;
     if (!module) return nc::open_main_file(r, ctx.nc_path);
-    int first_tool = ctx.interp->tool;
-    if (!nc::open_plugin(r, *module, ctx.nc_path, first_tool)) return 0;
-    if (first_tool > 0) ctx.interp->tool = first_tool;  // the plug-in's program starts with its own tool
+    int first_tool = ctx.interp->modal.tool;
+    if (!nc::open_records(r, record_source(*module), ctx.nc_path, first_tool)) return 0;
+    if (first_tool > 0) ctx.interp->modal.tool = first_tool;  // the plug-in's program starts with its own tool
     return 1;
 }
 
 // The current tool matches the interpreter's at the start, without the ceremony of a change.
 void settle_tool(RunContext& ctx) {
     const int t = nc::active_tool(*ctx.interp);
-    if (ctx.tool->number != t && sim::select_tool(*ctx.tool, *ctx.tools, t, run::tool_options(ctx)))
+    sim::Attachment head;
+    if (ctx.tool->number != t && sim::select_tool(*ctx.tool, *ctx.tools, t, run::tool_options(ctx, head)))
         ctx.tools->current_tool = t;
     ctx.state.active_tool = ctx.tool->number;
 }
@@ -258,62 +260,37 @@ bool before_block(RunContext& ctx) {
     return true;
 }
 
-enum class Fetch { Queued, Line, EndOfData, Suspend };
-
-// Hands out the next queued move: true with it in the move record. When the program has ended
-// and nothing is queued any more, the interpreter closes its time (end state 2).
-bool take_move(nc::Interp& in) {
-    bool moved = false;
-    if (in.handed < in.queued) moved = nc::execute_next_block(in) == 1;
-    if (in.handed >= in.queued && in.end_state == nc::kEndRequested) nc::execute_next_block(in);
-    return moved;
-}
-
-// Steps 7 and 8: what comes next, and whether the run stops before it.
-Fetch fetch_block(RunContext& ctx) {
+// Steps 7 to 9: what comes next, with the stops this run takes. The pipeline decides whether the
+// run stops before the next block and executes it; the run passes its own request and clears it
+// once the pipeline has used it up.
+nc::Next next_step(RunContext& ctx) {
     RunState& st = ctx.state;
-    nc::Interp& in = *ctx.interp;
-    nc::Reader& r = *ctx.reader;
-    if (in.handed < in.queued) return Fetch::Queued;  // a block's moves are never split by a stop
+    nc::StopInput stops;
     // Nobody is there to continue a batch run at a stop block; its only stop requests come from
-    // a sync partner, which also releases them.
-    const bool stop_blocks = st.stop_mode != 0 && !st.batch_run && !nc::nested(in);
-    bool stop = st.stop_request || r.stop_request || stop_blocks;
-    if (st.optimise_run) {
-        stop = false;
-        st.stop_request = r.stop_request = false;
-    }
-    if (stop && !nc::stop_allowed(in)) stop = false;  // the request stays for the next block
-    if (nc::read_next_block(r) == 0) {
-        in.end_state = in.end_state == nc::kEndRunning ? nc::kEndRequested : in.end_state;
-        take_move(in);
-        return Fetch::EndOfData;
-    }
-    if (!stop) return Fetch::Line;
-    const bool requested = st.stop_request || r.stop_request;
-    st.stop_request = r.stop_request = false;
-    std::string_view line = nc::current_block(r);
-    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
-    if (requested || stop_line(line, st.stop_mode, *ctx.ctl, r.source == nc::BlockSource::Main)) return Fetch::Suspend;
-    return Fetch::Line;
+    // a sync partner, which also releases them. An optimise run never stops.
+    stops.scope = st.optimise_run ? nc::StopScope::Nothing
+                  : st.batch_run  ? nc::StopScope::RequestsOnly
+                                  : nc::StopScope::Everything;
+    stops.mode = st.stop_mode;
+    stops.requested = st.stop_request;
+    const nc::Next next = nc::next_step(*ctx.interp, stops);
+    if (next.request_taken) st.stop_request = false;
+    return next;
 }
 
-// Step 9: the pending block, or the next queued move. True when a move came out.
-bool execute(RunContext& ctx, Fetch fetched) {
-    nc::Interp& in = *ctx.interp;
-    if (fetched == Fetch::Queued) return take_move(in);
-    const nc::Reader& r = *ctx.reader;
-    in.line = r.block_line;
-    in.main_line = r.line_number;
-    const std::string_view text = nc::current_block(r);
-    nc::execute_block_text(in, text);
-    ctx.state.current_m = nc::last_m_word(text, ctx.ctl->product);
-    ++ctx.state.blocks;
+// Step 9 for an executed block: its last M word for the wait test, the counter, the log's line
+// and the NC window's line.
+void note_block(RunContext& ctx, int last_m) {
+    RunState& st = ctx.state;
+    const nc::Interp& in = *ctx.interp;
+    st.current_m = last_m;
+    ++st.blocks;
     platform::log_set_line(in.main_line);
-    const int mode = ctx.state.run_mode;
-    if (mode == kModeRealCut || mode == kModeSkipCut)
-        platform::show_nc_line(in.main_line, text.substr(0, text.size() - (!text.empty() && text.back() == '\n')));
-    return take_move(in);
+    if (st.run_mode == kModeRealCut || st.run_mode == kModeSkipCut) {
+        std::string_view text = nc::current_block(*ctx.reader);
+        if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+        platform::show_nc_line(in.main_line, text);
+    }
 }
 
 // Step 11: the block made another tool active.
@@ -323,7 +300,8 @@ void change_tool(RunContext& ctx) {
     if (t == st.active_tool) return;
     st.active_tool = t;
     run::write_needed_line(ctx, false, 0);
-    if (sim::select_tool(*ctx.tool, *ctx.tools, t, run::tool_options(ctx))) ctx.tools->current_tool = t;
+    sim::Attachment head;
+    if (sim::select_tool(*ctx.tool, *ctx.tools, t, run::tool_options(ctx, head))) ctx.tools->current_tool = t;
     sim::write_limit_tool(ctx.limit_log, *ctx.tool);
     if ((st.run_mode == kModeRealCut || st.run_mode == kModeSkipCut) && ctx.sound) {
         platform::redraw(platform::ViewPart::ToolWindow);
@@ -337,30 +315,20 @@ void change_tool(RunContext& ctx) {
 
 int block_loop(RunContext& ctx) {
     RunState& st = ctx.state;
-    nc::Interp& in = *ctx.interp;
+    const nc::Interp& in = *ctx.interp;
     st.running = true;
     for (;;) {
-        Fetch fetched = Fetch::Line;  // a continued run executes the block it stopped at
-        if (!st.line_pending) {
-            if (!before_block(ctx)) return run::end_run(ctx);
-            fetched = fetch_block(ctx);
-            if (fetched == Fetch::Suspend) {
-                st.line_pending = true;
-                return run::suspend(ctx);
-            }
-            if (fetched == Fetch::EndOfData) {
-                if (nc::alarm_code(in) > 0) st.abort = true;
-                return run::end_run(ctx);
-            }
-        }
-        st.line_pending = false;
-        const bool moved = execute(ctx, fetched);
-        if (nc::alarm_code(in) > 0) {
-            st.abort = true;
+        // A continued run goes on with the block it stopped at: the steps before it ran then.
+        if (!nc::stop_pending(in) && !before_block(ctx)) return run::end_run(ctx);
+        const nc::Next next = next_step(ctx);
+        if (next.step == nc::Step::Stop) return run::suspend(ctx);
+        if (next.executed) note_block(ctx, next.last_m);
+        if (next.step == nc::Step::End || next.step == nc::Step::Alarm) {  // step 10
+            if (nc::alarm_code(in) > 0) st.abort = true;  // a move that came with the alarm is not cut
             return run::end_run(ctx);
         }
         change_tool(ctx);
-        if (moved && !run::cut_move(ctx)) return run::end_run(ctx);
+        if (next.step == nc::Step::Move && !run::cut_move(ctx)) return run::end_run(ctx);
         if (nc::end_state(in) >= nc::kEndEnded) return run::end_run(ctx);
         run::report_progress(ctx, false);
     }
@@ -395,10 +363,10 @@ double move_step(const RunContext& ctx) {
     return sim::automatic_move_pitch(p.rate, wp.height.data ? wp.geometry.pitch : ctx.settings->define.work_pitch.pitch);
 }
 
-sim::ProfileOptions tool_options(const RunContext& ctx) {
+sim::ProfileOptions tool_options(const RunContext& ctx, sim::Attachment& head) {
     const sim::Workpiece& wp = *ctx.workpiece;
     const double pitch = wp.height.data ? wp.geometry.pitch : 0.0;
-    sim::ProfileOptions o = sim::selection_options(*ctx.settings, pitch, nc::initial_attachment(*ctx.mtl));
+    sim::ProfileOptions o = sim::selection_options(*ctx.settings, pitch, mounted_attachment(*ctx.mtl, head));
     o.arbor_check = ctx.state.checks.arbor;
     return o;
 }

@@ -99,7 +99,6 @@ struct RunState {
 
     bool running = false;       // inside the block loop: a command arriving through the pump is ignored
     bool batch_run = false;     // messages go to the log; no stop, pause or dialog
-    bool line_pending = false;  // the block the stop path read waits to be executed
     PauseReason pause_reason = PauseReason::Stop;
     int wait_m = -1;            // the awaited wait M-code while continue_pending
     std::string wait_file;
@@ -249,10 +248,6 @@ int restore_run_backup(RunContext& ctx);
 int take_run_backup(RunContext& ctx);
 
 // ---- Pieces with their own tests ----
-
-// Whether the run stops before `line` (without its line end) under `stop_mode`. Modes 1, 2 and 4
-// look at lines of the NC file itself only (`from_nc_file`); mode 3 stops at every line.
-bool stop_line(std::string_view line, int stop_mode, const nc::Ctl& ctl, bool from_nc_file);
 
 // The path of the needed-value file of the check modes, or empty when no compute mode is on.
 std::string needed_value_path(const Settings& settings, const CheckMenu& checks, const std::string& nc_path,

@@ -144,7 +144,7 @@ int end_run(RunContext& ctx) {
     // 1: filter, sync, source.
     if (ctx.settings->dmf.bottom_filter == BottomFilter::Always) sim::raise_to_bottom(*ctx.workpiece);
     if (sync_mode(ctx) == 1 && ctx.hooks.sync_finish) ctx.hooks.sync_finish(ctx.hooks.context);
-    st.suspended = st.line_pending = false;
+    st.suspended = false;
     release_source(ctx);
     // 2, 3: sound and end code.
     const bool cutting_sounds = st.run_mode == kModeRealCut || st.run_mode == kModeSkipCut;
@@ -197,7 +197,7 @@ int run_key_escape(RunContext& ctx) {
     platform::set_stop_panel("\tESC");
     release_source(ctx);
     if (ctx.progress_display) platform::progress_end();
-    st.suspended = st.line_pending = false;
+    st.suspended = false;
     st.escaped = true;
     // The run's files are closed as at any other end, so that nothing is left open or unwritten.
     close_run_files(ctx, true, 0);

@@ -113,7 +113,7 @@ bool after_step(RunContext& ctx, MoveCut& cut, int k, int n) {
     const sim::SweepResult& r = ctx.result;
     st.cells += r.cells_examined;
     const nc::Interp& in = *ctx.interp;
-    const sim::SpindleEvent spindle = sim::spindle_event(ctx.modes, r.changed, in.spindle_speed, in.spindle_direction);
+    const sim::SpindleEvent spindle = sim::spindle_event(ctx.modes, r.changed, in.modal.spindle_speed, in.modal.spindle_direction);
     const sim::StepFlags f = sim::step_flags(r, ctx.modes, cut.move.motion, cut.move.feedrate, spindle);
     bool overload = false;
     if (!st.fast_run) {

@@ -12,8 +12,9 @@ namespace vx::shell::run {
 int sync_mode(const RunContext& ctx);
 bool cutting_mode(int run_mode);  // 1 to 3
 double move_step(const RunContext& ctx);  // PITCH(MOVE), or its AUTO value at the work pitch
-// How the run selects a tool: for cutting at the work pitch, with the menu's arbor check.
-sim::ProfileOptions tool_options(const RunContext& ctx);
+// How the run selects a tool: for cutting at the work pitch, with the menu's arbor check and the
+// mounted attachment, converted into `head` (which must outlive the selection).
+sim::ProfileOptions tool_options(const RunContext& ctx, sim::Attachment& head);
 // The escape key is down in the foreground window outside the sync modes.
 bool escape_pressed(const RunContext& ctx);
 // The block an interference entry names: the interpreter's line and the reader's block text.

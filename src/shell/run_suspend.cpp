@@ -1,9 +1,8 @@
-// Stopping at a block and what a suspended run answers to: the stop-line test, the wait files,
-// the suspension timer, the key G, and the workpiece backup of the C and B keys.
+// Stopping at a block and what a suspended run answers to: the wait files, the suspension timer,
+// the key G, and the workpiece backup of the C and B keys.
 #include "platform/platform.h"
 #include "shell/run_steps.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -28,26 +27,6 @@ int released(RunContext& ctx) {
 }
 
 }  // namespace
-
-// ---- Stop lines ----
-
-bool stop_line(std::string_view line, int stop_mode, const nc::Ctl& ctl, bool from_nc_file) {
-    if (stop_mode == 3) return true;
-    if (!from_nc_file) return false;  // blocks of a subprogram or a reader plug-in
-    switch (stop_mode) {
-        case 1: return line.find("M0") != std::string_view::npos && nc::last_m_word(line, ctl.product) == 0;
-        case 2: {
-            if (line.find('M') == std::string_view::npos) return false;
-            const int m = nc::last_m_word(line, ctl.product);
-            return m == 0 || m == 1;
-        }
-        case 4:
-            return std::any_of(ctl.stop_characters.begin(), ctl.stop_characters.end(), [&](const std::string& s) {
-                return !s.empty() && line.find(s) != std::string_view::npos;
-            });
-        default: return false;
-    }
-}
 
 namespace run {
 
@@ -143,7 +122,8 @@ int restore_run_backup(RunContext& ctx) {
     if (b.taken) {
         ctx.state.move.position = b.position;
         if (b.tool != ctx.tool->number) {
-            if (sim::select_tool(*ctx.tool, *ctx.tools, b.tool, run::tool_options(ctx))) ctx.tools->current_tool = b.tool;
+            sim::Attachment head;
+            if (sim::select_tool(*ctx.tool, *ctx.tools, b.tool, run::tool_options(ctx, head))) ctx.tools->current_tool = b.tool;
         }
         ctx.tool->pen = b.pen;
     }

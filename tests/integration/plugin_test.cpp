@@ -1,6 +1,8 @@
 #include "integration/plugins.h"
 
+#include "nc/pipeline.h"
 #include "nc/reader.h"
+#include "shell/nc_links.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -102,7 +104,7 @@ TEST(PluginTexts, SuffixesAndCaptions) {
 // ---- The reader chain ----
 // While a plug-in reader is the source, its records are the blocks, with their own line
 // numbers, and none of the controller's line steps (start code, replacements, character check,
-// block skip) or stop options apply to them.
+// block skip) or the stop options that read the text (modes 1, 2 and 4) apply to them.
 
 TEST(PluginReaderChain, RecordsBecomeBlocksUntouched) {
     CallLog log;
@@ -115,23 +117,53 @@ TEST(PluginReaderChain, RecordsBecomeBlocksUntouched) {
 
     nc::Reader r;
     int tool = 0;
-    ASSERT_EQ(nc::open_plugin(r, *reader_for_file(p, nc), nc, tool), 1);
+    ASSERT_EQ(nc::open_records(r, shell::record_source(*reader_for_file(p, nc)), nc, tool), 1);
     nc::start_run(r, ctl);
     EXPECT_EQ(tool, 7);
     std::vector<std::pair<std::string, int>> got;
     while (nc::read_next_block(r) == 1) {
         got.emplace_back(nc::current_block(r), r.line_number);
         EXPECT_EQ(r.source, nc::BlockSource::Plugin);
-        EXPECT_FALSE(nc::is_stop_block(r, nc::current_block(r), 3));
+        for (int mode : {1, 2, 4}) EXPECT_FALSE(nc::is_stop_block(nc::current_block(r), mode, ctl, false));
     }
     EXPECT_EQ(got, (std::vector<std::pair<std::string, int>>{{"/X1\n", 10}, {"X2\n", 20}, {"%\n", 30}, {"G0\n", 40}}));
     EXPECT_EQ(r.alarm.code, 0);
-    nc::request_stop(r);
-    EXPECT_TRUE(nc::is_stop_block(r, "G0\n", 0));  // a stop request still holds
     nc::close_sources(r);
-    EXPECT_EQ(r.plugin, nullptr);
+    EXPECT_FALSE(nc::reading_records(r));
     free_plugins(p);
     EXPECT_NE(log.text().find("vxread open\nvxread close\n"), std::string::npos);
+}
+
+// Through the pipeline: a record is no line of the NC file, so only single block and stop
+// requests stop before it.
+TEST(PluginReaderChain, OnlySingleBlockAndRequestsStopItsRecords) {
+    Plugins p;
+    load_plugins(p, kPluginDir);
+    TempDir dir;
+    const std::string path = dir.write("part.tst", "M00\nM01\nX7\n");
+    nc::Ctl ctl;
+    nc::parse_ctl("STOP CHARACTER=X7\n", ctl);
+    nc::Mtl mtl;
+    for (int mode = 0; mode <= 4; ++mode) {
+        nc::Reader r;
+        nc::Interp in;
+        in.ctl = &ctl;
+        in.mtl = &mtl;
+        in.reader = &r;
+        nc::reset_interp(in, {});
+        int tool = 0;
+        ASSERT_EQ(nc::open_records(r, shell::record_source(*reader_for_file(p, path)), path, tool), 1);
+        nc::request_stop(r);  // a stop request still holds
+        int stops = 0;
+        for (int call = 0; call < 20; ++call) {
+            const nc::Next n = nc::next_step(in, {nc::StopScope::Everything, mode, false});
+            if (n.step == nc::Step::End) break;
+            stops += n.step == nc::Step::Stop;
+        }
+        EXPECT_EQ(stops, mode == 3 ? 3 : 1) << mode;
+        nc::close_sources(r);
+    }
+    free_plugins(p);
 }
 
 TEST(PluginReaderChain, RefusedOpenLeavesTheFileSource) {
@@ -139,8 +171,8 @@ TEST(PluginReaderChain, RefusedOpenLeavesTheFileSource) {
     load_plugins(p, kPluginDir);
     nc::Reader r;
     int tool = 3;
-    EXPECT_EQ(nc::open_plugin(r, modules(p, Family::Read)[0], "/nonexistent/part.tst", tool), 0);
-    EXPECT_EQ(r.plugin, nullptr);
+    EXPECT_EQ(nc::open_records(r, shell::record_source(modules(p, Family::Read)[0]), "/nonexistent/part.tst", tool), 0);
+    EXPECT_FALSE(nc::reading_records(r));
     EXPECT_EQ(tool, 3);
     free_plugins(p);
 }

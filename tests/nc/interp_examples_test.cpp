@@ -1,4 +1,6 @@
 #include "nc/interp.h"
+#include "nc/pipeline.h"
+#include "shell/nc_links.h"
 #include "sim/tools.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +39,7 @@ std::unique_ptr<ExampleRun> run_example(const std::string& name) {
     r->in.ctl = &r->ctl;
     r->in.mtl = &r->mtl;
     r->in.reader = &r->reader;
-    r->in.tools = &r->tools;
+    r->in.tools = shell::tool_lookup(r->tools);
     r->in.time = &r->time;
     reset_time(r->time, 999999999.0);
     reset_interp(r->in, {0, 0, 100});

@@ -65,8 +65,8 @@ TEST(InterpModal, BlocksWithoutAxisWordsMakeNoMove) {
     auto r = rig();
     auto moves = r->run("G01 F100\nM03 S1000\nG04 P1.\nG92 X0\nX5\n");
     ASSERT_EQ(moves.size(), 1u);
-    EXPECT_EQ(r->in.spindle_speed, 1000);
-    EXPECT_EQ(r->in.spindle_direction, 1);
+    EXPECT_EQ(r->in.modal.spindle_speed, 1000);
+    EXPECT_EQ(r->in.modal.spindle_direction, 1);
 }
 
 // Work offsets from every source: G54..G59 add the external offset in the default dialect,
@@ -88,7 +88,7 @@ TEST(InterpWorkOffsets, G55AndExtendedOffsets) {
     ASSERT_EQ(moves.size(), 2u);
     expect_point(moves[0].end, 201, 11, 1);
     expect_point(moves[1].end, -4, -5, -6);
-    EXPECT_EQ(r->in.work_index, 8);
+    EXPECT_EQ(r->in.modal.work_index, 8);
 }
 
 TEST(InterpWorkOffsets, ExtendedNumberBeyondTheTableKeepsTheOffset) {
@@ -96,7 +96,7 @@ TEST(InterpWorkOffsets, ExtendedNumberBeyondTheTableKeepsTheOffset) {
     r->ctl.work[2] = {200, 0, 0};
     auto moves = r->run("G55\nG54.1 P99999 X1\n");
     ASSERT_EQ(moves.size(), 1u);
-    EXPECT_EQ(r->in.work_index, 2);
+    EXPECT_EQ(r->in.modal.work_index, 2);
     EXPECT_NEAR(moves[0].end.x, 201, kTol);
 }
 
@@ -296,13 +296,13 @@ TEST(InterpScaleRotate, MirrorTurnsCompensationSideAndRotationAngle) {
     auto r = rig();
     r->ctl.d[1] = {2.0f, 0.0f};
     r->run("G41 D1\n");
-    EXPECT_NEAR(r->in.radius_offset, 2.0, 1e-9);
+    EXPECT_NEAR(r->in.modal.radius_offset, 2.0, 1e-9);
     r->run("G51.1 X0\nG41 D1\n");
-    EXPECT_NEAR(r->in.radius_offset, -2.0, 1e-9);  // G41 under a mirrored X cuts on the right
+    EXPECT_NEAR(r->in.modal.radius_offset, -2.0, 1e-9);  // G41 under a mirrored X cuts on the right
     r->run("G42 D1\nG51.1 X0 Y5\n");
-    EXPECT_NEAR(r->in.radius_offset, -2.0, 1e-9);  // two mirrored axes: the side stays
+    EXPECT_NEAR(r->in.modal.radius_offset, -2.0, 1e-9);  // two mirrored axes: the side stays
     r->run("G42 D1\nG51.1 X0\nG50.1\n");
-    EXPECT_NEAR(r->in.radius_offset, -2.0, 1e-9);  // switched back with the mirror
+    EXPECT_NEAR(r->in.modal.radius_offset, -2.0, 1e-9);  // switched back with the mirror
     // G68 R90 under a mirrored X: the point (20, 0) turns by -90 degrees about (10, 0) to
     // (10, -10), then mirrors to (-10, -10).
     auto moves = r->run("G51.1 X0\nG68 X10 Y0 R90.\nG01 X20 Y0 F100\n");
@@ -357,10 +357,10 @@ TEST(InterpTools, RadiusOffsetNumbersAndAutoLoad) {
     r->ctl.d[3] = {5.0f, -0.1f};
     r->run("T6\nG41 D3\n");
     EXPECT_FLOAT_EQ(r->ctl.d[3].value, 6.0f);  // half of tool 6's 12 mm
-    EXPECT_NEAR(r->in.radius_offset, 5.9, 1e-6);
+    EXPECT_NEAR(r->in.modal.radius_offset, 5.9, 1e-6);
     r->run("G42 D1500\n");
-    EXPECT_EQ(r->in.d_number, 0);
-    EXPECT_NEAR(r->in.radius_offset, 0.0, 1e-12);
+    EXPECT_EQ(r->in.modal.d_number, 0);
+    EXPECT_NEAR(r->in.modal.radius_offset, 0.0, 1e-12);
 }
 
 // End states, line numbers and what the run control asks.
@@ -446,7 +446,7 @@ TEST(InterpEnd, FileNameOfM98IsNotReadAsWords) {
     };
     auto moves = r->run("M98 <S12.NC> X3\n");
     EXPECT_EQ(name, "S12.NC");
-    EXPECT_EQ(r->in.spindle_speed, 0);  // the S of the name is no spindle word
+    EXPECT_EQ(r->in.modal.spindle_speed, 0);  // the S of the name is no spindle word
     ASSERT_EQ(moves.size(), 1u);
     EXPECT_NEAR(moves[0].end.x, 3, kTol);
     EXPECT_TRUE(stop_allowed(r->in));
@@ -522,29 +522,29 @@ TEST(InterpDialects, OspG15TakesHAsAWorkOffsetNumber) {
     r->ctl.h[3] = {7.0f, 0.0f};
     auto moves = r->run("H3 G15 X1\nX2\n");
     ASSERT_EQ(moves.size(), 2u);
-    EXPECT_EQ(r->in.work_index, 3);
-    EXPECT_EQ(r->in.h_number, 0);  // not a length offset number
+    EXPECT_EQ(r->in.modal.work_index, 3);
+    EXPECT_EQ(r->in.modal.h_number, 0);  // not a length offset number
     EXPECT_NEAR(moves[0].end.x, 301, 1e-9);
     EXPECT_NEAR(moves[1].end.x, 302, 1e-9);
     // Without G15 the H word stays the length offset number.
     r->run("H3 X1\n");
-    EXPECT_EQ(r->in.h_number, 3);
-    EXPECT_EQ(r->in.work_index, 0);
+    EXPECT_EQ(r->in.modal.h_number, 3);
+    EXPECT_EQ(r->in.modal.work_index, 0);
     // A number beyond the table selects nothing.
     r->run("G16 H5000 X1\n");
-    EXPECT_EQ(r->in.work_index, 0);
+    EXPECT_EQ(r->in.modal.work_index, 0);
 }
 
 TEST(InterpDialects, OspDwellComesFromTheFWord) {
     auto r = test::rig("PRODUCT=OSP\n");
     r->run("G01 F200 X1\nF2. G04 P5.\n");
-    EXPECT_DOUBLE_EQ(r->in.dwell, 2.0);   // F, not P
-    EXPECT_DOUBLE_EQ(r->in.feed, 200.0);  // the dwell's F is no feed
+    EXPECT_DOUBLE_EQ(r->in.modal.dwell, 2.0);   // F, not P
+    EXPECT_DOUBLE_EQ(r->in.modal.feed, 200.0);  // the dwell's F is no feed
     r->run("G01 F200 X1\nF300 X2\n");
-    EXPECT_DOUBLE_EQ(r->in.feed, 300.0);  // outside G04 F stays the feed
+    EXPECT_DOUBLE_EQ(r->in.modal.feed, 300.0);  // outside G04 F stays the feed
     auto fanuc = test::rig();
     fanuc->run("G01 F200 X1\nG04 P5. F2.\n");
-    EXPECT_DOUBLE_EQ(fanuc->in.dwell, 5.0);
+    EXPECT_DOUBLE_EQ(fanuc->in.modal.dwell, 5.0);
 }
 
 TEST(InterpDialects, HeidenhainRadiusOffsetIsTheToolsOwnEntry) {
@@ -552,9 +552,9 @@ TEST(InterpDialects, HeidenhainRadiusOffsetIsTheToolsOwnEntry) {
     r->with_tools();
     r->ctl.d[4] = {1.5f, -0.25f};
     r->run("TOOL CALL 4\nG41 D9\n");
-    EXPECT_NEAR(r->in.radius_offset, 1.25, 1e-6);  // D entry 4 of tool 4, not D9
+    EXPECT_NEAR(r->in.modal.radius_offset, 1.25, 1e-6);  // D entry 4 of tool 4, not D9
     r->run("TOOL CALL 5\nG42\n");
-    EXPECT_NEAR(r->in.radius_offset, -5.0, 1e-6);  // entry 5 is 0: half of the 10 mm tool, right side
+    EXPECT_NEAR(r->in.modal.radius_offset, -5.0, 1e-6);  // entry 5 is 0: half of the 10 mm tool, right side
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "nc/interp.h"
-#include "sim/tools.h"
+#include "nc/pipeline.h"
 
 #include <gtest/gtest.h>
 
@@ -13,13 +13,24 @@
 
 namespace vx::nc::test {
 
+// Tools 1..12, tool t with diameter 2t and protrusion 30 + t; tool 1 is the current one.
+constexpr int kRigTools = 12;
+
+inline int rig_tool_sizes(const void*, int t, ToolSizes& sizes) {
+    if (t < 1 || t > kRigTools) return 0;
+    sizes.diameter = float(t * 2);
+    sizes.length = float(30 + t);
+    return 1;
+}
+
+inline int rig_current_tool(const void*) { return 1; }
+
 struct Rig {
     Ctl ctl;
     Mtl mtl;
     Reader reader;
     Interp in;
     MachiningTime time;
-    sim::ToolTable tools;
     std::string program;
 
     // Coordinates as written (no implied decimal point), so that the numbers read plainly.
@@ -33,24 +44,12 @@ struct Rig {
 
     void with_time() { in.time = &time; }
 
-    // Tools 1..12, tool t with diameter 2t and protrusion 30 + t.
-    void with_tools() {
-        sim::allocate_tool_tables(tools, 20);
-        for (int t = 1; t <= 12; ++t) {
-            sim::ToolEntry& e = tools.entries[std::size_t(t)];
-            e.tool.defined = 1;
-            e.tool.d = float(t * 2);
-            e.length.kind = sim::kLength1;
-            e.length.L[0] = float(30 + t);
-        }
-        tools.current_tool = 1;
-        in.tools = &tools;
-    }
+    void with_tools() { in.tools = ToolLookup{nullptr, &rig_tool_sizes, nullptr, &rig_current_tool}; }
 
     std::vector<MoveRecord> run(std::string text, Vec3 start = {}) {
         program = std::move(text);
         reset_interp(in, start);
-        if (in.time) reset_time(time, 999999999.0), set_time_tool(time, in.tool);
+        if (in.time) reset_time(time, 999999999.0), set_time_tool(time, in.modal.tool);
         open_main_bytes(reader, program);
         std::vector<MoveRecord> moves;
         while (execute_next_block(in) == 1) moves.push_back(in.move);

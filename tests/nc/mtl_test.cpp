@@ -102,7 +102,7 @@ TEST(MtlAtcType, ReloadResetsTypeButKeepsRates) {
 // pairs, and the eleventh ATTACHMENT line ends the whole file.
 TEST(MtlAttachments, TwoPairsGiveTwoSteps) {
     Mtl m = parsed("ATTACHMENT 3=SQUARE 50,20,80,40\n");
-    const sim::Attachment* a = find_attachment(m, 3);
+    const AttachmentShape* a = find_attachment(m, 3);
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->count, 2);
     EXPECT_FLOAT_EQ(a->steps[0].width, 50);
@@ -132,7 +132,7 @@ TEST(MtlAttachments, WithoutSquareNoSteps) {
 
 TEST(MtlAttachments, InitialAttachmentIsTheKthLine) {
     Mtl m = parsed("INI=ATTACHMENT 2\nATTACHMENT 7=SQUARE 10,10\nATTACHMENT 5=SQUARE 60,30\n");
-    const sim::Attachment* a = initial_attachment(m);
+    const AttachmentShape* a = initial_attachment(m);
     ASSERT_NE(a, nullptr);
     EXPECT_FLOAT_EQ(a->steps[0].width, 60);
     EXPECT_EQ(initial_attachment(parsed("INI=ATTACHMENT 3\nATTACHMENT 1=SQUARE 1,1\n")), nullptr);

@@ -48,7 +48,7 @@ long allocations_reading(Reader& r, const Ctl& ctl) {
     int blocks = 0;
     while (read_next_block(r) == 1) {
         parse_words(current_block(r), ctl.product, handler);
-        (void)is_stop_block(r, current_block(r), 1);
+        (void)is_stop_block(current_block(r), 1, ctl, true);
         ++blocks;
     }
     g_counting = false;

@@ -252,36 +252,51 @@ TEST(ReaderSources, MemoryProgramsAreNotReplacedTwice) {
 }
 
 // ---- Stop blocks ----
-// The M word that decides is the last one of the block and never one inside a comment.
+// The M word that decides is the last one of the block and never one inside a comment, so
+// "M00 M08" runs on while "M08 M00" stops; mode 2 adds M01; modes 1, 2 and 4 look at lines of
+// the NC file itself only, while mode 3 stops at every block, a subprogram's or a plug-in's too.
 
 TEST(ReaderStopBlocks, ByStopOption) {
     const Ctl ctl = parsed("STOP CHARACTER=STOP1,T12\n");
-    Reader r;
-    start_run(r, ctl);
-    EXPECT_TRUE(is_stop_block(r, "M00\n", 1));
-    EXPECT_FALSE(is_stop_block(r, "M00 M08\n", 1));
-    EXPECT_TRUE(is_stop_block(r, "M08 M00\n", 1));
-    EXPECT_FALSE(is_stop_block(r, "(M00) G01 X1\n", 1));
-    EXPECT_FALSE(is_stop_block(r, "M01\n", 1));
-    EXPECT_FALSE(is_stop_block(r, "M98<M00.NC>\n", 1));
-    EXPECT_TRUE(is_stop_block(r, "M01\n", 2));
-    EXPECT_TRUE(is_stop_block(r, "G0 M0\n", 2));
-    EXPECT_FALSE(is_stop_block(r, "M02\n", 2));
-    EXPECT_FALSE(is_stop_block(r, "G01 X1\n", 2));
-    EXPECT_TRUE(is_stop_block(r, "G01 X1\n", 3));
-    EXPECT_TRUE(is_stop_block(r, "G0 T12 M6\n", 4));
-    EXPECT_TRUE(is_stop_block(r, "(STOP1)\n", 4));
-    EXPECT_FALSE(is_stop_block(r, "G0 T1\n", 4));
-    EXPECT_FALSE(is_stop_block(r, "M00\n", 0));
+    EXPECT_TRUE(is_stop_block("M00\n", 1, ctl, true));
+    EXPECT_FALSE(is_stop_block("M00 M08\n", 1, ctl, true));
+    EXPECT_TRUE(is_stop_block("M08 M00\n", 1, ctl, true));
+    EXPECT_FALSE(is_stop_block("(M00) G01 X1\n", 1, ctl, true));
+    EXPECT_FALSE(is_stop_block("M01\n", 1, ctl, true));
+    EXPECT_FALSE(is_stop_block("M98<M00.NC>\n", 1, ctl, true));
+    EXPECT_TRUE(is_stop_block("M01\n", 2, ctl, true));
+    EXPECT_TRUE(is_stop_block("G0 M0\n", 2, ctl, true));
+    EXPECT_FALSE(is_stop_block("M02\n", 2, ctl, true));
+    EXPECT_FALSE(is_stop_block("G01 X1\n", 2, ctl, true));
+    EXPECT_TRUE(is_stop_block("G01 X1\n", 3, ctl, true));
+    EXPECT_TRUE(is_stop_block("G0 T12 M6\n", 4, ctl, true));
+    EXPECT_TRUE(is_stop_block("(STOP1)\n", 4, ctl, true));
+    EXPECT_FALSE(is_stop_block("G0 T1\n", 4, ctl, true));
+    EXPECT_FALSE(is_stop_block("M00\n", 0, ctl, true));
 }
 
-TEST(ReaderStopBlocks, StopRequestStopsOnce) {
-    const Ctl ctl;
-    Reader r;
-    start_run(r, ctl);
-    request_stop(r);
-    EXPECT_TRUE(is_stop_block(r, "G01 X1\n", 0));
-    EXPECT_FALSE(is_stop_block(r, "G01 X1\n", 0));
+TEST(ReaderStopBlocks, LastMWordOutsideCommentsDecides) {
+    Ctl ctl;
+    ctl.stop_characters = {"X7", "(STOP)"};
+    struct Case {
+        const char* line;
+        bool m1, m2, m4;
+    };
+    const Case cases[] = {
+        {"M00", true, true, false},      {"M0", true, true, false},       {"M00 M08", false, false, false},
+        {"M08 M00", true, true, false},  {"(M00)", false, false, false},  {"G00 X1. (M00) M08", false, false, false},
+        {"M01", false, true, false},     {"M03", false, false, false},    {"M30", false, false, false},
+        {"G00 X7.", false, false, true}, {"(STOP) M05", false, false, true}, {"G01 X1.", false, false, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(is_stop_block(c.line, 1, ctl, true), c.m1) << c.line;
+        EXPECT_EQ(is_stop_block(c.line, 2, ctl, true), c.m2) << c.line;
+        EXPECT_EQ(is_stop_block(c.line, 4, ctl, true), c.m4) << c.line;
+        EXPECT_TRUE(is_stop_block(c.line, 3, ctl, true));
+        EXPECT_FALSE(is_stop_block(c.line, 0, ctl, true));
+        EXPECT_FALSE(is_stop_block(c.line, 1, ctl, false)) << "a subprogram line never stops in mode 1";
+    }
+    EXPECT_TRUE(is_stop_block("G00 X1.", 3, ctl, false));
 }
 
 TEST(ReaderStopBlocks, LastMWordFollowsTheDialect) {

@@ -14,34 +14,6 @@ namespace {
 using testing::RecordingBackend;
 using testing::RunRig;
 
-// ---- The stop-line test ----
-// Stop mode 1 looks at the last M word outside comments, so "M00 M08" runs on while "M08 M00"
-// stops; mode 2 adds M01; nothing but the NC file itself stops in modes 1, 2 and 4.
-
-TEST(RunStopLine, LastMWordOutsideCommentsDecides) {
-    nc::Ctl ctl;
-    ctl.stop_characters = {"X7", "(STOP)"};
-    struct Case {
-        const char* line;
-        bool m1, m2, m4;
-    };
-    const Case cases[] = {
-        {"M00", true, true, false},      {"M0", true, true, false},       {"M00 M08", false, false, false},
-        {"M08 M00", true, true, false},  {"(M00)", false, false, false},  {"G00 X1. (M00) M08", false, false, false},
-        {"M01", false, true, false},     {"M03", false, false, false},    {"M30", false, false, false},
-        {"G00 X7.", false, false, true}, {"(STOP) M05", false, false, true}, {"G01 X1.", false, false, false},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(stop_line(c.line, 1, ctl, true), c.m1) << c.line;
-        EXPECT_EQ(stop_line(c.line, 2, ctl, true), c.m2) << c.line;
-        EXPECT_EQ(stop_line(c.line, 4, ctl, true), c.m4) << c.line;
-        EXPECT_TRUE(stop_line(c.line, 3, ctl, true));
-        EXPECT_FALSE(stop_line(c.line, 0, ctl, true));
-        EXPECT_FALSE(stop_line(c.line, 1, ctl, false)) << "a subprogram line never stops in mode 1";
-    }
-    EXPECT_TRUE(stop_line("G00 X1.", 3, ctl, false));
-}
-
 // ---- Stop modes in a run ----
 // The run stops before the block, keeps it pending and executes it on the next run command.
 
@@ -62,7 +34,7 @@ std::vector<int> stops_of(int stop_mode) {
     EXPECT_EQ(result, kRunEnded);
     EXPECT_FALSE(rig.ctx.state.suspended);
     EXPECT_TRUE(backend.recording().timers.empty());
-    EXPECT_DOUBLE_EQ(rig.interp.position.x, 10.0) << "every block ran, the stop blocks too";
+    EXPECT_DOUBLE_EQ(rig.interp.modal.position.x, 10.0) << "every block ran, the stop blocks too";
     return lines;
 }
 
@@ -172,7 +144,7 @@ TEST(RunWait, ContinuesWhenTheWaitFileIsDeleted) {
     EXPECT_FALSE(rig.ctx.state.continue_pending);
     EXPECT_EQ(backend.recording().timers.count(kSuspendTimer), 0u);
     EXPECT_EQ(run_command(rig.ctx, command), kRunEnded);
-    EXPECT_DOUBLE_EQ(rig.interp.position.x, 8.0);
+    EXPECT_DOUBLE_EQ(rig.interp.modal.position.x, 8.0);
 }
 
 // ---- Interference pause ----

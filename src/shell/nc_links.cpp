@@ -1,0 +1,68 @@
+#include "shell/nc_links.h"
+
+#include "integration/plugins.h"
+
+namespace vx::shell {
+namespace {
+
+static_assert(kAttachmentSteps == sim::kAttachmentSteps, "an attachment line and a profile hold as many sections");
+
+// ---- Tool table ----
+
+const sim::ToolTable& table_of(const void* context) { return *static_cast<const sim::ToolTable*>(context); }
+
+int table_sizes(const void* context, int tool, nc::ToolSizes& sizes) {
+    const sim::ToolTable& table = table_of(context);
+    if (tool < 0 || tool > sim::max_tool_number(table)) return 0;
+    const sim::ToolEntry& e = table.entries[std::size_t(tool)];
+    if (e.tool.defined != 1) return 0;
+    sizes.diameter = e.tool.d;
+    sizes.length = e.length.kind != sim::kLengthNone ? e.length.L[0] : e.tool.h;
+    return 1;
+}
+
+int table_tool_by_name(const void* context, std::string_view name) {
+    return sim::find_tool_by_name(table_of(context), name);
+}
+
+int table_current_tool(const void* context) { return table_of(context).current_tool; }
+
+// ---- Reader plug-in ----
+
+const integration::Module& module_of(const void* context) { return *static_cast<const integration::Module*>(context); }
+
+int module_open(const void* context, const std::string& nc_path, int& first_tool) {
+    return integration::reader_open(module_of(context), nc_path, first_tool);
+}
+
+int module_next(const void* context, char* block, int size, int& line_number) {
+    return integration::reader_path(module_of(context), block, size, line_number);
+}
+
+void module_close(const void* context) { integration::reader_close(module_of(context)); }
+
+}  // namespace
+
+nc::ToolLookup tool_lookup(const sim::ToolTable& table) {
+    return nc::ToolLookup{&table, &table_sizes, &table_tool_by_name, &table_current_tool};
+}
+
+sim::Attachment sim_attachment(const nc::AttachmentShape& shape) {
+    sim::Attachment a;
+    a.count = shape.count;
+    for (std::size_t i = 0; i < a.steps.size(); ++i) a.steps[i] = {shape.steps[i].width, shape.steps[i].height};
+    return a;
+}
+
+const sim::Attachment* mounted_attachment(const nc::Mtl& mtl, sim::Attachment& storage) {
+    const nc::AttachmentShape* shape = nc::initial_attachment(mtl);
+    if (!shape) return nullptr;
+    storage = sim_attachment(*shape);
+    return &storage;
+}
+
+nc::RecordSource record_source(const integration::Module& module) {
+    return nc::RecordSource{&module, &module_open, &module_next, &module_close};
+}
+
+}  // namespace vx::shell

@@ -1,0 +1,33 @@
+// The joins between the block pipeline and the records above and beside it: the interpreter's
+// tool questions answered from the tool table, the machine definition's attachment in the shape
+// the tool profile reads, and an NC-reader plug-in module as the reader's record source. The
+// pipeline owns the interfaces; only the shell knows both sides.
+#pragma once
+
+#include "nc/interp.h"
+#include "nc/mtl.h"
+#include "nc/reader.h"
+#include "sim/tool_records.h"
+#include "sim/tools.h"
+
+namespace vx::integration {
+struct Module;
+}
+
+namespace vx::shell {
+
+// The interpreter's questions answered from `table`, which must outlive the lookup.
+nc::ToolLookup tool_lookup(const sim::ToolTable& table);
+
+// An attachment of the machine definition as the tool profile takes it.
+sim::Attachment sim_attachment(const nc::AttachmentShape& shape);
+
+// The attachment mounted at the start, converted into `storage`: &storage, or nullptr when none
+// is mounted. The options of a tool selection point at it, so it must outlive the selection.
+const sim::Attachment* mounted_attachment(const nc::Mtl& mtl, sim::Attachment& storage);
+
+// The reader plug-in `module` as the reader's record source; the module must stay loaded while
+// the source is open.
+nc::RecordSource record_source(const integration::Module& module);
+
+}  // namespace vx::shell
