@@ -66,7 +66,7 @@ std::string fill(std::string_view format, std::initializer_list<double> values) 
     return out;
 }
 
-bool is_arc(int motion) { return motion == nc::kMotionCw || motion == nc::kMotionCcw; }
+bool is_arc(int motion) { return motion == kMotionArcCw || motion == kMotionArcCcw; }
 
 int saturate_count(double n) {
     if (!(n >= 1.0)) return 1;  // also NaN
@@ -174,7 +174,7 @@ int sampled_step_count(double length, double move_pitch) {
 
 double step_length(double length, int n) { return length / double(std::max(n, 1)); }
 
-Vec3 step_position(const nc::MoveRecord& move, int k, int n) {
+Vec3 step_position(const MovePath& move, int k, int n) {
     n = std::max(n, 1);
     k = std::clamp(k, 0, n);
     if (k == n) return move.end;
@@ -183,9 +183,9 @@ Vec3 step_position(const nc::MoveRecord& move, int k, int n) {
         return {move.start.x + t * (move.end.x - move.start.x), move.start.y + t * (move.end.y - move.start.y),
                 move.start.z + t * (move.end.z - move.start.z)};
     }
-    const nc::PlaneAxes& pl = move.plane;
+    const MovePath::Plane& pl = move.plane;
     // Counter-clockwise turns from the plane's first axis towards its second.
-    const double turn = move.motion == nc::kMotionCcw ? 1.0 : -1.0;
+    const double turn = move.motion == kMotionArcCcw ? 1.0 : -1.0;
     const double angle = turn * move.sweep * t;
     const double radius = move.start_radius + t * (move.end_radius - move.start_radius);
     const double u1 = move.start_direction[pl.first], u2 = move.start_direction[pl.second];

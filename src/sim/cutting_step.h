@@ -1,13 +1,14 @@
 // What the run loop does around each kernel call of a move: how many steps a move takes and where
-// each step puts the tool, the cutting load against the tool's limits (overload record and the
-// "limitp.txt" / "limitsp.txt" logs), the values handed to the optimised-NC writer, and the
-// per-tool requirement line of the check modes that compute required lengths.
+// each step puts the tool along the move's path, the cutting load against the tool's limits
+// (overload record and the "limitp.txt" / "limitsp.txt" logs), the values handed to the
+// optimised-NC writer, and the per-tool requirement line of the check modes that compute required
+// lengths.
 //
 // Everything here works on records the caller owns; no global state. Files are opened in the
 // folder the caller names and written with the "C" locale's numbers whatever the user's locale.
 #pragma once
 
-#include "nc/move.h"
+#include "base/vec3.h"
 #include "sim/kernel.h"
 #include "sim/tools.h"
 
@@ -43,10 +44,24 @@ int sampled_step_count(double length, double move_pitch);
 // Length of one step: length / n (n below 1 counts as 1).
 double step_length(double length, int n);
 
+// The path of one move as the steps follow it, filled once per move by the caller.
+struct MovePath {
+    int motion = kMotionLinear;  // kMotion...: arcs turn, everything else is a line
+    Vec3 start, end;             // tool tip, workpiece coordinates
+    // Arcs only.
+    Vec3 centre;
+    Vec3 start_direction;  // unit vector in the plane from the centre towards the start
+    double start_radius = 0, end_radius = 0;
+    double sweep = 0;  // radians, 0 < sweep <= 2 pi
+    struct Plane {
+        int first = 0, second = 1, normal = 2;  // axis indices (0 X, 1 Y, 2 Z)
+    } plane;
+};
+
 // Tool position of step k (1..n) of the move: along the line for rapids and linear moves; along
 // the arc for arcs (angle k/n of the sweep, radius from the start to the end radius, the plane's
 // normal axis linear). Step n is the end point exactly; k is clamped to 0..n.
-Vec3 step_position(const nc::MoveRecord& move, int k, int n);
+Vec3 step_position(const MovePath& move, int k, int n);
 
 // ---- Load ----
 
