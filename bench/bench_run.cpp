@@ -3,6 +3,7 @@
 // whole-move step hands a move back). Items are moves. Besides the time, the fast run reports
 // the share of moves the whole-move step cut and the largest height difference to the normal
 // run over the whole workpiece.
+#include "bench_tools.h"
 #include "nc/interp.h"
 #include "shell/run.h"
 #include "shell/startup.h"
@@ -88,7 +89,7 @@ sim::MovePath path_of(const nc::MoveRecord& m) {
 struct Cutter {
     sim::Workpiece& wp;
     sim::CurrentTool tool;
-    sim::KernelChecks checks;
+    sim::Checks checks = bench::bench_checks();
     sim::KernelContext context;
     sim::SweepResult result;
     int whole = 0;  // moves the whole-move step cut

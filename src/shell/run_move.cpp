@@ -139,8 +139,9 @@ bool after_step(RunContext& ctx, MoveCut& cut, int k, int n) {
     const sim::SweepResult& r = ctx.result;
     st.cells += r.cells_examined;
     const nc::Interp& in = *ctx.interp;
-    const sim::SpindleEvent spindle = sim::spindle_event(ctx.modes, r.changed, in.spindle_speed, in.spindle_direction);
-    const sim::StepFlags f = sim::step_flags(r, ctx.modes, cut.path.motion, cut.move.feedrate, spindle);
+    const sim::Checks& checks = st.checks;
+    const sim::SpindleEvent spindle = sim::spindle_event(checks, r.changed, in.spindle_speed, in.spindle_direction);
+    const sim::StepFlags f = sim::step_flags(r, checks, cut.path.motion, cut.move.feedrate, spindle);
     bool overload = false;
     if (!st.fast_run) {
         const sim::LoadStep load{cut.step_length, cut.move.feedrate, st.move.position, in.line};
@@ -157,7 +158,7 @@ bool after_step(RunContext& ctx, MoveCut& cut, int k, int n) {
     cut.overloaded |= overload;
     if (f.rapid && cut.move.motion == nc::kMotionRapid && ctx.ctl->g00_mode == nc::kG00Unknown)
         st.rapid_path_uncertain = true;
-    if (sim::any_flag(f) && sim::collect_pause(ctx.interference, ctx.modes, f, block_ref(ctx)))
+    if (sim::any_flag(f) && sim::collect_pause(ctx.interference, checks, f, block_ref(ctx)))
         st.interference_paused = true;
     refresh_step(ctx, k, n);
     if (interfered) sim::write_second_position(ctx.interference, k, n, st.move.position);
@@ -167,7 +168,7 @@ bool after_step(RunContext& ctx, MoveCut& cut, int k, int n) {
         st.abort = st.escaped = true;
     }
     // The cells of the step that interfered are already cut; the rest of the move is not.
-    return st.abort || sim::must_stop(ctx.modes, f) == 1 || overload;
+    return st.abort || sim::must_stop(checks, f) == 1 || overload;
 }
 
 // ---- Cutting ----
@@ -212,7 +213,7 @@ bool cut_in_steps(RunContext& ctx, MoveCut& cut, int n) {
         if (st.run_mode != kModeCutShow) platform::show_position(p);
         sim::SweepStep s;
         fill_step(ctx, cut, p, previous, k, n, s);
-        sim::sweep_at_position(*ctx.workpiece, *ctx.tool, ctx.checks, s, *ctx.kernel, ctx.result);
+        sim::sweep_at_position(*ctx.workpiece, *ctx.tool, st.checks, s, *ctx.kernel, ctx.result);
         if (after_step(ctx, cut, k, n)) return false;
         previous = p;
     }
@@ -236,7 +237,7 @@ int cut_whole(RunContext& ctx, MoveCut& cut) {
     const bool show = st.run_mode == kModeCutShow;
     w.run_type = show ? sim::kRunMoveStart : sim::kRunMoveStep;
     w.projection = show ? nullptr : &ctx.kernel->projection;
-    if (sim::whole_move_step(*ctx.workpiece, *ctx.tool, ctx.checks, w, ctx.result) != 0) return -1;
+    if (sim::whole_move_step(*ctx.workpiece, *ctx.tool, st.checks, w, ctx.result) != 0) return -1;
     cut.step_length = cut.length;
     st.move.steps = st.move.step = 1;
     st.move.position = m.end;
@@ -269,7 +270,7 @@ bool cut_fast(RunContext& ctx, MoveCut& cut, int scribe_steps) {
 bool after_move(RunContext& ctx, const MoveCut& cut) {
     RunState& st = ctx.state;
     if (st.abort) return false;
-    if (st.cut_sound == kSoundInterference && (sim::must_stop(ctx.modes, cut.flags) == 1 || cut.overloaded)) {
+    if (st.cut_sound == kSoundInterference && (sim::must_stop(st.checks, cut.flags) == 1 || cut.overloaded)) {
         st.flags = cut.flags;
         st.abort = st.interference_end = true;
         return false;

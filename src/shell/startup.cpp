@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/log.h"
 #include "shell/message_file.h"
+#include "shell/sim_options.h"
 #include "sim/bands.h"
 #include "sim/tools.h"
 #include "work/dmf.h"
@@ -32,7 +33,7 @@ bool not_available(const BatchStep& step, const char* what) {
 // After a load changed the pitch, the tool's pitch-dependent data follow it.
 void reselect_tool(const Settings& settings, const sim::Workpiece& wp) {
     sim::CurrentTool& tool = sim::current_tool();
-    sim::select_tool(tool, sim::tool_table(), tool.number, sim::selection_options(settings, wp.geometry.pitch, nullptr));
+    sim::select_tool(tool, sim::tool_table(), tool.number, selection_options(settings, wp.geometry.pitch, nullptr));
 }
 
 bool load_workpiece(const BatchStep& step, RunContext& ctx) {
@@ -136,13 +137,13 @@ bool load_definitions(const Startup& start) {
     const Settings& s = settings();
     const double pitch = sim::workpiece().geometry.pitch;
     bool all = true;
-    if (sim::load_tool_table(s.table.tool_table, pitch, nullptr) != 1) {
+    if (sim::load_tool_table(s.table.tool_table, tool_table_options(s, pitch, nullptr)) != 1) {
         tell("vornex: cannot read the tool file " + s.table.tool_table);
         all = false;
     }
     if (const auto& n = start.command_line.initial_tool) {
         sim::CurrentTool& tool = sim::current_tool();
-        if (!sim::select_tool(tool, sim::tool_table(), *n, sim::selection_options(s, pitch, nullptr)))
+        if (!sim::select_tool(tool, sim::tool_table(), *n, selection_options(s, pitch, nullptr)))
             tell("vornex: the tool file has no tool " + std::to_string(*n));
     }
     if (nc::load_ctl(s.table.controller_table, nc::ctl(), start.current_dir) != 1) {

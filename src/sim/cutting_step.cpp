@@ -269,12 +269,6 @@ void hand_over_step(const OptimiseSink& sink, const SweepResult& result, double 
 
 // ---- Requirement report ----
 
-ComputeModes compute_modes(const KernelChecks& checks, int length_type) {
-    return {checks.arbor_check, checks.height_check, checks.chip_check, length_type};
-}
-
-bool compute_mode_on(const ComputeModes& m) { return m.arbor_check == 1 || m.height_check == 1 || m.chip_check == 1; }
-
 double reported_protrusion(const Profile& p, const RequiredValues& r, int length_type) {
     double protrusion = r.protrusion;
     if (!(p.has_holder || p.attachment_count > 0)) return protrusion;
@@ -289,7 +283,7 @@ double reported_protrusion(const Profile& p, const RequiredValues& r, int length
 }
 
 std::string requirement_line(const CurrentTool& tool, bool temporary_tool, const RequiredValues& required,
-                             const ComputeModes& modes, const RunStop& stop) {
+                             const Checks& checks, const RunStop& stop) {
     std::string line;
     if (temporary_tool) {
         line = "TMP:";
@@ -299,18 +293,17 @@ std::string requirement_line(const CurrentTool& tool, bool temporary_tool, const
         line = number;
     }
     line += tool_type_name(&tool.tool);
-    if (modes.arbor_check == 1) append_arbor(line, tool.profile, required, modes.length_type);
-    if (modes.height_check == 1)
-        line += fill(platform::text(kTextHeight), {required.blade_length + kRequiredMargin});
-    if (modes.chip_check == 1) append_chip(line, tool.profile, required);
+    if (computes(checks.arbor)) append_arbor(line, tool.profile, required, checks.length_type);
+    if (computes(checks.height)) line += fill(platform::text(kTextHeight), {required.blade_length + kRequiredMargin});
+    if (computes(checks.chip)) append_chip(line, tool.profile, required);
     line += stop_text(stop);
     return line;
 }
 
 int write_requirement_line(std::FILE* file, const CurrentTool& tool, bool temporary_tool, RequiredValues& required,
-                           const ComputeModes& modes, const RunStop& stop) {
-    if (!compute_mode_on(modes)) return 0;
-    if (file) put(file, requirement_line(tool, temporary_tool, required, modes, stop) + "\n");
+                           const Checks& checks, const RunStop& stop) {
+    if (!computes_any(checks)) return 0;
+    if (file) put(file, requirement_line(tool, temporary_tool, required, checks, stop) + "\n");
     required = RequiredValues{};
     return 1;
 }

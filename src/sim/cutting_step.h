@@ -9,6 +9,7 @@
 #pragma once
 
 #include "base/vec3.h"
+#include "sim/checks.h"
 #include "sim/kernel.h"
 #include "sim/tools.h"
 
@@ -145,17 +146,6 @@ void hand_over_step(const OptimiseSink& sink, const SweepResult& result, double 
 
 // ---- Requirement report ----
 
-// The check modes that compute required values, and LENGTH TYPE (1..4).
-struct ComputeModes {
-    int arbor_check = 0;
-    int height_check = 0;
-    int chip_check = 0;
-    int length_type = 1;
-};
-
-ComputeModes compute_modes(const KernelChecks& checks, int length_type);
-bool compute_mode_on(const ComputeModes& modes);
-
 // How the run ended when the line is written at its end; at a tool change nothing stopped.
 struct RunStop {
     bool aborted = false;  // the run was ended (the user, an alarm, an interference)
@@ -167,14 +157,15 @@ struct RunStop {
 // LENGTH TYPE 4 to Lu; types 2 and 3 and the other length kinds keep it.
 double reported_protrusion(const Profile& profile, const RequiredValues& required, int length_type);
 
-// The tool's line without its line end, in the current language.
+// The tool's line without its line end, in the current language: the values of the checks in
+// their compute modes, the protrusion as the checks' LENGTH TYPE reports it.
 std::string requirement_line(const CurrentTool& tool, bool temporary_tool, const RequiredValues& required,
-                             const ComputeModes& modes, const RunStop& stop);
+                             const Checks& checks, const RunStop& stop);
 
 // Writes the line and "\n" into `file` (skipped when null) while a compute mode is on, then sets
 // the required values back to 0 (also when the file is missing, so that the next tool starts
 // clean). 1 when a line was due, 0 when no compute mode is on.
 int write_requirement_line(std::FILE* file, const CurrentTool& tool, bool temporary_tool, RequiredValues& required,
-                           const ComputeModes& modes, const RunStop& stop);
+                           const Checks& checks, const RunStop& stop);
 
 }  // namespace vx::sim

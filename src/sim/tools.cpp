@@ -84,17 +84,6 @@ int select_tool(CurrentTool& current, const ToolTable& table, int number, const 
     return 1;
 }
 
-ProfileOptions selection_options(const shell::Settings& settings, double pitch, const Attachment* attachment) {
-    ProfileOptions o;
-    o.for_cutting = pitch > 0.0;
-    o.pitch = pitch;
-    o.arbor_clearance = settings.define.arbor_clearance;
-    o.tool_clearance = settings.define.tool_clearance;
-    o.attachment = attachment;
-    o.arbor_check = settings.define.arbor_check;
-    return o;
-}
-
 // ---- Names ----
 
 std::string_view tool_type_name(const ToolRecord* tool) {
@@ -120,14 +109,11 @@ std::string_view default_drill_name() { return platform::text(kTextDrill); }
 ToolTable& tool_table() { return g_tool_table; }
 CurrentTool& current_tool() { return g_current_tool; }
 
-int load_tool_table(const std::string& path, double pitch, const Attachment* attachment) {
-    const shell::Settings& settings = shell::settings();
-    const int wanted = std::clamp(settings.define.max_magazine, 0, kMaxMagazineCap);
+int load_tool_table(const std::string& path, const ToolTableOptions& options) {
+    const int wanted = std::clamp(options.max_magazine, 0, kMaxMagazineCap);
     if (max_tool_number(g_tool_table) != wanted) allocate_tool_tables(g_tool_table, wanted);
-    ToolReadOptions options;
-    options.base_point = settings.define.tool_base_point;
-    const int state = read_tool_file(g_tool_table, path, options);
-    select_tool(g_current_tool, g_tool_table, g_tool_table.current_tool, selection_options(settings, pitch, attachment));
+    const int state = read_tool_file(g_tool_table, path, options.read);
+    select_tool(g_current_tool, g_tool_table, g_tool_table.current_tool, options.selection);
     return state;
 }
 

@@ -68,11 +68,14 @@ TEST(ToolSelect, ToolZeroKeepsPenUnlessItsEntryNamesOne) {
 TEST(ToolSelect, LoadReadsSelectsAndReportsMissingFile) {
     testing::TempDir dir;
     const std::string path = dir.write("atc.ttl", "I2\nMAGAZINE02 BALL 6,20 PEN 3\n");
-    ASSERT_EQ(load_tool_table(path, 0.1, nullptr), 1);
+    ToolTableOptions options;
+    options.selection.for_cutting = true;
+    options.selection.pitch = 0.1;
+    ASSERT_EQ(load_tool_table(path, options), 1);
     EXPECT_EQ(current_tool().number, 2);
     EXPECT_EQ(current_tool().pen, 3);
     EXPECT_EQ(tool_table().read_state, 1);
-    EXPECT_EQ(load_tool_table(dir.path() + "none.ttl", 0.1, nullptr), -1);
+    EXPECT_EQ(load_tool_table(dir.path() + "none.ttl", options), -1);
     EXPECT_EQ(tool_table().read_state, -1);
     EXPECT_EQ(tool_table().entries[2].tool.defined, 0);
 }
