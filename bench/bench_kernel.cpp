@@ -98,7 +98,7 @@ void run_kernel(benchmark::State& state, int type, double d, Path path, BandPool
     std::int64_t cells = 0;
     for (auto _ : state) {
         if (!walker.next()) restore(state, *wp, walker);
-        sweep_at_position(*wp, tool, KernelChecks{}, walker.step, context, result);
+        sweep_at_position(*wp, tool, vx::bench::bench_checks(), walker.step, context, result);
         cells += result.cells_examined;
         benchmark::DoNotOptimize(result.volume);
     }
@@ -139,13 +139,13 @@ void run_pair(benchmark::State& state, Path path, bool reference) {
             shadow->highest = kTop;
         }
         if (reference) {
-            vx::sim::testing::reference_sweep(*wp, tool, KernelChecks{}, walker.step, context.projection, result);
+            vx::sim::testing::reference_sweep(*wp, tool, vx::bench::bench_checks(), walker.step, context.projection, result);
             state.PauseTiming();
-            sweep_at_position(*shadow, tool, KernelChecks{}, walker.step, context, counted);
+            sweep_at_position(*shadow, tool, vx::bench::bench_checks(), walker.step, context, counted);
             cells += counted.cells_examined;
             state.ResumeTiming();
         } else {
-            sweep_at_position(*wp, tool, KernelChecks{}, walker.step, context, result);
+            sweep_at_position(*wp, tool, vx::bench::bench_checks(), walker.step, context, result);
             cells += result.cells_examined;
         }
         benchmark::DoNotOptimize(result.volume);

@@ -3,6 +3,7 @@
 // whole-move step hands a move back). Items are moves. Besides the time, the fast run reports
 // the share of moves the whole-move step cut and the largest height difference to the normal
 // run over the whole workpiece.
+#include "bench_tools.h"
 #include "nc/interp.h"
 #include "nc/pipeline.h"
 #include "shell/nc_links.h"
@@ -72,10 +73,25 @@ std::unique_ptr<sim::Workpiece> box_workpiece() {
     return wp;
 }
 
+// The path the steps follow, taken from the move record once per move as the run does.
+sim::MovePath path_of(const nc::MoveRecord& m) {
+    sim::MovePath p;
+    p.motion = m.motion == nc::kMotionSpline ? sim::kMotionLinear : m.motion;
+    p.start = m.start;
+    p.end = m.end;
+    p.centre = m.centre;
+    p.start_direction = m.start_direction;
+    p.start_radius = m.start_radius;
+    p.end_radius = m.end_radius;
+    p.sweep = m.sweep;
+    p.plane = {m.plane.first, m.plane.second, m.plane.normal};
+    return p;
+}
+
 struct Cutter {
     sim::Workpiece& wp;
     sim::CurrentTool tool;
-    sim::KernelChecks checks;
+    sim::Checks checks = bench::bench_checks();
     sim::KernelContext context;
     sim::SweepResult result;
     int whole = 0;  // moves the whole-move step cut
@@ -91,15 +107,16 @@ struct Cutter {
     }
 
     void step_move(const nc::MoveRecord& m, int n, bool recording) {
+        const sim::MovePath path = path_of(m);
         Vec3 previous = m.start;
         for (int k = 1; k <= n; ++k) {
-            const Vec3 p = sim::step_position(m, k, n);
+            const Vec3 p = sim::step_position(path, k, n);
             sim::SweepStep s;
             s.x = p.x, s.y = p.y, s.z = p.z;
             s.dx = p.x - previous.x, s.dy = p.y - previous.y, s.dz = p.z - previous.z;
             s.run_type = k == 1 ? sim::kRunMoveStart : sim::kRunMoveStep;
             s.step_number = k;
-            s.motion = m.motion;
+            s.motion = path.motion;
             s.feed = m.feedrate;
             s.line_number = m.line;
             s.recording = recording;

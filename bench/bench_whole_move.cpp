@@ -82,7 +82,7 @@ void run_whole(benchmark::State& state, int type, Path path) {
         state.PauseTiming();
         f.restore();
         state.ResumeTiming();
-        if (whole_move_step(*f.wp, tool, KernelChecks{}, m, r) != 0) state.SkipWithError("handed back");
+        if (whole_move_step(*f.wp, tool, vx::bench::bench_checks(), m, r) != 0) state.SkipWithError("handed back");
         cells += r.cells_examined;
     }
     state.SetItemsProcessed(state.iterations());
@@ -116,7 +116,7 @@ void run_kernel(benchmark::State& state, int type, Path path) {
             s.run_type = kRunMoveStep;
             s.step_number = k;
             s.recording = false;
-            sweep_at_position(*f.wp, tool, KernelChecks{}, s, context, r);
+            sweep_at_position(*f.wp, tool, vx::bench::bench_checks(), s, context, r);
             cells += r.cells_examined;
         }
     }

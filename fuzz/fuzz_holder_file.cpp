@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vx::sim::ProfileOptions options;
     options.for_cutting = true;
     options.pitch = 0.1;
-    options.arbor_clearance = {static_cast<int>(size % 3), 0.5};
+    options.arbor_clearance = {static_cast<vx::sim::ClearanceMode>(size % 3), 0.5};
     const vx::sim::Profile p = vx::sim::build_profile(tool, length, holder, options);
     for (int i = 1; i <= p.holder_count; ++i)
         if (p.holder_radius[i] < p.holder_radius[i - 1]) std::abort();

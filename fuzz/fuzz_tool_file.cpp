@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vx::sim::allocate_tool_tables(table, 30);
     vx::sim::ToolReadOptions options;
     options.holder_files = false;
-    options.base_point = static_cast<vx::shell::ToolBasePoint>(size % 6);
+    options.base_point = static_cast<vx::sim::ToolBasePoint>(size % 6);
     if (vx::sim::read_tool_text(table, bytes, "/nonexistent-vornex-fuzz/", options) != 1) std::abort();
 
     vx::sim::Attachment head;
@@ -40,10 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vx::sim::ProfileOptions select;
     select.for_cutting = true;
     select.pitch = 0.1;
-    select.arbor_clearance = {static_cast<int>(size % 3), 0.5};
-    select.tool_clearance = {1, 0};
+    select.arbor_clearance = {static_cast<vx::sim::ClearanceMode>(size % 3), 0.5};
+    select.tool_clearance = {vx::sim::ClearanceMode::Pitch, 0};
     select.attachment = &head;
-    select.arbor_check = 3;
+    select.arbor_check = vx::sim::ArborCheck::Abort;
     for (int n = 0; n <= vx::sim::max_tool_number(table); ++n) {
         const vx::sim::ToolEntry& e = table.entries[n];
         if (!e.tool.defined) continue;

@@ -231,10 +231,10 @@ bool command_checked(const App& app, const Command& c, int id) {
     case C::DifferenceTemporary: return !d.difference_always;
     case C::DifferenceAlways: return d.difference_always;
     case C::StopMode: return st.stop_mode == value;
-    case C::RapidCheck: return st.checks.rapid == value;
-    case C::ArborCheck: return st.checks.arbor == value;
-    case C::LengthCheck: return st.checks.height == value;
-    case C::ChipCheck: return st.checks.chip == value;
+    case C::RapidCheck: return int(st.checks.rapid) == value;
+    case C::ArborCheck: return int(st.checks.arbor) == value;
+    case C::LengthCheck: return int(st.checks.height) == value;
+    case C::ChipCheck: return int(st.checks.chip) == value;
     case C::SaveLevel: return app.settings.dmf.save_level == value;
     case C::DataLevel: return app.settings.dmf.data_level == value;
     }

@@ -1,8 +1,7 @@
 #include "shell/definitions.h"
 
 #include "platform/log.h"
-
-#include <algorithm>
+#include "shell/sim_options.h"
 
 namespace vx::shell {
 namespace {
@@ -14,13 +13,7 @@ double work_pitch(const App& app) { return app.workpiece.geometry.pitch; }
 
 int read_tool_file(App& app) {
     const Settings& s = app.settings;
-    const int wanted = std::clamp(s.define.max_magazine, 0, sim::kMaxMagazineCap);
-    if (sim::max_tool_number(app.tools) != wanted) sim::allocate_tool_tables(app.tools, wanted);
-    sim::ToolReadOptions options;
-    options.base_point = s.define.tool_base_point;
-    const int state = sim::read_tool_file(app.tools, s.table.tool_table, options);
-    sim::select_tool(app.tool, app.tools, app.tools.current_tool, sim::selection_options(s, work_pitch(app), nullptr));
-    return state;
+    return sim::load_tool_table(app.tools, app.tool, s.table.tool_table, tool_table_options(s, work_pitch(app), nullptr));
 }
 
 bool load_definitions(App& app) {
@@ -31,7 +24,7 @@ bool load_definitions(App& app) {
         all = false;
     }
     if (const auto& n = app.command_line.initial_tool) {
-        if (!sim::select_tool(app.tool, app.tools, *n, sim::selection_options(s, work_pitch(app), nullptr)))
+        if (!sim::select_tool(app.tool, app.tools, *n, selection_options(s, work_pitch(app), nullptr)))
             platform::note("vornex: the tool file has no tool " + std::to_string(*n));
     }
     if (nc::load_ctl(s.table.controller_table, app.ctl, app.current_dir) != 1) {

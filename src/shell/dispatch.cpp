@@ -84,13 +84,13 @@ int stop_mode(App& app, int id, int, const CommandArgs*) { return set_stop_mode(
 
 int check_mode(App& app, int id, int, const CommandArgs*) {
     const Command& c = *find_command(id);
-    CheckMenu& m = app.run.state.checks;
+    sim::Checks& m = app.run.state.checks;
     const int value = command_value(c, id);
     switch (c.check) {
-    case Check::RapidCheck: m.rapid = value; break;
-    case Check::ArborCheck: m.arbor = value; break;
-    case Check::LengthCheck: m.height = value; break;
-    default: m.chip = value; break;
+    case Check::RapidCheck: m.rapid = sim::RapidCheck(value); break;
+    case Check::ArborCheck: m.arbor = sim::ArborCheck(value); break;
+    case Check::LengthCheck: m.height = sim::LengthCheck(value); break;
+    default: m.chip = sim::LengthCheck(value); break;
     }
     rebuild_title(app.run);
     return 1;

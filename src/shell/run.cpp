@@ -10,6 +10,7 @@
 #include "shell/batch.h"
 #include "shell/nc_links.h"
 #include "shell/run_steps.h"
+#include "shell/sim_options.h"
 
 #include <chrono>
 #include <cstdio>
@@ -167,7 +168,7 @@ int begin_run(RunContext& ctx, int mode, bool fast, bool optimise) {
     st.run_mode = mode;
     st.fast_run = fast;
     st.optimise_run = optimise;
-    run::apply_check_menu(ctx);
+    apply_check_settings(*ctx.settings, st.checks);
     if (run::cutting_mode(mode) && sim::level_keeps_backup(ctx.workpiece->data_level)) run::take_backup_now(ctx);
     const bool plugin_source = ctx.plugins && integration::reader_for_file(*ctx.plugins, ctx.nc_path);
     st.total_lines = ctx.progress_display && !plugin_source ? count_lines(ctx.nc_path) : 0;
@@ -341,7 +342,7 @@ int continue_run(RunContext& ctx, int mode, bool fast) {
     st.fast_run = fast;
     st.suspended = st.continue_pending = st.blink = false;
     st.pause_reason = PauseReason::Stop;
-    run::apply_check_menu(ctx);
+    apply_check_settings(*ctx.settings, st.checks);
     platform::set_cursor(platform::Cursor::Wait);
     rebuild_title(ctx);
     return block_loop(ctx);
@@ -366,7 +367,7 @@ double move_step(const RunContext& ctx) {
 sim::ProfileOptions tool_options(const RunContext& ctx, sim::Attachment& head) {
     const sim::Workpiece& wp = *ctx.workpiece;
     const double pitch = wp.height.data ? wp.geometry.pitch : 0.0;
-    sim::ProfileOptions o = sim::selection_options(*ctx.settings, pitch, mounted_attachment(*ctx.mtl, head));
+    sim::ProfileOptions o = selection_options(*ctx.settings, pitch, mounted_attachment(*ctx.mtl, head));
     o.arbor_check = ctx.state.checks.arbor;
     return o;
 }
@@ -390,20 +391,6 @@ int continue_command(const RunContext& ctx) {
     return ctx.state.run_mode + (ctx.state.fast_run ? cmd::kFastModeBase : cmd::kModeBase);
 }
 
-void apply_check_menu(RunContext& ctx) {
-    const CheckMenu& m = ctx.state.checks;
-    ctx.checks = sim::kernel_checks(*ctx.settings);
-    ctx.checks.rapid_check = m.rapid;
-    ctx.checks.arbor_check = m.arbor;
-    ctx.checks.height_check = m.height;
-    ctx.checks.chip_check = m.chip;
-    ctx.modes = sim::check_modes(*ctx.settings);
-    ctx.modes.rapid_check = m.rapid;
-    ctx.modes.arbor_check = m.arbor;
-    ctx.modes.height_check = m.height;
-    ctx.modes.chip_check = m.chip;
-}
-
 void report_progress(RunContext& ctx, bool force) {
     if (!ctx.progress_display) return;
     RunState& st = ctx.state;
@@ -420,7 +407,7 @@ void report_progress(RunContext& ctx, bool force) {
 void prepare_run_context(RunContext& ctx) {
     const DefineSettings& d = ctx.settings->define;
     ctx.state.stop_mode = ctx.ctl->stop_option;
-    ctx.state.checks = CheckMenu{d.rapid_check, d.arbor_check, d.height_check, d.chip_check};
+    ctx.state.checks = check_settings(*ctx.settings);
     ctx.sound = d.sound;
     ctx.progress_display = d.progress_bar;
     ctx.start_point = d.control_point;

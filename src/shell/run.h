@@ -18,6 +18,7 @@
 #include "nc/reader.h"
 #include "shell/commands.h"
 #include "shell/settings.h"
+#include "sim/checks.h"
 #include "sim/cutting_step.h"
 #include "sim/interference.h"
 #include "sim/kernel.h"
@@ -62,15 +63,6 @@ enum class PauseReason { Stop, Interference, OffsetAlarm };
 
 // ---- Run state ----
 
-// The check modes as the run menu sets them; copied into the kernel's and the interference
-// checks' records at the start and at every continuation of a run.
-struct CheckMenu {
-    int rapid = 1;   // 0 none (force the cut), 1 check and abort, 2 check and pause
-    int arbor = 3;   // 0 ignore holder, 1 compute projection, 2 cut with holder, 3 abort, 4 pause
-    int height = 0;  // effective length: 0 none, 1 compute, 2 abort, 3 pause
-    int chip = 0;    // 0 none, 1 compute, 2 abort, 3 pause
-};
-
 // The move being cut, read by the display and the cutting step.
 struct MoveValues {
     Vec3 start, end;
@@ -93,7 +85,9 @@ struct RunState {
     int sound_loop = 0;  // the loop asked for last: 0 none, kSoundCutting, kSoundAir
     int end_code = 0;   // 0: the run ended without a result message
     bool continue_pending = false;
-    CheckMenu checks;
+    // The check modes: the run menu sets the four modes, the start and every continuation of a
+    // run take the rest from the settings; the kernel and the interference checks read them here.
+    sim::Checks checks;
     bool rapid_paths_hidden = false;  // SHIFT was held at the start
     MoveValues move;
 
@@ -182,8 +176,6 @@ struct RunContext {
     const integration::Plugins* plugins = nullptr;  // NC-reader plug-ins; may stay null
 
     // The run's own records.
-    sim::KernelChecks checks;
-    sim::CheckModes modes;
     sim::SweepResult result;  // kept across the steps of a run: required values, bounds
     sim::LimitLog limit_log;
     sim::InterferenceList interference;
@@ -250,7 +242,7 @@ int take_run_backup(RunContext& ctx);
 // ---- Pieces with their own tests ----
 
 // The path of the needed-value file of the check modes, or empty when no compute mode is on.
-std::string needed_value_path(const Settings& settings, const CheckMenu& checks, const std::string& nc_path,
+std::string needed_value_path(const Settings& settings, const sim::Checks& checks, const std::string& nc_path,
                               const std::string& work_dir);
 
 // The main window's title for the current selection and run state.

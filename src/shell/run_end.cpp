@@ -76,7 +76,7 @@ void release_source(RunContext& ctx) {
 
 int choose_end_code(RunContext& ctx, int alarm) {
     const RunState& st = ctx.state;
-    const int code = sim::run_end_code(ctx.modes, st.flags, st.overload.recorded, alarm);
+    const int code = sim::run_end_code(st.checks, st.flags, st.overload.recorded, alarm);
     if (alarm == 0 && fallback_code(code) && ctx.sound) platform::play_sound("pokin.wav", platform::SoundMode::Async);
     return code;
 }
@@ -101,15 +101,17 @@ void show_end_message(const RunContext& ctx) {
 
 // ---- Needed-value file ----
 
-std::string needed_value_path(const Settings& settings, const CheckMenu& checks, const std::string& nc_path,
+std::string needed_value_path(const Settings& settings, const sim::Checks& checks, const std::string& nc_path,
                               const std::string& work_dir) {
-    if (checks.arbor != 1 && checks.height != 1 && checks.chip != 1) return {};
+    if (!sim::computes_any(checks)) return {};
     const OutputSettings& o = settings.output;
     if (o.length_naming == LengthNaming::Auto) return replace_extension(platform::absolute(nc_path, work_dir), kAutoSuffix);
     const std::string dir = o.length_dir.empty() ? work_dir : platform::absolute(o.length_dir, work_dir);
     if (o.length_naming == LengthNaming::Fixed) return dir + std::string(kFixedName);
     // The arbor check takes precedence, then the effective length.
-    const TextPair& name = checks.arbor == 1 ? kTextLengthFile : checks.height == 1 ? kTextHeightFile : kTextChipFile;
+    const TextPair& name = sim::computes(checks.arbor)    ? kTextLengthFile
+                           : sim::computes(checks.height) ? kTextHeightFile
+                                                          : kTextChipFile;
     return dir + std::string(platform::text(name));
 }
 
@@ -133,8 +135,7 @@ int open_needed_file(RunContext& ctx) {
 void write_needed_line(RunContext& ctx, bool aborted, int end_code) {
     // A fast run computes no required values: its line would report margins as findings.
     if (ctx.state.fast_run || !ctx.needed_file) return;
-    const sim::ComputeModes modes = sim::compute_modes(ctx.checks, ctx.settings->define.length_type);
-    sim::write_requirement_line(ctx.needed_file.get(), *ctx.tool, false, ctx.result.required, modes,
+    sim::write_requirement_line(ctx.needed_file.get(), *ctx.tool, false, ctx.result.required, ctx.state.checks,
                                 sim::RunStop{aborted, end_code});
 }
 

@@ -24,6 +24,31 @@ bool is_straight(int motion) { return motion == nc::kMotionRapid || motion == nc
 // The kernel's plane code of the move's plane.
 int plane_code(const nc::MoveRecord& m) { return m.plane.normal == 2 ? 17 : m.plane.normal == 1 ? 18 : 19; }
 
+// The cutting step's motion code of the interpreter's; a spline is cut along its chord.
+int step_motion(int motion) {
+    switch (motion) {
+        case nc::kMotionRapid: return sim::kMotionRapid;
+        case nc::kMotionCw: return sim::kMotionArcCw;
+        case nc::kMotionCcw: return sim::kMotionArcCcw;
+        default: return sim::kMotionLinear;
+    }
+}
+
+// The path the steps follow, taken from the interpreter's record once per move.
+sim::MovePath move_path(const nc::MoveRecord& m) {
+    sim::MovePath p;
+    p.motion = step_motion(m.motion);
+    p.start = m.start;
+    p.end = m.end;
+    p.centre = m.centre;
+    p.start_direction = m.start_direction;
+    p.start_radius = m.start_radius;
+    p.end_radius = m.end_radius;
+    p.sweep = m.sweep;
+    p.plane = {m.plane.first, m.plane.second, m.plane.normal};
+    return p;
+}
+
 bool kegaki(const RunContext& ctx) { return ctx.tool->profile.type == sim::kToolKegaki; }
 
 // Keeps the view's projection out of the kernel while run mode 3 draws nothing until its end.
@@ -76,8 +101,9 @@ std::int32_t stored_line(const RunContext& ctx) {
 // ---- After a step ----
 
 struct MoveCut {
-    explicit MoveCut(const nc::MoveRecord& m) : move(m) {}
+    explicit MoveCut(const nc::MoveRecord& m) : move(m), path(move_path(m)) {}
     const nc::MoveRecord& move;
+    sim::MovePath path;
     double length = 0;
     double step_length = 0;
     sim::StepFlags flags;  // merged over the steps
@@ -113,8 +139,10 @@ bool after_step(RunContext& ctx, MoveCut& cut, int k, int n) {
     const sim::SweepResult& r = ctx.result;
     st.cells += r.cells_examined;
     const nc::Interp& in = *ctx.interp;
-    const sim::SpindleEvent spindle = sim::spindle_event(ctx.modes, r.changed, in.modal.spindle_speed, in.modal.spindle_direction);
-    const sim::StepFlags f = sim::step_flags(r, ctx.modes, cut.move.motion, cut.move.feedrate, spindle);
+    const sim::Checks& checks = st.checks;
+    const sim::SpindleEvent spindle =
+        sim::spindle_event(checks, r.changed, in.modal.spindle_speed, in.modal.spindle_direction);
+    const sim::StepFlags f = sim::step_flags(r, checks, cut.path.motion, cut.move.feedrate, spindle);
     bool overload = false;
     if (!st.fast_run) {
         const sim::LoadStep load{cut.step_length, cut.move.feedrate, st.move.position, in.line};
@@ -131,7 +159,7 @@ bool after_step(RunContext& ctx, MoveCut& cut, int k, int n) {
     cut.overloaded |= overload;
     if (f.rapid && cut.move.motion == nc::kMotionRapid && ctx.ctl->g00_mode == nc::kG00Unknown)
         st.rapid_path_uncertain = true;
-    if (sim::any_flag(f) && sim::collect_pause(ctx.interference, ctx.modes, f, block_ref(ctx)))
+    if (sim::any_flag(f) && sim::collect_pause(ctx.interference, checks, f, block_ref(ctx)))
         st.interference_paused = true;
     refresh_step(ctx, k, n);
     if (interfered) sim::write_second_position(ctx.interference, k, n, st.move.position);
@@ -141,7 +169,7 @@ bool after_step(RunContext& ctx, MoveCut& cut, int k, int n) {
         st.abort = st.escaped = true;
     }
     // The cells of the step that interfered are already cut; the rest of the move is not.
-    return st.abort || sim::must_stop(ctx.modes, f) == 1 || overload;
+    return st.abort || sim::must_stop(checks, f) == 1 || overload;
 }
 
 // ---- Cutting ----
@@ -154,7 +182,7 @@ void fill_step(const RunContext& ctx, const MoveCut& cut, const Vec3& p, const V
     s.dx = p.x - previous.x, s.dy = p.y - previous.y, s.dz = p.z - previous.z;
     s.run_type = st.optimise_run ? sim::kRunOptimise : k == 1 ? sim::kRunMoveStart : sim::kRunMoveStep;
     s.step_number = k;
-    s.motion = m.motion == nc::kMotionSpline ? sim::kMotionLinear : m.motion;
+    s.motion = cut.path.motion;
     s.plane = plane_code(m);
     s.feed = m.feedrate;
     s.line_number = stored_line(ctx);
@@ -180,13 +208,13 @@ bool cut_in_steps(RunContext& ctx, MoveCut& cut, int n) {
     Vec3 previous = m.start;
     for (int k = 1; k <= n; ++k) {
         if (ctx.pump_messages) platform::pump_messages();
-        const Vec3 p = sim::step_position(m, k, n);
+        const Vec3 p = sim::step_position(cut.path, k, n);
         st.move.step = k;
         st.move.position = p;
         if (st.run_mode != kModeCutShow) platform::show_position(p);
         sim::SweepStep s;
         fill_step(ctx, cut, p, previous, k, n, s);
-        sim::sweep_at_position(*ctx.workpiece, *ctx.tool, ctx.checks, s, *ctx.kernel, ctx.result);
+        sim::sweep_at_position(*ctx.workpiece, *ctx.tool, st.checks, s, *ctx.kernel, ctx.result);
         if (after_step(ctx, cut, k, n)) return false;
         previous = p;
     }
@@ -200,7 +228,7 @@ int cut_whole(RunContext& ctx, MoveCut& cut) {
     sim::WholeMove w;
     w.start = m.start;
     w.end = m.end;
-    w.motion = m.motion;
+    w.motion = cut.path.motion;
     w.plane = plane_code(m);
     w.centre = m.centre;
     w.radius = m.start_radius;
@@ -210,7 +238,7 @@ int cut_whole(RunContext& ctx, MoveCut& cut) {
     const bool show = st.run_mode == kModeCutShow;
     w.run_type = show ? sim::kRunMoveStart : sim::kRunMoveStep;
     w.projection = show ? nullptr : &ctx.kernel->projection;
-    if (sim::whole_move_step(*ctx.workpiece, *ctx.tool, ctx.checks, w, ctx.result) != 0) return -1;
+    if (sim::whole_move_step(*ctx.workpiece, *ctx.tool, st.checks, w, ctx.result) != 0) return -1;
     cut.step_length = cut.length;
     st.move.steps = st.move.step = 1;
     st.move.position = m.end;
@@ -243,7 +271,7 @@ bool cut_fast(RunContext& ctx, MoveCut& cut, int scribe_steps) {
 bool after_move(RunContext& ctx, const MoveCut& cut) {
     RunState& st = ctx.state;
     if (st.abort) return false;
-    if (st.cut_sound == kSoundInterference && (sim::must_stop(ctx.modes, cut.flags) == 1 || cut.overloaded)) {
+    if (st.cut_sound == kSoundInterference && (sim::must_stop(st.checks, cut.flags) == 1 || cut.overloaded)) {
         st.flags = cut.flags;
         st.abort = st.interference_end = true;
         return false;

@@ -21,8 +21,6 @@ bool escape_pressed(const RunContext& ctx);
 sim::BlockRef block_ref(const RunContext& ctx);
 // The command that continues the run in its current mode.
 int continue_command(const RunContext& ctx);
-// Copies the check menu into the kernel's and the interference checks' records.
-void apply_check_menu(RunContext& ctx);
 // Progress through the platform, at most every 100 ms unless `force`.
 void report_progress(RunContext& ctx, bool force);
 

@@ -22,14 +22,15 @@ constexpr TextPair kTextCheck{" 干渉チェック-", "Check-"};
 constexpr std::string_view kTextOffsetAlarm = "OFFSET ALARM";
 constexpr std::string_view kTextGoOrEscape = "! (G or ESC)";
 
-// Letters of the check modes by value.
+// Letters of the check modes in the order of their values.
 constexpr std::array<char, 3> kRapidLetters{'N', 'Y', 'S'};
 constexpr std::array<char, 5> kArborLetters{'N', 'O', 'C', 'Y', 'S'};
 constexpr std::array<char, 4> kCheckLetters{'N', 'O', 'Y', 'S'};  // effective length and chip
 
-template <std::size_t N>
-char letter(const std::array<char, N>& letters, int mode) {
-    return mode >= 0 && std::size_t(mode) < N ? letters[std::size_t(mode)] : '?';
+template <class Mode, std::size_t N>
+char letter(const std::array<char, N>& letters, Mode mode) {
+    const auto i = std::size_t(mode);
+    return i < N ? letters[i] : '?';
 }
 
 std::string_view file_name(std::string_view path) {
@@ -93,7 +94,7 @@ std::string run_title(const RunContext& ctx) {
     } else if (st.blink) {
         t += " - M" + std::to_string(st.wait_m);
     }
-    const CheckMenu& c = st.checks;
+    const sim::Checks& c = st.checks;
     t += platform::text(kTextCheck);
     t += letter(kRapidLetters, c.rapid);
     t += letter(kArborLetters, c.arbor);

@@ -204,15 +204,16 @@ void read_thread_count(const SectionReader& r, std::string_view key, int process
     }
 }
 
-// "NO" 0, "YES" 1, a number: 2 with that clearance.
-void read_clearance(const SectionReader& r, std::string_view key, Clearance& c) {
+// "NO", "YES" (the pitch's margin), or a number: that clearance.
+void read_clearance(const SectionReader& r, std::string_view key, sim::Clearance& c) {
+    using sim::ClearanceMode;
     const auto v = r.value(key);
     if (!v) return;
     std::size_t used = 0;
     const double value = read_number(*v, &used);
-    if (used > 0) c = {2, value};
-    else if (keyword_is(*v, "NO")) c = {0, 0.0};
-    else if (keyword_is(*v, "YES")) c = {1, 0.0};
+    if (used > 0) c = {ClearanceMode::Value, value};
+    else if (keyword_is(*v, "NO")) c = {ClearanceMode::None, 0.0};
+    else if (keyword_is(*v, "YES")) c = {ClearanceMode::Pitch, 0.0};
 }
 
 // A pitch of 0 or less would make every grid degenerate: such a value keeps the built-in one.
@@ -243,18 +244,29 @@ void read_hand_tool(const SectionReader& r, std::string_view name, std::string_v
 }
 
 void read_checks(const SectionReader& r, DefineSettings& d) {
-    using Modes = std::pair<int, int>;  // rapid check, arbor check
+    using sim::ArborCheck, sim::LengthCheck, sim::RapidCheck, sim::SpindleCheck;
+    using Modes = std::pair<RapidCheck, ArborCheck>;
     Modes modes{d.rapid_check, d.arbor_check};
     r.choose<Modes>("INTERFERENCE", modes,
-                    {{"NO", {0, 1}}, {"TOOL", {1, 1}}, {"ARBOR", {0, 3}}, {"YES", {1, 3}}, {"STOP", {2, 3}}});
+                    {{"NO", {RapidCheck::Off, ArborCheck::Compute}},
+                     {"TOOL", {RapidCheck::Abort, ArborCheck::Compute}},
+                     {"ARBOR", {RapidCheck::Off, ArborCheck::Abort}},
+                     {"YES", {RapidCheck::Abort, ArborCheck::Abort}},
+                     {"STOP", {RapidCheck::Pause, ArborCheck::Abort}}});
     d.rapid_check = modes.first;
     d.arbor_check = modes.second;
     r.choose<int>("LENGTH TYPE", d.length_type, {{"TYPE1", 1}, {"TYPE2", 2}, {"TYPE3", 3}, {"TYPE4", 4}});
-    r.choose<int>("ARBOR CHECK", d.arbor_check, {{"NO", 0}, {"OUTPUT", 1}, {"CUT", 2}, {"YES", 3}, {"STOP", 4}});
-    r.choose<int>("HEIGHT CHECK", d.height_check, {{"NO", 0}, {"OUTPUT", 1}, {"STOP", 3}}, 2);
-    r.choose<int>("CHIP-W CHECK", d.chip_check, {{"NO", 0}, {"OUTPUT", 1}, {"STOP", 3}}, 2);
+    r.choose<ArborCheck>("ARBOR CHECK", d.arbor_check,
+                         {{"NO", ArborCheck::Ignore}, {"OUTPUT", ArborCheck::Compute}, {"CUT", ArborCheck::Cut},
+                          {"YES", ArborCheck::Abort}, {"STOP", ArborCheck::Pause}});
+    const std::initializer_list<Word<LengthCheck>> length_words{
+        {"NO", LengthCheck::Off}, {"OUTPUT", LengthCheck::Compute}, {"STOP", LengthCheck::Pause}};
+    r.choose<LengthCheck>("HEIGHT CHECK", d.height_check, length_words, LengthCheck::Abort);
+    r.choose<LengthCheck>("CHIP-W CHECK", d.chip_check, length_words, LengthCheck::Abort);
     if (const auto v = r.value("SPINDLE CHECK")) {
-        d.spindle_check = keyword_is(*v, "NO") ? 0 : keyword_is(*v, "STOP") ? 2 : 1;
+        d.spindle_check = keyword_is(*v, "NO")     ? SpindleCheck::Off
+                          : keyword_is(*v, "STOP") ? SpindleCheck::Pause
+                                                   : SpindleCheck::Abort;
         double limits[2];
         d.spindle_range = read_numbers(*v, limits, 2);
         if (d.spindle_range) d.spindle_min = limits[0], d.spindle_max = limits[1];
@@ -331,6 +343,7 @@ void read_define(const SectionReader& r, const SettingsContext& ctx, DefineSetti
     r.choose<NewControlPoint>("NEW CONTROL POINT", d.new_control_point, places);
     r.point("SPECIFIED POINTD", d.specified_point_dialog);
     r.point("SPECIFIED POINT", d.specified_point);
+    using sim::ToolBasePoint;
     r.choose<ToolBasePoint>("TOOL BASE POINT", d.tool_base_point,
                             {{"BOTTOM", ToolBasePoint::Bottom}, {"BALL-CENTER", ToolBasePoint::BallCenter},
                              {"F-CENTER", ToolBasePoint::FCenter}, {"R-HEIGHT", ToolBasePoint::RHeight},

@@ -3,9 +3,10 @@
 // place, and the part of it written back at exit or while the program runs.
 #pragma once
 
-#include "base/constants.h"
 #include "base/text.h"
 #include "shell/ini.h"
+#include "sim/checks.h"
+#include "sim/tools.h"
 #include "view/display_settings.h"
 
 #include <array>
@@ -103,14 +104,8 @@ struct OptimizeSettings {
 
 // ---- Section "Define" ----
 enum class NewControlPoint { BoxTop, Current, Specify };
-enum class ToolBasePoint { Bottom, BallCenter, FCenter, RHeight, LengthTop, ArborTop };
 enum class StopKey { Ctrl, Space, Pause };
 enum class EscapeKey { Esc, Break, Pause };
-
-struct Clearance {  // TOOL CLEARANCE, ARBOR CLEARANCE: "NO" 0, "YES" 1, a number 2
-    int mode = 0;
-    double value = 0.0;
-};
 
 struct WorkPitch {
     bool automatic = false;  // "AUTO": chosen from the cell budget
@@ -145,22 +140,24 @@ struct DefineSettings {
     NewControlPoint new_control_point = NewControlPoint::BoxTop;
     Vec3 specified_point_dialog{0, 0, 100};  // SPECIFIED POINTD
     Vec3 specified_point{0, 0, 100};
-    ToolBasePoint tool_base_point = ToolBasePoint::Bottom;
+    sim::ToolBasePoint tool_base_point = sim::ToolBasePoint::Bottom;
     double minimum_pitch = 0.001;
     WorkPitch work_pitch;
     MovePitch move_pitch;
     HandTool welding{0.5, 5.0, 0}, grinder{1.0, 3.0, 0}, paper{0.1, 1.0, 0};
     double brush_width = 1.0, hera_width = 1.0;
-    int rapid_check = 1;   // from INTERFERENCE
-    int arbor_check = 3;   // from INTERFERENCE, overridden by ARBOR CHECK
-    int length_type = 1;   // TYPE1 .. TYPE4
-    int height_check = 0;  // NO 0, OUTPUT 1, other 2, STOP 3
-    int chip_check = 0;
-    int spindle_check = 0;  // NO 0, other 1, STOP 2
-    bool spindle_range = false;  // two numbers after the word turn the speed check on
-    double spindle_min = 0, spindle_max = 0;
-    double rapid_feedrate = kRapidFeedrateNone;
-    Clearance tool_clearance, arbor_clearance;
+    // The checks, with the run's defaults. A "STOP" word is the pause mode.
+    sim::RapidCheck rapid_check = sim::Checks{}.rapid;    // from INTERFERENCE
+    sim::ArborCheck arbor_check = sim::Checks{}.arbor;    // from INTERFERENCE, overridden by ARBOR CHECK
+    int length_type = sim::Checks{}.length_type;          // TYPE1 .. TYPE4
+    sim::LengthCheck height_check = sim::Checks{}.height;  // NO, OUTPUT compute, STOP pause, other abort
+    sim::LengthCheck chip_check = sim::Checks{}.chip;
+    sim::SpindleCheck spindle_check = sim::Checks{}.spindle;  // NO, STOP pause, other abort
+    bool spindle_range = sim::Checks{}.spindle_range;  // two numbers after the word turn the speed check on
+    double spindle_min = sim::Checks{}.spindle_min, spindle_max = sim::Checks{}.spindle_max;
+    double rapid_feedrate = sim::Checks{}.rapid_feedrate;
+    sim::Clearance tool_clearance = sim::Checks{}.tool_clearance;
+    sim::Clearance arbor_clearance;
     bool path_start = false, path_result = true, tool_display = true, construction_point = false;
     bool boundary_box = true, basic_axis = true, progress_bar = true;
     std::string progress_name;  // at most 23 characters

@@ -3,6 +3,7 @@
 #include "platform/log.h"
 #include "shell/dispatch.h"
 #include "shell/handlers.h"
+#include "shell/sim_options.h"
 #include "shell/view_options.h"
 #include "work/dmf.h"
 
@@ -26,7 +27,7 @@ double work_pitch(const Settings& settings, double x0, double y0, double x1, dou
 // After a load changed the pitch, the tool's pitch-dependent data follow it.
 void reselect_tool(App& app) {
     sim::select_tool(app.tool, app.tools, app.tool.number,
-                     sim::selection_options(app.settings, app.workpiece.geometry.pitch, nullptr));
+                     selection_options(app.settings, app.workpiece.geometry.pitch, nullptr));
 }
 
 std::string chosen_file(const App& app, const CommandArgs* args, const TextPair& title, bool save) {

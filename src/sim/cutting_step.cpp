@@ -66,7 +66,7 @@ std::string fill(std::string_view format, std::initializer_list<double> values) 
     return out;
 }
 
-bool is_arc(int motion) { return motion == nc::kMotionCw || motion == nc::kMotionCcw; }
+bool is_arc(int motion) { return motion == kMotionArcCw || motion == kMotionArcCcw; }
 
 int saturate_count(double n) {
     if (!(n >= 1.0)) return 1;  // also NaN
@@ -174,7 +174,7 @@ int sampled_step_count(double length, double move_pitch) {
 
 double step_length(double length, int n) { return length / double(std::max(n, 1)); }
 
-Vec3 step_position(const nc::MoveRecord& move, int k, int n) {
+Vec3 step_position(const MovePath& move, int k, int n) {
     n = std::max(n, 1);
     k = std::clamp(k, 0, n);
     if (k == n) return move.end;
@@ -183,9 +183,9 @@ Vec3 step_position(const nc::MoveRecord& move, int k, int n) {
         return {move.start.x + t * (move.end.x - move.start.x), move.start.y + t * (move.end.y - move.start.y),
                 move.start.z + t * (move.end.z - move.start.z)};
     }
-    const nc::PlaneAxes& pl = move.plane;
+    const MovePath::Plane& pl = move.plane;
     // Counter-clockwise turns from the plane's first axis towards its second.
-    const double turn = move.motion == nc::kMotionCcw ? 1.0 : -1.0;
+    const double turn = move.motion == kMotionArcCcw ? 1.0 : -1.0;
     const double angle = turn * move.sweep * t;
     const double radius = move.start_radius + t * (move.end_radius - move.start_radius);
     const double u1 = move.start_direction[pl.first], u2 = move.start_direction[pl.second];
@@ -269,12 +269,6 @@ void hand_over_step(const OptimiseSink& sink, const SweepResult& result, double 
 
 // ---- Requirement report ----
 
-ComputeModes compute_modes(const KernelChecks& checks, int length_type) {
-    return {checks.arbor_check, checks.height_check, checks.chip_check, length_type};
-}
-
-bool compute_mode_on(const ComputeModes& m) { return m.arbor_check == 1 || m.height_check == 1 || m.chip_check == 1; }
-
 double reported_protrusion(const Profile& p, const RequiredValues& r, int length_type) {
     double protrusion = r.protrusion;
     if (!(p.has_holder || p.attachment_count > 0)) return protrusion;
@@ -289,7 +283,7 @@ double reported_protrusion(const Profile& p, const RequiredValues& r, int length
 }
 
 std::string requirement_line(const CurrentTool& tool, bool temporary_tool, const RequiredValues& required,
-                             const ComputeModes& modes, const RunStop& stop) {
+                             const Checks& checks, const RunStop& stop) {
     std::string line;
     if (temporary_tool) {
         line = "TMP:";
@@ -299,18 +293,17 @@ std::string requirement_line(const CurrentTool& tool, bool temporary_tool, const
         line = number;
     }
     line += tool_type_name(&tool.tool);
-    if (modes.arbor_check == 1) append_arbor(line, tool.profile, required, modes.length_type);
-    if (modes.height_check == 1)
-        line += fill(platform::text(kTextHeight), {required.blade_length + kRequiredMargin});
-    if (modes.chip_check == 1) append_chip(line, tool.profile, required);
+    if (computes(checks.arbor)) append_arbor(line, tool.profile, required, checks.length_type);
+    if (computes(checks.height)) line += fill(platform::text(kTextHeight), {required.blade_length + kRequiredMargin});
+    if (computes(checks.chip)) append_chip(line, tool.profile, required);
     line += stop_text(stop);
     return line;
 }
 
 int write_requirement_line(std::FILE* file, const CurrentTool& tool, bool temporary_tool, RequiredValues& required,
-                           const ComputeModes& modes, const RunStop& stop) {
-    if (!compute_mode_on(modes)) return 0;
-    if (file) put(file, requirement_line(tool, temporary_tool, required, modes, stop) + "\n");
+                           const Checks& checks, const RunStop& stop) {
+    if (!computes_any(checks)) return 0;
+    if (file) put(file, requirement_line(tool, temporary_tool, required, checks, stop) + "\n");
     required = RequiredValues{};
     return 1;
 }

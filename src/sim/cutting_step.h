@@ -1,13 +1,15 @@
 // What the run loop does around each kernel call of a move: how many steps a move takes and where
-// each step puts the tool, the cutting load against the tool's limits (overload record and the
-// "limitp.txt" / "limitsp.txt" logs), the values handed to the optimised-NC writer, and the
-// per-tool requirement line of the check modes that compute required lengths.
+// each step puts the tool along the move's path, the cutting load against the tool's limits
+// (overload record and the "limitp.txt" / "limitsp.txt" logs), the values handed to the
+// optimised-NC writer, and the per-tool requirement line of the check modes that compute required
+// lengths.
 //
 // Everything here works on records the caller owns; no global state. Files are opened in the
 // folder the caller names and written with the "C" locale's numbers whatever the user's locale.
 #pragma once
 
-#include "nc/move.h"
+#include "base/vec3.h"
+#include "sim/checks.h"
 #include "sim/kernel.h"
 #include "sim/tools.h"
 
@@ -43,10 +45,24 @@ int sampled_step_count(double length, double move_pitch);
 // Length of one step: length / n (n below 1 counts as 1).
 double step_length(double length, int n);
 
+// The path of one move as the steps follow it, filled once per move by the caller.
+struct MovePath {
+    int motion = kMotionLinear;  // kMotion...: arcs turn, everything else is a line
+    Vec3 start, end;             // tool tip, workpiece coordinates
+    // Arcs only.
+    Vec3 centre;
+    Vec3 start_direction;  // unit vector in the plane from the centre towards the start
+    double start_radius = 0, end_radius = 0;
+    double sweep = 0;  // radians, 0 < sweep <= 2 pi
+    struct Plane {
+        int first = 0, second = 1, normal = 2;  // axis indices (0 X, 1 Y, 2 Z)
+    } plane;
+};
+
 // Tool position of step k (1..n) of the move: along the line for rapids and linear moves; along
 // the arc for arcs (angle k/n of the sweep, radius from the start to the end radius, the plane's
 // normal axis linear). Step n is the end point exactly; k is clamped to 0..n.
-Vec3 step_position(const nc::MoveRecord& move, int k, int n);
+Vec3 step_position(const MovePath& move, int k, int n);
 
 // ---- Load ----
 
@@ -130,17 +146,6 @@ void hand_over_step(const OptimiseSink& sink, const SweepResult& result, double 
 
 // ---- Requirement report ----
 
-// The check modes that compute required values, and LENGTH TYPE (1..4).
-struct ComputeModes {
-    int arbor_check = 0;
-    int height_check = 0;
-    int chip_check = 0;
-    int length_type = 1;
-};
-
-ComputeModes compute_modes(const KernelChecks& checks, int length_type);
-bool compute_mode_on(const ComputeModes& modes);
-
 // How the run ended when the line is written at its end; at a tool change nothing stopped.
 struct RunStop {
     bool aborted = false;  // the run was ended (the user, an alarm, an interference)
@@ -152,14 +157,15 @@ struct RunStop {
 // LENGTH TYPE 4 to Lu; types 2 and 3 and the other length kinds keep it.
 double reported_protrusion(const Profile& profile, const RequiredValues& required, int length_type);
 
-// The tool's line without its line end, in the current language.
+// The tool's line without its line end, in the current language: the values of the checks in
+// their compute modes, the protrusion as the checks' LENGTH TYPE reports it.
 std::string requirement_line(const CurrentTool& tool, bool temporary_tool, const RequiredValues& required,
-                             const ComputeModes& modes, const RunStop& stop);
+                             const Checks& checks, const RunStop& stop);
 
 // Writes the line and "\n" into `file` (skipped when null) while a compute mode is on, then sets
 // the required values back to 0 (also when the file is missing, so that the next tool starts
 // clean). 1 when a line was due, 0 when no compute mode is on.
 int write_requirement_line(std::FILE* file, const CurrentTool& tool, bool temporary_tool, RequiredValues& required,
-                           const ComputeModes& modes, const RunStop& stop);
+                           const Checks& checks, const RunStop& stop);
 
 }  // namespace vx::sim

@@ -1,4 +1,4 @@
-// Check modes, step flags, stop and pause tests, alarm messages and the interference lists.
+// Step flags, stop and pause tests, alarm messages and the interference lists.
 #include "sim/interference.h"
 
 #include "platform/files.h"
@@ -63,17 +63,17 @@ unsigned spindle_kind(SpindleEvent e) {
 }
 
 // The kinds of the checks that are in their pause modes.
-unsigned pause_kinds(const CheckModes& m, const StepFlags& f) {
+unsigned pause_kinds(const Checks& c, const StepFlags& f) {
     unsigned kinds = 0;
-    if (m.rapid_check == 2 && f.rapid) kinds |= f.rapid_move ? kKindRapid : kKindTooFast;
-    if (m.arbor_check == 4) {
+    if (pauses(c.rapid) && f.rapid) kinds |= f.rapid_move ? kKindRapid : kKindTooFast;
+    if (pauses(c.arbor)) {
         if (f.holder) kinds |= kKindArbor;
         if (f.taper) kinds |= kKindTaper;
         if (f.attachment) kinds |= kKindAttachment;
     }
-    if (m.height_check == 3 && f.length) kinds |= kKindLength;
-    if (m.chip_check == 3 && f.chip) kinds |= kKindChip;
-    if (m.spindle_check == kSpindlePause) kinds |= spindle_kind(f.spindle);
+    if (pauses(c.height) && f.length) kinds |= kKindLength;
+    if (pauses(c.chip) && f.chip) kinds |= kKindChip;
+    if (pauses(c.spindle)) kinds |= spindle_kind(f.spindle);
     return kinds;
 }
 
@@ -137,38 +137,21 @@ void write_second_step(InterferenceList& list, unsigned kinds, const BlockRef& b
 
 }  // namespace
 
-// ---- Check modes ----
-
-CheckModes check_modes(const shell::Settings& settings) {
-    const shell::DefineSettings& d = settings.define;
-    CheckModes m;
-    m.rapid_check = d.rapid_check;
-    m.arbor_check = d.arbor_check;
-    m.height_check = d.height_check;
-    m.chip_check = d.chip_check;
-    m.spindle_check = d.spindle_check;
-    m.spindle_range = d.spindle_range;
-    m.spindle_min = d.spindle_min;
-    m.spindle_max = d.spindle_max;
-    m.rapid_feedrate = d.rapid_feedrate;
-    return m;
-}
-
 // ---- Step flags ----
 
-SpindleEvent spindle_event(const CheckModes& m, bool cut, int speed, int direction) {
-    if (m.spindle_check == kSpindleOff || !cut) return SpindleEvent::None;
+SpindleEvent spindle_event(const Checks& c, bool cut, int speed, int direction) {
+    if (!checked(c.spindle) || !cut) return SpindleEvent::None;
     if (direction == 0 || speed <= 0) return SpindleEvent::Stopped;
-    if (!m.spindle_range) return SpindleEvent::None;
-    if (speed < m.spindle_min) return SpindleEvent::Low;
-    if (speed > m.spindle_max) return SpindleEvent::Over;
+    if (!c.spindle_range) return SpindleEvent::None;
+    if (speed < c.spindle_min) return SpindleEvent::Low;
+    if (speed > c.spindle_max) return SpindleEvent::Over;
     return SpindleEvent::None;
 }
 
-StepFlags step_flags(const SweepResult& r, const CheckModes& m, int motion, double feed, SpindleEvent spindle) {
+StepFlags step_flags(const SweepResult& r, const Checks& c, int motion, double feed, SpindleEvent spindle) {
     StepFlags f;
     // The kernel flags a feed at or above any feedrate; a feedrate of 0 or less makes no feed rapid.
-    f.rapid = r.rapid_interference && m.rapid_check >= 1 && rapid_class(motion, feed, m.rapid_feedrate);
+    f.rapid = r.rapid_interference && checked(c.rapid) && rapid_class(motion, feed, c.rapid_feedrate);
     f.rapid_move = f.rapid && motion == kMotionRapid;
     f.holder = r.holder;
     f.length = r.length;
@@ -221,25 +204,24 @@ int kind_alarm_code(unsigned kind) {
 
 // ---- Stop, pause, end ----
 
-int must_stop(const CheckModes& m, const StepFlags& f) {
-    if (m.rapid_check == 1 && f.rapid) return 1;
-    if (m.arbor_check == 3 && (f.taper || f.attachment || f.holder)) return 1;
-    if (m.height_check == 2 && f.length) return 1;
-    if (m.chip_check == 2 && f.chip) return 1;
-    if (m.spindle_check == kSpindleStop && f.spindle != SpindleEvent::None) return 1;
+int must_stop(const Checks& c, const StepFlags& f) {
+    if (aborts(c.rapid) && f.rapid) return 1;
+    if (aborts(c.arbor) && (f.taper || f.attachment || f.holder)) return 1;
+    if (aborts(c.height) && f.length) return 1;
+    if (aborts(c.chip) && f.chip) return 1;
+    if (aborts(c.spindle) && f.spindle != SpindleEvent::None) return 1;
     return 0;
 }
 
-int run_end_code(const CheckModes& m, const StepFlags& f, bool overloaded, int interpreter_alarm) {
-    if (m.arbor_check == 3 && f.taper) return 5;
-    if (m.arbor_check == 3 && f.attachment) return 8;
-    if (m.arbor_check == 3 && f.holder) return 2;
-    if (m.height_check == 2 && f.length) return 3;
-    if (m.chip_check == 2 && f.chip) return 4;
-    if (m.spindle_check == kSpindleStop && f.spindle != SpindleEvent::None)
-        return f.spindle == SpindleEvent::Stopped ? 9 : 10;
+int run_end_code(const Checks& c, const StepFlags& f, bool overloaded, int interpreter_alarm) {
+    if (aborts(c.arbor) && f.taper) return 5;
+    if (aborts(c.arbor) && f.attachment) return 8;
+    if (aborts(c.arbor) && f.holder) return 2;
+    if (aborts(c.height) && f.length) return 3;
+    if (aborts(c.chip) && f.chip) return 4;
+    if (aborts(c.spindle) && f.spindle != SpindleEvent::None) return f.spindle == SpindleEvent::Stopped ? 9 : 10;
     if (interpreter_alarm > 0) return kInterpreterBase + interpreter_alarm;
-    if (m.rapid_check == 1 && f.rapid && f.rapid_move) return 1;
+    if (aborts(c.rapid) && f.rapid && f.rapid_move) return 1;
     return overloaded ? 7 : 6;
 }
 
@@ -292,8 +274,8 @@ void end_interference_run(InterferenceList& list) {
     list.pending = 0;
 }
 
-bool collect_pause(InterferenceList& list, const CheckModes& modes, const StepFlags& flags, const BlockRef& block) {
-    const unsigned kinds = pause_kinds(modes, flags);
+bool collect_pause(InterferenceList& list, const Checks& checks, const StepFlags& flags, const BlockRef& block) {
+    const unsigned kinds = pause_kinds(checks, flags);
     if (kinds == 0) return false;
     make_due(list);
     list.pending |= kinds;

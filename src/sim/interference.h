@@ -1,15 +1,14 @@
-// Interference checks: which check modes are on, what a step's flags mean (kinds and alarm codes),
-// whether a flagged step stops or pauses the run, the alarm messages and how they are shown, and
-// the two interference lists ("interference.txt", or "interference2.txt" when that file already
-// exists in the working folder at the first entry of a run).
+// Interference checks: what a step's flags mean (kinds and alarm codes), whether a flagged step
+// stops or pauses the run under its check modes (checks.h), the alarm messages and how they are
+// shown, and the two interference lists ("interference.txt", or "interference2.txt" when that file
+// already exists in the working folder at the first entry of a run).
 //
 // Run control calls, after each step: step_flags (from the kernel's result), must_stop, and
 // collect_pause; after the move: write_interference_entry when an entry is pending; at the run's
 // end: run_end_code and show_alarm, then end_interference_run.
 #pragma once
 
-#include "base/constants.h"
-#include "shell/settings.h"
+#include "sim/checks.h"
 #include "sim/cutting_step.h"
 #include "sim/kernel.h"
 
@@ -19,33 +18,12 @@
 
 namespace vx::sim {
 
-// ---- Check modes ----
-
-// Spindle check modes as the settings give them: "STOP" is the pause mode, like the other
-// checks' "STOP" words; any other word checks and stops.
-constexpr int kSpindleOff = 0;
-constexpr int kSpindleStop = 1;
-constexpr int kSpindlePause = 2;
-
-struct CheckModes {
-    int rapid_check = 1;   // 0 cut like a feed, 1 stop, 2 pause
-    int arbor_check = 3;   // 0 ignore, 1 compute, 2 cut with the shapes, 3 stop, 4 pause
-    int height_check = 0;  // 0 off, 1 compute, 2 stop, 3 pause
-    int chip_check = 0;    // 0 off, 1 compute, 2 stop, 3 pause
-    int spindle_check = kSpindleOff;
-    bool spindle_range = false;  // the speed range below is checked
-    double spindle_min = 0, spindle_max = 0;
-    double rapid_feedrate = kRapidFeedrateNone;  // 0 or less: no feed is rapid-class
-};
-
-CheckModes check_modes(const shell::Settings& settings);
-
 // ---- Step flags ----
 
 enum class SpindleEvent { None, Stopped, Low, Over };
 
 // A step that cut while the spindle stood (direction 0 or speed 0) or ran outside the range.
-SpindleEvent spindle_event(const CheckModes& modes, bool cut, int speed, int direction);
+SpindleEvent spindle_event(const Checks& checks, bool cut, int speed, int direction);
 
 // What one step raised (or, merged, one move).
 struct StepFlags {
@@ -55,7 +33,7 @@ struct StepFlags {
     SpindleEvent spindle = SpindleEvent::None;
 };
 
-StepFlags step_flags(const SweepResult& result, const CheckModes& modes, int motion, double feed,
+StepFlags step_flags(const SweepResult& result, const Checks& checks, int motion, double feed,
                      SpindleEvent spindle);
 void merge_flags(StepFlags& into, const StepFlags& step);
 bool any_flag(const StepFlags& flags);
@@ -80,13 +58,12 @@ int kind_alarm_code(unsigned kind);           // the alarm code of one kind bit,
 // ---- Stop, pause, end ----
 
 // 1 when the run must end after this step (the abort modes), else 0.
-int must_stop(const CheckModes& modes, const StepFlags& flags);
+int must_stop(const Checks& checks, const StepFlags& flags);
 
-// The end code of a run that ended on an interference or an alarm: taper 5, attachment 8, holder
-// 2 (arbor/taper mode 3), length 3 (mode 2), chip 4 (mode 2), spindle 9 or 10 (stop mode),
-// 100 + an interpreter alarm; otherwise 1 for a rapid in rapid mode 1, else 7 after an overload,
-// else 6.
-int run_end_code(const CheckModes& modes, const StepFlags& flags, bool overloaded, int interpreter_alarm);
+// The end code of a run that ended on an interference or an alarm: in the checks' abort modes
+// taper 5, attachment 8, holder 2, length 3, chip 4, spindle 9 or 10; 100 + an interpreter alarm;
+// otherwise 1 for a rapid under the aborting rapid check, else 7 after an overload, else 6.
+int run_end_code(const Checks& checks, const StepFlags& flags, bool overloaded, int interpreter_alarm);
 
 // ---- Messages ----
 
@@ -142,7 +119,7 @@ void end_interference_run(InterferenceList& list);  // closes the file
 
 // The pause test: collects the kinds of the pause modes into the pending entry (and, with the
 // second list, writes the step's line); true when the run must pause.
-bool collect_pause(InterferenceList& list, const CheckModes& modes, const StepFlags& flags, const BlockRef& block);
+bool collect_pause(InterferenceList& list, const Checks& checks, const StepFlags& flags, const BlockRef& block);
 
 // Writes the pending entry to "interference.txt" (nothing with the second list in use), clears
 // the pending kinds, requests a repaint when the paint marks are shown and plays "SystemHand"

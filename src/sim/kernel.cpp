@@ -20,7 +20,7 @@ constexpr double kStopSlack = 1e-9;
 
 bool feed_move(int motion) { return motion == kMotionLinear || motion == kMotionArcCw || motion == kMotionArcCcw; }
 
-bool at_rapid_speed(const KernelChecks& checks, const SweepStep& step) {
+bool at_rapid_speed(const Checks& checks, const SweepStep& step) {
     return rapid_class(step.motion, step.feed, checks.rapid_feedrate);
 }
 
@@ -133,15 +133,17 @@ double attachment_search(const Profile& p, double z, double highest) {
 }
 
 // Every zone that can take part is covered: the edge (enlarged for the clearance test), the neck
-// from mode 1 on, the holder sections and attachment sections low enough to reach material.
-double search_radius(const Profile& p, const KernelChecks& checks, const SweepCall& c, double highest,
+// whenever the arbor check looks at it, the holder sections and attachment sections low enough to
+// reach material (the holder raised to the required protrusion while it is computed).
+double search_radius(const Profile& p, const Checks& checks, const SweepCall& c, double highest,
                      const RequiredValues& required) {
     double radius = p.rb + (c.rapid_flag ? c.rapid_margin : 0.0);
-    if (checks.arbor_check >= 1) radius = std::max(radius, p.rn);
-    if (p.has_holder && checks.arbor_check >= 2) radius = std::max(radius, holder_reach(p, c.z, 0.0, highest));
-    if (p.has_holder && checks.arbor_check == 1)
+    if (checked(checks.arbor)) radius = std::max(radius, p.rn);
+    const bool shapes = cuts_with_shapes(checks.arbor);
+    if (p.has_holder && shapes) radius = std::max(radius, holder_reach(p, c.z, 0.0, highest));
+    if (p.has_holder && computes(checks.arbor))
         radius = std::max(radius, holder_reach(p, c.z, required.protrusion - p.L1, highest));
-    if (p.attachment_count > 0 && checks.arbor_check >= 2) radius = std::max(radius, attachment_search(p, c.z, highest));
+    if (p.attachment_count > 0 && shapes) radius = std::max(radius, attachment_search(p, c.z, highest));
     return radius;
 }
 
@@ -236,7 +238,7 @@ void fill_grid(SweepCall& c, Workpiece& wp, KernelContext& context) {
     c.projection = c.screen_x ? &context.projection : nullptr;
 }
 
-void fill_switches(SweepCall& c, const CurrentTool& tool, const KernelChecks& checks, const SweepStep& step,
+void fill_switches(SweepCall& c, const CurrentTool& tool, const Checks& checks, const SweepStep& step,
                    const RequiredValues& required) {
     const Profile& p = tool.profile;
     c.profile = &p;
@@ -244,13 +246,17 @@ void fill_switches(SweepCall& c, const CurrentTool& tool, const KernelChecks& ch
     c.recording = step.recording;
     c.paint = step.paint;
     c.optimise = step.run_type == kRunOptimise;
-    c.rapid_flag = c.optimise || (step.motion == kMotionRapid && checks.tool_clearance.mode != 0 && step.recording);
-    c.rapid_margin = !step.recording ? 0.0 : checks.tool_clearance.mode == 2 ? checks.tool_clearance.value : p.pitch_margin;
-    c.rapid_speed = checks.rapid_check >= 1 && at_rapid_speed(checks, step);
-    c.arbor_check = checks.arbor_check;
-    c.height_check = checks.height_check;
-    c.chip_check = checks.chip_check;
-    c.neck_below_tip = checks.arbor_check == 1 && p.length_kind >= kLength2 && required.second_length >= 0.0;
+    const Clearance& clearance = checks.tool_clearance;
+    const bool clearance_test = clearance.mode != ClearanceMode::None;
+    c.rapid_flag = c.optimise || (step.motion == kMotionRapid && clearance_test && step.recording);
+    c.rapid_margin = !step.recording                          ? 0.0
+                     : clearance.mode == ClearanceMode::Value ? clearance.value
+                                                              : p.pitch_margin;
+    c.rapid_speed = checked(checks.rapid) && at_rapid_speed(checks, step);
+    c.arbor_check = checks.arbor;
+    c.height_check = checks.height;
+    c.chip_check = checks.chip;
+    c.neck_below_tip = computes(checks.arbor) && p.length_kind >= kLength2 && required.second_length >= 0.0;
     c.sum_volume = step.sum_volume;
     c.sum_moment = step.sum_volume && step.sum_moment;
     c.short_move = step.short_move;
@@ -265,7 +271,7 @@ void fill_switches(SweepCall& c, const CurrentTool& tool, const KernelChecks& ch
 }
 
 // Box, half-rows and the early end of a half-row. 0 when the box misses the grid.
-int fill_box(SweepCall& c, const KernelChecks& checks, const Workpiece& wp, const SweepStep& step,
+int fill_box(SweepCall& c, const Checks& checks, const Workpiece& wp, const SweepStep& step,
              const RequiredValues& required) {
     const Profile& p = *c.profile;
     const double radius = search_radius(p, checks, c, wp.highest, required);
@@ -277,7 +283,7 @@ int fill_box(SweepCall& c, const KernelChecks& checks, const Workpiece& wp, cons
     c.left_start = k >= 0.0 ? std::int32_t(std::min(k, double(c.last_box_column))) : c.first_column - 1;
     c.right_start = std::int32_t(std::clamp(k + 1.0, double(c.first_column), double(c.last_box_column) + 1.0));
     // Square attachment sections reach past any radius of revolution: no early end then.
-    const bool square = p.attachment_count > 0 && checks.arbor_check >= 2;
+    const bool square = p.attachment_count > 0 && cuts_with_shapes(checks.arbor);
     const double stop = std::max(p.outer, c.rapid_flag ? p.rb + c.rapid_margin : 0.0);
     c.stop2 = square ? std::numeric_limits<double>::infinity() : stop * stop * (1.0 + kStopSlack);
     return 1;
@@ -290,18 +296,6 @@ void sweep_band(void* context, int band, std::int32_t first_row, std::int32_t la
 }  // namespace
 
 // ---- Public helpers ----
-
-KernelChecks kernel_checks(const shell::Settings& settings) {
-    const shell::DefineSettings& d = settings.define;
-    KernelChecks k;
-    k.rapid_check = d.rapid_check;
-    k.arbor_check = d.arbor_check;
-    k.height_check = d.height_check;
-    k.chip_check = d.chip_check;
-    k.tool_clearance = d.tool_clearance;
-    k.rapid_feedrate = d.rapid_feedrate;
-    return k;
-}
 
 bool volume_wanted(int run_type, const CurrentTool& tool) {
     return run_type == kRunOptimise || tool.limit.kind != kLimitNone;
@@ -344,7 +338,7 @@ void clear_step_results(SweepResult& r, bool new_move) {
 
 // ---- Entry ----
 
-int sweep_at_position(Workpiece& wp, const CurrentTool& tool, const KernelChecks& checks, const SweepStep& step,
+int sweep_at_position(Workpiece& wp, const CurrentTool& tool, const Checks& checks, const SweepStep& step,
                       KernelContext& context, SweepResult& result) {
     clear_step_results(result, starts_move(step));
     if (!wp.height.data || !wp.attribute.data || !wp.coordinate.data) return 0;

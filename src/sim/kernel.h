@@ -5,14 +5,13 @@
 // results are the same, bit for bit, whatever the band count.
 //
 // A caller fills a SweepStep per call (tool tip in workpiece coordinates, the step vector from
-// the previous sampled position, the move's kind and the run's switches), keeps one SweepResult
-// across the calls of a run (projected bounds and required values live across calls) and one
-// KernelContext per process (bands, projection, row buffers).
+// the previous sampled position, the move's kind and the run's switches), passes the run's check
+// modes (checks.h), keeps one SweepResult across the calls of a run (projected bounds and required
+// values live across calls) and one KernelContext per process (bands, projection, row buffers).
 #pragma once
 
-#include "base/constants.h"
-#include "shell/settings.h"
 #include "sim/bands.h"
+#include "sim/checks.h"
 #include "sim/tools.h"
 #include "sim/workgrid.h"
 
@@ -25,7 +24,7 @@ namespace vx::sim {
 
 // ---- Inputs ----
 
-// Motion kinds of the move record.
+// Motion kinds of a move.
 constexpr int kMotionRapid = 0;
 constexpr int kMotionLinear = 1;
 constexpr int kMotionArcCw = 2;
@@ -35,18 +34,6 @@ constexpr int kMotionArcCcw = 3;
 constexpr int kRunMoveStart = 1;  // first step of a move
 constexpr int kRunMoveStep = 2;   // later step of a move
 constexpr int kRunOptimise = 3;   // optimisation run: no screen refresh, clearance test always on
-
-// Check modes as the menus set them.
-struct KernelChecks {
-    int rapid_check = 1;   // 0 cut like a feed, 1 stop, 2 pause
-    int arbor_check = 0;   // 0 ignore, 1 compute protrusion, 2 cut with the shapes, 3 stop, 4 pause
-    int height_check = 0;  // effective length: 0 off, 1 compute, 2 stop, 3 pause
-    int chip_check = 0;    // vertical and radius mills: 0 off, 1 compute, 2 stop, 3 pause
-    shell::Clearance tool_clearance;  // TOOL CLEARANCE: the rapid clearance test's margin
-    double rapid_feedrate = kRapidFeedrateNone;
-};
-
-KernelChecks kernel_checks(const shell::Settings& settings);
 
 // A rapid, or a feed at the rapid feedrate or above. A rate of 0 or less (an unreadable
 // setting) makes no feed rapid-class: otherwise every cut would count as a rapid interference.
@@ -223,7 +210,7 @@ int fold_direction(int step_direction, int code);
 // results, then cuts. Returns 1 when rows were swept, 0 when nothing was in reach (tool above the
 // highest height, box outside the grid, no workpiece). Sets the modification state to 2 when a
 // cell was lowered.
-int sweep_at_position(Workpiece& wp, const CurrentTool& tool, const KernelChecks& checks, const SweepStep& step,
+int sweep_at_position(Workpiece& wp, const CurrentTool& tool, const Checks& checks, const SweepStep& step,
                       KernelContext& context, SweepResult& result);
 
 // ---- Row sweep (the band worker body) ----
@@ -276,8 +263,9 @@ struct SweepCall {
     bool rapid_flag = false;   // clearance test
     double rapid_margin = 0;
     bool rapid_speed = false;  // rapid check on and the move at rapid speed
-    int arbor_check = 0, height_check = 0, chip_check = 0;
-    bool neck_below_tip = false;  // mode 1: below-tip cells are examined for the neck
+    ArborCheck arbor_check = ArborCheck::Ignore;
+    LengthCheck height_check = LengthCheck::Off, chip_check = LengthCheck::Off;
+    bool neck_below_tip = false;  // compute mode: below-tip cells are examined for the neck
     bool sum_volume = false, sum_moment = false;
     bool short_move = false;
     double move_length = 0, move_length_xy = 0;

@@ -17,7 +17,7 @@ constexpr std::uint8_t kKeptBits = 0x80;  // bit 7 survives a cut; bits 4-5 are 
 
 // ---- Results of one cell ----
 
-// Mode 1 of the arbor/taper check: what the neck would need to clear this cell.
+// The arbor check's compute mode: what the neck would need to clear this cell.
 void neck_required(const SweepCall& c, SweepPartial& out, double excess_over_tip, double d2) {
     const Profile& p = *c.profile;
     if (p.length_kind != kLength2 && p.length_kind != kLength3) return;
@@ -32,7 +32,7 @@ void neck_required(const SweepCall& c, SweepPartial& out, double excess_over_tip
     out.required.second_length = std::max(out.required.second_length, (p.rn - p.rb) * (excess_over_tip - p.L2) / width);
 }
 
-// Mode 1: the protrusion that would put the holder surface above this cell.
+// Compute mode: the protrusion that would put the holder surface above this cell.
 void holder_required(const SweepCall& c, SweepPartial& out, double excess_over_tip, double d2) {
     const Profile& p = *c.profile;
     if (!p.has_holder) return;
@@ -59,30 +59,30 @@ void edge_checks(const SweepCall& c, SweepPartial& out, float h, double d2, doub
         note_extent(out.extent, out.hit, d2, t);
         return;
     }
-    if (c.chip_check >= 2) {
+    if (flags_hits(c.chip_check)) {
         const double inner2 = p.type == kToolVertical ? p.vertical_inner2 : p.type == kToolRadius ? p.e2 : -1.0;
         if (d2 < inner2) {
             out.chip = true;
             mark = true;
             note_extent(out.extent, out.hit, d2, t);
         }
-    } else if (c.chip_check == 1 && p.type == kToolVertical) {
+    } else if (computes(c.chip_check) && p.type == kToolVertical) {
         out.required.tip_width = std::max(out.required.tip_width, p.half - std::sqrt(d2));
     }
-    if (c.height_check >= 2) {
+    if (flags_hits(c.height_check)) {
         if (h > c.length_bound) {
             out.length = true;
             mark = true;
             note_extent(out.extent, out.hit, d2, t);
         }
-    } else if (c.height_check == 1) {
+    } else if (computes(c.height_check)) {
         out.required.blade_length = std::max(out.required.blade_length, double(h) - c.z);
     }
 }
 
 void zone_effects(const SweepCall& c, SweepPartial& out, Zone zone, double d2, double t, std::uint8_t& attribute,
                   bool& mark) {
-    if (c.arbor_check < 3) {
+    if (!flags_hits(c.arbor_check)) {
         attribute |= kPaintBit;
         return;
     }
@@ -134,9 +134,10 @@ struct Walk {
           pen_code(call.pen_code), recording(call.recording), vertical(call.vertical), paint(call.paint),
           sum_volume(call.sum_volume), volume_extras(call.short_move || call.sum_moment),
           project(!call.optimise && call.projection && call.projection->enabled), neck_below_tip(call.neck_below_tip),
-          rapid_flag(call.rapid_flag), edge_checks(call.rapid_speed || call.chip_check != 0 || call.height_check != 0),
-          outer_zones(call.arbor_check != 0),
-          centre_flat(call.profile->type == kToolRadius && call.chip_check == 1),
+          rapid_flag(call.rapid_flag),
+          edge_checks(call.rapid_speed || checked(call.chip_check) || checked(call.height_check)),
+          outer_zones(checked(call.arbor_check)),
+          centre_flat(call.profile->type == kToolRadius && computes(call.chip_check)),
           plain(!rapid_flag && !edge_checks && !outer_zones && !centre_flat && !neck_below_tip && !project &&
                 !volume_extras) {}
 };
@@ -203,20 +204,20 @@ double volume_term(const SweepCall& c, RowState& row, std::int32_t i, float h, f
                                      double dy_eff, double* t_rel, Zone* zone) {
     const Profile& p = *c.profile;
     if (d2 <= p.rn2) {
-        if (c.arbor_check == 1) {
+        if (computes(c.arbor_check)) {
             neck_required(c, out, double(h) - c.z, d2);
             return false;
         }
         *zone = Zone::Neck;
         *t_rel = neck_height(p, d2);
     } else if (d2 <= p.outer2) {
-        if (c.arbor_check == 1) {
+        if (computes(c.arbor_check)) {
             holder_required(c, out, double(h) - c.z, d2);
             return false;
         }
         *zone = Zone::Holder;
         *t_rel = holder_height(p, d2);
-    } else if (p.attachment_count > 0 && c.arbor_check >= 2) {
+    } else if (p.attachment_count > 0 && cuts_with_shapes(c.arbor_check)) {
         *zone = Zone::Beyond;
         *t_rel = attachment_height(p, dx_eff, dy_eff);
     } else {

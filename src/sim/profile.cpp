@@ -151,7 +151,7 @@ void derive_neck(Profile& p, const LengthRecord& length, const ProfileOptions& o
     p.L2 = length.L[1];
     p.L3 = length.L[2];
     if (p.length_kind == kLength1) return;
-    const double shank = clear_diameter(length.L[5], o.for_cutting ? o.arbor_clearance : shell::Clearance{}, o.pitch) / 2.0;
+    const double shank = clear_diameter(length.L[5], o.for_cutting ? o.arbor_clearance : Clearance{}, o.pitch) / 2.0;
     const bool neck = shank > p.rb;
     if (neck) p.rn = shank;
     if (p.length_kind == kLength2) {
@@ -171,7 +171,7 @@ void derive_holder(Profile& p, const HolderRecord& holder, const ProfileOptions&
     p.holder_top = p.L1;
     p.has_holder = holder.defined != 0 && p.length_kind != kLengthNone;
     if (p.has_holder) {
-        const shell::Clearance clearance = o.for_cutting ? o.arbor_clearance : shell::Clearance{};
+        const Clearance clearance = o.for_cutting ? o.arbor_clearance : Clearance{};
         const bool mixed = holder.kind == kHolderMixed;
         p.holder_kind = holder.kind >= kHolderSteps && holder.kind <= kHolderMixed ? holder.kind : kHolderSteps;
         p.holder_count = std::clamp(holder.count, 0, kHolderSections);
@@ -190,16 +190,16 @@ void derive_holder(Profile& p, const HolderRecord& holder, const ProfileOptions&
     p.outer2 = signed_square(p.outer);
 }
 
-double attachment_width(double width, const shell::Clearance& c, double pitch) {
-    if (c.mode == 2) return width + 2.0 * c.value;
-    if (c.mode == 1) return width + 2.0 * pitch;
+double attachment_width(double width, const Clearance& c, double pitch) {
+    if (c.mode == ClearanceMode::Value) return width + 2.0 * c.value;
+    if (c.mode == ClearanceMode::Pitch) return width + 2.0 * pitch;
     return width;
 }
 
 void derive_attachment(Profile& p, const ProfileOptions& o) {
     // Without lengths the holder top is unknown, so the head cannot be placed.
-    if (!o.attachment || o.arbor_check < 1 || p.length_kind == kLengthNone) return;
-    const shell::Clearance clearance = o.for_cutting ? o.arbor_clearance : shell::Clearance{};
+    if (!o.attachment || !checked(o.arbor_check) || p.length_kind == kLengthNone) return;
+    const Clearance clearance = o.for_cutting ? o.arbor_clearance : Clearance{};
     p.attachment_count = std::clamp(o.attachment->count, 0, kAttachmentSteps);
     double base = p.holder_top, widest = 0.0;
     for (int i = 0; i < p.attachment_count; ++i) {
@@ -215,8 +215,8 @@ void derive_attachment(Profile& p, const ProfileOptions& o) {
 
 void derive_margins(Profile& p, const ProfileOptions& o) {
     p.pitch_margin = pitch_margin(p.rb, o.pitch);
-    if (o.tool_clearance.mode == 2) p.clearance_margin = o.tool_clearance.value;
-    else if (o.tool_clearance.mode == 1) p.clearance_margin = p.pitch_margin;
+    if (o.tool_clearance.mode == ClearanceMode::Value) p.clearance_margin = o.tool_clearance.value;
+    else if (o.tool_clearance.mode == ClearanceMode::Pitch) p.clearance_margin = p.pitch_margin;
     else p.clearance_margin = 0.0;
 }
 
@@ -255,9 +255,9 @@ double oval_corner_start(double half, double A, double H, double R) {
 
 // ---- Clearances ----
 
-double clear_diameter(double diameter, const shell::Clearance& c, double pitch) {
-    if (c.mode == 2) return diameter + 2.0 * c.value;
-    if (c.mode == 1) {
+double clear_diameter(double diameter, const Clearance& c, double pitch) {
+    if (c.mode == ClearanceMode::Value) return diameter + 2.0 * c.value;
+    if (c.mode == ClearanceMode::Pitch) {
         const double x = diameter / 2.0 + pitch, y = pitch / 2.0;
         return 2.0 * std::sqrt(x * x + y * y);
     }

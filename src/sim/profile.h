@@ -8,7 +8,7 @@
 // input) is kept as the squared threshold -1, so that no distance falls inside it.
 #pragma once
 
-#include "shell/settings.h"
+#include "sim/checks.h"
 #include "sim/tool_records.h"
 
 #include <array>
@@ -26,10 +26,10 @@ constexpr double kNoSurface = 1.0e300;
 struct ProfileOptions {
     bool for_cutting = false;  // selected for cutting at `pitch`: the holder clearance applies
     double pitch = 0.0;        // grid pitch of the workpiece
-    shell::Clearance arbor_clearance;  // ARBOR CLEARANCE
-    shell::Clearance tool_clearance;   // TOOL CLEARANCE: the rapid check's margin
-    const Attachment* attachment = nullptr;  // mounted head, or none
-    int arbor_check = 0;                     // attachment sections only from mode 1 on
+    Clearance arbor_clearance;  // ARBOR CLEARANCE
+    Clearance tool_clearance;   // TOOL CLEARANCE: the rapid check's margin
+    const Attachment* attachment = nullptr;       // mounted head, or none
+    ArborCheck arbor_check = ArborCheck::Ignore;  // attachment sections only while it is checked
 };
 
 // ---- Derived values ----
@@ -108,7 +108,7 @@ Profile build_profile(const ToolRecord& tool, const LengthRecord& length, const 
 Profile build_edge_profile(const ToolRecord& tool);
 
 // A diameter outside the cutting edge enlarged by the holder clearance at `pitch`.
-double clear_diameter(double diameter, const shell::Clearance& clearance, double pitch);
+double clear_diameter(double diameter, const Clearance& clearance, double pitch);
 
 // sqrt((rb + p)^2 + (p/2)^2) - rb: how far the cells nearest to a tool of radius rb may lie
 // outside it on a grid of pitch p.

@@ -491,8 +491,7 @@ int read_tool_file(ToolTable& table, const std::string& path, const ToolReadOpti
 
 // ---- Tool base point ----
 
-void apply_tool_base_point(ToolTable& table, shell::ToolBasePoint base_point) {
-    using shell::ToolBasePoint;
+void apply_tool_base_point(ToolTable& table, ToolBasePoint base_point) {
     if (base_point == ToolBasePoint::Bottom) return;
     for (ToolEntry& entry : table.entries) {
         const ToolRecord& t = entry.tool;

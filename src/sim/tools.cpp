@@ -81,17 +81,6 @@ int select_tool(CurrentTool& current, const ToolTable& table, int number, const 
     return 1;
 }
 
-ProfileOptions selection_options(const shell::Settings& settings, double pitch, const Attachment* attachment) {
-    ProfileOptions o;
-    o.for_cutting = pitch > 0.0;
-    o.pitch = pitch;
-    o.arbor_clearance = settings.define.arbor_clearance;
-    o.tool_clearance = settings.define.tool_clearance;
-    o.attachment = attachment;
-    o.arbor_check = settings.define.arbor_check;
-    return o;
-}
-
 // ---- Names ----
 
 std::string_view tool_type_name(const ToolRecord* tool) {
@@ -111,5 +100,15 @@ std::string_view tool_type_name(const ToolRecord* tool) {
 }
 
 std::string_view default_drill_name() { return platform::text(kTextDrill); }
+
+// ---- Loading ----
+
+int load_tool_table(ToolTable& table, CurrentTool& current, const std::string& path, const ToolTableOptions& options) {
+    const int wanted = std::clamp(options.max_magazine, 0, kMaxMagazineCap);
+    if (max_tool_number(table) != wanted) allocate_tool_tables(table, wanted);
+    const int state = read_tool_file(table, path, options.read);
+    select_tool(current, table, table.current_tool, options.selection);
+    return state;
+}
 
 }  // namespace vx::sim

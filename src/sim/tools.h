@@ -7,7 +7,6 @@
 // unopenable tool file and a MAGAZINE number outside 1..maximum change the course of reading.
 #pragma once
 
-#include "shell/settings.h"
 #include "sim/profile.h"
 #include "sim/tool_records.h"
 
@@ -58,8 +57,11 @@ void allocate_tool_tables(ToolTable& table, int max_magazine);
 void free_tool_tables(ToolTable& table);
 int max_tool_number(const ToolTable& table);  // -1 when not allocated
 
+// TOOL BASE POINT: the point of the tool that the programs move, added to every tool's shift.
+enum class ToolBasePoint { Bottom, BallCenter, FCenter, RHeight, LengthTop, ArborTop };
+
 struct ToolReadOptions {
-    shell::ToolBasePoint base_point = shell::ToolBasePoint::Bottom;  // TOOL BASE POINT
+    ToolBasePoint base_point = ToolBasePoint::Bottom;
     bool holder_files = true;  // false: every holder file reads as missing (no file is touched)
 };
 
@@ -73,7 +75,7 @@ int read_tool_text(ToolTable& table, std::string_view bytes, const std::string& 
                    const ToolReadOptions& options);
 
 // Adds the tool base point to every tool's shift (done by the readers after reading).
-void apply_tool_base_point(ToolTable& table, shell::ToolBasePoint base_point);
+void apply_tool_base_point(ToolTable& table, ToolBasePoint base_point);
 
 // True when the file on disk has another time than the one read: the change watch reloads then.
 bool tool_file_changed(const ToolTable& table);
@@ -115,9 +117,6 @@ struct CurrentTool {
 // outside the table.
 int select_tool(CurrentTool& current, const ToolTable& table, int number, const ProfileOptions& options);
 
-// The options of a selection from the settings: for cutting when `pitch` > 0.
-ProfileOptions selection_options(const shell::Settings& settings, double pitch, const Attachment* attachment);
-
 // ---- Names ----
 
 // The tool panel's type name in the current language; "No Tool" for a null tool.
@@ -125,5 +124,17 @@ std::string_view tool_type_name(const ToolRecord* tool);
 
 // The drill's name when its line gives none.
 std::string_view default_drill_name();
+
+// How a table is loaded: its size (MAX MAGAZINE), how the file is read, and how the
+// current tool is selected afterwards.
+struct ToolTableOptions {
+    int max_magazine = kDefaultMaxMagazine;
+    ToolReadOptions read;
+    ProfileOptions selection;
+};
+
+// Start-up and reload: allocates the tables for the magazine size when theirs differs, reads the
+// file and selects the table's current tool into `current`. The file's read state (1 read).
+int load_tool_table(ToolTable& table, CurrentTool& current, const std::string& path, const ToolTableOptions& options);
 
 }  // namespace vx::sim

@@ -46,7 +46,7 @@ constexpr double kRiseTolerance = 1e-9;
 
 // ---- Setting up ----
 
-bool at_rapid_speed(const KernelChecks& checks, const WholeMove& m) {
+bool at_rapid_speed(const Checks& checks, const WholeMove& m) {
     return rapid_class(m.motion, m.feed, checks.rapid_feedrate);
 }
 
@@ -330,22 +330,22 @@ bool outer_zones_clear(const Profile& p, double lowest_tip, double highest) {
 
 // Only what the kernel would do with direction recording off and the moves it covers; anything
 // else goes back to the sampling.
-bool covered_tool(const CurrentTool& tool, const KernelChecks& checks, const WholeMove& m) {
+bool covered_tool(const CurrentTool& tool, const Checks& checks, const WholeMove& m) {
     const Profile& p = tool.profile;
     if (m.run_type == kRunOptimise) return false;  // the clearance test samples positions
     if (p.type == kToolKegaki) return false;        // marks by the backup, not by a profile
-    if (p.type == kToolRadius && checks.chip_check == 1) return false;  // centre flat is measured, not cut
-    if (p.attachment_count > 0 && checks.arbor_check >= 2) return false;  // square sections
+    if (p.type == kToolRadius && computes(checks.chip)) return false;  // centre flat is measured, not cut
+    if (p.attachment_count > 0 && cuts_with_shapes(checks.arbor)) return false;  // square sections
     // Flagging modes: the neck or holder front meets material before the blade clears it, which
     // the lowest surface over the path does not show; the sampling finds those hits.
-    if (checks.arbor_check >= 3) return false;
+    if (flags_hits(checks.arbor)) return false;
     return true;
 }
 
 }  // namespace
 
-double whole_move_radius(const Profile& p, int arbor_check, double z, double highest) {
-    if (arbor_check < 2) return p.rb;
+double whole_move_radius(const Profile& p, ArborCheck arbor, double z, double highest) {
+    if (!cuts_with_shapes(arbor)) return p.rb;
     const double radius = std::max(p.rb, p.rn);
     return p.has_holder ? std::max(radius, holder_reach(p, z, 0.0, highest)) : radius;
 }
@@ -371,7 +371,7 @@ void finish(const CurrentTool& tool, const WholeMove& m, const Sweep& s, Workpie
 }
 
 // Arcs in the XY plane at constant Z.
-int arc_step(Workpiece& wp, const CurrentTool& tool, const KernelChecks& checks, const WholeMove& m,
+int arc_step(Workpiece& wp, const CurrentTool& tool, const Checks& checks, const WholeMove& m,
              SweepResult& result) {
     const GridGeometry& g = wp.geometry;
     const double ax = m.start[0] - g.origin_x, ay = m.start[1] - g.origin_y, z = m.start[2] - tool.shift;
@@ -388,11 +388,11 @@ int arc_step(Workpiece& wp, const CurrentTool& tool, const KernelChecks& checks,
     sweep -= kTwoPi * std::floor(sweep / kTwoPi);
     if (std::hypot(bx - ax, by - ay) < kMinLength) sweep = kTwoPi;  // a full circle
     const Profile& p = tool.profile;
-    const bool outer_zones = checks.arbor_check >= 2;
-    const double r = whole_move_radius(p, checks.arbor_check, z, wp.highest);
+    const bool outer_zones = cuts_with_shapes(checks.arbor);
+    const double r = whole_move_radius(p, checks.arbor, z, wp.highest);
     if (!surface_rises(p, outer_zones, r, g.pitch)) return -1;
     Sweep s{wp, p, z, float(z), r * r, kPenCode[std::clamp(tool.pen, 0, 8)], m.line_number,
-            m.paint, outer_zones, checks.rapid_check >= 1 && at_rapid_speed(checks, m), checks.arbor_check >= 3,
+            m.paint, outer_zones, checked(checks.rapid) && at_rapid_speed(checks, m), flags_hits(checks.arbor),
             m.run_type == kRunMoveStep && m.projection && m.projection->enabled && wp.screen_position.data,
             m.projection, result};
     sweep_band(s, CircleBand{cx, cy, ra + r},
@@ -403,7 +403,7 @@ int arc_step(Workpiece& wp, const CurrentTool& tool, const KernelChecks& checks,
 
 }  // namespace
 
-int whole_move_step(Workpiece& wp, const CurrentTool& tool, const KernelChecks& menu_checks, const WholeMove& m,
+int whole_move_step(Workpiece& wp, const CurrentTool& tool, const Checks& menu_checks, const WholeMove& m,
                     SweepResult& result) {
     clear_step_results(result, m.run_type == kRunMoveStart || m.run_type == kRunMoveStep);
     if (!wp.height.data || !wp.attribute.data || !wp.coordinate.data) return 0;
@@ -411,25 +411,25 @@ int whole_move_step(Workpiece& wp, const CurrentTool& tool, const KernelChecks& 
     const double ax = m.start[0] - g.origin_x, ay = m.start[1] - g.origin_y, az = m.start[2] - tool.shift;
     const double bx = m.end[0] - g.origin_x, by = m.end[1] - g.origin_y, bz = m.end[2] - tool.shift;
     if (!std::isfinite(ax + ay + az + bx + by + bz)) return -1;
-    KernelChecks checks = menu_checks;
-    if (outer_zones_clear(tool.profile, std::min(az, bz), wp.highest)) checks.arbor_check = 0;
+    Checks checks = menu_checks;
+    if (outer_zones_clear(tool.profile, std::min(az, bz), wp.highest)) checks.arbor = ArborCheck::Ignore;
     const bool straight = m.motion == kMotionRapid || m.motion == kMotionLinear;
     if (straight && az > wp.highest && bz > wp.highest) return 0;
     if (m.motion == kMotionArcCw || m.motion == kMotionArcCcw) return arc_step(wp, tool, checks, m, result);
     if (!straight || !covered_tool(tool, checks, m)) return -1;
     const Profile& p = tool.profile;
     const bool level = az == bz;
-    if (!level && (checks.arbor_check >= 2 || !convex_edge(p))) return -1;
+    if (!level && (cuts_with_shapes(checks.arbor) || !convex_edge(p))) return -1;
     const double length2 = (bx - ax) * (bx - ax) + (by - ay) * (by - ay), dz = bz - az;
     if (std::sqrt(length2 + dz * dz) < kMinLength) return 0;
 
-    const bool outer_zones = level && checks.arbor_check >= 2;
-    const double r = level ? whole_move_radius(p, checks.arbor_check, az, wp.highest) : p.rb;
+    const bool outer_zones = level && cuts_with_shapes(checks.arbor);
+    const double r = level ? whole_move_radius(p, checks.arbor, az, wp.highest) : p.rb;
     if (level && !surface_rises(p, outer_zones, r, g.pitch)) return -1;
 
     const double lowest_tip = std::min(az, bz);
     Sweep s{wp, p, lowest_tip, float(lowest_tip), r * r, kPenCode[std::clamp(tool.pen, 0, 8)], m.line_number,
-            m.paint, outer_zones, checks.rapid_check >= 1 && at_rapid_speed(checks, m), checks.arbor_check >= 3,
+            m.paint, outer_zones, checked(checks.rapid) && at_rapid_speed(checks, m), flags_hits(checks.arbor),
             m.run_type == kRunMoveStep && m.projection && m.projection->enabled && wp.screen_position.data,
             m.projection, result};
     const Segment seg = make_segment(ax, ay, bx, by);

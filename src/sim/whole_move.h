@@ -39,12 +39,12 @@ struct WholeMove {
 // stay 0 and none. Returns 0 when done, also when nothing was touched, and -1 for a move it does
 // not cover (the workpiece is then untouched). Sets the modification state to 2 when a cell was
 // lowered.
-int whole_move_step(Workpiece& wp, const CurrentTool& tool, const KernelChecks& checks, const WholeMove& move,
+int whole_move_step(Workpiece& wp, const CurrentTool& tool, const Checks& checks, const WholeMove& move,
                     SweepResult& result);
 
-// The radius the move sweeps: the blade radius, or from arbor/taper check mode 2 on the radius of
-// the highest holder section whose lower face lies below `highest` (tip at `z`, shift applied),
-// the neck radius when none does.
-double whole_move_radius(const Profile& p, int arbor_check, double z, double highest);
+// The radius the move sweeps: the blade radius, or while the arbor check cuts with the shapes the
+// radius of the highest holder section whose lower face lies below `highest` (tip at `z`, shift
+// applied), the neck radius when none does.
+double whole_move_radius(const Profile& p, ArborCheck arbor, double z, double highest);
 
 }  // namespace vx::sim

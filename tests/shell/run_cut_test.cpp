@@ -79,7 +79,7 @@ TEST(RunCut, IgnoreG00SkipsRapidsEntirely) {
     for (bool ignore : {false, true}) {
         RecordingBackend backend;
         RunRig rig;
-        rig.ctx.state.checks.rapid = 0;
+        rig.ctx.state.checks.rapid = sim::RapidCheck::Off;
         rig.settings.define.ignore_g00 = ignore;
         rig.program("rapid.nc", program);
         ASSERT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunEnded);
@@ -110,7 +110,7 @@ TEST(RunCut, MoveOfKStepsTakesExactlyKSteps) {
     RecordingBackend backend;
     RunRig rig;
     rig.program("steps.nc", "G90 G00 X5. Y10. Z15.\nZ9.5\nG01 X8. F500.\n");  // 3 mm at 0.5 mm
-    rig.ctx.state.checks.rapid = 0;
+    rig.ctx.state.checks.rapid = sim::RapidCheck::Off;
     ASSERT_EQ(run_command(rig.ctx, cmd::kRealCut), kRunEnded);
     EXPECT_EQ(rig.ctx.state.move.steps, 6);
     EXPECT_EQ(rig.ctx.state.move.step, 6);

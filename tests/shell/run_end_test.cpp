@@ -18,6 +18,19 @@ using testing::RecordingBackend;
 using testing::RunRig;
 
 using testing::Language;
+using R = sim::RapidCheck;
+using A = sim::ArborCheck;
+using L = sim::LengthCheck;
+
+// The run menu's four modes.
+sim::Checks menu(R rapid, A arbor, L height, L chip) {
+    sim::Checks c;
+    c.rapid = rapid;
+    c.arbor = arbor;
+    c.height = height;
+    c.chip = chip;
+    return c;
+}
 
 // ---- Needed-value files ----
 // The file name follows NAMING MODE(LENGTH) and, when not set, the compute mode and the
@@ -27,14 +40,14 @@ TEST(RunNeededValues, FileNamesByNamingModeAndLanguage) {
     Settings s;
     const std::string nc = "/jobs/part.a.nc";
     struct Case {
-        CheckMenu checks;
+        sim::Checks checks;
         const char* en;
         const char* ja;
     };
     const Case cases[] = {
-        {{1, 1, 1, 1}, "/work/length.txt", "/work/突出し長.txt"},
-        {{1, 3, 1, 1}, "/work/height.txt", "/work/有効刃長.txt"},
-        {{1, 3, 0, 1}, "/work/chip-w.txt", "/work/チップ幅.txt"},
+        {menu(R::Abort, A::Compute, L::Compute, L::Compute), "/work/length.txt", "/work/突出し長.txt"},
+        {menu(R::Abort, A::Abort, L::Compute, L::Compute), "/work/height.txt", "/work/有効刃長.txt"},
+        {menu(R::Abort, A::Abort, L::Off, L::Compute), "/work/chip-w.txt", "/work/チップ幅.txt"},
     };
     for (const Case& c : cases) {
         {
@@ -45,7 +58,8 @@ TEST(RunNeededValues, FileNamesByNamingModeAndLanguage) {
         EXPECT_EQ(needed_value_path(s, c.checks, nc, "/work/"), c.ja);
     }
     Language english(true);
-    EXPECT_EQ(needed_value_path(s, CheckMenu{1, 3, 0, 0}, nc, "/work/"), "") << "no compute mode, no file";
+    const sim::Checks none = menu(R::Abort, A::Abort, L::Off, L::Off);
+    EXPECT_EQ(needed_value_path(s, none, nc, "/work/"), "") << "no compute mode, no file";
     s.output.length_dir = "needed/";
     EXPECT_EQ(needed_value_path(s, cases[2].checks, nc, "/work/"), "/work/needed/chip-w.txt");
     s.output.length_naming = LengthNaming::Fixed;
@@ -59,7 +73,7 @@ TEST(RunNeededValues, RunWritesThePathAndOneLinePerTool) {
     Language english(true);
     RecordingBackend backend;
     RunRig rig;
-    rig.ctx.state.checks.height = 1;
+    rig.ctx.state.checks.height = sim::LengthCheck::Compute;
     rig.settings.output.length_dir = "out/sub/";  // made when missing
     rig.program("two.nc", "G90 G00 X5. Y10. Z15.\nG01 Z9. F300.\nG00 Z15.\nT2\nG01 Z8. F300.\n");
     ASSERT_EQ(run_command(rig.ctx, cmd::kRealCut), kRunEnded);
@@ -73,7 +87,7 @@ TEST(RunNeededValues, UnwritableFolderShowsWriteProtect) {
     Language english(true);
     RecordingBackend backend;
     RunRig rig;
-    rig.ctx.state.checks.arbor = 1;
+    rig.ctx.state.checks.arbor = sim::ArborCheck::Compute;
     rig.settings.output.length_dir = "/proc/vornex-no/";
     rig.data_program("slot.nc");
     ASSERT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunEnded);
@@ -266,7 +280,7 @@ TEST(RunBackup, RestoreGivesThePreRunHeights) {
 TEST(RunTitle, TextsInBothLanguages) {
     RecordingBackend backend;
     RunRig rig;
-    rig.ctx.state.checks = CheckMenu{2, 4, 1, 3};
+    rig.ctx.state.checks = menu(R::Pause, A::Pause, L::Compute, L::Pause);
     {
         Language english(true);
         EXPECT_EQ(run_title(rig.ctx), "RUN TEST MACHINE - Not Selected(run,run,run) Pen ColorCheck-SSOS");
@@ -286,7 +300,7 @@ TEST(RunTitle, TextsInBothLanguages) {
     Language japanese(false);
     rig.ctx.state.continue_pending = false;
     rig.ctx.state.pause_reason = PauseReason::Stop;
-    rig.ctx.state.checks = CheckMenu{0, 2, 0, 2};
+    rig.ctx.state.checks = menu(R::Off, A::Cut, L::Off, L::Abort);
     EXPECT_EQ(run_title(rig.ctx),
               "RUN TEST MACHINE - stops.nc/box.dmf(run,run,run) 方向色/粗さ:2 --- 停止中! (G or ESC) 干渉チェック-NCNY");
 }

@@ -153,7 +153,7 @@ TEST(RunWait, ContinuesWhenTheWaitFileIsDeleted) {
 TEST(RunWait, RapidInterferenceInPauseModeSuspends) {
     RecordingBackend backend;
     RunRig rig;
-    rig.ctx.state.checks.rapid = 2;
+    rig.ctx.state.checks.rapid = sim::RapidCheck::Pause;
     rig.program("pause.nc", "G90 G00 X5. Y10. Z15.\nZ9.\nG01 X8. F300.\n");
     ASSERT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunSuspended);
     EXPECT_EQ(rig.ctx.state.pause_reason, PauseReason::Interference);

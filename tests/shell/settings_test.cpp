@@ -9,6 +9,12 @@
 namespace vx::shell {
 namespace {
 
+using sim::ArborCheck;
+using sim::ClearanceMode;
+using sim::LengthCheck;
+using sim::RapidCheck;
+using sim::SpindleCheck;
+using sim::ToolBasePoint;
 using vx::testing::TempDir;
 
 SettingsContext context_in(const TempDir& dir) {
@@ -126,16 +132,16 @@ TEST(SettingsDefaults, MissingFileGivesTheTableDefaults) {
     EXPECT_EQ(d.paper.pen, 0);
     EXPECT_DOUBLE_EQ(d.brush_width, 1.0);
     EXPECT_DOUBLE_EQ(d.hera_width, 1.0);
-    EXPECT_EQ(d.rapid_check, 1);  // INTERFERENCE "YES": rapid 1, arbor 3
-    EXPECT_EQ(d.arbor_check, 3);
+    EXPECT_EQ(d.rapid_check, RapidCheck::Abort);  // INTERFERENCE "YES": both abort
+    EXPECT_EQ(d.arbor_check, ArborCheck::Abort);
     EXPECT_EQ(d.length_type, 1);
-    EXPECT_EQ(d.height_check, 0);
-    EXPECT_EQ(d.chip_check, 0);
-    EXPECT_EQ(d.spindle_check, 0);
+    EXPECT_EQ(d.height_check, LengthCheck::Off);
+    EXPECT_EQ(d.chip_check, LengthCheck::Off);
+    EXPECT_EQ(d.spindle_check, SpindleCheck::Off);
     EXPECT_FALSE(d.spindle_range);
     EXPECT_DOUBLE_EQ(d.rapid_feedrate, 999999999.0);
-    EXPECT_EQ(d.tool_clearance.mode, 0);
-    EXPECT_EQ(d.arbor_clearance.mode, 0);
+    EXPECT_EQ(d.tool_clearance.mode, ClearanceMode::None);
+    EXPECT_EQ(d.arbor_clearance.mode, ClearanceMode::None);
     EXPECT_FALSE(d.path_start);
     EXPECT_TRUE(d.path_result);
     EXPECT_TRUE(d.tool_display);
@@ -372,27 +378,27 @@ TEST(SettingsKeys, EveryKeyIsReadFromItsSection) {
         {"Define", "PAPER(PEN)", "4", [](const Settings& s) { return s.define.paper.pen == 4; }},
         {"Define", "BRUSH(WIDTH)", "2", [](const Settings& s) { return s.define.brush_width == 2.0; }},
         {"Define", "HERA(WIDTH)", "3", [](const Settings& s) { return s.define.hera_width == 3.0; }},
-        {"Define", "INTERFERENCE", "NO", [](const Settings& s) { return s.define.rapid_check == 0 && s.define.arbor_check == 1; }},
-        {"Define", "INTERFERENCE", "TOOL", [](const Settings& s) { return s.define.rapid_check == 1 && s.define.arbor_check == 1; }},
-        {"Define", "INTERFERENCE", "ARBOR", [](const Settings& s) { return s.define.rapid_check == 0 && s.define.arbor_check == 3; }},
-        {"Define", "INTERFERENCE", "STOP", [](const Settings& s) { return s.define.rapid_check == 2 && s.define.arbor_check == 3; }},
+        {"Define", "INTERFERENCE", "NO", [](const Settings& s) { return s.define.rapid_check == RapidCheck::Off && s.define.arbor_check == ArborCheck::Compute; }},
+        {"Define", "INTERFERENCE", "TOOL", [](const Settings& s) { return s.define.rapid_check == RapidCheck::Abort && s.define.arbor_check == ArborCheck::Compute; }},
+        {"Define", "INTERFERENCE", "ARBOR", [](const Settings& s) { return s.define.rapid_check == RapidCheck::Off && s.define.arbor_check == ArborCheck::Abort; }},
+        {"Define", "INTERFERENCE", "STOP", [](const Settings& s) { return s.define.rapid_check == RapidCheck::Pause && s.define.arbor_check == ArborCheck::Abort; }},
         {"Define", "LENGTH TYPE", "TYPE3", [](const Settings& s) { return s.define.length_type == 3; }},
-        {"Define", "ARBOR CHECK", "NO", [](const Settings& s) { return s.define.arbor_check == 0; }},
-        {"Define", "ARBOR CHECK", "OUTPUT", [](const Settings& s) { return s.define.arbor_check == 1; }},
-        {"Define", "ARBOR CHECK", "CUT", [](const Settings& s) { return s.define.arbor_check == 2; }},
-        {"Define", "ARBOR CHECK", "STOP", [](const Settings& s) { return s.define.arbor_check == 4; }},
-        {"Define", "HEIGHT CHECK", "OUTPUT", [](const Settings& s) { return s.define.height_check == 1; }},
-        {"Define", "HEIGHT CHECK", "STOP", [](const Settings& s) { return s.define.height_check == 3; }},
-        {"Define", "HEIGHT CHECK", "COMPUTE", [](const Settings& s) { return s.define.height_check == 2; }},
-        {"Define", "CHIP-W CHECK", "STOP", [](const Settings& s) { return s.define.chip_check == 3; }},
-        {"Define", "CHIP-W CHECK", "CALC", [](const Settings& s) { return s.define.chip_check == 2; }},
+        {"Define", "ARBOR CHECK", "NO", [](const Settings& s) { return s.define.arbor_check == ArborCheck::Ignore; }},
+        {"Define", "ARBOR CHECK", "OUTPUT", [](const Settings& s) { return s.define.arbor_check == ArborCheck::Compute; }},
+        {"Define", "ARBOR CHECK", "CUT", [](const Settings& s) { return s.define.arbor_check == ArborCheck::Cut; }},
+        {"Define", "ARBOR CHECK", "STOP", [](const Settings& s) { return s.define.arbor_check == ArborCheck::Pause; }},
+        {"Define", "HEIGHT CHECK", "OUTPUT", [](const Settings& s) { return s.define.height_check == LengthCheck::Compute; }},
+        {"Define", "HEIGHT CHECK", "STOP", [](const Settings& s) { return s.define.height_check == LengthCheck::Pause; }},
+        {"Define", "HEIGHT CHECK", "COMPUTE", [](const Settings& s) { return s.define.height_check == LengthCheck::Abort; }},
+        {"Define", "CHIP-W CHECK", "STOP", [](const Settings& s) { return s.define.chip_check == LengthCheck::Pause; }},
+        {"Define", "CHIP-W CHECK", "CALC", [](const Settings& s) { return s.define.chip_check == LengthCheck::Abort; }},
         {"Define", "SPINDLE CHECK", "STOP 100 12000",
-         [](const Settings& s) { return s.define.spindle_check == 2 && s.define.spindle_range && s.define.spindle_min == 100 && s.define.spindle_max == 12000; }},
-        {"Define", "SPINDLE CHECK", "OUTPUT", [](const Settings& s) { return s.define.spindle_check == 1 && !s.define.spindle_range; }},
+         [](const Settings& s) { return s.define.spindle_check == SpindleCheck::Pause && s.define.spindle_range && s.define.spindle_min == 100 && s.define.spindle_max == 12000; }},
+        {"Define", "SPINDLE CHECK", "OUTPUT", [](const Settings& s) { return s.define.spindle_check == SpindleCheck::Abort && !s.define.spindle_range; }},
         {"Define", "RAPID FEEDRATE", "20000", [](const Settings& s) { return s.define.rapid_feedrate == 20000.0; }},
-        {"Define", "TOOL CLEARANCE", "YES", [](const Settings& s) { return s.define.tool_clearance.mode == 1; }},
-        {"Define", "TOOL CLEARANCE", "0.3", [](const Settings& s) { return s.define.tool_clearance.mode == 2 && s.define.tool_clearance.value == 0.3; }},
-        {"Define", "ARBOR CLEARANCE", "1.5", [](const Settings& s) { return s.define.arbor_clearance.mode == 2 && s.define.arbor_clearance.value == 1.5; }},
+        {"Define", "TOOL CLEARANCE", "YES", [](const Settings& s) { return s.define.tool_clearance.mode == ClearanceMode::Pitch; }},
+        {"Define", "TOOL CLEARANCE", "0.3", [](const Settings& s) { return s.define.tool_clearance.mode == ClearanceMode::Value && s.define.tool_clearance.value == 0.3; }},
+        {"Define", "ARBOR CLEARANCE", "1.5", [](const Settings& s) { return s.define.arbor_clearance.mode == ClearanceMode::Value && s.define.arbor_clearance.value == 1.5; }},
         {"Define", "PATH(START)", "YES", [](const Settings& s) { return s.define.path_start; }},
         {"Define", "PATH(RESULT)", "NO", [](const Settings& s) { return !s.define.path_result; }},
         {"Define", "TOOL DISPLAY", "OFF", [](const Settings& s) { return !s.define.tool_display; }},
@@ -492,8 +498,8 @@ TEST(SettingsKeys, EveryKeyIsReadFromItsSection) {
 TEST(SettingsKeywords, ValuesMatchOnTheWordsFirstLetters) {
     TempDir dir;
     // "NORMAL" begins with "NO": HEIGHT CHECK takes it as "NO".
-    EXPECT_EQ(read_text(dir, "[Define]\nHEIGHT CHECK=COMPUTE\n").define.height_check, 2);
-    EXPECT_EQ(read_text(dir, "[Define]\nHEIGHT CHECK=NORMAL\n").define.height_check, 0);
+    EXPECT_EQ(read_text(dir, "[Define]\nHEIGHT CHECK=COMPUTE\n").define.height_check, LengthCheck::Abort);
+    EXPECT_EQ(read_text(dir, "[Define]\nHEIGHT CHECK=NORMAL\n").define.height_check, LengthCheck::Off);
     // "NO" is too short to be "NORMAL": the direction stays "HEIGHT".
     EXPECT_FALSE(read_text(dir, "[Define]\nDIFFERENCE DIRECTION=NO\n").define.difference_normal);
     EXPECT_TRUE(read_text(dir, "[Define]\nDIFFERENCE DIRECTION=normally\n").define.difference_normal);
@@ -519,11 +525,11 @@ TEST(SettingsKeywords, StopKeyAndSoundFollowTheirOtherWordRules) {
 TEST(SettingsKeywords, ArborCheckNgKeepsTheModeOfInterference) {
     TempDir dir;
     const Settings s = read_text(dir, "[Define]\nINTERFERENCE=STOP\nARBOR CHECK=NG\n");
-    EXPECT_EQ(s.define.rapid_check, 2);
-    EXPECT_EQ(s.define.arbor_check, 3);
+    EXPECT_EQ(s.define.rapid_check, RapidCheck::Pause);
+    EXPECT_EQ(s.define.arbor_check, ArborCheck::Abort);
     const Settings overridden = read_text(dir, "[Define]\nINTERFERENCE=NO\nARBOR CHECK=YES\n");
-    EXPECT_EQ(overridden.define.rapid_check, 0);
-    EXPECT_EQ(overridden.define.arbor_check, 3);
+    EXPECT_EQ(overridden.define.rapid_check, RapidCheck::Off);
+    EXPECT_EQ(overridden.define.arbor_check, ArborCheck::Abort);
 }
 
 // ---- Dependent keys and command-line overrides ----

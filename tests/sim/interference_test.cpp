@@ -24,13 +24,18 @@ private:
     bool was = platform::english();
 };
 
-CheckModes modes(int rapid, int arbor, int height, int chip, int spindle = kSpindleOff) {
-    CheckModes m;
-    m.rapid_check = rapid;
-    m.arbor_check = arbor;
-    m.height_check = height;
-    m.chip_check = chip;
-    m.spindle_check = spindle;
+using R = RapidCheck;
+using A = ArborCheck;
+using L = LengthCheck;
+using S = SpindleCheck;
+
+Checks modes(R rapid, A arbor, L height, L chip, S spindle = S::Off) {
+    Checks m;
+    m.rapid = rapid;
+    m.arbor = arbor;
+    m.height = height;
+    m.chip = chip;
+    m.spindle = spindle;
     return m;
 }
 
@@ -128,18 +133,19 @@ TEST(InterferenceShow, LogModeWritesTheLineNumberAndMessage) {
 TEST(InterferenceFlags, RapidMoveAndTooFastFeedAreToldApart) {
     SweepResult r;
     r.rapid_interference = true;
-    CheckModes m = modes(1, 0, 0, 0);
+    Checks m = modes(R::Abort, A::Ignore, L::Off, L::Off);
     m.rapid_feedrate = 5000;
     EXPECT_EQ(step_kinds(step_flags(r, m, kMotionRapid, 0, SpindleEvent::None)), kKindRapid);
     EXPECT_EQ(step_kinds(step_flags(r, m, kMotionLinear, 5000, SpindleEvent::None)), kKindTooFast);
     EXPECT_EQ(step_kinds(step_flags(r, m, kMotionLinear, 4999, SpindleEvent::None)), 0u);
-    EXPECT_EQ(step_kinds(step_flags(r, modes(0, 0, 0, 0), kMotionRapid, 0, SpindleEvent::None)), 0u);  // check off
+    const Checks off = modes(R::Off, A::Ignore, L::Off, L::Off);
+    EXPECT_EQ(step_kinds(step_flags(r, off, kMotionRapid, 0, SpindleEvent::None)), 0u);  // check off
 }
 
 TEST(InterferenceFlags, FeedrateSettingOfZeroMakesNoFeedRapid) {
     SweepResult r;
     r.rapid_interference = true;  // what the kernel raises for any feed when the setting is 0
-    CheckModes m = modes(1, 0, 0, 0);
+    Checks m = modes(R::Abort, A::Ignore, L::Off, L::Off);
     m.rapid_feedrate = 0;
     EXPECT_FALSE(step_flags(r, m, kMotionLinear, 100, SpindleEvent::None).rapid);
     EXPECT_TRUE(step_flags(r, m, kMotionRapid, 0, SpindleEvent::None).rapid);
@@ -185,7 +191,7 @@ TEST(InterferenceFlags, MergedMoveKeepsEveryFlag) {
 // Only a step that cut can be a spindle event; the range is checked only when it was given.
 
 TEST(InterferenceSpindle, EventsOfACuttingStep) {
-    CheckModes m = modes(0, 0, 0, 0, kSpindleStop);
+    Checks m = modes(R::Off, A::Ignore, L::Off, L::Off, S::Abort);
     m.spindle_range = true;
     m.spindle_min = 1000;
     m.spindle_max = 8000;
@@ -198,60 +204,60 @@ TEST(InterferenceSpindle, EventsOfACuttingStep) {
 }
 
 TEST(InterferenceSpindle, NoRangeChecksOnlyTheStop) {
-    const CheckModes m = modes(0, 0, 0, 0, kSpindlePause);
+    const Checks m = modes(R::Off, A::Ignore, L::Off, L::Off, S::Pause);
     EXPECT_EQ(spindle_event(m, true, 50, 1), SpindleEvent::None);
     EXPECT_EQ(spindle_event(m, true, 50, 0), SpindleEvent::Stopped);
-    EXPECT_EQ(spindle_event(modes(0, 0, 0, 0, kSpindleOff), true, 0, 0), SpindleEvent::None);
+    EXPECT_EQ(spindle_event(modes(R::Off, A::Ignore, L::Off, L::Off, S::Off), true, 0, 0), SpindleEvent::None);
 }
 
 // ---- Stop test ----
-// Only the abort modes end a run; cutting with the defined shapes (arbor mode 2) and the pause
+// Only the abort modes end a run; cutting with the defined shapes (the arbor check's cut mode) and the pause
 // modes must not.
 
 TEST(InterferenceStop, AbortModesStop) {
     StepFlags rapid;
     rapid.rapid = rapid.rapid_move = true;
-    EXPECT_EQ(must_stop(modes(1, 0, 0, 0), rapid), 1);
+    EXPECT_EQ(must_stop(modes(R::Abort, A::Ignore, L::Off, L::Off), rapid), 1);
     StepFlags f;
     f.attachment = true;
-    EXPECT_EQ(must_stop(modes(0, 3, 0, 0), f), 1);
+    EXPECT_EQ(must_stop(modes(R::Off, A::Abort, L::Off, L::Off), f), 1);
     f = {};
     f.taper = true;
-    EXPECT_EQ(must_stop(modes(0, 3, 0, 0), f), 1);
+    EXPECT_EQ(must_stop(modes(R::Off, A::Abort, L::Off, L::Off), f), 1);
     f = {};
     f.length = true;
-    EXPECT_EQ(must_stop(modes(0, 0, 2, 0), f), 1);
+    EXPECT_EQ(must_stop(modes(R::Off, A::Ignore, L::Abort, L::Off), f), 1);
     f = {};
     f.chip = true;
-    EXPECT_EQ(must_stop(modes(0, 0, 0, 2), f), 1);
+    EXPECT_EQ(must_stop(modes(R::Off, A::Ignore, L::Off, L::Abort), f), 1);
     f = {};
     f.spindle = SpindleEvent::Over;
-    EXPECT_EQ(must_stop(modes(0, 0, 0, 0, kSpindleStop), f), 1);
+    EXPECT_EQ(must_stop(modes(R::Off, A::Ignore, L::Off, L::Off, S::Abort), f), 1);
 }
 
 TEST(InterferenceStop, CutModeAndPauseModesDoNotStop) {
     StepFlags f;
     f.holder = true;
-    EXPECT_EQ(must_stop(modes(0, 2, 0, 0), f), 0);
-    EXPECT_EQ(must_stop(modes(0, 4, 0, 0), f), 0);
+    EXPECT_EQ(must_stop(modes(R::Off, A::Cut, L::Off, L::Off), f), 0);
+    EXPECT_EQ(must_stop(modes(R::Off, A::Pause, L::Off, L::Off), f), 0);
     StepFlags rapid;
     rapid.rapid = rapid.rapid_move = true;
-    EXPECT_EQ(must_stop(modes(2, 0, 0, 0), rapid), 0);
+    EXPECT_EQ(must_stop(modes(R::Pause, A::Ignore, L::Off, L::Off), rapid), 0);
     StepFlags length;
     length.length = true;
-    EXPECT_EQ(must_stop(modes(0, 0, 3, 0), length), 0);
+    EXPECT_EQ(must_stop(modes(R::Off, A::Ignore, L::Pause, L::Off), length), 0);
     StepFlags spindle;
     spindle.spindle = SpindleEvent::Stopped;
-    EXPECT_EQ(must_stop(modes(0, 0, 0, 0, kSpindlePause), spindle), 0);
+    EXPECT_EQ(must_stop(modes(R::Off, A::Ignore, L::Off, L::Off, S::Pause), spindle), 0);
 }
 
-TEST(InterferenceStop, ArborModeTwoCollectsNothing) {
+TEST(InterferenceStop, ArborCutModeCollectsNothing) {
     vx::testing::TempDir dir;
     InterferenceList list;
     begin_interference_run(list, dir.path(), "/nc/part.nc");
     StepFlags f;
     f.holder = true;
-    EXPECT_FALSE(collect_pause(list, modes(0, 2, 0, 0), f, {false, {}, 1, "G01"}));
+    EXPECT_FALSE(collect_pause(list, modes(R::Off, A::Cut, L::Off, L::Off), f, {false, {}, 1, "G01"}));
     end_interference_run(list);
     EXPECT_FALSE(exists(dir.path() + "interference.txt"));
 }
@@ -261,7 +267,7 @@ TEST(InterferenceStop, ArborModeTwoCollectsNothing) {
 // an overload end with different codes.
 
 TEST(InterferenceEnd, CodesInTheirOrder) {
-    const CheckModes m = modes(1, 3, 2, 2, kSpindleStop);
+    const Checks m = modes(R::Abort, A::Abort, L::Abort, L::Abort, S::Abort);
     StepFlags f;
     f.holder = f.attachment = f.taper = true;
     EXPECT_EQ(run_end_code(m, f, false, 0), 5);
@@ -283,22 +289,22 @@ TEST(InterferenceEnd, CodesInTheirOrder) {
 }
 
 TEST(InterferenceEnd, RapidTooFastAndOverload) {
-    const CheckModes m = modes(1, 0, 0, 0);
+    const Checks m = modes(R::Abort, A::Ignore, L::Off, L::Off);
     StepFlags rapid;
     rapid.rapid = rapid.rapid_move = true;
     EXPECT_EQ(run_end_code(m, rapid, false, 0), 1);
     StepFlags too_fast;
     too_fast.rapid = true;
     EXPECT_EQ(run_end_code(m, too_fast, false, 0), 6);
-    EXPECT_EQ(run_end_code(modes(0, 0, 0, 0), StepFlags{}, true, 0), 7);
+    EXPECT_EQ(run_end_code(modes(R::Off, A::Ignore, L::Off, L::Off), StepFlags{}, true, 0), 7);
 }
 
 TEST(InterferenceEnd, RapidIntoMaterialStopsAfterTheStepWithCodeOne) {
     using namespace vx::sim::testing;
     auto wp = make_body(21, 21, 1.0, 0.0);
     const CurrentTool tool = make_tool(tool_record(kToolFlat, 4.0), 1.0);
-    KernelChecks checks;
-    checks.rapid_check = 1;
+    Checks checks;
+    checks.rapid = RapidCheck::Abort;
     SweepStep step;
     step.x = 10;
     step.y = 10;
@@ -308,7 +314,7 @@ TEST(InterferenceEnd, RapidIntoMaterialStopsAfterTheStepWithCodeOne) {
     KernelContext context;
     SweepResult result;
     sweep_at_position(*wp, tool, checks, step, context, result);
-    const CheckModes m = modes(1, 0, 0, 0);
+    const Checks m = modes(R::Abort, A::Ignore, L::Off, L::Off);
     const StepFlags f = step_flags(result, m, kMotionRapid, 0, SpindleEvent::None);
     EXPECT_EQ(must_stop(m, f), 1);
     EXPECT_EQ(run_end_code(m, f, false, 0), 1);
@@ -325,7 +331,7 @@ TEST(InterferenceList, TwoKindsGiveOneEntry) {
     InterferenceList list;
     begin_interference_run(list, dir.path(), "/home/user/nc/part.nc");
     const BlockRef block{false, {}, 12, "G01X10.Y5."};
-    EXPECT_TRUE(collect_pause(list, modes(0, 4, 3, 0), holder_and_length(), block));
+    EXPECT_TRUE(collect_pause(list, modes(R::Off, A::Pause, L::Pause, L::Off), holder_and_length(), block));
     EXPECT_EQ(write_interference_entry(list, block, false, false, {}), 1);
     end_interference_run(list);
     EXPECT_EQ(dir.read("interference.txt"),
@@ -341,13 +347,13 @@ TEST(InterferenceList, KindsOfAMoveCollectIntoOneEntry) {
     first.taper = true;
     StepFlags second;
     second.chip = true;
-    collect_pause(list, modes(0, 4, 0, 3), first, block);
-    collect_pause(list, modes(0, 4, 0, 3), second, block);
+    collect_pause(list, modes(R::Off, A::Pause, L::Off, L::Pause), first, block);
+    collect_pause(list, modes(R::Off, A::Pause, L::Off, L::Pause), second, block);
     write_interference_entry(list, block, false, false, {});
     const BlockRef sub{true, "O1234", 3, "G01Y-2."};
     StepFlags rapid;
     rapid.rapid = true;  // a feed at the rapid feedrate
-    collect_pause(list, modes(2, 4, 0, 3), rapid, sub);
+    collect_pause(list, modes(R::Pause, A::Pause, L::Off, L::Pause), rapid, sub);
     write_interference_entry(list, sub, false, false, {});
     end_interference_run(list);
     EXPECT_EQ(dir.read("interference.txt"),
@@ -374,7 +380,7 @@ TEST(InterferenceList, NextRunRewritesTheList) {
     begin_interference_run(list, dir.path(), "b.nc");
     StepFlags f;
     f.length = true;
-    collect_pause(list, modes(0, 0, 3, 0), f, {false, {}, 2, "X1."});
+    collect_pause(list, modes(R::Off, A::Ignore, L::Pause, L::Off), f, {false, {}, 2, "X1."});
     write_interference_entry(list, {false, {}, 2, "X1."}, false, false, {});
     end_interference_run(list);
     EXPECT_EQ(dir.read("interference.txt"), "<<< INTERFERENCE INFORMATION >>>\n-------------- (b.nc)\nOVER LENGTH\n2:X1.");
@@ -386,7 +392,7 @@ TEST(InterferenceList, UnwritableFolderIsSkipped) {
     begin_interference_run(list, dir.path() + "no/such/", "part.nc");
     StepFlags f;
     f.length = true;
-    EXPECT_TRUE(collect_pause(list, modes(0, 0, 3, 0), f, {false, {}, 2, "X1."}));
+    EXPECT_TRUE(collect_pause(list, modes(R::Off, A::Ignore, L::Pause, L::Off), f, {false, {}, 2, "X1."}));
     EXPECT_EQ(write_interference_entry(list, {false, {}, 2, "X1."}, false, false, {}), 1);
     end_interference_run(list);
     EXPECT_EQ(list.pending, 0u);
@@ -398,8 +404,8 @@ TEST(InterferenceList, SpindleKindsInThePauseMode) {
     begin_interference_run(list, dir.path(), "part.nc");
     StepFlags f;
     f.spindle = SpindleEvent::Over;
-    EXPECT_FALSE(collect_pause(list, modes(0, 0, 0, 0, kSpindleStop), f, {false, {}, 9, "S9000"}));
-    EXPECT_TRUE(collect_pause(list, modes(0, 0, 0, 0, kSpindlePause), f, {false, {}, 9, "S9000"}));
+    EXPECT_FALSE(collect_pause(list, modes(R::Off, A::Ignore, L::Off, L::Off, S::Abort), f, {false, {}, 9, "S9000"}));
+    EXPECT_TRUE(collect_pause(list, modes(R::Off, A::Ignore, L::Off, L::Off, S::Pause), f, {false, {}, 9, "S9000"}));
     write_interference_entry(list, {false, {}, 9, "S9000"}, false, false, {});
     end_interference_run(list);
     EXPECT_EQ(dir.read("interference.txt"), "<<< INTERFERENCE INFORMATION >>>\n-------------- (part.nc)\nOVER SPINDLE\n9:S9000");
@@ -430,11 +436,11 @@ TEST(InterferenceHooks, RequestsFollowTheSwitches) {
     StepFlags f;
     f.length = true;
     const BlockRef block{false, {}, 1, "Z-1."};
-    collect_pause(list, modes(0, 0, 3, 0), f, block);
+    collect_pause(list, modes(R::Off, A::Ignore, L::Pause, L::Off), f, block);
     write_interference_entry(list, block, false, false, hooks_for(got));
     EXPECT_EQ(got.repaints, 0);
     EXPECT_TRUE(got.sounds.empty());
-    collect_pause(list, modes(0, 0, 3, 0), f, block);
+    collect_pause(list, modes(R::Off, A::Ignore, L::Pause, L::Off), f, block);
     write_interference_entry(list, block, true, true, hooks_for(got));
     EXPECT_EQ(got.repaints, 1);
     EXPECT_EQ(got.sounds, std::vector<std::string>{"SystemHand"});
@@ -451,7 +457,7 @@ TEST(InterferenceSecondList, ExistingFileReceivesTheStepLines) {
     dir.write("interference2.txt", "");
     InterferenceList list;
     begin_interference_run(list, dir.path(), "/nc/part.nc");
-    const CheckModes m = modes(2, 4, 3, 0);
+    const Checks m = modes(R::Pause, A::Pause, L::Pause, L::Off);
     const BlockRef line12{false, {}, 12, "G00Z-5."};
     StepFlags rapid_and_length;
     rapid_and_length.rapid = rapid_and_length.rapid_move = true;
@@ -487,7 +493,7 @@ TEST(InterferenceSecondList, TooFastChipAndSpindleWords) {
     f.chip = true;
     f.attachment = true;
     f.spindle = SpindleEvent::Low;
-    collect_pause(list, modes(2, 4, 0, 3, kSpindlePause), f, {false, {}, 7, "F99999"});
+    collect_pause(list, modes(R::Pause, A::Pause, L::Off, L::Pause, S::Pause), f, {false, {}, 7, "F99999"});
     end_interference_run(list);
     EXPECT_EQ(dir.read("interference2.txt"),
               "<<< INTERFERENCE2 INFORMATION >>>\n-------------- (a.nc)\n7:F99999TOO FAST+CHIP+ARBOR+LOW SPINDLE:");

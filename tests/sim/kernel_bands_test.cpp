@@ -100,12 +100,12 @@ TEST(BandsWorkers, NotUsedWithoutDirectionRecording) {
     s.x = s.y = 10;
     s.z = 9;
     s.recording = false;
-    sweep_at_position(*wp, tool, {}, s, context, r);
+    sweep_at_position(*wp, tool, testing::plain_checks(), s, context, r);
     EXPECT_TRUE(r.changed);
     EXPECT_EQ(pool.runs, 0);
     s.recording = true;
     s.z = 8;
-    sweep_at_position(*wp, tool, {}, s, context, r);
+    sweep_at_position(*wp, tool, testing::plain_checks(), s, context, r);
     EXPECT_EQ(pool.runs, 1);
 }
 

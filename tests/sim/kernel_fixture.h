@@ -54,10 +54,18 @@ inline ToolRecord shape_of_kind(int kind, double d) {
     return t;
 }
 
+// The checks a kernel test runs under unless it says otherwise: the rapid check aborts, the
+// neck, holder and attachment are ignored, nothing else is checked.
+inline Checks plain_checks() {
+    Checks c;
+    c.arbor = ArborCheck::Ignore;
+    return c;
+}
+
 // The current tool for cutting on a grid of `pitch`.
 inline CurrentTool make_tool(const ToolRecord& record, double pitch, const LengthRecord& length = {},
                              const HolderRecord& holder = {}, const Attachment* attachment = nullptr,
-                             int arbor_check = 0, shell::Clearance tool_clearance = {}) {
+                             ArborCheck arbor_check = ArborCheck::Ignore, Clearance tool_clearance = {}) {
     CurrentTool c;
     c.number = 7;
     c.tool = record;

@@ -191,7 +191,7 @@ struct Seen {
 
 // `plain`: no check, zone, clearance test, screen refresh or volume extra, the kernel's own
 // short path.
-void run_case(int tool_kind, int arbor, int band_choice, std::uint32_t seed, BandPool* pool, Seen& seen,
+void run_case(int tool_kind, ArborCheck arbor, int band_choice, std::uint32_t seed, BandPool* pool, Seen& seen,
               bool plain = false) {
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> u(0.0, 1.0);
@@ -213,17 +213,21 @@ void run_case(int tool_kind, int arbor, int band_choice, std::uint32_t seed, Ban
     attachment.steps[0] = {record.d + 7.0f, 1.0f};
     attachment.steps[1] = {record.d + 10.0f, 2.0f};
     const bool with_attachment = u(rng) < 0.4;
-    shell::Clearance clearance{std::uniform_int_distribution<int>(0, 2)(rng), 0.4};
+    const Clearance clearance{ClearanceMode(std::uniform_int_distribution<int>(0, 2)(rng)), 0.4};
     const CurrentTool tool = make_tool(record, pitch, length, holder, with_attachment ? &attachment : nullptr, arbor,
                                        clearance);
 
-    KernelChecks checks;
-    checks.arbor_check = arbor;
-    checks.rapid_check = std::uniform_int_distribution<int>(0, 2)(rng);
-    checks.height_check = std::uniform_int_distribution<int>(0, 3)(rng);
-    checks.chip_check = std::uniform_int_distribution<int>(0, 3)(rng);
+    // Every mode of every check, drawn by its number.
+    Checks checks;
+    checks.arbor = arbor;
+    checks.rapid = RapidCheck(std::uniform_int_distribution<int>(0, 2)(rng));
+    checks.height = LengthCheck(std::uniform_int_distribution<int>(0, 3)(rng));
+    checks.chip = LengthCheck(std::uniform_int_distribution<int>(0, 3)(rng));
     checks.tool_clearance = clearance;
-    if (plain) checks = KernelChecks{0, 0, 0, 0, {}, kRapidFeedrateNone};
+    if (plain) {
+        checks = testing::plain_checks();
+        checks.rapid = RapidCheck::Off;
+    }
 
     KernelContext context;
     context.pool = pool;
@@ -240,7 +244,7 @@ void run_case(int tool_kind, int arbor, int band_choice, std::uint32_t seed, Ban
             step.sum_moment = step.short_move = false;
             if (step.run_type == kRunOptimise) step.run_type = kRunMoveStep;
         }
-        const std::string where = "tool kind " + std::to_string(tool_kind) + " arbor " + std::to_string(arbor) +
+        const std::string where = "tool kind " + std::to_string(tool_kind) + " arbor " + std::to_string(int(arbor)) +
                                   " bands " + std::to_string(band_choice) + " seed " + std::to_string(seed) +
                                   " call " + std::to_string(call);
         sweep_at_position(*fast, tool, checks, step, context, a);
@@ -260,7 +264,7 @@ TEST(KernelRandom, MatchesReferenceForEveryToolArborModeAndBandCount) {
         for (int arbor = 0; arbor <= 4; ++arbor)
             for (int band_choice = 0; band_choice < 4; ++band_choice)
                 for (int repeat = 0; repeat < 2; ++repeat)
-                    run_case(tool_kind, arbor, band_choice, seed++, bands.pick(band_choice), seen);
+                    run_case(tool_kind, ArborCheck(arbor), band_choice, seed++, bands.pick(band_choice), seen);
     for (const int count : {seen.changed, seen.taper, seen.holder, seen.attachment, seen.length, seen.chip, seen.rapid,
                             seen.rapid_state[1], seen.rapid_state[2], seen.direction[0], seen.direction[1],
                             seen.direction[2], seen.direction[3], seen.protrusion, seen.neck, seen.second, seen.blade,
@@ -275,7 +279,7 @@ TEST(KernelRandom, ShortPathMatchesReferenceForEveryTool) {
     for (int tool_kind = 0; tool_kind < kToolKinds; ++tool_kind)
         for (int band_choice = 0; band_choice < 4; ++band_choice)
             for (int repeat = 0; repeat < 3; ++repeat)
-                run_case(tool_kind, 0, band_choice, seed++, bands.pick(band_choice), seen, true);
+                run_case(tool_kind, ArborCheck::Ignore, band_choice, seed++, bands.pick(band_choice), seen, true);
     EXPECT_GT(seen.changed, 100);
     for (const int count : seen.direction) EXPECT_GT(count, 0);
 }
@@ -307,7 +311,8 @@ TEST(KernelRandom, BandCountDoesNotChangeAnyBit) {
             step.dy = 0.11 * call;
             step.x += step.dx;
             step.y += step.dy;
-            for (int k = 0; k < 3; ++k) sweep_at_position(*grids[k], tool, KernelChecks{}, step, contexts[k], results[k]);
+            for (int k = 0; k < 3; ++k)
+                sweep_at_position(*grids[k], tool, testing::plain_checks(), step, contexts[k], results[k]);
             for (int k = 1; k < 3; ++k) {
                 expect_same_results(results[0], results[k], "seed " + std::to_string(seed));
                 ASSERT_TRUE(same_layers(*grids[0], *grids[k]));

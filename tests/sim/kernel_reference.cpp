@@ -18,7 +18,7 @@ struct Cell {
 
 }  // namespace
 
-int reference_sweep(Workpiece& wp, const CurrentTool& tool, const KernelChecks& checks, const SweepStep& step,
+int reference_sweep(Workpiece& wp, const CurrentTool& tool, const Checks& checks, const SweepStep& step,
                     const ScreenProjection& projection, SweepResult& result) {
     // Reset.
     result.volume = result.moment = 0;
@@ -37,10 +37,14 @@ int reference_sweep(Workpiece& wp, const CurrentTool& tool, const KernelChecks& 
     const double x = step.x - g.origin_x, y = step.y - g.origin_y, z = step.z - tool.shift;
     if (z > wp.highest) return 0;
     const float zf = float(z);
+    // The modes by their numbers, as the rules state them.
+    const int rapid_check = int(checks.rapid), arbor_check = int(checks.arbor);
+    const int height_check = int(checks.height), chip_check = int(checks.chip);
+    const int clearance = int(checks.tool_clearance.mode);
     const bool optimise = step.run_type == 3;
-    const bool rapid_flag = optimise || (step.motion == 0 && checks.tool_clearance.mode != 0 && step.recording);
-    const double margin = !step.recording ? 0.0 : checks.tool_clearance.mode == 2 ? checks.tool_clearance.value : p.pitch_margin;
-    const bool rapid_speed = checks.rapid_check >= 1 && (step.motion == 0 || (checks.rapid_feedrate > 0 && step.feed >= checks.rapid_feedrate));
+    const bool rapid_flag = optimise || (step.motion == 0 && clearance != 0 && step.recording);
+    const double margin = !step.recording ? 0.0 : clearance == 2 ? checks.tool_clearance.value : p.pitch_margin;
+    const bool rapid_speed = rapid_check >= 1 && (step.motion == 0 || (checks.rapid_feedrate > 0 && step.feed >= checks.rapid_feedrate));
     const bool xy_move = (step.motion == 0 || step.motion == 1) && step.dz == 0.0 && (step.plane == 17 || step.plane == -17);
     int mode = 0;
     if (xy_move && step.dy == 0.0 && step.dx != 0.0) mode = step.dx > 0 ? 1 : -1;
@@ -49,7 +53,7 @@ int reference_sweep(Workpiece& wp, const CurrentTool& tool, const KernelChecks& 
     const std::uint8_t pen = kPenCode[std::clamp(tool.pen, 0, 8)];
     RequiredValues req = result.required;
     bool impossible = req.second_length < 0.0;
-    const bool neck_below = checks.arbor_check == 1 && p.length_kind >= 2 && !impossible;
+    const bool neck_below = arbor_check == 1 && p.length_kind >= 2 && !impossible;
 
     std::vector<Cell> cells(std::size_t(g.cell_count));
     std::vector<std::int32_t> marks;
@@ -97,15 +101,15 @@ int reference_sweep(Workpiece& wp, const CurrentTool& tool, const KernelChecks& 
             double t = s.height;
             Zone zone = s.zone;
             if (zone == Zone::Beyond) {
-                if (p.attachment_count == 0 || checks.arbor_check < 2) continue;
+                if (p.attachment_count == 0 || arbor_check < 2) continue;
                 t = attachment_height(p, ex, ey);
             }
-            if (zone == Zone::Edge && p.type == 9 && checks.chip_check == 1 && d2 < p.e2) {
+            if (zone == Zone::Edge && p.type == 9 && chip_check == 1 && d2 < p.e2) {
                 req.centre_height = std::max(req.centre_height, double(h) - (z + p.radius_f));
                 continue;
             }
-            if (zone != Zone::Edge && checks.arbor_check == 0) continue;
-            if (zone != Zone::Edge && checks.arbor_check == 1) {
+            if (zone != Zone::Edge && arbor_check == 0) continue;
+            if (zone != Zone::Edge && arbor_check == 1) {
                 if (zone == Zone::Neck) neck_needs();
                 if (zone == Zone::Holder && p.has_holder && t < kNoSurface)
                     req.protrusion = std::max(req.protrusion, above - (t - p.L1));
@@ -141,19 +145,19 @@ int reference_sweep(Workpiece& wp, const CurrentTool& tool, const KernelChecks& 
                 hits.push_back({std::sqrt(d2), t});
             };
             if (zone != Zone::Edge) {
-                if (checks.arbor_check < 3) a |= 1;
+                if (arbor_check < 3) a |= 1;
                 else flag(zone == Zone::Neck ? result.taper : zone == Zone::Holder ? result.holder : result.attachment);
             } else if (rapid_speed) {
                 flag(result.rapid_interference);
             } else {
-                if (checks.chip_check >= 2) {
+                if (chip_check >= 2) {
                     if ((p.type == 5 && d2 < p.vertical_inner2) || (p.type == 9 && d2 < p.e2)) flag(result.chip);
-                } else if (checks.chip_check == 1 && p.type == 5) {
+                } else if (chip_check == 1 && p.type == 5) {
                     req.tip_width = std::max(req.tip_width, p.half - std::sqrt(d2));
                 }
-                if (checks.height_check >= 2) {
+                if (height_check >= 2) {
                     if (h > float(z + p.h)) flag(result.length);
-                } else if (checks.height_check == 1) {
+                } else if (height_check == 1) {
                     req.blade_length = std::max(req.blade_length, double(h) - z);
                 }
             }

@@ -10,7 +10,7 @@ namespace vx::sim::testing {
 // Same inputs and outputs as sweep_at_position (scribing tools are not covered); volume and
 // moment are added per row in the order the rules fix (left of the tool column outward, then
 // right of it outward; rows upward), so that the sums compare exactly.
-int reference_sweep(Workpiece& wp, const CurrentTool& tool, const KernelChecks& checks, const SweepStep& step,
+int reference_sweep(Workpiece& wp, const CurrentTool& tool, const Checks& checks, const SweepStep& step,
                     const ScreenProjection& projection, SweepResult& result);
 
 }  // namespace vx::sim::testing

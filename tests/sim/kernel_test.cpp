@@ -14,6 +14,7 @@ using testing::attribute_at;
 using testing::height_at;
 using testing::make_body;
 using testing::make_tool;
+using testing::plain_checks;
 using testing::tool_record;
 
 SweepStep plunge_at(double x, double y, double z) {
@@ -40,7 +41,7 @@ TEST(KernelReach, TipAtHighestHeightDoesNothing) {
     const CurrentTool tool = make_tool(tool_record(kToolFlat, 10), 1.0);
     KernelContext context;
     SweepResult r;
-    sweep_at_position(*wp, tool, {}, plunge_at(10, 10, 10.0), context, r);
+    sweep_at_position(*wp, tool, plain_checks(), plunge_at(10, 10, 10.0), context, r);
     EXPECT_FALSE(r.changed);
     EXPECT_EQ(count_below(*wp, 10.0f), 0);
     EXPECT_EQ(wp->modification_state, kDefined);
@@ -51,7 +52,7 @@ TEST(KernelReach, JustBelowCutsOnlyCellsWithinTheRadius) {
     const CurrentTool tool = make_tool(tool_record(kToolFlat, 10), 1.0);
     KernelContext context;
     SweepResult r;
-    sweep_at_position(*wp, tool, {}, plunge_at(10, 10, 9.999), context, r);
+    sweep_at_position(*wp, tool, plain_checks(), plunge_at(10, 10, 9.999), context, r);
     EXPECT_TRUE(r.changed);
     EXPECT_EQ(wp->modification_state, kModified);
     EXPECT_EQ(count_below(*wp, 10.0f), 81);  // lattice points with i² + j² <= 25
@@ -65,7 +66,7 @@ TEST(KernelReach, ShiftLowersTheTip) {
     tool.shift = 0.5;
     KernelContext context;
     SweepResult r;
-    sweep_at_position(*wp, tool, {}, plunge_at(10, 10, 10.2), context, r);
+    sweep_at_position(*wp, tool, plain_checks(), plunge_at(10, 10, 10.2), context, r);
     EXPECT_EQ(height_at(*wp, 10, 10), float(10.2 - 0.5));
 }
 
@@ -78,7 +79,7 @@ TEST(KernelDirection, PlungeMarksEveryCutCellVertical) {
     const CurrentTool tool = make_tool(tool_record(kToolBall, 6, 3), 0.5);
     KernelContext context;
     SweepResult r;
-    sweep_at_position(*wp, tool, {}, plunge_at(5, 5, 9), context, r);
+    sweep_at_position(*wp, tool, plain_checks(), plunge_at(5, 5, 9), context, r);
     int cut = 0;
     for (int k = 0; k < wp->geometry.cell_count; ++k)
         if (wp->height.data[k] < 10.0f) {
@@ -103,7 +104,7 @@ TEST(KernelDirection, PlusXCutsUpOnTheLeftAndDownOnTheRight) {
     const CurrentTool tool = make_tool(tool_record(kToolFlat, 4), 0.5);
     KernelContext context;
     SweepResult r;
-    sweep_at_position(*wp, tool, {}, along_x(5, 5, 9, 0.5), context, r);
+    sweep_at_position(*wp, tool, plain_checks(), along_x(5, 5, 9, 0.5), context, r);
     for (int j = 0; j < 21; ++j)
         for (int i = 0; i < 21; ++i) {
             if (height_at(*wp, i, j) == 10.0f) continue;
@@ -121,7 +122,7 @@ TEST(KernelDirection, MinusXSwapsTheSides) {
     const CurrentTool tool = make_tool(tool_record(kToolFlat, 4), 0.5);
     KernelContext context;
     SweepResult r;
-    sweep_at_position(*wp, tool, {}, along_x(5, 5, 9, -0.5), context, r);
+    sweep_at_position(*wp, tool, plain_checks(), along_x(5, 5, 9, -0.5), context, r);
     EXPECT_EQ(attribute_at(*wp, 10, 13) & kCutDirectionMask, kCutDown << kCutDirectionShift);  // y = 6.5
     EXPECT_EQ(attribute_at(*wp, 10, 7) & kCutDirectionMask, kCutUp << kCutDirectionShift);     // y = 3.5
 }
@@ -133,7 +134,7 @@ TEST(KernelDirection, CutOnOneSideOnlyGivesThatSidesStepDirection) {
     const CurrentTool tool = make_tool(tool_record(kToolFlat, 4), 0.5);
     KernelContext context;
     SweepResult r;
-    sweep_at_position(*wp, tool, {}, along_x(5, 5, 9, 0.5), context, r);
+    sweep_at_position(*wp, tool, plain_checks(), along_x(5, 5, 9, 0.5), context, r);
     EXPECT_TRUE(r.changed);
     EXPECT_EQ(r.step_direction, kStepUpCut);
 }
@@ -156,7 +157,7 @@ TEST(KernelDirection, RecordingOffWritesOnlyThePenCode) {
     SweepResult r;
     SweepStep s = along_x(10, 10, 9, 1.0);
     s.recording = false;
-    sweep_at_position(*wp, tool, {}, s, context, r);
+    sweep_at_position(*wp, tool, plain_checks(), s, context, r);
     EXPECT_EQ(attribute_at(*wp, 10, 10), 6);
     EXPECT_EQ(attribute_at(*wp, 10, 11), 6);
     EXPECT_EQ(r.step_direction, kStepNone);
@@ -171,8 +172,8 @@ TEST(KernelBand, StepAlongXLeavesNoScallops) {
     const CurrentTool tool = make_tool(tool_record(kToolBall, 10, 5), 0.25);
     KernelContext context;
     SweepResult r;
-    sweep_at_position(*wp, tool, {}, plunge_at(8, 10, 7), context, r);
-    sweep_at_position(*wp, tool, {}, along_x(10, 10, 7, 2.0), context, r);
+    sweep_at_position(*wp, tool, plain_checks(), plunge_at(8, 10, 7), context, r);
+    sweep_at_position(*wp, tool, plain_checks(), along_x(10, 10, 7, 2.0), context, r);
     for (int i = 32; i <= 40; ++i)  // X from 8 to 10
         for (int j = 21; j <= 59; ++j) {
             const double dy = 10.0 - j * 0.25;
@@ -206,7 +207,7 @@ double volume_of_unit_cut(double x, double y) {
     SweepResult r;
     SweepStep s = plunge_at(x, y, 9.0);
     s.sum_volume = true;
-    sweep_at_position(*wp, tool, {}, s, context, r);
+    sweep_at_position(*wp, tool, plain_checks(), s, context, r);
     return r.volume;
 }
 
@@ -223,7 +224,7 @@ TEST(KernelVolume, NotSummedUnlessAsked) {
     const CurrentTool tool = make_tool(tool_record(kToolFlat, 4), 1.0);
     KernelContext context;
     SweepResult r;
-    sweep_at_position(*wp, tool, {}, plunge_at(5, 5, 9), context, r);
+    sweep_at_position(*wp, tool, plain_checks(), plunge_at(5, 5, 9), context, r);
     EXPECT_TRUE(r.changed);
     EXPECT_EQ(r.volume, 0.0);
 }
@@ -235,14 +236,14 @@ TEST(KernelVolume, MomentAndShortMoveCorrection) {
     SweepResult r;
     SweepStep s = plunge_at(5, 5, 9);
     s.sum_volume = s.sum_moment = true;
-    sweep_at_position(*wp, tool, {}, s, context, r);
+    sweep_at_position(*wp, tool, plain_checks(), s, context, r);
     EXPECT_DOUBLE_EQ(r.volume, 5.0);
     EXPECT_DOUBLE_EQ(r.moment, 4.0);  // four cells at r = 1
     auto wp2 = make_body(11, 11, 1.0, 10.0);
     s.short_move = true;
     s.move_length = 0.01;    // depth 1 > 5 x 0.01
     s.move_length_xy = 0.5;  // rb - r < 0.5 only for the rim cells: each scaled by 0.5²
-    sweep_at_position(*wp2, tool, {}, s, context, r);
+    sweep_at_position(*wp2, tool, plain_checks(), s, context, r);
     EXPECT_DOUBLE_EQ(r.volume, 1.0 + 4 * 0.25);
 }
 
@@ -257,8 +258,8 @@ TEST(KernelRapid, RapidIntoMaterialCutsAndRaisesInterference) {
     SweepResult r;
     SweepStep s = plunge_at(5, 5, 9);
     s.motion = kMotionRapid;
-    KernelChecks checks;
-    checks.rapid_check = 1;
+    Checks checks = plain_checks();
+    checks.rapid = RapidCheck::Abort;
     sweep_at_position(*wp, tool, checks, s, context, r);
     EXPECT_EQ(height_at(*wp, 5, 5), 9.0f);
     EXPECT_TRUE(r.rapid_interference);
@@ -277,10 +278,10 @@ TEST(KernelRapid, FeedAtRapidFeedrateCountsAsRapid) {
     SweepResult r;
     SweepStep s = plunge_at(5, 5, 9);
     s.feed = kRapidFeedrateNone;
-    sweep_at_position(*wp, tool, {}, s, context, r);
+    sweep_at_position(*wp, tool, plain_checks(), s, context, r);
     EXPECT_TRUE(r.rapid_interference);
-    KernelChecks off;
-    off.rapid_check = 0;
+    Checks off = plain_checks();
+    off.rapid = RapidCheck::Off;
     s.z = 8;
     sweep_at_position(*wp, tool, off, s, context, r);
     EXPECT_TRUE(r.changed);
@@ -294,7 +295,7 @@ TEST(KernelRapid, ZeroRapidFeedrateMakesNoFeedRapid) {
     const CurrentTool tool = make_tool(tool_record(kToolFlat, 2), 1.0);
     KernelContext context;
     SweepResult r;
-    KernelChecks zero;
+    Checks zero = plain_checks();
     zero.rapid_feedrate = 0.0;
     SweepStep s = plunge_at(5, 5, 9);
     s.feed = 500;
@@ -309,10 +310,10 @@ TEST(KernelRapid, ClearanceTestReachesMaterialOutsideTheBlade) {
     for (int j = 0; j < 21; ++j)
         for (int i = 0; i < 21; ++i)
             if (std::hypot(i * 0.5 - 5, j * 0.5 - 5) <= 2.3) wp->height.data[j * 21 + i] = 8.0f;
-    const shell::Clearance one{2, 1.0};
+    const Clearance one{ClearanceMode::Value, 1.0};
     const CurrentTool tool = make_tool(tool_record(kToolFlat, 4), 0.5);
-    KernelChecks checks;
-    checks.rapid_check = 0;
+    Checks checks = plain_checks();
+    checks.rapid = RapidCheck::Off;
     checks.tool_clearance = one;
     KernelContext context;
     SweepResult r;
@@ -332,8 +333,9 @@ TEST(KernelRapid, ClearanceTestReachesMaterialOutsideTheBlade) {
 }
 
 // ---- Zones outside the cutting edge ----
-// The holder and the neck cut only from arbor/taper mode 2 on, mark the cell's paint bit in mode
-// 2 and raise their flag from mode 3 on; a neck without a holder must still be searched.
+// The holder and the neck cut only when the arbor/taper check cuts with the shapes, mark the
+// cell's paint bit in the cut mode and raise their flag in the abort mode; a neck without a holder
+// must still be searched.
 
 struct HolderTool {
     LengthRecord length;
@@ -351,24 +353,27 @@ struct HolderTool {
 TEST(KernelZones, HolderIgnoredCutOrFlaggedByMode) {
     const HolderTool h;
     const CurrentTool tool = make_tool(tool_record(kToolFlat, 4), 1.0, h.length, h.holder);
-    for (int mode = 0; mode <= 3; ++mode) {
+    for (ArborCheck mode : {ArborCheck::Ignore, ArborCheck::Compute, ArborCheck::Cut, ArborCheck::Abort}) {
         auto wp = make_body(21, 21, 1.0, 10.0);
-        KernelChecks checks;
-        checks.arbor_check = mode;
+        Checks checks = plain_checks();
+        checks.arbor = mode;
         KernelContext context;
         SweepResult r;
         sweep_at_position(*wp, tool, checks, plunge_at(10, 10, 7), context, r);
-        EXPECT_EQ(height_at(*wp, 10, 10), 7.0f) << mode;             // blade
-        const float holder_cell = height_at(*wp, 14, 10);           // r = 4: holder zone
-        EXPECT_EQ(holder_cell, mode >= 2 ? 9.0f : 10.0f) << mode;
-        EXPECT_EQ(height_at(*wp, 16, 10), 10.0f) << mode;           // r = 6: beyond the holder
-        EXPECT_EQ(r.holder, mode >= 3) << mode;
-        EXPECT_EQ(r.interference_state, mode >= 3 ? 2 : 0) << mode;
-        if (mode == 2) {
+        const bool cut = mode == ArborCheck::Cut || mode == ArborCheck::Abort;
+        const bool flagged = mode == ArborCheck::Abort;
+        const int m = int(mode);
+        EXPECT_EQ(height_at(*wp, 10, 10), 7.0f) << m;             // blade
+        const float holder_cell = height_at(*wp, 14, 10);        // r = 4: holder zone
+        EXPECT_EQ(holder_cell, cut ? 9.0f : 10.0f) << m;
+        EXPECT_EQ(height_at(*wp, 16, 10), 10.0f) << m;           // r = 6: beyond the holder
+        EXPECT_EQ(r.holder, flagged) << m;
+        EXPECT_EQ(r.interference_state, flagged ? 2 : 0) << m;
+        if (mode == ArborCheck::Cut) {
             EXPECT_TRUE(attribute_at(*wp, 14, 10) & kPaintBit);
             EXPECT_FALSE(attribute_at(*wp, 10, 10) & kPaintBit);
         }
-        if (mode == 3) {
+        if (mode == ArborCheck::Abort) {
             EXPECT_DOUBLE_EQ(r.extent.nearest, std::sqrt(5.0));
             EXPECT_DOUBLE_EQ(r.extent.nearest_height, 2.0);
             EXPECT_DOUBLE_EQ(r.extent.farthest, 5.0);
@@ -381,8 +386,8 @@ TEST(KernelZones, HolderIgnoredCutOrFlaggedByMode) {
 TEST(KernelZones, HolderAboveTheMaterialIsNotSearched) {
     const HolderTool h;
     const CurrentTool tool = make_tool(tool_record(kToolFlat, 4), 1.0, h.length, h.holder);
-    KernelChecks checks;
-    checks.arbor_check = 3;
+    Checks checks = plain_checks();
+    checks.arbor = ArborCheck::Abort;
     const auto examined = [&](double z) {
         auto wp = make_body(41, 41, 1.0, 10.0);
         KernelContext context;
@@ -404,8 +409,8 @@ LengthRecord neck_length() {
 TEST(KernelZones, NeckWithoutHolderRaisesTaper) {
     const CurrentTool tool = make_tool(tool_record(kToolFlat, 4), 1.0, neck_length());
     auto wp = make_body(21, 21, 1.0, 10.0);
-    KernelChecks checks;
-    checks.arbor_check = 3;
+    Checks checks = plain_checks();
+    checks.arbor = ArborCheck::Abort;
     KernelContext context;
     SweepResult r;
     sweep_at_position(*wp, tool, checks, plunge_at(10, 10, 7), context, r);
@@ -416,8 +421,8 @@ TEST(KernelZones, NeckWithoutHolderRaisesTaper) {
 TEST(KernelZones, ComputeModeCollectsNeckNeedsWithoutCutting) {
     const CurrentTool tool = make_tool(tool_record(kToolFlat, 4), 1.0, neck_length());
     auto wp = make_body(21, 21, 1.0, 10.0);
-    KernelChecks checks;
-    checks.arbor_check = 1;
+    Checks checks = plain_checks();
+    checks.arbor = ArborCheck::Compute;
     KernelContext context;
     SweepResult r;
     sweep_at_position(*wp, tool, checks, plunge_at(10, 10, 7), context, r);
@@ -433,8 +438,8 @@ TEST(KernelZones, ComputeModeCollectsProtrusion) {
     const HolderTool h;
     const CurrentTool tool = make_tool(tool_record(kToolFlat, 4), 1.0, h.length, h.holder);
     auto wp = make_body(21, 21, 1.0, 10.0);
-    KernelChecks checks;
-    checks.arbor_check = 1;
+    Checks checks = plain_checks();
+    checks.arbor = ArborCheck::Compute;
     KernelContext context;
     SweepResult r;
     sweep_at_position(*wp, tool, checks, plunge_at(10, 10, 7), context, r);
@@ -446,15 +451,15 @@ TEST(KernelZones, ComputeModeCollectsProtrusion) {
 
 TEST(KernelChecks, EffectiveLengthStopsOrMeasures) {
     const CurrentTool tool = make_tool(tool_record(kToolFlat, 4, 0, 1.0), 1.0);
-    for (int mode : {0, 1, 2}) {
+    for (LengthCheck mode : {LengthCheck::Off, LengthCheck::Compute, LengthCheck::Abort}) {
         auto wp = make_body(21, 21, 1.0, 10.0);
-        KernelChecks checks;
-        checks.height_check = mode;
+        Checks checks = plain_checks();
+        checks.height = mode;
         KernelContext context;
         SweepResult r;
         sweep_at_position(*wp, tool, checks, plunge_at(10, 10, 8), context, r);
-        EXPECT_EQ(r.length, mode == 2) << mode;                        // 10 > 8 + 1
-        EXPECT_DOUBLE_EQ(r.required.blade_length, mode == 1 ? 2.0 : 0.0) << mode;
+        EXPECT_EQ(r.length, mode == LengthCheck::Abort) << int(mode);  // 10 > 8 + 1
+        EXPECT_DOUBLE_EQ(r.required.blade_length, mode == LengthCheck::Compute ? 2.0 : 0.0) << int(mode);
         EXPECT_EQ(height_at(*wp, 10, 10), 8.0f);
     }
 }
@@ -464,8 +469,8 @@ TEST(KernelChecks, VerticalMillCuttingInsideItsInnerRadius) {
     v.vertical_width = 3;  // non-cutting inside r = 2
     const CurrentTool tool = make_tool(v, 1.0);
     auto wp = make_body(21, 21, 1.0, 10.0);
-    KernelChecks checks;
-    checks.chip_check = 2;
+    Checks checks = plain_checks();
+    checks.chip = LengthCheck::Abort;
     KernelContext context;
     SweepResult r;
     sweep_at_position(*wp, tool, checks, plunge_at(10, 10, 9), context, r);
@@ -476,7 +481,7 @@ TEST(KernelChecks, VerticalMillCuttingInsideItsInnerRadius) {
     EXPECT_FALSE(attribute_at(*wp, 13, 10) & kPaintBit);
 
     auto wp2 = make_body(21, 21, 1.0, 10.0);
-    checks.chip_check = 1;
+    checks.chip = LengthCheck::Compute;
     sweep_at_position(*wp2, tool, checks, plunge_at(10, 10, 9), context, r);
     EXPECT_FALSE(r.chip);
     EXPECT_DOUBLE_EQ(r.required.tip_width, 5.0);  // half - 0 at the axis
@@ -488,15 +493,15 @@ TEST(KernelChecks, RadiusMillCentreFlatMeasuredNotCut) {
     m.f = 0.5;
     const CurrentTool tool = make_tool(m, 1.0);
     auto wp = make_body(21, 21, 1.0, 10.0);
-    KernelChecks checks;
-    checks.chip_check = 1;
+    Checks checks = plain_checks();
+    checks.chip = LengthCheck::Compute;
     KernelContext context;
     SweepResult r;
     sweep_at_position(*wp, tool, checks, plunge_at(10, 10, 9), context, r);
     EXPECT_EQ(height_at(*wp, 10, 10), 10.0f);
     EXPECT_DOUBLE_EQ(r.required.centre_height, 10.0 - (9.0 + 0.5));
     EXPECT_LT(height_at(*wp, 14, 10), 10.0f);  // outside the flat it cuts
-    checks.chip_check = 2;
+    checks.chip = LengthCheck::Abort;
     sweep_at_position(*wp, tool, checks, plunge_at(10, 10, 9), context, r);
     EXPECT_TRUE(r.chip);
     EXPECT_EQ(height_at(*wp, 10, 10), 9.5f);
@@ -513,7 +518,7 @@ TEST(KernelLayers, PenLineNumberAndPaintAround) {
     s.line_number = -42;
     s.paint = true;
     s.watched_cell = 5 * 11 + 6;
-    sweep_at_position(*wp, tool, {}, s, context, r);
+    sweep_at_position(*wp, tool, plain_checks(), s, context, r);
     EXPECT_EQ(attribute_at(*wp, 5, 5) & kPenMask, 3 << kPenShift);
     EXPECT_EQ(wp->line_number.data[5 * 11 + 5], -42);
     EXPECT_EQ(wp->line_number.data[5 * 11 + 7], 0);
@@ -531,7 +536,7 @@ TEST(KernelLayers, NoLineLayerAtDataLevelFour) {
     const CurrentTool tool = make_tool(tool_record(kToolFlat, 2), 1.0);
     KernelContext context;
     SweepResult r;
-    sweep_at_position(*wp, tool, {}, plunge_at(5, 5, 9), context, r);
+    sweep_at_position(*wp, tool, plain_checks(), plunge_at(5, 5, 9), context, r);
     EXPECT_EQ(height_at(*wp, 5, 5), 9.0f);
 }
 
@@ -542,23 +547,23 @@ TEST(KernelLayers, ProjectedBoundsGrowWithinAMove) {
     context.projection = {true, 1, 0, 0, 0, 0, 1, 0, 0};  // screen = grid X, Y
     SweepResult r;
     SweepStep s = plunge_at(5, 5, 9);
-    sweep_at_position(*wp, tool, {}, s, context, r);
+    sweep_at_position(*wp, tool, plain_checks(), s, context, r);
     EXPECT_EQ(r.bounds.min_x, 4);
     EXPECT_EQ(r.bounds.max_x, 6);
     EXPECT_EQ(screen_x(*wp)[5 * 21 + 6], 6);
     s.x = 8;
     s.run_type = kRunMoveStep;
     s.step_number = 2;
-    sweep_at_position(*wp, tool, {}, s, context, r);
+    sweep_at_position(*wp, tool, plain_checks(), s, context, r);
     EXPECT_EQ(r.bounds.min_x, 4);
     EXPECT_EQ(r.bounds.max_x, 9);
     s.x = 15;
     s.step_number = 1;  // a new move
-    sweep_at_position(*wp, tool, {}, s, context, r);
+    sweep_at_position(*wp, tool, plain_checks(), s, context, r);
     EXPECT_EQ(r.bounds.min_x, 14);
     s.run_type = kRunOptimise;
     s.x = 2;
-    sweep_at_position(*wp, tool, {}, s, context, r);
+    sweep_at_position(*wp, tool, plain_checks(), s, context, r);
     EXPECT_EQ(r.bounds.min_x, 14);  // optimisation runs do not refresh the screen
 }
 
@@ -577,15 +582,15 @@ TEST(KernelLayers, EachStepReportsTheCellsItLowered) {
         EXPECT_EQ(r.bounds.cells.last_j, j1);
     };
     SweepStep s = plunge_at(5, 5, 9);
-    sweep_at_position(*wp, tool, {}, s, context, r);
+    sweep_at_position(*wp, tool, plain_checks(), s, context, r);
     expect_cells(4, 6, 4, 6);
     s.x = 8, s.y = 6;
     s.run_type = kRunMoveStep;
     s.step_number = 2;
-    sweep_at_position(*wp, tool, {}, s, context, r);
+    sweep_at_position(*wp, tool, plain_checks(), s, context, r);
     expect_cells(7, 9, 5, 7);
     EXPECT_EQ(r.bounds.min_x, 4);  // while the screen box spans the move
-    sweep_at_position(*wp, tool, {}, s, context, r);  // the same cut again lowers nothing
+    sweep_at_position(*wp, tool, plain_checks(), s, context, r);  // the same cut again lowers nothing
     EXPECT_LT(r.bounds.cells.last_i, r.bounds.cells.first_i);
     EXPECT_LT(r.bounds.cells.last_j, r.bounds.cells.first_j);
 }
@@ -595,11 +600,11 @@ TEST(KernelLayers, ToolBeyondTheGridDoesNothing) {
     const CurrentTool tool = make_tool(tool_record(kToolFlat, 2), 1.0);
     KernelContext context;
     SweepResult r;
-    EXPECT_EQ(sweep_at_position(*wp, tool, {}, plunge_at(-3, 5, 9), context, r), 0);
-    EXPECT_EQ(sweep_at_position(*wp, tool, {}, plunge_at(5, 13, 9), context, r), 0);
-    EXPECT_EQ(sweep_at_position(*wp, tool, {}, plunge_at(std::nan(""), 5, 9), context, r), 0);
+    EXPECT_EQ(sweep_at_position(*wp, tool, plain_checks(), plunge_at(-3, 5, 9), context, r), 0);
+    EXPECT_EQ(sweep_at_position(*wp, tool, plain_checks(), plunge_at(5, 13, 9), context, r), 0);
+    EXPECT_EQ(sweep_at_position(*wp, tool, plain_checks(), plunge_at(std::nan(""), 5, 9), context, r), 0);
     EXPECT_EQ(count_below(*wp, 10.0f), 0);
-    EXPECT_EQ(sweep_at_position(*wp, tool, {}, plunge_at(-0.5, 5, 9), context, r), 1);
+    EXPECT_EQ(sweep_at_position(*wp, tool, plain_checks(), plunge_at(-0.5, 5, 9), context, r), 1);
     EXPECT_EQ(height_at(*wp, 0, 5), 9.0f);
 }
 
@@ -617,18 +622,18 @@ TEST(KernelScribe, MarksBelowTheBackupOnFeedMovesOnly) {
         SweepResult r;
         SweepStep s = plunge_at(5, 5, 3.0);  // the tip height does not matter
         s.motion = kMotionRapid;
-        sweep_at_position(*wp, tool, {}, s, context, r);
+        sweep_at_position(*wp, tool, plain_checks(), s, context, r);
         EXPECT_EQ(height_at(*wp, 5, 5), 10.0f);
         s.motion = kMotionLinear;
         s.feed = 500;
-        sweep_at_position(*wp, tool, {}, s, context, r);
+        sweep_at_position(*wp, tool, plain_checks(), s, context, r);
         EXPECT_EQ(height_at(*wp, 5, 5), float(10.0 - 0.2f)) << level;
         EXPECT_EQ(height_at(*wp, 6, 5), 10.0f);
         EXPECT_EQ(attribute_at(*wp, 5, 5), 6);
         EXPECT_NEAR(r.volume, 0.2, 1e-6);
         EXPECT_EQ(r.bounds.min_x, 5);
         EXPECT_EQ(r.bounds.max_y, 5);
-        sweep_at_position(*wp, tool, {}, s, context, r);
+        sweep_at_position(*wp, tool, plain_checks(), s, context, r);
         EXPECT_FALSE(r.changed);  // already at the mark's depth
     }
 }

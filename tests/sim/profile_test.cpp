@@ -385,7 +385,7 @@ TEST(ProfileClearance, NumberAndPitchFormula) {
     ProfileOptions o;
     o.for_cutting = true;
     o.pitch = 0.1;
-    o.arbor_clearance = {2, 0.5};
+    o.arbor_clearance = {ClearanceMode::Value, 0.5};
     const LengthRecord l = length(kLength2, {40, 15, 5, 0, 0, 8});
     const HolderRecord h = holder(kHolderSteps, {20}, {30});
     Profile p = build_profile(tool(kToolFlat, 6), l, h, o);
@@ -393,7 +393,7 @@ TEST(ProfileClearance, NumberAndPitchFormula) {
     EXPECT_DOUBLE_EQ(p.holder_radius[1], 10.5);
     EXPECT_DOUBLE_EQ(p.rb, 3.0);  // the cutting edge is never enlarged
 
-    o.arbor_clearance = {1, 0};
+    o.arbor_clearance = {ClearanceMode::Pitch, 0};
     p = build_profile(tool(kToolFlat, 6), l, h, o);
     EXPECT_NEAR(p.holder_radius[1], std::sqrt(10.1 * 10.1 + 0.05 * 0.05), 1e-12);
 
@@ -405,13 +405,13 @@ TEST(ProfileClearance, NumberAndPitchFormula) {
 TEST(ProfileClearance, RapidCheckMargins) {
     ProfileOptions o;
     o.pitch = 0.1;
-    o.tool_clearance = {1, 0};
+    o.tool_clearance = {ClearanceMode::Pitch, 0};
     const Profile yes = build_profile(tool(kToolFlat, 10), {}, {}, o);
     EXPECT_NEAR(yes.clearance_margin, std::sqrt(5.1 * 5.1 + 0.0025) - 5, 1e-12);
     EXPECT_DOUBLE_EQ(yes.pitch_margin, yes.clearance_margin);
-    o.tool_clearance = {2, 0.3};
+    o.tool_clearance = {ClearanceMode::Value, 0.3};
     EXPECT_DOUBLE_EQ(build_profile(tool(kToolFlat, 10), {}, {}, o).clearance_margin, 0.3);
-    o.tool_clearance = {0, 0};
+    o.tool_clearance = {ClearanceMode::None, 0};
     EXPECT_EQ(build_profile(tool(kToolFlat, 10), {}, {}, o).clearance_margin, 0.0);
 
     double height = -1;
@@ -428,22 +428,22 @@ TEST(ProfileAttachment, SquareSectionsStackOnTheHolderTop) {
     a.steps[1] = {80, 40};
     ProfileOptions o;
     o.attachment = &a;
-    o.arbor_check = 1;
+    o.arbor_check = ArborCheck::Compute;
     const Profile p = build_profile(tool(kToolFlat, 6), length(kLength1, {35}), holder(kHolderSteps, {20}, {30}), o);
     EXPECT_DOUBLE_EQ(attachment_height(p, 24, -24), 65.0);  // inside the first square
     EXPECT_DOUBLE_EQ(attachment_height(p, 24, 30), 85.0);   // a corner outside it: the second
     EXPECT_EQ(attachment_height(p, 41, 0), kNoSurface);
     EXPECT_DOUBLE_EQ(p.attachment_top, 125.0);
 
-    o.arbor_check = 0;
+    o.arbor_check = ArborCheck::Ignore;
     EXPECT_EQ(build_profile(tool(kToolFlat, 6), length(kLength1, {35}), {}, o).attachment_count, 0);
 
-    o.arbor_check = 1;
+    o.arbor_check = ArborCheck::Compute;
     o.for_cutting = true;
     o.pitch = 0.1;
-    o.arbor_clearance = {1, 0};
+    o.arbor_clearance = {ClearanceMode::Pitch, 0};
     EXPECT_DOUBLE_EQ(build_profile(tool(kToolFlat, 6), length(kLength1, {35}), {}, o).attachment_half[0], 25.1);
-    o.arbor_clearance = {2, 0.5};
+    o.arbor_clearance = {ClearanceMode::Value, 0.5};
     EXPECT_DOUBLE_EQ(build_profile(tool(kToolFlat, 6), length(kLength1, {35}), {}, o).attachment_half[0], 25.5);
 }
 
@@ -473,7 +473,7 @@ TEST(ProfileRobustness, AnyRecordGivesFiniteHeights) {
         ProfileOptions o;
         o.for_cutting = n % 2 == 0;
         o.pitch = 0.1;
-        o.arbor_clearance = {n % 3, value()};
+        o.arbor_clearance = {ClearanceMode(n % 3), value()};
         const Profile p = build_profile(t, l, h, o);
         for (int k = 0; k < 20; ++k) {
             const double d2 = next() * std::fmax(1.0, std::fmin(1e6, p.outer2 * 1.2));

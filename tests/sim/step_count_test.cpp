@@ -43,17 +43,17 @@ TEST(StepCount, NormalAndFastRunCounts) {
 // turned the wrong way or by the wrong share of its sweep, or a last step that misses the end by
 // rounding all leave wrong material behind.
 
-nc::MoveRecord line(Vec3 a, Vec3 b) {
-    nc::MoveRecord m;
-    m.motion = nc::kMotionLinear;
+MovePath line(Vec3 a, Vec3 b) {
+    MovePath m;
+    m.motion = kMotionLinear;
     m.start = a;
     m.end = b;
     return m;
 }
 
 // An arc around the origin of the XY plane starting on +X.
-nc::MoveRecord arc_xy(int motion, double radius, double sweep, Vec3 end) {
-    nc::MoveRecord m;
+MovePath arc_xy(int motion, double radius, double sweep, Vec3 end) {
+    MovePath m;
     m.motion = motion;
     m.start = {radius, 0, 0};
     m.end = end;
@@ -73,13 +73,13 @@ void expect_point(const Vec3& p, double x, double y, double z) {
 constexpr double kHalfRoot2 = 0.70710678118654752;
 
 TEST(StepPosition, LineIsSampledAtEqualFractions) {
-    const nc::MoveRecord m = line({0, 0, 0}, {10, -4, 2});
+    const MovePath m = line({0, 0, 0}, {10, -4, 2});
     expect_point(step_position(m, 1, 4), 2.5, -1.0, 0.5);
     expect_point(step_position(m, 2, 4), 5.0, -2.0, 1.0);
 }
 
 TEST(StepPosition, LastStepIsTheEndPointExactlyAndIndexesAreClamped) {
-    const nc::MoveRecord m = line({0.1, 0.2, 0.3}, {0.7, 1.9, -0.3});
+    const MovePath m = line({0.1, 0.2, 0.3}, {0.7, 1.9, -0.3});
     EXPECT_EQ(step_position(m, 3, 3), m.end);
     EXPECT_EQ(step_position(m, 0, 4), m.start);
     EXPECT_EQ(step_position(m, 9, 4), m.end);
@@ -88,34 +88,34 @@ TEST(StepPosition, LastStepIsTheEndPointExactlyAndIndexesAreClamped) {
 
 TEST(StepPosition, ArcDirectionDecidesTheTurn) {
     // Counter-clockwise turns from the plane's first axis towards its second, clockwise away.
-    expect_point(step_position(arc_xy(nc::kMotionCcw, 10, std::numbers::pi / 2, {0, 10, 0}), 1, 2),
+    expect_point(step_position(arc_xy(kMotionArcCcw, 10, std::numbers::pi / 2, {0, 10, 0}), 1, 2),
                  10 * kHalfRoot2, 10 * kHalfRoot2, 0);
-    expect_point(step_position(arc_xy(nc::kMotionCw, 10, std::numbers::pi / 2, {0, -10, 0}), 1, 2),
+    expect_point(step_position(arc_xy(kMotionArcCw, 10, std::numbers::pi / 2, {0, -10, 0}), 1, 2),
                  10 * kHalfRoot2, -10 * kHalfRoot2, 0);
 }
 
 TEST(StepPosition, FullCircleReachesTheOppositePointHalfway) {
-    const nc::MoveRecord m = arc_xy(nc::kMotionCcw, 10, 2 * std::numbers::pi, {10, 0, 0});
+    const MovePath m = arc_xy(kMotionArcCcw, 10, 2 * std::numbers::pi, {10, 0, 0});
     expect_point(step_position(m, 2, 4), -10, 0, 0);
     expect_point(step_position(m, 1, 4), 0, 10, 0);
 }
 
 TEST(StepPosition, HelixMovesTheNormalAxisLinearly) {
-    nc::MoveRecord m = arc_xy(nc::kMotionCcw, 10, std::numbers::pi, {-10, 0, -4});
+    MovePath m = arc_xy(kMotionArcCcw, 10, std::numbers::pi, {-10, 0, -4});
     expect_point(step_position(m, 2, 4), 0, 10, -2);
     expect_point(step_position(m, 1, 4), 10 * kHalfRoot2, 10 * kHalfRoot2, -1);
 }
 
 TEST(StepPosition, RadiusGoesFromTheStartRadiusToTheEndRadius) {
-    nc::MoveRecord m = arc_xy(nc::kMotionCcw, 10, std::numbers::pi, {-12, 0, 0});
+    MovePath m = arc_xy(kMotionArcCcw, 10, std::numbers::pi, {-12, 0, 0});
     m.end_radius = 12;
     expect_point(step_position(m, 1, 2), 0, 11, 0);
 }
 
 TEST(StepPosition, ArcInAnotherPlaneUsesThePlaneAxes) {
     // Plane Z-X (first Z, second X), normal Y; start on +Z around the centre (1, 0, 2).
-    nc::MoveRecord m;
-    m.motion = nc::kMotionCcw;
+    MovePath m;
+    m.motion = kMotionArcCcw;
     m.plane = {2, 0, 1};
     m.centre = {1, 0, 2};
     m.start = {1, 0, 12};

@@ -31,7 +31,21 @@ CurrentTool tool_of(int type, bool holder = true, int length_kind = kLength1) {
     return t;
 }
 
-ComputeModes arbor_mode(int length_type = 2) { return {1, 0, 0, length_type}; }
+// The checks with the arbor, effective length and chip checks in these modes.
+Checks modes(ArborCheck arbor, LengthCheck height, LengthCheck chip, int length_type = 1) {
+    Checks c;
+    c.arbor = arbor;
+    c.height = height;
+    c.chip = chip;
+    c.length_type = length_type;
+    return c;
+}
+
+Checks arbor_mode(int length_type = 2) {
+    return modes(ArborCheck::Compute, LengthCheck::Off, LengthCheck::Off, length_type);
+}
+Checks height_mode() { return modes(ArborCheck::Ignore, LengthCheck::Compute, LengthCheck::Off); }
+Checks chip_mode() { return modes(ArborCheck::Ignore, LengthCheck::Off, LengthCheck::Compute); }
 
 // ---- Numbers ----
 // The line's numbers follow printf's "%W.Df" whatever the locale: padding to the width, never
@@ -147,32 +161,32 @@ TEST(StepReport, LengthTypeAdjustmentReachesTheLine) {
 // A tool that touched nothing prints the bare margin; the chip text depends on the tool type.
 
 TEST(StepReport, UntouchedBladePrintsTheMarginOnly) {
-    const ComputeModes modes{0, 1, 0, 1};
+    const Checks checks = height_mode();
     {
         Language english(true);
-        EXPECT_EQ(requirement_line(tool_of(kToolBall), false, RequiredValues{}, modes, {}),
+        EXPECT_EQ(requirement_line(tool_of(kToolBall), false, RequiredValues{}, checks, {}),
                   "T07:Ball End mill:Height=   1.000");
     }
     Language japanese(false);
-    EXPECT_EQ(requirement_line(tool_of(kToolBall), false, RequiredValues{}, modes, {}),
+    EXPECT_EQ(requirement_line(tool_of(kToolBall), false, RequiredValues{}, checks, {}),
               "T07:ボールエンドミル:刃長=   1.000以上");
 }
 
 TEST(StepReport, ChipValuesByToolType) {
-    const ComputeModes modes{0, 0, 1, 1};
+    const Checks checks = chip_mode();
     RequiredValues r;
     r.tip_width = 0.75;
     r.centre_height = 0.2;
     {
         Language english(true);
-        EXPECT_EQ(requirement_line(tool_of(kToolVertical), false, r, modes, {}), "T07:Vertical Mill:TipW=   0.750");
-        EXPECT_EQ(requirement_line(tool_of(kToolRadius), false, r, modes, {}), "T07:Radius Mill:CenterH=   0.200");
-        EXPECT_EQ(requirement_line(tool_of(kToolFlat), false, r, modes, {}), "T07:Flat End mill:NOT VERTICAL ");
+        EXPECT_EQ(requirement_line(tool_of(kToolVertical), false, r, checks, {}), "T07:Vertical Mill:TipW=   0.750");
+        EXPECT_EQ(requirement_line(tool_of(kToolRadius), false, r, checks, {}), "T07:Radius Mill:CenterH=   0.200");
+        EXPECT_EQ(requirement_line(tool_of(kToolFlat), false, r, checks, {}), "T07:Flat End mill:NOT VERTICAL ");
     }
     Language japanese(false);
-    EXPECT_EQ(requirement_line(tool_of(kToolVertical), false, r, modes, {}), "T07:バーティカルミル:チップ幅=   0.750以上");
-    EXPECT_EQ(requirement_line(tool_of(kToolRadius), false, r, modes, {}), "T07:ラジアスミル:中心高さ=   0.200以上");
-    EXPECT_EQ(requirement_line(tool_of(kToolFlat), false, r, modes, {}), "T07:フラットエンドミル:NOT VERTICAL（算出不能）");
+    EXPECT_EQ(requirement_line(tool_of(kToolVertical), false, r, checks, {}), "T07:バーティカルミル:チップ幅=   0.750以上");
+    EXPECT_EQ(requirement_line(tool_of(kToolRadius), false, r, checks, {}), "T07:ラジアスミル:中心高さ=   0.200以上");
+    EXPECT_EQ(requirement_line(tool_of(kToolFlat), false, r, checks, {}), "T07:フラットエンドミル:NOT VERTICAL（算出不能）");
 }
 
 TEST(StepReport, AllComputeModesInOrder) {
@@ -181,13 +195,14 @@ TEST(StepReport, AllComputeModesInOrder) {
     r.protrusion = 1;
     r.blade_length = 2;
     r.tip_width = 0.5;
-    EXPECT_EQ(requirement_line(tool_of(kToolVertical), false, r, {1, 1, 1, 1}, {}),
+    const Checks all = modes(ArborCheck::Compute, LengthCheck::Compute, LengthCheck::Compute);
+    EXPECT_EQ(requirement_line(tool_of(kToolVertical), false, r, all, {}),
               "T07:Vertical Mill:Length=   2.000:Height=   3.000:TipW=   0.500");
 }
 
 TEST(StepReport, TemporaryToolIsNamedTmp) {
     Language english(true);
-    EXPECT_EQ(requirement_line(tool_of(kToolBall), true, RequiredValues{}, {0, 1, 0, 1}, {}),
+    EXPECT_EQ(requirement_line(tool_of(kToolBall), true, RequiredValues{}, height_mode(), {}),
               "TMP:Ball End mill:Height=   1.000");
 }
 
@@ -196,7 +211,7 @@ TEST(StepReport, TemporaryToolIsNamedTmp) {
 // must still read as an NC error, not as an operator stop.
 
 std::string ending(const RunStop& stop) {
-    return requirement_line(tool_of(kToolBall), false, RequiredValues{}, {0, 1, 0, 1}, stop).substr(
+    return requirement_line(tool_of(kToolBall), false, RequiredValues{}, height_mode(), stop).substr(
         std::string("T07:Ball End mill:Height=   1.000").size());
 }
 
@@ -215,7 +230,7 @@ TEST(StepReport, EndingsByStopReasonInJapanese) {
     Language japanese(false);
     const std::string head = "T07:ボールエンドミル:刃長=   1.000以上";
     auto line = [](const RunStop& stop) {
-        return requirement_line(tool_of(kToolBall), false, RequiredValues{}, {0, 1, 0, 1}, stop);
+        return requirement_line(tool_of(kToolBall), false, RequiredValues{}, height_mode(), stop);
     };
     EXPECT_EQ(line({true, 0}), head + " *警告*中断(操作)");
     EXPECT_EQ(line({true, 7}), head + " *警告*中断(過負荷)");
@@ -243,7 +258,7 @@ TEST(StepReport, WrittenLineEndsTheLineAndClearsTheValues) {
     RequiredValues r;
     r.blade_length = 4;
     r.second_length = -1;
-    EXPECT_EQ(write_requirement_line(f, tool_of(kToolBall), false, r, {0, 1, 0, 1}, {}), 1);
+    EXPECT_EQ(write_requirement_line(f, tool_of(kToolBall), false, r, height_mode(), {}), 1);
     EXPECT_EQ(contents(f), "T07:Ball End mill:Height=   5.000\n");
     EXPECT_EQ(r.blade_length, 0.0);
     EXPECT_EQ(r.second_length, 0.0);
@@ -261,7 +276,8 @@ TEST(StepReport, NoLineWithoutAComputeMode) {
     std::FILE* f = std::tmpfile();
     ASSERT_NE(f, nullptr);
     RequiredValues r;
-    EXPECT_EQ(write_requirement_line(f, tool_of(kToolBall), false, r, {3, 2, 2, 1}, {}), 0);
+    const Checks aborting = modes(ArborCheck::Abort, LengthCheck::Abort, LengthCheck::Abort);
+    EXPECT_EQ(write_requirement_line(f, tool_of(kToolBall), false, r, aborting, {}), 0);
     EXPECT_EQ(contents(f), "");
     std::fclose(f);
 }

@@ -18,7 +18,7 @@ namespace {
 
 constexpr double kDeg = std::numbers::pi / 180.0;
 
-ToolTable read(std::string_view text, shell::ToolBasePoint base = shell::ToolBasePoint::Bottom) {
+ToolTable read(std::string_view text, ToolBasePoint base = ToolBasePoint::Bottom) {
     ToolTable table;
     allocate_tool_tables(table, 200);
     ToolReadOptions options;
@@ -403,7 +403,7 @@ TEST(ToolReading, TableSizeFollowsMaxMagazineWithinReason) {
 // Which point of each tool the NC coordinates address; the shift moves the tip by it.
 
 TEST(ToolBasePoint, EachModeAddsItsHeight) {
-    using BP = shell::ToolBasePoint;
+    using BP = ToolBasePoint;
     const std::string text = "MAGAZINE01 BALL 10,30 LENGTH 40 SHIFT 1.5\n"
                              "MAGAZINE02 BULL 10,2,30\n"
                              "MAGAZINE03 FLAT 10,30\n"
@@ -425,7 +425,7 @@ TEST(ToolBasePoint, EachModeAddsItsHeight) {
 }
 
 TEST(ToolBasePoint, TaperBallCentreIsItsBallCentre) {
-    const ToolTable t = read("MAGAZINE01 TAPERBALL 3,5;0,20\n", shell::ToolBasePoint::BallCenter);
+    const ToolTable t = read("MAGAZINE01 TAPERBALL 3,5;0,20\n", ToolBasePoint::BallCenter);
     EXPECT_EQ(t.entries[1].shift, 3.0f);
 }
 

@@ -65,6 +65,23 @@ TEST(ToolSelect, ToolZeroKeepsPenUnlessItsEntryNamesOne) {
     EXPECT_EQ(current.pen, 3);
 }
 
+TEST(ToolSelect, LoadReadsSelectsAndReportsMissingFile) {
+    testing::TempDir dir;
+    const std::string path = dir.write("atc.ttl", "I2\nMAGAZINE02 BALL 6,20 PEN 3\n");
+    ToolTableOptions options;
+    options.selection.for_cutting = true;
+    options.selection.pitch = 0.1;
+    ToolTable table;
+    CurrentTool current;
+    ASSERT_EQ(load_tool_table(table, current, path, options), 1);
+    EXPECT_EQ(current.number, 2);
+    EXPECT_EQ(current.pen, 3);
+    EXPECT_EQ(table.read_state, 1);
+    EXPECT_EQ(load_tool_table(table, current, dir.path() + "none.ttl", options), -1);
+    EXPECT_EQ(table.read_state, -1);
+    EXPECT_EQ(table.entries[2].tool.defined, 0);
+}
+
 // ---- Names shown to the user ----
 
 TEST(ToolNames, TypeNamesInBothLanguages) {

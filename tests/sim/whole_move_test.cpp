@@ -30,7 +30,8 @@ ToolRecord shape(int kind, double d) {
 }
 constexpr int kShapes = testing::kShapeKinds;
 
-// A neck and a stepped holder above the blade, so that arbor modes 2 and 3 meet material.
+// A neck and a stepped holder above the blade, so that the arbor check's cut and abort modes meet
+// material.
 CurrentTool tool_with_holder(const ToolRecord& t) {
     LengthRecord l;
     l.kind = kLength2;
@@ -72,7 +73,7 @@ struct ArcShape {
     double start_angle = 0, sweep = 0, direction = 0;  // direction 0: a straight move
 };
 
-void sample_with_kernel(Workpiece& wp, const CurrentTool& tool, const KernelChecks& checks, const WholeMove& m,
+void sample_with_kernel(Workpiece& wp, const CurrentTool& tool, const Checks& checks, const WholeMove& m,
                         const ArcShape& arc, SweepResult& any) {
     const double dx = m.end[0] - m.start[0], dy = m.end[1] - m.start[1], dz = m.end[2] - m.start[2];
     const double length = arc.direction != 0 ? m.radius * arc.sweep : std::sqrt(dx * dx + dy * dy + dz * dz);
@@ -201,7 +202,7 @@ Comparison compare(const Workpiece& original, const Workpiece& whole, const Work
 
 struct Trial {
     int shape;
-    int arbor_check;
+    ArborCheck arbor;
     int direction;  // 0 along X, 1 along Y, 2 any, 3 none (a plunge; inclined only)
     bool paint, rapid;
     bool incline = false;
@@ -212,10 +213,11 @@ struct Trial {
 bool run_trial(const Trial& t, std::mt19937& rng, int* zone_cells = nullptr) {
     std::uniform_real_distribution<double> u(0.0, 1.0);
     const ToolRecord record = shape(t.shape, 1.5 + 3.0 * u(rng));
-    const CurrentTool tool = t.arbor_check >= 2 ? tool_with_holder(record) : make_tool(record, kPitch);
-    const double depth = t.arbor_check >= 2 ? record.d : 0.0;  // low enough for the neck to cut
-    KernelChecks checks;
-    checks.arbor_check = t.arbor_check;
+    const bool shapes = t.arbor >= ArborCheck::Cut;
+    const CurrentTool tool = shapes ? tool_with_holder(record) : make_tool(record, kPitch);
+    const double depth = shapes ? record.d : 0.0;  // low enough for the neck to cut
+    Checks checks = testing::plain_checks();
+    checks.arbor = t.arbor;
 
     auto original = make_body(kCells, kCells, kPitch, 9.0);
     roughen(*original, rng);
@@ -271,7 +273,7 @@ bool run_trial(const Trial& t, std::mt19937& rng, int* zone_cells = nullptr) {
 
     SweepResult rw, rk;
     const int status = whole_move_step(*whole, tool, checks, m, rw);
-    const std::string where = "shape " + std::to_string(t.shape) + " arbor " + std::to_string(t.arbor_check) +
+    const std::string where = "shape " + std::to_string(t.shape) + " arbor " + std::to_string(int(t.arbor)) +
                               " dir " + std::to_string(t.direction);
     if (status == -1) {
         EXPECT_EQ(std::memcmp(whole->height.data, original->height.data, sizeof(float) * kCells * kCells), 0) << where;
@@ -296,7 +298,8 @@ TEST(WholeMoveConstantZ, MatchesFineSamplingForEveryShapeAndDirection) {
     std::mt19937 rng(20261208);
     for (int shape_kind = 0; shape_kind < kShapes; ++shape_kind)
         for (int direction = 0; direction < 3; ++direction) {
-            const bool covered = run_trial({shape_kind, 0, direction, (shape_kind + direction) % 2 == 1, false}, rng);
+            const bool paint = (shape_kind + direction) % 2 == 1;
+            const bool covered = run_trial({shape_kind, ArborCheck::Ignore, direction, paint, false}, rng);
             // Taper ball, radius mill and concave corner may step down towards the rim (by their
             // proportions) and are then handed back; the others always rise.
             if (shape_kind != 5 && shape_kind != 8 && shape_kind != 9) {
@@ -310,13 +313,14 @@ TEST(WholeMoveConstantZ, MatchesFineSamplingWithNeckAndHolderZones) {
     int zone_cells = 0;
     for (int shape_kind : {0, 1, 2, 3})
         for (int direction = 0; direction < 3; ++direction)
-            EXPECT_TRUE(run_trial({shape_kind, 2, direction, false, false}, rng, &zone_cells)) << "shape " << shape_kind;
+            EXPECT_TRUE(run_trial({shape_kind, ArborCheck::Cut, direction, false, false}, rng, &zone_cells))
+                << "shape " << shape_kind;
     EXPECT_GT(zone_cells, 0) << "the neck and holder never met material";
 }
 
 TEST(WholeMoveConstantZ, RapidUnderTheRapidCheckPaintsAndFlagsLikeTheKernel) {
     std::mt19937 rng(11);
-    for (int shape_kind : {0, 1, 2}) EXPECT_TRUE(run_trial({shape_kind, 0, 2, false, true}, rng));
+    for (int shape_kind : {0, 1, 2}) EXPECT_TRUE(run_trial({shape_kind, ArborCheck::Ignore, 2, false, true}, rng));
 }
 
 // ---- Inclined straight moves ----
@@ -329,13 +333,14 @@ TEST(WholeMoveInclined, MatchesFineSamplingForFlatBallAndBull) {
     for (int shape_kind : {0, 1, 2})
         for (int direction = 0; direction < 4; ++direction)
             for (int rep = 0; rep < 2; ++rep)
-                EXPECT_TRUE(run_trial({shape_kind, 0, direction, rep == 0, rep == 1, true}, rng))
+                EXPECT_TRUE(run_trial({shape_kind, ArborCheck::Ignore, direction, rep == 0, rep == 1, true}, rng))
                     << "shape " << shape_kind << " direction " << direction;
 }
 
 TEST(WholeMoveInclined, OtherShapesAreHandedBack) {
     std::mt19937 rng(5);
-    for (int shape_kind : {3, 4, 5, 6 + 1, 8, 9}) EXPECT_FALSE(run_trial({shape_kind, 0, 2, false, false, true}, rng)) << shape_kind;
+    for (int shape_kind : {3, 4, 5, 6 + 1, 8, 9})
+        EXPECT_FALSE(run_trial({shape_kind, ArborCheck::Ignore, 2, false, false, true}, rng)) << shape_kind;
 }
 
 // ---- Arcs ----
@@ -345,8 +350,8 @@ TEST(WholeMoveInclined, OtherShapesAreHandedBack) {
 TEST(WholeMoveArc, MatchesFineSamplingAlongTheArc) {
     std::mt19937 rng(99);
     for (int shape_kind : {0, 1, 2, 3, 4, 6, 7})
-        for (int arbor : {0, 2}) {
-            if (arbor == 2 && shape_kind > 1) continue;  // the holder's wide box makes sampling slow
+        for (ArborCheck arbor : {ArborCheck::Ignore, ArborCheck::Cut}) {
+            if (arbor == ArborCheck::Cut && shape_kind > 1) continue;  // the holder's wide box makes sampling slow
             EXPECT_TRUE(run_trial({shape_kind, arbor, 2, shape_kind % 2 == 1, false, false, true}, rng)) << shape_kind;
         }
 }
@@ -365,7 +370,7 @@ TEST(WholeMoveEdges, LeavesTheCellUnderTheStartUntouched) {
     m.start[0] = 2.0, m.start[1] = 3.0, m.start[2] = 4.0;
     m.end[0] = 4.0, m.end[1] = 3.0, m.end[2] = 4.0;
     SweepResult r;
-    ASSERT_EQ(whole_move_step(*wp, tool, KernelChecks{}, m, r), 0);
+    ASSERT_EQ(whole_move_step(*wp, tool, testing::plain_checks(), m, r), 0);
     EXPECT_EQ(wp->height.data[start_cell], 9.0f);
     EXPECT_EQ(wp->height.data[30 * 60 + 19], 5.0f);  // behind the start, within the ball
     EXPECT_FLOAT_EQ(wp->height.data[30 * 60 + 21], 4.0f);  // just past the start, on the path
@@ -384,7 +389,7 @@ TEST(WholeMoveEdges, DescendingBallCutsBehindItsStartOnlyWhereItReachesLower) {
     m.start[0] = 2.0, m.start[1] = 3.0, m.start[2] = 4.5;
     m.end[0] = 4.0, m.end[1] = 3.0, m.end[2] = 4.0;  // slope -0.25
     SweepResult r;
-    ASSERT_EQ(whole_move_step(*wp, tool, KernelChecks{}, m, r), 0);
+    ASSERT_EQ(whole_move_step(*wp, tool, testing::plain_checks(), m, r), 0);
     // 0.1 behind A the lowest sphere stands 0.264 past A: 6.025 - 1.5 sqrt(1.0625).
     EXPECT_NEAR(wp->height.data[30 * 60 + 19], 6.025 - 1.5 * std::sqrt(1.0625), 1e-5);
     EXPECT_EQ(wp->height.data[30 * 60 + 15], 5.0f);  // 0.5 behind A: lowest under the tool at A
@@ -403,7 +408,7 @@ TEST(WholeMoveEdges, GridRangeIsTheBoxOfTheLoweredCells) {
     m.run_type = kRunMoveStep;
     m.projection = &projection;
     SweepResult r;
-    ASSERT_EQ(whole_move_step(*wp, tool, KernelChecks{}, m, r), 0);
+    ASSERT_EQ(whole_move_step(*wp, tool, testing::plain_checks(), m, r), 0);
     int i0 = 60, i1 = -1, j0 = 60, j1 = -1;
     for (int j = 0; j < 60; ++j)
         for (int i = 0; i < 60; ++i)
@@ -424,10 +429,10 @@ TEST(WholeMoveEdges, AboveTheMaterialAndTooShortMovesDoNothing) {
     m.start[0] = 1.0, m.start[1] = 2.0, m.start[2] = 5.001;
     m.end[0] = 3.0, m.end[1] = 2.0, m.end[2] = 6.0;  // rising, but wholly above
     SweepResult r;
-    EXPECT_EQ(whole_move_step(*wp, tool, KernelChecks{}, m, r), 0);
+    EXPECT_EQ(whole_move_step(*wp, tool, testing::plain_checks(), m, r), 0);
     m.start[2] = m.end[2] = 4.0;
     m.end[0] = 1.0 + 0.00005;
-    EXPECT_EQ(whole_move_step(*wp, tool, KernelChecks{}, m, r), 0);
+    EXPECT_EQ(whole_move_step(*wp, tool, testing::plain_checks(), m, r), 0);
     EXPECT_FALSE(r.changed);
     EXPECT_EQ(wp->modification_state, kDefined);
     for (int c = 0; c < 40 * 40; ++c) ASSERT_EQ(wp->height.data[c], 5.0f) << c;
@@ -442,7 +447,7 @@ TEST(WholeMoveEdges, ZeroRapidFeedrateMakesNoFeedRapid) {
     m.start[0] = 1.0, m.start[1] = 2.0, m.start[2] = 4.0;
     m.end[0] = 3.0, m.end[1] = 2.0, m.end[2] = 4.0;
     m.feed = 500;
-    KernelChecks zero;
+    Checks zero = testing::plain_checks();
     zero.rapid_feedrate = 0.0;
     SweepResult r;
     ASSERT_EQ(whole_move_step(*wp, tool, zero, m, r), 0);
@@ -479,15 +484,15 @@ TEST(WholeMoveHandBack, UncoveredMovesComeBackUntouched) {
     WholeMove optimise = line;
     optimise.run_type = kRunOptimise;
     SweepResult r;
-    EXPECT_EQ(whole_move_step(*wp, drill, KernelChecks{}, plunge, r), -1);
-    EXPECT_EQ(whole_move_step(*wp, ball, KernelChecks{}, helix, r), -1);
-    EXPECT_EQ(whole_move_step(*wp, ball, KernelChecks{}, off_circle, r), -1);
-    EXPECT_EQ(whole_move_step(*wp, ball, KernelChecks{}, other_plane, r), -1);
-    EXPECT_EQ(whole_move_step(*wp, ball, KernelChecks{}, optimise, r), -1);
-    EXPECT_EQ(whole_move_step(*wp, scribe, KernelChecks{}, line, r), -1);
+    EXPECT_EQ(whole_move_step(*wp, drill, testing::plain_checks(), plunge, r), -1);
+    EXPECT_EQ(whole_move_step(*wp, ball, testing::plain_checks(), helix, r), -1);
+    EXPECT_EQ(whole_move_step(*wp, ball, testing::plain_checks(), off_circle, r), -1);
+    EXPECT_EQ(whole_move_step(*wp, ball, testing::plain_checks(), other_plane, r), -1);
+    EXPECT_EQ(whole_move_step(*wp, ball, testing::plain_checks(), optimise, r), -1);
+    EXPECT_EQ(whole_move_step(*wp, scribe, testing::plain_checks(), line, r), -1);
     // Flagging modes while the neck (2.3 above the tip) reaches the material at 5.
-    KernelChecks stop_on_holder;
-    stop_on_holder.arbor_check = 3;
+    Checks stop_on_holder = testing::plain_checks();
+    stop_on_holder.arbor = ArborCheck::Abort;
     WholeMove deep = line;
     deep.start[2] = deep.end[2] = 2.5;
     EXPECT_EQ(whole_move_step(*wp, tool_with_holder(tool_record(kToolBall, 2.0, 1.0)), stop_on_holder, deep, r), -1);
@@ -503,12 +508,12 @@ TEST(WholeMoveHandBack, FlaggingModesCoverMovesWhoseNeckAndHolderStayAbove) {
         WholeMove m;
         m.start[0] = 1.0, m.start[1] = 2.0, m.start[2] = 4.5;
         m.end[0] = 3.0, m.end[1] = 2.0, m.end[2] = end_z;
-        KernelChecks stop_on_holder;
-        stop_on_holder.arbor_check = 3;
+        Checks stop_on_holder = testing::plain_checks();
+        stop_on_holder.arbor = ArborCheck::Abort;
         SweepResult r;
         ASSERT_EQ(whole_move_step(*checked, tool, stop_on_holder, m, r), 0) << end_z;
         EXPECT_EQ(r.interference_state, 0);
-        ASSERT_EQ(whole_move_step(*plain, tool, KernelChecks{}, m, r), 0) << end_z;
+        ASSERT_EQ(whole_move_step(*plain, tool, testing::plain_checks(), m, r), 0) << end_z;
         for (int c = 0; c < 40 * 40; ++c) ASSERT_EQ(checked->height.data[c], plain->height.data[c]) << c;
         EXPECT_LT(checked->height.data[20 * 40 + 20], 5.0f);
     }
@@ -521,8 +526,8 @@ TEST(WholeMoveHandBack, SurfaceFallingTowardsTheRimIsNotSweptAtMinimumDistance) 
     l.kind = kLength2;
     l.L = {3.0f, 0.5f, 0.6f, 20.0f, 10.0f, 4.0f};
     const CurrentTool tool = make_tool(tool_record(kToolBall, 2.0, 1.0), kPitch, l);
-    KernelChecks checks;
-    checks.arbor_check = 2;
+    Checks checks = testing::plain_checks();
+    checks.arbor = ArborCheck::Cut;
     auto wp = make_body(40, 40, kPitch, 5.0);
     WholeMove m;
     m.start[0] = 1.0, m.start[1] = 2.0, m.start[2] = 4.2;  // the neck reaches the material

@@ -1,5 +1,7 @@
 #include "support/run_rig.h"
 
+#include "shell/sim_options.h"
+
 #include <cmath>
 
 namespace vx::testing {
@@ -32,14 +34,14 @@ RunRig::RunRig()
     sim::define_uniform_body(workpiece, kRigTop, 0.0);
     settings.define.move_pitch.pitch = kRigPitch;
     settings.define.work_pitch.pitch = kRigPitch;
-    settings.define.arbor_check = 0;  // the test tools have no holders
+    settings.define.arbor_check = sim::ArborCheck::Ignore;  // the test tools have no holders
 
     ctx.work_dir = dir.path();
     shell::prepare_run_context(ctx);
     ctx.progress_display = false;
     ctx.pump_messages = false;
     ctx.start_point = {0.0, 0.0, 50.0};
-    sim::ProfileOptions o = sim::selection_options(settings, kRigPitch, nullptr);
+    sim::ProfileOptions o = shell::selection_options(settings, kRigPitch, nullptr);
     sim::select_tool(tool, tools, tools.initial_tool, o);
     tools.current_tool = tool.number;
 }

@@ -217,7 +217,7 @@ TEST(ProjectionKernel, CutCellsMatchTheFullProjection) {
                 s.y = 6.2;
                 s.z = 8.7;
                 s.dz = -0.5;
-                sim::sweep_at_position(*wp, tool, {}, s, context, r);
+                sim::sweep_at_position(*wp, tool, plain_checks(), s, context, r);
             }
             const std::int64_t n = wp->geometry.cell_count;
             std::vector<std::int16_t> after_cut(wp->screen_position.data, wp->screen_position.data + 2 * n);

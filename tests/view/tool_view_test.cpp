@@ -178,7 +178,7 @@ TEST(ToolDraw, AttachmentIsTwoRectanglesAndFourEdges) {
     att.steps[0] = {60, 25};
     sim::ProfileOptions po;
     po.attachment = &att;
-    po.arbor_check = 3;
+    po.arbor_check = sim::ArborCheck::Abort;
     const ToolOutline o = tool_outline(sim::build_profile(t, len, {}, po));
     ASSERT_EQ(o.boxes.size(), 1u);
     EXPECT_EQ(o.boxes[0].half, 30.0);
