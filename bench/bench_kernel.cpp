@@ -139,7 +139,7 @@ void run_pair(benchmark::State& state, Path path, bool reference) {
             shadow->highest = kTop;
         }
         if (reference) {
-            vx::sim::testing::reference_sweep(*wp, tool, vx::bench::bench_checks(), walker.step, context.projection, result);
+            vx::sim::testing::reference_sweep(*wp, tool, vx::bench::bench_checks(), walker.step, result);
             state.PauseTiming();
             sweep_at_position(*shadow, tool, vx::bench::bench_checks(), walker.step, context, counted);
             cells += counted.cells_examined;

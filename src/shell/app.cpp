@@ -22,6 +22,16 @@ App::~App() {
     integration::free_plugins(plugins);
 }
 
+void connect_display(App& app) {
+    view::install_display_backend(app.display_backend, {&app.display, &app.workpiece, &app.tool});
+    app.run.projection = view::run_projection(app.display);
+}
+
+void disconnect_display(App& app) {
+    view::remove_display_backend(app.display_backend);
+    app.run.projection = nullptr;
+}
+
 bool busy(const App& app) { return app.run.state.running; }
 
 void start_bands(App& app) {

@@ -64,6 +64,12 @@ struct App {
     App& operator=(const App&) = delete;
 };
 
+// The display shows what the runs do: the run's refreshes and paths go to it (through the
+// platform backend installed over the current one), and the kernel refreshes the cells it cuts
+// with the display's projection, read in place so that it follows every view change.
+void connect_display(App& app);
+void disconnect_display(App& app);
+
 // A run is inside its block loop, pumping the window's events: commands that would change the
 // workpiece, the definitions or the grid under it are refused.
 bool busy(const App& app);

@@ -174,6 +174,8 @@ struct RunContext {
     sim::KernelContext* kernel = nullptr;
     nc::MachiningTime* time = nullptr;
     const integration::Plugins* plugins = nullptr;  // NC-reader plug-ins; may stay null
+    // The projection of the view that shows the run, read in place; null without one.
+    const sim::ScreenProjection* projection = nullptr;
 
     // The run's own records.
     sim::SweepResult result;  // kept across the steps of a run: required values, bounds

@@ -51,17 +51,11 @@ sim::MovePath move_path(const nc::MoveRecord& m) {
 
 bool kegaki(const RunContext& ctx) { return ctx.tool->profile.type == sim::kToolKegaki; }
 
-// Keeps the view's projection out of the kernel while run mode 3 draws nothing until its end.
-struct ProjectionOff {
-    sim::ScreenProjection& projection;
-    bool was;
-    explicit ProjectionOff(sim::ScreenProjection& p, bool off) : projection(p), was(p.enabled) {
-        if (off) p.enabled = false;
-    }
-    ~ProjectionOff() { projection.enabled = was; }
-    ProjectionOff(const ProjectionOff&) = delete;
-    ProjectionOff& operator=(const ProjectionOff&) = delete;
-};
+// The view's projection for the cells a step cuts; none in run mode 3, which draws nothing until
+// the end of the run.
+const sim::ScreenProjection* step_projection(const RunContext& ctx) {
+    return ctx.state.run_mode == kModeCutShow ? nullptr : ctx.projection;
+}
 
 void draw_move(const RunContext& ctx, const nc::MoveRecord& m, platform::PathKind kind) {
     platform::PathSegment s;
@@ -194,6 +188,7 @@ void fill_step(const RunContext& ctx, const MoveCut& cut, const Vec3& p, const V
     s.move_length = cut.length;
     s.move_length_xy = std::hypot(m.end.x - m.start.x, m.end.y - m.start.y);
     s.watched_cell = ctx.watched_cell;
+    s.projection = step_projection(ctx);
 }
 
 // Step 13 with the kernel. False when the run must end.
@@ -204,7 +199,6 @@ bool cut_in_steps(RunContext& ctx, MoveCut& cut, int n) {
     st.move.steps = n;
     st.move.dx = (m.end.x - m.start.x) / n, st.move.dy = (m.end.y - m.start.y) / n;
     st.move.dz = (m.end.z - m.start.z) / n;
-    const ProjectionOff quiet(ctx.kernel->projection, st.run_mode == kModeCutShow);
     Vec3 previous = m.start;
     for (int k = 1; k <= n; ++k) {
         if (ctx.pump_messages) platform::pump_messages();
@@ -237,7 +231,7 @@ int cut_whole(RunContext& ctx, MoveCut& cut) {
     w.paint = ctx.paint;
     const bool show = st.run_mode == kModeCutShow;
     w.run_type = show ? sim::kRunMoveStart : sim::kRunMoveStep;
-    w.projection = show ? nullptr : &ctx.kernel->projection;
+    w.projection = step_projection(ctx);
     if (sim::whole_move_step(*ctx.workpiece, *ctx.tool, st.checks, w, ctx.result) != 0) return -1;
     cut.step_length = cut.length;
     st.move.steps = st.move.step = 1;

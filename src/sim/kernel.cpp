@@ -169,8 +169,7 @@ void refresh_scribed(Workpiece& wp, const ScreenProjection& s, std::int32_t i, s
                         std::int64_t{j} * wp.geometry.nx + i, i, j, b);
 }
 
-int scribe(Workpiece& wp, const CurrentTool& tool, const SweepStep& step, const ScreenProjection& projection,
-           SweepResult& r) {
+int scribe(Workpiece& wp, const CurrentTool& tool, const SweepStep& step, SweepResult& r) {
     const GridGeometry& g = wp.geometry;
     const double x = step.x - g.origin_x, y = step.y - g.origin_y;
     const double rb = double(tool.tool.d) / 2.0, rb2 = rb * rb, depth = tool.tool.h;
@@ -181,7 +180,7 @@ int scribe(Workpiece& wp, const CurrentTool& tool, const SweepStep& step, const 
     const std::uint8_t pen = kPenCode[std::clamp(tool.pen, 0, 8)];
     const bool backup = has_backup_layer(wp);  // without it the defined top is the reference surface
     const double* X = wp.coordinate.data;
-    const bool project = projection.enabled && step.run_type != kRunOptimise && wp.screen_position.data;
+    const bool project = step.projection && step.run_type != kRunOptimise && wp.screen_position.data;
     double volume = 0;
     for (std::int32_t j = r0; j <= r1; ++j) {
         const double dy = y - X[j];
@@ -206,7 +205,7 @@ int scribe(Workpiece& wp, const CurrentTool& tool, const SweepStep& step, const 
             if (cell == step.watched_cell) r.watched = true;
             volume += (double(old) - double(target)) * row_area * (i == 0 || i == g.last_column ? 0.5 : 1.0);
             wp.height.data[cell] = target;
-            if (project) refresh_scribed(wp, projection, i, j, target, r.bounds);
+            if (project) refresh_scribed(wp, *step.projection, i, j, target, r.bounds);
         }
     }
     r.volume = volume;
@@ -235,11 +234,11 @@ void fill_grid(SweepCall& c, Workpiece& wp, KernelContext& context) {
     }
     c.row_volume = context.row_volume.data();
     c.row_moment = context.row_moment.data();
-    c.projection = c.screen_x ? &context.projection : nullptr;
 }
 
 void fill_switches(SweepCall& c, const CurrentTool& tool, const Checks& checks, const SweepStep& step,
                    const RequiredValues& required) {
+    c.projection = c.screen_x ? step.projection : nullptr;
     const Profile& p = tool.profile;
     c.profile = &p;
     c.pen_code = kPenCode[std::clamp(tool.pen, 0, 8)];
@@ -344,7 +343,7 @@ int sweep_at_position(Workpiece& wp, const CurrentTool& tool, const Checks& chec
     if (!wp.height.data || !wp.attribute.data || !wp.coordinate.data) return 0;
     if (tool.profile.type == kToolKegaki) {
         const bool marks = feed_move(step.motion) && !at_rapid_speed(checks, step);
-        return marks ? scribe(wp, tool, step, context.projection, result) : 0;
+        return marks ? scribe(wp, tool, step, result) : 0;
     }
     SweepCall c;
     fill_grid(c, wp, context);

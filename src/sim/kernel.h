@@ -5,9 +5,10 @@
 // results are the same, bit for bit, whatever the band count.
 //
 // A caller fills a SweepStep per call (tool tip in workpiece coordinates, the step vector from
-// the previous sampled position, the move's kind and the run's switches), passes the run's check
-// modes (checks.h), keeps one SweepResult across the calls of a run (projected bounds and required
-// values live across calls) and one KernelContext per process (bands, projection, row buffers).
+// the previous sampled position, the move's kind, the run's switches and the view's projection
+// while a view follows the cut), passes the run's check modes (checks.h), keeps one SweepResult
+// across the calls of a run (projected bounds and required values live across calls) and one
+// KernelContext per process (bands, row buffers).
 #pragma once
 
 #include "sim/bands.h"
@@ -39,6 +40,13 @@ constexpr int kRunOptimise = 3;   // optimisation run: no screen refresh, cleara
 // setting) makes no feed rapid-class: otherwise every cut would count as a rapid interference.
 bool rapid_class(int motion, double feed, double rapid_feedrate);
 
+// Affine view projection that the renderer fills: screen = a * X + b * Y + c * Z + d, X and Y
+// relative to the grid origin.
+struct ScreenProjection {
+    double ax = 0, bx = 0, cx = 0, dx = 0;
+    double ay = 0, by = 0, cy = 0, dy = 0;
+};
+
 // One call of the run loop.
 struct SweepStep {
     double x = 0, y = 0, z = 0;     // tool tip, workpiece coordinates (the tool's shift not applied)
@@ -56,6 +64,9 @@ struct SweepStep {
     bool short_move = false;  // one-step move shorter than 0.2 x pitch
     double move_length = 0, move_length_xy = 0;
     std::int32_t watched_cell = -1;  // cell last picked with the measuring cursor, -1 none
+    // The projection of the view that follows this step, read in place: the cut cells' screen
+    // positions are refreshed with it. Null: they keep theirs (no view, or one that redraws later).
+    const ScreenProjection* projection = nullptr;
 };
 
 // Whether the run sums volume: optimisation runs and tools with load limits.
@@ -150,14 +161,6 @@ void clear_step_results(SweepResult& r, bool new_move);
 
 // ---- Context ----
 
-// Affine view projection that the renderer fills: screen = a * X + b * Y + c * Z + d, X and Y
-// relative to the grid origin. Disabled, cells keep their screen positions.
-struct ScreenProjection {
-    bool enabled = false;
-    double ax = 0, bx = 0, cx = 0, dx = 0;
-    double ay = 0, by = 0, cy = 0, dy = 0;
-};
-
 // A coordinate of the screen-position layer: the nearest pixel, held to int16 (NaN to the low
 // end). The full projection of the view and every refresh of a cut cell round alike.
 inline std::int16_t grid_pixel(double v) {
@@ -188,11 +191,10 @@ inline void refresh_cell_screen(const ScreenProjection& s, double X, double Y, f
 
 struct SweepPartial;
 
-// Per process (one per thread that sweeps): the bands, the view projection and the row buffers,
-// which grow with the grid and are reused.
+// Per process (one per thread that sweeps): the bands and the row buffers, which grow with the
+// grid and are reused.
 struct KernelContext {
     BandPool* pool = nullptr;  // none: no bands
-    ScreenProjection projection;
     std::vector<double> row_volume, row_moment;  // per-row partial sums, added in row order
     std::vector<SweepPartial> partials;  // one per band
 };

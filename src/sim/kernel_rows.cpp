@@ -133,7 +133,7 @@ struct Walk {
           z_float(call.z_float), watched_cell(call.watched_cell), line_number(call.line_number),
           pen_code(call.pen_code), recording(call.recording), vertical(call.vertical), paint(call.paint),
           sum_volume(call.sum_volume), volume_extras(call.short_move || call.sum_moment),
-          project(!call.optimise && call.projection && call.projection->enabled), neck_below_tip(call.neck_below_tip),
+          project(!call.optimise && call.projection), neck_below_tip(call.neck_below_tip),
           rapid_flag(call.rapid_flag),
           edge_checks(call.rapid_speed || checked(call.chip_check) || checked(call.height_check)),
           outer_zones(checked(call.arbor_check)),

@@ -393,7 +393,7 @@ int arc_step(Workpiece& wp, const CurrentTool& tool, const Checks& checks, const
     if (!surface_rises(p, outer_zones, r, g.pitch)) return -1;
     Sweep s{wp, p, z, float(z), r * r, kPenCode[std::clamp(tool.pen, 0, 8)], m.line_number,
             m.paint, outer_zones, checked(checks.rapid) && at_rapid_speed(checks, m), flags_hits(checks.arbor),
-            m.run_type == kRunMoveStep && m.projection && m.projection->enabled && wp.screen_position.data,
+            m.run_type == kRunMoveStep && m.projection && wp.screen_position.data,
             m.projection, result};
     sweep_band(s, CircleBand{cx, cy, ra + r},
                ArcRule{p, outer_zones, z, r * r, cx, cy, ra, a0, sweep, direction, bx, by});
@@ -430,7 +430,7 @@ int whole_move_step(Workpiece& wp, const CurrentTool& tool, const Checks& menu_c
     const double lowest_tip = std::min(az, bz);
     Sweep s{wp, p, lowest_tip, float(lowest_tip), r * r, kPenCode[std::clamp(tool.pen, 0, 8)], m.line_number,
             m.paint, outer_zones, checked(checks.rapid) && at_rapid_speed(checks, m), flags_hits(checks.arbor),
-            m.run_type == kRunMoveStep && m.projection && m.projection->enabled && wp.screen_position.data,
+            m.run_type == kRunMoveStep && m.projection && wp.screen_position.data,
             m.projection, result};
     const Segment seg = make_segment(ax, ay, bx, by);
     if (level) {

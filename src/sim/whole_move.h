@@ -31,7 +31,7 @@ struct WholeMove {
     std::int32_t line_number = 0;
     bool paint = false;         // the paint code of the controller definition is on
     int run_type = kRunMoveStart;
-    const ScreenProjection* projection = nullptr;  // refreshed for run type 2 when enabled
+    const ScreenProjection* projection = nullptr;  // as SweepStep::projection, for run type 2
 };
 
 // Sweeps `move` with `tool`. Fills `result` as one kernel call would (changed flag, zone flags,

@@ -138,10 +138,4 @@ void workpiece_changed(Display& d, sim::Workpiece& wp) {
     d.redraw_due = true;
 }
 
-sim::ScreenProjection run_projection(const ViewState& view) {
-    sim::ScreenProjection p = view.affine;
-    p.enabled = true;
-    return p;
-}
-
 }  // namespace vx::view

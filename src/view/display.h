@@ -95,9 +95,10 @@ void show_path(Display& d, const platform::PathSegment& segment);
 // display): reprojects the grid and makes a redraw due.
 void workpiece_changed(Display& d, sim::Workpiece& wp);
 
-// The projection the kernel refreshes the cells it lowers with. It refreshes in parallel views
-// only; under the central projection it still runs, so that it reports which cells it lowered,
-// and show_step() reprojects them.
-sim::ScreenProjection run_projection(const ViewState& view);
+// The projection the kernel refreshes the cells it lowers with, read in place so that it follows
+// every view change: the view's affine terms. In a parallel view they are exact; under the
+// central projection the kernel still refreshes, so that it reports which cells it lowered, and
+// show_step() reprojects them.
+inline const sim::ScreenProjection* run_projection(const Display& d) { return &d.view.affine; }
 
 }  // namespace vx::view

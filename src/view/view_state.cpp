@@ -194,7 +194,6 @@ void refresh_projection(ViewState& v) {
     p.by = -s * v.cos_b * v.cos_a;
     p.cy = s * v.sin_b;
     p.dy = v.sy0 + s * (v.cos_b * (v.cy * v.cos_a + v.cx * v.sin_a) - v.sin_b * v.cz);
-    p.enabled = !uses_perspective(v);
 }
 
 // ---- Projection ----
@@ -206,12 +205,6 @@ ScreenPoint project(const ViewState& v, double x, double y, double z) {
         return {to_pixel(px), to_pixel(py)};
     }
     return {to_pixel(affine_x(v.affine, x, y, z)), to_pixel(affine_y(v.affine, x, y, z))};
-}
-
-sim::ScreenProjection kernel_projection(const ViewState& v) {
-    sim::ScreenProjection p = v.affine;
-    p.enabled = !uses_perspective(v);
-    return p;
 }
 
 namespace {

@@ -56,7 +56,8 @@ struct ViewState {
     bool grid_inside = false;       // the projected grid lay inside `area` when last projected
 
     // Affine form of the parallel projection over grid-relative X, Y and absolute Z; it is what
-    // the kernel applies to the cells it lowers, so both paths compute bit-identical pixels.
+    // the kernel applies to the cells it lowers (in place, through run_projection()), so both
+    // paths compute bit-identical pixels.
     sim::ScreenProjection affine;
 };
 
@@ -113,10 +114,6 @@ void refresh_projection(ViewState& view);
 // Screen position of (x, y, z), x and y relative to the grid origin, rounded to the nearest pixel
 // as the kernel rounds; held within +-2^30 so that far points stay representable.
 ScreenPoint project(const ViewState& view, double x, double y, double z);
-
-// The projection for the kernel: enabled with the affine terms when the view is parallel; under
-// perspective disabled, and the caller reprojects the changed cells with project_cells().
-sim::ScreenProjection kernel_projection(const ViewState& view);
 
 // Fills the screen-position layer for the cells of the blocks of the displayed range at the
 // current display step (so call it after the step changes) and records whether they all lie

@@ -231,9 +231,10 @@ void run_case(int tool_kind, ArborCheck arbor, int band_choice, std::uint32_t se
 
     KernelContext context;
     context.pool = pool;
-    if (!plain && u(rng) < 0.5) context.projection = {true, 3.0, -1.0, 0.5, 100.0, 1.0, 2.0, -4.0, 50.0};
+    const ScreenProjection screen{3.0, -1.0, 0.5, 100.0, 1.0, 2.0, -4.0, 50.0};
 
     SweepStep step;
+    if (!plain && u(rng) < 0.5) step.projection = &screen;
     step.x = nx * pitch * u(rng);
     step.y = ny * pitch * u(rng);
     step.z = 9.5;
@@ -248,7 +249,7 @@ void run_case(int tool_kind, ArborCheck arbor, int band_choice, std::uint32_t se
                                   " bands " + std::to_string(band_choice) + " seed " + std::to_string(seed) +
                                   " call " + std::to_string(call);
         sweep_at_position(*fast, tool, checks, step, context, a);
-        testing::reference_sweep(*slow, tool, checks, step, context.projection, b);
+        testing::reference_sweep(*slow, tool, checks, step, b);
         expect_same_results(a, b, where);
         seen.note(b);
         ASSERT_TRUE(same_layers(*fast, *slow)) << where;

@@ -19,7 +19,7 @@ struct Cell {
 }  // namespace
 
 int reference_sweep(Workpiece& wp, const CurrentTool& tool, const Checks& checks, const SweepStep& step,
-                    const ScreenProjection& projection, SweepResult& result) {
+                    SweepResult& result) {
     // Reset.
     result.volume = result.moment = 0;
     result.step_direction = -1;
@@ -173,7 +173,8 @@ int reference_sweep(Workpiece& wp, const CurrentTool& tool, const Checks& checks
                 cells[c] = {true, v, r * v};
             }
             wp.height.data[c] = tf;
-            if (!optimise && projection.enabled && screen_x(wp)) {
+            if (!optimise && step.projection && screen_x(wp)) {
+                const ScreenProjection& projection = *step.projection;
                 const double X = double(i) * g.pitch, Y = double(j) * g.pitch;
                 const auto px = std::int32_t(std::clamp(std::nearbyint(projection.ax * X + projection.bx * Y + projection.cx * tf + projection.dx), -32768.0, 32767.0));
                 const auto py = std::int32_t(std::clamp(std::nearbyint(projection.ay * X + projection.by * Y + projection.cy * tf + projection.dy), -32768.0, 32767.0));

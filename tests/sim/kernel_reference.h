@@ -11,6 +11,6 @@ namespace vx::sim::testing {
 // moment are added per row in the order the rules fix (left of the tool column outward, then
 // right of it outward; rows upward), so that the sums compare exactly.
 int reference_sweep(Workpiece& wp, const CurrentTool& tool, const Checks& checks, const SweepStep& step,
-                    const ScreenProjection& projection, SweepResult& result);
+                    SweepResult& result);
 
 }  // namespace vx::sim::testing

@@ -544,9 +544,10 @@ TEST(KernelLayers, ProjectedBoundsGrowWithinAMove) {
     auto wp = make_body(21, 11, 1.0, 10.0);
     const CurrentTool tool = make_tool(tool_record(kToolFlat, 2), 1.0);
     KernelContext context;
-    context.projection = {true, 1, 0, 0, 0, 0, 1, 0, 0};  // screen = grid X, Y
+    const ScreenProjection screen{1, 0, 0, 0, 0, 1, 0, 0};  // screen = grid X, Y
     SweepResult r;
     SweepStep s = plunge_at(5, 5, 9);
+    s.projection = &screen;
     sweep_at_position(*wp, tool, plain_checks(), s, context, r);
     EXPECT_EQ(r.bounds.min_x, 4);
     EXPECT_EQ(r.bounds.max_x, 6);
@@ -573,7 +574,7 @@ TEST(KernelLayers, EachStepReportsTheCellsItLowered) {
     auto wp = make_body(21, 11, 1.0, 10.0);
     const CurrentTool tool = make_tool(tool_record(kToolFlat, 2), 1.0);
     KernelContext context;
-    context.projection = {true, 1, 0, 0, 0, 0, 1, 0, 0};
+    const ScreenProjection screen{1, 0, 0, 0, 0, 1, 0, 0};
     SweepResult r;
     const auto expect_cells = [&](int i0, int i1, int j0, int j1) {
         EXPECT_EQ(r.bounds.cells.first_i, i0);
@@ -582,6 +583,7 @@ TEST(KernelLayers, EachStepReportsTheCellsItLowered) {
         EXPECT_EQ(r.bounds.cells.last_j, j1);
     };
     SweepStep s = plunge_at(5, 5, 9);
+    s.projection = &screen;
     sweep_at_position(*wp, tool, plain_checks(), s, context, r);
     expect_cells(4, 6, 4, 6);
     s.x = 8, s.y = 6;
@@ -618,9 +620,10 @@ TEST(KernelScribe, MarksBelowTheBackupOnFeedMovesOnly) {
         auto wp = make_body(11, 11, 1.0, 10.0, level);
         take_backup(*wp);
         KernelContext context;
-        context.projection = {true, 1, 0, 0, 0, 0, 1, 0, 0};
+        const ScreenProjection screen{1, 0, 0, 0, 0, 1, 0, 0};
         SweepResult r;
         SweepStep s = plunge_at(5, 5, 3.0);  // the tip height does not matter
+        s.projection = &screen;
         s.motion = kMotionRapid;
         sweep_at_position(*wp, tool, plain_checks(), s, context, r);
         EXPECT_EQ(height_at(*wp, 5, 5), 10.0f);

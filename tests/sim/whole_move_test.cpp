@@ -401,7 +401,7 @@ TEST(WholeMoveEdges, DescendingBallCutsBehindItsStartOnlyWhereItReachesLower) {
 TEST(WholeMoveEdges, GridRangeIsTheBoxOfTheLoweredCells) {
     auto wp = make_body(60, 60, kPitch, 5.0);
     const CurrentTool tool = make_tool(tool_record(kToolBall, 1.0, 0.5), kPitch);
-    const ScreenProjection projection{true, 10, 0, 0, 0, 0, 10, 0, 0};
+    const ScreenProjection projection{10, 0, 0, 0, 0, 10, 0, 0};
     WholeMove m;
     m.start[0] = 1.0, m.start[1] = 2.0, m.start[2] = 4.5;
     m.end[0] = 4.0, m.end[1] = 3.5, m.end[2] = 4.5;

@@ -25,8 +25,7 @@ constexpr int kWidth = 400, kHeight = 200;
 struct ConnectedRig {
     RecordingBackend below;
     RunRig rig;
-    Display display;
-    DisplayBackend backend;
+    Display& display = rig.app->display;
 
     explicit ConnectedRig(double angle_a = 0.0, double angle_b = 0.0, bool central = false) {
         shell::DefineSettings& d = rig.settings.define;
@@ -40,10 +39,9 @@ struct ConnectedRig {
         d.colours.top_path = rgb(10, 200, 30);  // a colour nothing else uses
         set_up_display(display, shell::display_settings(d), rig.workpiece, kWidth, kHeight, true);
         paint(display, rig.workpiece);
-        install_display_backend(backend, {&display, &rig.workpiece, &tool()});
-        rig.kernel.projection = run_projection(display.view);
+        shell::connect_display(*rig.app);
     }
-    ~ConnectedRig() { remove_display_backend(backend); }
+    ~ConnectedRig() { shell::disconnect_display(*rig.app); }
 
     const sim::CurrentTool& tool() const { return rig.tool; }
     Pixel path_colour() const { return pixel_from_colour(rig.settings.define.colours.top_path); }
@@ -75,6 +73,24 @@ TEST(DisplayRun, StepByStepDrawingMatchesAFullRedrawInThePlanView) {
         EXPECT_EQ(pixel_at(c.display.surface, in_slot.x, in_slot.y), pen1) << command;
         EXPECT_NE(pixel_at(c.display.surface, beside.x, beside.y), pen1) << command;
     }
+}
+
+// The kernel reads the display's projection in place: a view changed after the display was
+// connected (a zoom, a pan) is the one the cut cells are refreshed with, with nobody copying it.
+TEST(DisplayRun, TheCutFollowsAViewChangedAfterTheDisplayWasConnected) {
+    ConnectedRig c;
+    sim::Workpiece& wp = c.rig.workpiece;
+    zoom_view(c.display.view, 1.37);
+    set_view_centre(c.display.view, 12.0, 7.0, 10.0);
+    workpiece_changed(c.display, wp);
+    paint(c.display, wp);
+    c.rig.data_program("slot.nc");
+    ASSERT_EQ(shell::run_command(c.rig.ctx, shell::cmd::kRealCut), shell::kRunEnded);
+    ASSERT_GT(c.rig.cut_cells(), 0);
+    const std::size_t n = std::size_t(wp.geometry.cell_count);
+    const std::vector<std::int16_t> refreshed(sim::screen_x(wp), sim::screen_x(wp) + 2 * n);
+    project_grid(c.display.view, wp);
+    EXPECT_EQ(refreshed, std::vector<std::int16_t>(sim::screen_x(wp), sim::screen_x(wp) + 2 * n));
 }
 
 // Run mode 3 draws nothing while it cuts and shows the result at its end: the end's redraw

@@ -79,10 +79,8 @@ TEST(ProjectionPoints, QuarterAnglesAreParallelEvenInPerspective) {
     for (double a : {0.0, 90.0, 180.0, 270.0}) {
         const ViewState v = view_at(a, 45, true);
         EXPECT_FALSE(uses_perspective(v)) << a;
-        EXPECT_TRUE(kernel_projection(v).enabled);
     }
     EXPECT_TRUE(uses_perspective(view_at(90.5, 45, true)));
-    EXPECT_FALSE(kernel_projection(view_at(90.5, 45, true)).enabled);
     EXPECT_FALSE(uses_perspective(view_at(90.5, 45, false)));
 }
 
@@ -207,8 +205,7 @@ TEST(ProjectionKernel, CutCellsMatchTheFullProjection) {
             zoom_view(v, 1.7);  // an odd scale, so pixels fall between integers
             project_grid(v, *wp);
             sim::KernelContext context;
-            context.projection = kernel_projection(v);
-            ASSERT_TRUE(context.projection.enabled);
+            ASSERT_FALSE(uses_perspective(v));
             const sim::CurrentTool tool = make_tool(tool_record(sim::kToolBall, 4, 2), 0.5);
             sim::SweepResult r;
             for (double x : {3.3, 7.1, 12.9}) {
@@ -217,6 +214,7 @@ TEST(ProjectionKernel, CutCellsMatchTheFullProjection) {
                 s.y = 6.2;
                 s.z = 8.7;
                 s.dz = -0.5;
+                s.projection = &v.affine;
                 sim::sweep_at_position(*wp, tool, plain_checks(), s, context, r);
             }
             const std::int64_t n = wp->geometry.cell_count;
@@ -234,7 +232,7 @@ TEST(ProjectionKernel, CutCellsMatchTheFullProjection) {
 TEST(ProjectionKernel, PerspectiveCellsAreReprojectedByTheRenderer) {
     auto wp = testing::flat_grid(21, 21);
     ViewState v = testing::fitted_view(*wp, 30, 45, 400, 300, true);
-    ASSERT_FALSE(kernel_projection(v).enabled);
+    ASSERT_TRUE(uses_perspective(v));
     wp->height.data[5 * 21 + 5] = 2.0f;
     project_cells(v, *wp, 4, 4, 6, 6);
     const ScreenPoint p = project(v, 5.0, 5.0, 2.0);
