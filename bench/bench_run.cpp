@@ -7,6 +7,7 @@
 #include "nc/interp.h"
 #include "nc/pipeline.h"
 #include "shell/nc_links.h"
+#include "shell/nc_links.h"
 #include "shell/run.h"
 #include "shell/startup.h"
 #include "nc/motion.h"
@@ -73,21 +74,6 @@ std::unique_ptr<sim::Workpiece> box_workpiece() {
     return wp;
 }
 
-// The path the steps follow, taken from the move record once per move as the run does.
-sim::MovePath path_of(const nc::MoveRecord& m) {
-    sim::MovePath p;
-    p.motion = m.motion == nc::kMotionSpline ? sim::kMotionLinear : m.motion;
-    p.start = m.start;
-    p.end = m.end;
-    p.centre = m.centre;
-    p.start_direction = m.start_direction;
-    p.start_radius = m.start_radius;
-    p.end_radius = m.end_radius;
-    p.sweep = m.sweep;
-    p.plane = {m.plane.first, m.plane.second, m.plane.normal};
-    return p;
-}
-
 struct Cutter {
     sim::Workpiece& wp;
     sim::CurrentTool tool;
@@ -107,7 +93,7 @@ struct Cutter {
     }
 
     void step_move(const nc::MoveRecord& m, int n, bool recording) {
-        const sim::MovePath path = path_of(m);
+        const sim::MovePath path = shell::move_path(m);
         Vec3 previous = m.start;
         for (int k = 1; k <= n; ++k) {
             const Vec3 p = sim::step_position(path, k, n);

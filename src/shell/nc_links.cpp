@@ -5,7 +5,16 @@
 namespace vx::shell {
 namespace {
 
-static_assert(kAttachmentSteps == sim::kAttachmentSteps, "an attachment line and a profile hold as many sections");
+// The cutting step's motion code of the interpreter's; a spline is cut along its chord.
+int step_motion(int motion) {
+    switch (motion) {
+        case nc::kMotionRapid: return sim::kMotionRapid;
+        case nc::kMotionCw: return sim::kMotionArcCw;
+        case nc::kMotionCcw: return sim::kMotionArcCcw;
+        default: return sim::kMotionLinear;
+    }
+}
+
 
 // ---- Tool table ----
 
@@ -64,5 +73,20 @@ const sim::Attachment* mounted_attachment(const nc::Mtl& mtl, sim::Attachment& s
 nc::RecordSource record_source(const integration::Module& module) {
     return nc::RecordSource{&module, &module_open, &module_next, &module_close};
 }
+
+sim::MovePath move_path(const nc::MoveRecord& m) {
+    sim::MovePath p;
+    p.motion = step_motion(m.motion);
+    p.start = m.start;
+    p.end = m.end;
+    p.centre = m.centre;
+    p.start_direction = m.start_direction;
+    p.start_radius = m.start_radius;
+    p.end_radius = m.end_radius;
+    p.sweep = m.sweep;
+    p.plane = {m.plane.first, m.plane.second, m.plane.normal};
+    return p;
+}
+
 
 }  // namespace vx::shell

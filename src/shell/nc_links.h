@@ -1,12 +1,14 @@
 // The joins between the block pipeline and the records above and beside it: the interpreter's
 // tool questions answered from the tool table, the machine definition's attachment in the shape
-// the tool profile reads, and an NC-reader plug-in module as the reader's record source. The
+// the tool profile reads, an NC-reader plug-in module as the reader's record source, and a move
+// of the interpreter as the path the cutting steps follow. The
 // pipeline owns the interfaces; only the shell knows both sides.
 #pragma once
 
 #include "nc/interp.h"
 #include "nc/mtl.h"
 #include "nc/reader.h"
+#include "sim/cutting_step.h"
 #include "sim/tool_records.h"
 #include "sim/tools.h"
 
@@ -25,6 +27,10 @@ sim::Attachment sim_attachment(const nc::AttachmentShape& shape);
 // The attachment mounted at the start, converted into `storage`: &storage, or nullptr when none
 // is mounted. The options of a tool selection point at it, so it must outlive the selection.
 const sim::Attachment* mounted_attachment(const nc::Mtl& mtl, sim::Attachment& storage);
+
+// The path the cutting steps of `move` follow, in the simulation's motion codes (a spline is
+// stepped along its chord).
+sim::MovePath move_path(const nc::MoveRecord& move);
 
 // The reader plug-in `module` as the reader's record source; the module must stay loaded while
 // the source is open.

@@ -2,6 +2,7 @@
 // the whole-move step of the fast runs), with the sounds, load and interference records and view
 // refreshes after every step and the interference decision after the move.
 #include "platform/platform.h"
+#include "shell/nc_links.h"
 #include "shell/run_steps.h"
 #include "sim/whole_move.h"
 
@@ -23,31 +24,6 @@ bool is_straight(int motion) { return motion == nc::kMotionRapid || motion == nc
 
 // The kernel's plane code of the move's plane.
 int plane_code(const nc::MoveRecord& m) { return m.plane.normal == 2 ? 17 : m.plane.normal == 1 ? 18 : 19; }
-
-// The cutting step's motion code of the interpreter's; a spline is cut along its chord.
-int step_motion(int motion) {
-    switch (motion) {
-        case nc::kMotionRapid: return sim::kMotionRapid;
-        case nc::kMotionCw: return sim::kMotionArcCw;
-        case nc::kMotionCcw: return sim::kMotionArcCcw;
-        default: return sim::kMotionLinear;
-    }
-}
-
-// The path the steps follow, taken from the interpreter's record once per move.
-sim::MovePath move_path(const nc::MoveRecord& m) {
-    sim::MovePath p;
-    p.motion = step_motion(m.motion);
-    p.start = m.start;
-    p.end = m.end;
-    p.centre = m.centre;
-    p.start_direction = m.start_direction;
-    p.start_radius = m.start_radius;
-    p.end_radius = m.end_radius;
-    p.sweep = m.sweep;
-    p.plane = {m.plane.first, m.plane.second, m.plane.normal};
-    return p;
-}
 
 bool kegaki(const RunContext& ctx) { return ctx.tool->profile.type == sim::kToolKegaki; }
 

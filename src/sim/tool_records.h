@@ -3,6 +3,7 @@
 // definition supplies. Plain data shared by the reader (tools.h) and the profile (profile.h).
 #pragma once
 
+#include "base/constants.h"
 #include <array>
 #include <cstdint>
 #include <string>
@@ -107,8 +108,6 @@ struct FeedOptRecord {
 };
 
 // ---- Attachment ----
-
-constexpr int kAttachmentSteps = 5;
 
 // A square spindle head mounted above the holder, as the machine definition gives it: up to five
 // sections stacked upward from the top of the holder, each `width` wide on both axes and

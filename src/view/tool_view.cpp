@@ -98,7 +98,7 @@ void add_holder(ToolOutline& o, const sim::Profile& p) {
 }
 
 void add_attachment(ToolOutline& o, const sim::Profile& p) {
-    const int n = std::clamp(p.attachment_count, 0, sim::kAttachmentSteps);
+    const int n = std::clamp(p.attachment_count, 0, kAttachmentSteps);
     for (int i = 0; i < n; ++i) {
         const double top = i + 1 < n ? p.attachment_base[i + 1] : p.attachment_top;
         const ToolBox box{p.attachment_half[i], p.attachment_base[i], top};
