@@ -3,6 +3,7 @@
 #include "platform/language.h"
 #include "platform/log.h"
 #include "support/recording_backend.h"
+#include "sim/kernel_fixture.h"
 #include "support/run_rig.h"
 
 #include <gtest/gtest.h>
@@ -22,15 +23,7 @@ using R = sim::RapidCheck;
 using A = sim::ArborCheck;
 using L = sim::LengthCheck;
 
-// The run menu's four modes.
-sim::Checks menu(R rapid, A arbor, L height, L chip) {
-    sim::Checks c;
-    c.rapid = rapid;
-    c.arbor = arbor;
-    c.height = height;
-    c.chip = chip;
-    return c;
-}
+using sim::testing::checks_of;
 
 // ---- Needed-value files ----
 // The file name follows NAMING MODE(LENGTH) and, when not set, the compute mode and the
@@ -45,9 +38,9 @@ TEST(RunNeededValues, FileNamesByNamingModeAndLanguage) {
         const char* ja;
     };
     const Case cases[] = {
-        {menu(R::Abort, A::Compute, L::Compute, L::Compute), "/work/length.txt", "/work/突出し長.txt"},
-        {menu(R::Abort, A::Abort, L::Compute, L::Compute), "/work/height.txt", "/work/有効刃長.txt"},
-        {menu(R::Abort, A::Abort, L::Off, L::Compute), "/work/chip-w.txt", "/work/チップ幅.txt"},
+        {checks_of(R::Abort, A::Compute, L::Compute, L::Compute), "/work/length.txt", "/work/突出し長.txt"},
+        {checks_of(R::Abort, A::Abort, L::Compute, L::Compute), "/work/height.txt", "/work/有効刃長.txt"},
+        {checks_of(R::Abort, A::Abort, L::Off, L::Compute), "/work/chip-w.txt", "/work/チップ幅.txt"},
     };
     for (const Case& c : cases) {
         {
@@ -58,7 +51,7 @@ TEST(RunNeededValues, FileNamesByNamingModeAndLanguage) {
         EXPECT_EQ(needed_value_path(s, c.checks, nc, "/work/"), c.ja);
     }
     Language english(true);
-    const sim::Checks none = menu(R::Abort, A::Abort, L::Off, L::Off);
+    const sim::Checks none = checks_of(R::Abort, A::Abort, L::Off, L::Off);
     EXPECT_EQ(needed_value_path(s, none, nc, "/work/"), "") << "no compute mode, no file";
     s.output.length_dir = "needed/";
     EXPECT_EQ(needed_value_path(s, cases[2].checks, nc, "/work/"), "/work/needed/chip-w.txt");
@@ -280,7 +273,7 @@ TEST(RunBackup, RestoreGivesThePreRunHeights) {
 TEST(RunTitle, TextsInBothLanguages) {
     RecordingBackend backend;
     RunRig rig;
-    rig.ctx.state.checks = menu(R::Pause, A::Pause, L::Compute, L::Pause);
+    rig.ctx.state.checks = checks_of(R::Pause, A::Pause, L::Compute, L::Pause);
     {
         Language english(true);
         EXPECT_EQ(run_title(rig.ctx), "RUN TEST MACHINE - Not Selected(run,run,run) Pen ColorCheck-SSOS");
@@ -300,7 +293,7 @@ TEST(RunTitle, TextsInBothLanguages) {
     Language japanese(false);
     rig.ctx.state.continue_pending = false;
     rig.ctx.state.pause_reason = PauseReason::Stop;
-    rig.ctx.state.checks = menu(R::Off, A::Cut, L::Off, L::Abort);
+    rig.ctx.state.checks = checks_of(R::Off, A::Cut, L::Off, L::Abort);
     EXPECT_EQ(run_title(rig.ctx),
               "RUN TEST MACHINE - stops.nc/box.dmf(run,run,run) 方向色/粗さ:2 --- 停止中! (G or ESC) 干渉チェック-NCNY");
 }

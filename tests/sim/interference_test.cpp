@@ -29,15 +29,7 @@ using A = ArborCheck;
 using L = LengthCheck;
 using S = SpindleCheck;
 
-Checks modes(R rapid, A arbor, L height, L chip, S spindle = S::Off) {
-    Checks m;
-    m.rapid = rapid;
-    m.arbor = arbor;
-    m.height = height;
-    m.chip = chip;
-    m.spindle = spindle;
-    return m;
-}
+using testing::checks_of;
 
 StepFlags holder_and_length() {
     StepFlags f;
@@ -133,19 +125,19 @@ TEST(InterferenceShow, LogModeWritesTheLineNumberAndMessage) {
 TEST(InterferenceFlags, RapidMoveAndTooFastFeedAreToldApart) {
     SweepResult r;
     r.rapid_interference = true;
-    Checks m = modes(R::Abort, A::Ignore, L::Off, L::Off);
+    Checks m = checks_of(R::Abort, A::Ignore, L::Off, L::Off);
     m.rapid_feedrate = 5000;
     EXPECT_EQ(step_kinds(step_flags(r, m, kMotionRapid, 0, SpindleEvent::None)), kKindRapid);
     EXPECT_EQ(step_kinds(step_flags(r, m, kMotionLinear, 5000, SpindleEvent::None)), kKindTooFast);
     EXPECT_EQ(step_kinds(step_flags(r, m, kMotionLinear, 4999, SpindleEvent::None)), 0u);
-    const Checks off = modes(R::Off, A::Ignore, L::Off, L::Off);
+    const Checks off = checks_of(R::Off, A::Ignore, L::Off, L::Off);
     EXPECT_EQ(step_kinds(step_flags(r, off, kMotionRapid, 0, SpindleEvent::None)), 0u);  // check off
 }
 
 TEST(InterferenceFlags, FeedrateSettingOfZeroMakesNoFeedRapid) {
     SweepResult r;
     r.rapid_interference = true;  // what the kernel raises for any feed when the setting is 0
-    Checks m = modes(R::Abort, A::Ignore, L::Off, L::Off);
+    Checks m = checks_of(R::Abort, A::Ignore, L::Off, L::Off);
     m.rapid_feedrate = 0;
     EXPECT_FALSE(step_flags(r, m, kMotionLinear, 100, SpindleEvent::None).rapid);
     EXPECT_TRUE(step_flags(r, m, kMotionRapid, 0, SpindleEvent::None).rapid);
@@ -191,7 +183,7 @@ TEST(InterferenceFlags, MergedMoveKeepsEveryFlag) {
 // Only a step that cut can be a spindle event; the range is checked only when it was given.
 
 TEST(InterferenceSpindle, EventsOfACuttingStep) {
-    Checks m = modes(R::Off, A::Ignore, L::Off, L::Off, S::Abort);
+    Checks m = checks_of(R::Off, A::Ignore, L::Off, L::Off, S::Abort);
     m.spindle_range = true;
     m.spindle_min = 1000;
     m.spindle_max = 8000;
@@ -204,10 +196,10 @@ TEST(InterferenceSpindle, EventsOfACuttingStep) {
 }
 
 TEST(InterferenceSpindle, NoRangeChecksOnlyTheStop) {
-    const Checks m = modes(R::Off, A::Ignore, L::Off, L::Off, S::Pause);
+    const Checks m = checks_of(R::Off, A::Ignore, L::Off, L::Off, S::Pause);
     EXPECT_EQ(spindle_event(m, true, 50, 1), SpindleEvent::None);
     EXPECT_EQ(spindle_event(m, true, 50, 0), SpindleEvent::Stopped);
-    EXPECT_EQ(spindle_event(modes(R::Off, A::Ignore, L::Off, L::Off, S::Off), true, 0, 0), SpindleEvent::None);
+    EXPECT_EQ(spindle_event(checks_of(R::Off, A::Ignore, L::Off, L::Off, S::Off), true, 0, 0), SpindleEvent::None);
 }
 
 // ---- Stop test ----
@@ -217,38 +209,38 @@ TEST(InterferenceSpindle, NoRangeChecksOnlyTheStop) {
 TEST(InterferenceStop, AbortModesStop) {
     StepFlags rapid;
     rapid.rapid = rapid.rapid_move = true;
-    EXPECT_EQ(must_stop(modes(R::Abort, A::Ignore, L::Off, L::Off), rapid), 1);
+    EXPECT_EQ(must_stop(checks_of(R::Abort, A::Ignore, L::Off, L::Off), rapid), 1);
     StepFlags f;
     f.attachment = true;
-    EXPECT_EQ(must_stop(modes(R::Off, A::Abort, L::Off, L::Off), f), 1);
+    EXPECT_EQ(must_stop(checks_of(R::Off, A::Abort, L::Off, L::Off), f), 1);
     f = {};
     f.taper = true;
-    EXPECT_EQ(must_stop(modes(R::Off, A::Abort, L::Off, L::Off), f), 1);
+    EXPECT_EQ(must_stop(checks_of(R::Off, A::Abort, L::Off, L::Off), f), 1);
     f = {};
     f.length = true;
-    EXPECT_EQ(must_stop(modes(R::Off, A::Ignore, L::Abort, L::Off), f), 1);
+    EXPECT_EQ(must_stop(checks_of(R::Off, A::Ignore, L::Abort, L::Off), f), 1);
     f = {};
     f.chip = true;
-    EXPECT_EQ(must_stop(modes(R::Off, A::Ignore, L::Off, L::Abort), f), 1);
+    EXPECT_EQ(must_stop(checks_of(R::Off, A::Ignore, L::Off, L::Abort), f), 1);
     f = {};
     f.spindle = SpindleEvent::Over;
-    EXPECT_EQ(must_stop(modes(R::Off, A::Ignore, L::Off, L::Off, S::Abort), f), 1);
+    EXPECT_EQ(must_stop(checks_of(R::Off, A::Ignore, L::Off, L::Off, S::Abort), f), 1);
 }
 
 TEST(InterferenceStop, CutModeAndPauseModesDoNotStop) {
     StepFlags f;
     f.holder = true;
-    EXPECT_EQ(must_stop(modes(R::Off, A::Cut, L::Off, L::Off), f), 0);
-    EXPECT_EQ(must_stop(modes(R::Off, A::Pause, L::Off, L::Off), f), 0);
+    EXPECT_EQ(must_stop(checks_of(R::Off, A::Cut, L::Off, L::Off), f), 0);
+    EXPECT_EQ(must_stop(checks_of(R::Off, A::Pause, L::Off, L::Off), f), 0);
     StepFlags rapid;
     rapid.rapid = rapid.rapid_move = true;
-    EXPECT_EQ(must_stop(modes(R::Pause, A::Ignore, L::Off, L::Off), rapid), 0);
+    EXPECT_EQ(must_stop(checks_of(R::Pause, A::Ignore, L::Off, L::Off), rapid), 0);
     StepFlags length;
     length.length = true;
-    EXPECT_EQ(must_stop(modes(R::Off, A::Ignore, L::Pause, L::Off), length), 0);
+    EXPECT_EQ(must_stop(checks_of(R::Off, A::Ignore, L::Pause, L::Off), length), 0);
     StepFlags spindle;
     spindle.spindle = SpindleEvent::Stopped;
-    EXPECT_EQ(must_stop(modes(R::Off, A::Ignore, L::Off, L::Off, S::Pause), spindle), 0);
+    EXPECT_EQ(must_stop(checks_of(R::Off, A::Ignore, L::Off, L::Off, S::Pause), spindle), 0);
 }
 
 TEST(InterferenceStop, ArborCutModeCollectsNothing) {
@@ -257,7 +249,7 @@ TEST(InterferenceStop, ArborCutModeCollectsNothing) {
     begin_interference_run(list, dir.path(), "/nc/part.nc");
     StepFlags f;
     f.holder = true;
-    EXPECT_FALSE(collect_pause(list, modes(R::Off, A::Cut, L::Off, L::Off), f, {false, {}, 1, "G01"}));
+    EXPECT_FALSE(collect_pause(list, checks_of(R::Off, A::Cut, L::Off, L::Off), f, {false, {}, 1, "G01"}));
     end_interference_run(list);
     EXPECT_FALSE(exists(dir.path() + "interference.txt"));
 }
@@ -267,7 +259,7 @@ TEST(InterferenceStop, ArborCutModeCollectsNothing) {
 // an overload end with different codes.
 
 TEST(InterferenceEnd, CodesInTheirOrder) {
-    const Checks m = modes(R::Abort, A::Abort, L::Abort, L::Abort, S::Abort);
+    const Checks m = checks_of(R::Abort, A::Abort, L::Abort, L::Abort, S::Abort);
     StepFlags f;
     f.holder = f.attachment = f.taper = true;
     EXPECT_EQ(run_end_code(m, f, false, 0), 5);
@@ -289,14 +281,14 @@ TEST(InterferenceEnd, CodesInTheirOrder) {
 }
 
 TEST(InterferenceEnd, RapidTooFastAndOverload) {
-    const Checks m = modes(R::Abort, A::Ignore, L::Off, L::Off);
+    const Checks m = checks_of(R::Abort, A::Ignore, L::Off, L::Off);
     StepFlags rapid;
     rapid.rapid = rapid.rapid_move = true;
     EXPECT_EQ(run_end_code(m, rapid, false, 0), 1);
     StepFlags too_fast;
     too_fast.rapid = true;
     EXPECT_EQ(run_end_code(m, too_fast, false, 0), 6);
-    EXPECT_EQ(run_end_code(modes(R::Off, A::Ignore, L::Off, L::Off), StepFlags{}, true, 0), 7);
+    EXPECT_EQ(run_end_code(checks_of(R::Off, A::Ignore, L::Off, L::Off), StepFlags{}, true, 0), 7);
 }
 
 TEST(InterferenceEnd, RapidIntoMaterialStopsAfterTheStepWithCodeOne) {
@@ -314,7 +306,7 @@ TEST(InterferenceEnd, RapidIntoMaterialStopsAfterTheStepWithCodeOne) {
     KernelContext context;
     SweepResult result;
     sweep_at_position(*wp, tool, checks, step, context, result);
-    const Checks m = modes(R::Abort, A::Ignore, L::Off, L::Off);
+    const Checks m = checks_of(R::Abort, A::Ignore, L::Off, L::Off);
     const StepFlags f = step_flags(result, m, kMotionRapid, 0, SpindleEvent::None);
     EXPECT_EQ(must_stop(m, f), 1);
     EXPECT_EQ(run_end_code(m, f, false, 0), 1);
@@ -331,7 +323,7 @@ TEST(InterferenceList, TwoKindsGiveOneEntry) {
     InterferenceList list;
     begin_interference_run(list, dir.path(), "/home/user/nc/part.nc");
     const BlockRef block{false, {}, 12, "G01X10.Y5."};
-    EXPECT_TRUE(collect_pause(list, modes(R::Off, A::Pause, L::Pause, L::Off), holder_and_length(), block));
+    EXPECT_TRUE(collect_pause(list, checks_of(R::Off, A::Pause, L::Pause, L::Off), holder_and_length(), block));
     EXPECT_EQ(write_interference_entry(list, block, false, false, {}), 1);
     end_interference_run(list);
     EXPECT_EQ(dir.read("interference.txt"),
@@ -347,13 +339,13 @@ TEST(InterferenceList, KindsOfAMoveCollectIntoOneEntry) {
     first.taper = true;
     StepFlags second;
     second.chip = true;
-    collect_pause(list, modes(R::Off, A::Pause, L::Off, L::Pause), first, block);
-    collect_pause(list, modes(R::Off, A::Pause, L::Off, L::Pause), second, block);
+    collect_pause(list, checks_of(R::Off, A::Pause, L::Off, L::Pause), first, block);
+    collect_pause(list, checks_of(R::Off, A::Pause, L::Off, L::Pause), second, block);
     write_interference_entry(list, block, false, false, {});
     const BlockRef sub{true, "O1234", 3, "G01Y-2."};
     StepFlags rapid;
     rapid.rapid = true;  // a feed at the rapid feedrate
-    collect_pause(list, modes(R::Pause, A::Pause, L::Off, L::Pause), rapid, sub);
+    collect_pause(list, checks_of(R::Pause, A::Pause, L::Off, L::Pause), rapid, sub);
     write_interference_entry(list, sub, false, false, {});
     end_interference_run(list);
     EXPECT_EQ(dir.read("interference.txt"),
@@ -380,7 +372,7 @@ TEST(InterferenceList, NextRunRewritesTheList) {
     begin_interference_run(list, dir.path(), "b.nc");
     StepFlags f;
     f.length = true;
-    collect_pause(list, modes(R::Off, A::Ignore, L::Pause, L::Off), f, {false, {}, 2, "X1."});
+    collect_pause(list, checks_of(R::Off, A::Ignore, L::Pause, L::Off), f, {false, {}, 2, "X1."});
     write_interference_entry(list, {false, {}, 2, "X1."}, false, false, {});
     end_interference_run(list);
     EXPECT_EQ(dir.read("interference.txt"), "<<< INTERFERENCE INFORMATION >>>\n-------------- (b.nc)\nOVER LENGTH\n2:X1.");
@@ -392,7 +384,7 @@ TEST(InterferenceList, UnwritableFolderIsSkipped) {
     begin_interference_run(list, dir.path() + "no/such/", "part.nc");
     StepFlags f;
     f.length = true;
-    EXPECT_TRUE(collect_pause(list, modes(R::Off, A::Ignore, L::Pause, L::Off), f, {false, {}, 2, "X1."}));
+    EXPECT_TRUE(collect_pause(list, checks_of(R::Off, A::Ignore, L::Pause, L::Off), f, {false, {}, 2, "X1."}));
     EXPECT_EQ(write_interference_entry(list, {false, {}, 2, "X1."}, false, false, {}), 1);
     end_interference_run(list);
     EXPECT_EQ(list.pending, 0u);
@@ -404,8 +396,8 @@ TEST(InterferenceList, SpindleKindsInThePauseMode) {
     begin_interference_run(list, dir.path(), "part.nc");
     StepFlags f;
     f.spindle = SpindleEvent::Over;
-    EXPECT_FALSE(collect_pause(list, modes(R::Off, A::Ignore, L::Off, L::Off, S::Abort), f, {false, {}, 9, "S9000"}));
-    EXPECT_TRUE(collect_pause(list, modes(R::Off, A::Ignore, L::Off, L::Off, S::Pause), f, {false, {}, 9, "S9000"}));
+    EXPECT_FALSE(collect_pause(list, checks_of(R::Off, A::Ignore, L::Off, L::Off, S::Abort), f, {false, {}, 9, "S9000"}));
+    EXPECT_TRUE(collect_pause(list, checks_of(R::Off, A::Ignore, L::Off, L::Off, S::Pause), f, {false, {}, 9, "S9000"}));
     write_interference_entry(list, {false, {}, 9, "S9000"}, false, false, {});
     end_interference_run(list);
     EXPECT_EQ(dir.read("interference.txt"), "<<< INTERFERENCE INFORMATION >>>\n-------------- (part.nc)\nOVER SPINDLE\n9:S9000");
@@ -436,11 +428,11 @@ TEST(InterferenceHooks, RequestsFollowTheSwitches) {
     StepFlags f;
     f.length = true;
     const BlockRef block{false, {}, 1, "Z-1."};
-    collect_pause(list, modes(R::Off, A::Ignore, L::Pause, L::Off), f, block);
+    collect_pause(list, checks_of(R::Off, A::Ignore, L::Pause, L::Off), f, block);
     write_interference_entry(list, block, false, false, hooks_for(got));
     EXPECT_EQ(got.repaints, 0);
     EXPECT_TRUE(got.sounds.empty());
-    collect_pause(list, modes(R::Off, A::Ignore, L::Pause, L::Off), f, block);
+    collect_pause(list, checks_of(R::Off, A::Ignore, L::Pause, L::Off), f, block);
     write_interference_entry(list, block, true, true, hooks_for(got));
     EXPECT_EQ(got.repaints, 1);
     EXPECT_EQ(got.sounds, std::vector<std::string>{"SystemHand"});
@@ -457,7 +449,7 @@ TEST(InterferenceSecondList, ExistingFileReceivesTheStepLines) {
     dir.write("interference2.txt", "");
     InterferenceList list;
     begin_interference_run(list, dir.path(), "/nc/part.nc");
-    const Checks m = modes(R::Pause, A::Pause, L::Pause, L::Off);
+    const Checks m = checks_of(R::Pause, A::Pause, L::Pause, L::Off);
     const BlockRef line12{false, {}, 12, "G00Z-5."};
     StepFlags rapid_and_length;
     rapid_and_length.rapid = rapid_and_length.rapid_move = true;
@@ -493,7 +485,7 @@ TEST(InterferenceSecondList, TooFastChipAndSpindleWords) {
     f.chip = true;
     f.attachment = true;
     f.spindle = SpindleEvent::Low;
-    collect_pause(list, modes(R::Pause, A::Pause, L::Off, L::Pause, S::Pause), f, {false, {}, 7, "F99999"});
+    collect_pause(list, checks_of(R::Pause, A::Pause, L::Off, L::Pause, S::Pause), f, {false, {}, 7, "F99999"});
     end_interference_run(list);
     EXPECT_EQ(dir.read("interference2.txt"),
               "<<< INTERFERENCE2 INFORMATION >>>\n-------------- (a.nc)\n7:F99999TOO FAST+CHIP+ARBOR+LOW SPINDLE:");

@@ -62,6 +62,18 @@ inline Checks plain_checks() {
     return c;
 }
 
+// The run menu's modes, the settings' values at their defaults.
+inline Checks checks_of(RapidCheck rapid, ArborCheck arbor, LengthCheck height, LengthCheck chip,
+                        SpindleCheck spindle = SpindleCheck::Off) {
+    Checks c;
+    c.rapid = rapid;
+    c.arbor = arbor;
+    c.height = height;
+    c.chip = chip;
+    c.spindle = spindle;
+    return c;
+}
+
 // The current tool for cutting on a grid of `pitch`.
 inline CurrentTool make_tool(const ToolRecord& record, double pitch, const LengthRecord& length = {},
                              const HolderRecord& holder = {}, const Attachment* attachment = nullptr,
