@@ -163,6 +163,20 @@ bool StagedFile::write(const void* data, std::size_t size) {
     return write_fully(fd_, bytes, size) || fail(errno);
 }
 
+bool StagedFile::patch(std::uint64_t offset, const void* data, std::size_t size) {
+    if (!flush()) return false;
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd_, bytes, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return fail(n < 0 ? errno : EIO);
+        bytes += n;
+        offset += static_cast<std::uint64_t>(n);
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 bool StagedFile::commit() {
     if (committed_) return ok();
     bool done = flush() && (::fsync(fd_) == 0 || fail(errno));

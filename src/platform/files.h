@@ -45,6 +45,8 @@ public:
     bool ok() const { return error_ == 0; }
     int error() const { return error_; }  // errno of the first failure, 0 while none
     bool write(const void* data, std::size_t size);  // buffered; false once anything failed
+    // Overwrites bytes already written at `offset` (a count known only at the end).
+    bool patch(std::uint64_t offset, const void* data, std::size_t size);
     bool commit();
 
 private:

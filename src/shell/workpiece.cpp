@@ -6,8 +6,12 @@
 #include "shell/sim_options.h"
 #include "shell/view_options.h"
 #include "work/dmf.h"
+#include "work/mesh_export.h"
+#include "work/stl_import.h"
 
 #include <algorithm>
+#include <cctype>
+#include <optional>
 
 namespace vx::shell {
 namespace {
@@ -33,6 +37,35 @@ void reselect_tool(App& app) {
 std::string chosen_file(const App& app, const CommandArgs* args, const TextPair& title, bool save) {
     if (args) return args->path;
     return platform::choose_file({platform::text(title), app.settings.dmf.dmf_dir, kWorkFilter, save});
+}
+
+bool has_stl_suffix(std::string_view path) {
+    constexpr std::string_view kStl = ".STL";
+    return path.size() >= kStl.size() &&
+           std::equal(kStl.begin(), kStl.end(), path.end() - kStl.size(), [](char a, char b) {
+               return a == std::toupper(static_cast<unsigned char>(b));
+           });
+}
+
+// The STL's extent takes the settings' work pitch, or the automatic pitch over that extent.
+work::StlOpenOptions stl_open_options(const Settings& settings) {
+    work::StlOpenOptions options;
+    options.data_level = settings.dmf.data_level;
+    options.pitch = [&settings](double x0, double y0, double x1, double y1) {
+        return work_pitch(settings, x0, y0, x1, y1);
+    };
+    return options;
+}
+
+std::optional<work::ExportFormat> export_format(int save_type) {
+    switch (save_type) {
+    case kSaveStlText: return work::ExportFormat::StlText;
+    case kSaveStlLittle: return work::ExportFormat::StlLittle;
+    case kSaveStlBig: return work::ExportFormat::StlBig;
+    case kSaveVrmlFaces: return work::ExportFormat::VrmlFaces;
+    case kSaveVrmlGrid: return work::ExportFormat::VrmlGrid;
+    default: return std::nullopt;
+    }
 }
 
 }  // namespace
@@ -62,12 +95,21 @@ namespace handlers {
 int load_workpiece(App& app, int id, int, const CommandArgs* args) {
     const std::string path = chosen_file(app, args, kTextLoadWork, false);
     if (path.empty()) return 0;
-    if (!work::has_dmf_suffix(path) && !work::has_dmfz_suffix(path))
+    bool pitch_changed = false;
+    if (work::has_dmf_suffix(path)) {
+        const work::OpenResult result = work::open_workpiece(app.workpiece, path, open_options(app.settings));
+        if (result.status != 1) return 0;
+        if (app.settings.dmf.bottom_filter != BottomFilter::Off) sim::raise_to_bottom(app.workpiece);
+        pitch_changed = result.pitch_changed;
+    } else if (has_stl_suffix(path)) {
+        const work::StlOpenResult result = work::open_stl_workpiece(app.workpiece, path, stl_open_options(app.settings));
+        if (result.status != 1) return 0;
+        if (app.settings.dmf.stl_filter) sim::pit_filter(app.workpiece, app.workpiece.work_bottom);
+        pitch_changed = result.pitch_changed;
+    } else {
         return not_available(*find_command(id), id, "loading this workpiece format");
-    const work::OpenResult result = work::open_workpiece(app.workpiece, path, open_options(app.settings));
-    if (result.status != 1) return 0;
-    if (app.settings.dmf.bottom_filter != BottomFilter::Off) sim::raise_to_bottom(app.workpiece);
-    if (result.pitch_changed) reselect_tool(app);
+    }
+    if (pitch_changed) reselect_tool(app);
     app.run.workpiece_file = path;
     load_basic_model(app.workpiece, app.settings);  // the new grid released the old one
     rebuild_title(app.run);
@@ -77,8 +119,10 @@ int load_workpiece(App& app, int id, int, const CommandArgs* args) {
 int save_workpiece(App& app, int id, int parameter, const CommandArgs* args) {
     const std::string path = chosen_file(app, args, kTextSaveWork, true);
     if (path.empty()) return 0;
-    if (parameter != kSaveDmf) return not_available(*find_command(id), id, "saving in this format");
-    return work::save_workpiece(app.workpiece, path, save_options(app.settings)) == 1 ? 1 : 0;
+    if (parameter == kSaveDmf) return work::save_workpiece(app.workpiece, path, save_options(app.settings)) == 1 ? 1 : 0;
+    const std::optional<work::ExportFormat> format = export_format(parameter);
+    if (!format) return not_available(*find_command(id), id, "saving in this format");
+    return work::export_workpiece(app.workpiece, path, *format, {app.settings.define.colours.work});
 }
 
 }  // namespace handlers

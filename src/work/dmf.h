@@ -223,9 +223,9 @@ void resample_model(const ModelGrid& model, const float* heights, const sim::Gri
 enum class ModelUse { Basic, Merge };
 
 // Fills `target` (grid.cell_count values aligned with `grid`) from a model file: a DMF read
-// straight when its grid matches, else resampled under a "Set Z-Value" progress window. STL and
-// plug-in formats are not available yet and are refused with a message. 1 on success, 0 on
-// failure with the message shown.
+// straight when its grid matches, else resampled under a "Set Z-Value" progress window; an STL
+// rasterised from -100000 (no material) up. Plug-in formats are not available yet and are refused
+// with a message. 1 on success, 0 on failure with the message shown.
 int load_model_heights(const sim::GridGeometry& grid, const std::string& path, float* target);
 int load_model_heights(const sim::GridGeometry& grid, const DmfSource& source, std::string_view name,
                        float* target);

@@ -2,6 +2,7 @@
 // and as a model on the workpiece grid (the basic model of the difference display and the merge
 // model), read straight when the grids match and resampled when they differ.
 #include "work/dmf.h"
+#include "work/stl_import.h"
 
 #include "platform/platform.h"
 
@@ -22,8 +23,6 @@ const platform::TextPair kTextFileNotFound{"ファイルが存在しません", 
 const platform::TextPair kTextPositionsDiffer{"位置が異なります", "Positions differ."};
 const platform::TextPair kTextSizesDiffer{"サイズが異なります", "Sizes differ."};
 const platform::TextPair kTextPitchesDiffer{"精度が異なります", "Work Pitches differ."};
-const platform::TextPair kTextStlNotYet{"STLモデルの読み込みはまだ使えません。",
-                                        "Loading STL models is not available yet."};
 const platform::TextPair kTextFormatNotYet{"この形式のモデルを読み込む機能はまだ使えません。",
                                            "Models in this format cannot be loaded yet: no reader is available."};
 
@@ -58,11 +57,8 @@ ModelKind model_kind(std::string_view name) {
 
 // Formats whose readers are not built yet; false after the message for those.
 bool model_format_available(std::string_view name) {
-    switch (model_kind(name)) {
-    case ModelKind::Dmf: return true;
-    case ModelKind::Stl: show(kTextStlNotYet, name); return false;
-    case ModelKind::Other: show(kTextFormatNotYet, name); return false;
-    }
+    if (model_kind(name) != ModelKind::Other) return true;
+    show(kTextFormatNotYet, name);
     return false;
 }
 
@@ -337,6 +333,9 @@ int load_model_heights(const sim::GridGeometry& grid, const std::string& path, f
         show_problem(path, DmfProblem::CannotOpen);
         return 0;
     }
+    // Without a workpiece there is no bottom: a runaway plane height means no material.
+    if (model_kind(path) == ModelKind::Stl)
+        return stl_model_heights(grid, *source, path, target, kNoMaterial, kNoMaterial);
     return load_model_heights(grid, *source, path, target);
 }
 
@@ -354,6 +353,7 @@ int load_model_heights(const sim::GridGeometry& grid, const DmfSource& source, s
 int load_model(sim::Workpiece& wp, const std::string& path, ModelUse use) {
     if (wp.height.data == nullptr || wp.modification_state == sim::kNoWorkpiece) return 0;
     if (!model_format_available(path)) return 0;
+    if (model_kind(path) == ModelKind::Stl) return load_stl_model(wp, path, use);
     const std::optional<DmfSource> source = DmfSource::open(path);
     if (!source) {
         show_problem(path, DmfProblem::CannotOpen);

@@ -164,8 +164,8 @@ TEST(Dispatch, CommandsWithoutTheirModuleSaySoInBothLanguages) {
     {
         Language english(true);
         EXPECT_EQ(dispatch(*rig.app, cmd::kReport, 1), kCommandNotAvailable);
-        const CommandArgs stl{rig.dir.path() + "model.stl", {}};
-        EXPECT_EQ(dispatch(*rig.app, cmd::kLoadWork, 0, &stl), kCommandNotAvailable);
+        const CommandArgs other{rig.dir.path() + "model.wrk", {}};
+        EXPECT_EQ(dispatch(*rig.app, cmd::kLoadWork, 0, &other), kCommandNotAvailable);
     }
     Language japanese(false);
     EXPECT_EQ(dispatch(*rig.app, cmd::kReport, 1), kCommandNotAvailable);

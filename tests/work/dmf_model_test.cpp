@@ -177,7 +177,7 @@ TEST(DmfModelLoad, MemoryFailuresNameTheirArray) {
     EXPECT_FALSE(wp.merge_loaded);
 }
 
-TEST(DmfModelLoad, FormatsWithoutAReaderAndMisnamedFiles) {
+TEST(DmfModelLoad, FormatsByReaderAndMisnamedFiles) {
     RecordingBackend backend;
     test::EnglishTexts english;
     TempDir dir;
@@ -188,8 +188,9 @@ TEST(DmfModelLoad, FormatsWithoutAReaderAndMisnamedFiles) {
     EXPECT_EQ(load_model_heights(grid, dir.write("p.dmfz", float_file(model_spec(), kModel, 0.0f)), target.data()), 0);
     const auto& m = backend.recording().messages;
     ASSERT_EQ(m.size(), 3u);
+    // An STL is read by its own reader: these few bytes hold no triangle.
     EXPECT_EQ(m[0].title, dir.path() + "part.STL");
-    EXPECT_EQ(m[0].body, "Loading STL models is not available yet.");
+    EXPECT_EQ(m[0].body, "The STL file holds no triangle that can be used. (" + dir.path() + "part.STL)");
     EXPECT_EQ(m[1].body, "Models in this format cannot be loaded yet: no reader is available.");
     EXPECT_EQ(m[2].title, "Warning");
     EXPECT_EQ(m[2].body, "Broken Data?");
