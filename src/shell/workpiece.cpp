@@ -57,6 +57,18 @@ work::StlOpenOptions stl_open_options(const Settings& settings) {
     return options;
 }
 
+// STL CHECK: the loaded file's triangles for the display to outline (none when the setting is
+// off or the load was not an STL).
+std::vector<std::array<Vec3, 3>> check_triangles(const Settings& settings, const std::string& path, bool stl) {
+    std::vector<std::array<Vec3, 3>> triangles;
+    if (!stl || !settings.dmf.stl_check) return triangles;
+    const std::optional<work::DmfSource> source = work::DmfSource::open(path);
+    if (!source) return triangles;
+    work::for_each_stl_triangle(*source, work::detect_stl_kind(*source),
+                                [&](const work::StlTriangle& t) { triangles.push_back(t.vertex); });
+    return triangles;
+}
+
 std::optional<work::ExportFormat> export_format(int save_type) {
     switch (save_type) {
     case kSaveStlText: return work::ExportFormat::StlText;
@@ -111,6 +123,7 @@ int load_workpiece(App& app, int id, int, const CommandArgs* args) {
     }
     if (pitch_changed) reselect_tool(app);
     app.run.workpiece_file = path;
+    app.display.check_triangles = check_triangles(app.settings, path, has_stl_suffix(path));
     load_basic_model(app.workpiece, app.settings);  // the new grid released the old one
     rebuild_title(app.run);
     return 1;

@@ -41,6 +41,7 @@ void redraw_surface(Display& d, const sim::Workpiece& wp) {
     if (d.overlays.difference) draw_difference_lines(d.view, wp, d.palette, d.render.difference_area, sink);
     if (d.overlays.bounding_box) draw_bounding_box(d.view, wp, sink);
     if (d.overlays.axes) draw_axes(d.view, wp, d.start_point, sink);
+    draw_triangle_outlines(d.view, wp, d.check_triangles, sink);
 }
 
 // The frame starts as a copy of the surface; its pixel buffer keeps its capacity, so a paint of

@@ -20,7 +20,9 @@
 #include "view/tool_view.h"
 #include "view/view_state.h"
 
+#include <array>
 #include <cstdint>
+#include <vector>
 
 namespace vx::view {
 
@@ -46,6 +48,9 @@ struct Display {
     DisplayTool tool;
     Overlays overlays;
     Vec3 start_point;  // marked by the axes
+    // STL CHECK: the triangles of the STL file the workpiece was loaded from, outlined at every
+    // redraw until another workpiece comes.
+    std::vector<std::array<Vec3, 3>> check_triangles;
     bool tool_top_pen = false;  // TOOL-TOP COLOR MODE "PEN"
     Colours colours;            // for the tool colours of the next tool
     bool redraw_due = true;

@@ -232,6 +232,22 @@ void draw_bounding_box(const ViewState& view, const sim::Workpiece& wp, const Po
         line(sink, project(view, cx[k], cy[k], bottom), project(view, cx[k], cy[k], top), kRed, kLineDot2);
 }
 
+void draw_triangle_outlines(const ViewState& view, const sim::Workpiece& wp,
+                            std::span<const std::array<Vec3, 3>> triangles, const PolygonSink& sink) {
+    if (!sink.polyline) return;
+    const double ox = wp.geometry.origin_x, oy = wp.geometry.origin_y;
+    for (const std::array<Vec3, 3>& t : triangles) {
+        std::int32_t xy[8];
+        for (int k = 0; k < 4; ++k) {
+            const Vec3& v = t[std::size_t(k % 3)];
+            const ScreenPoint p = project(view, v.x - ox, v.y - oy, v.z);
+            xy[2 * k] = p.x;
+            xy[2 * k + 1] = p.y;
+        }
+        sink.polyline(sink.context, xy, 4, kRed, kLineSolid);
+    }
+}
+
 void draw_axes(const ViewState& view, const sim::Workpiece& wp, const Vec3& start_point,
                const PolygonSink& sink) {
     if (!sink.polyline) return;

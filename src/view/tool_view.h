@@ -1,18 +1,19 @@
 // What the view draws over the workpiece besides the path: the tool and its holder as wire
 // rings at the current position (circles in the plan view), the attachment boxes, the
-// workpiece's bounding box, the coordinate axes with the start point, the light-direction
-// indicator, and the measuring cursor: the picked points, the curvature radii at a cell and the
-// cross at the picked point.
+// workpiece's bounding box, the coordinate axes with the start point, the outlines of STL CHECK,
+// the light-direction indicator, and the measuring cursor: the picked points, the curvature radii
+// at a cell and the cross at the picked point.
 #pragma once
 
-#include "view/display_settings.h"
 #include "sim/profile.h"
 #include "sim/workgrid.h"
+#include "view/display_settings.h"
 #include "view/render.h"
 #include "view/view_state.h"
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace vx::view {
@@ -72,6 +73,11 @@ void draw_tool(const ViewState& view, const ToolOutline& outline, const Vec3& ti
 // The rectangles at the bottom height and at the highest height over the grid's extent, and
 // the four vertical edges, in the 2-pixel dotted red pen.
 void draw_bounding_box(const ViewState& view, const sim::Workpiece& wp, const PolygonSink& sink);
+
+// STL CHECK: every triangle (workpiece coordinates) as a closed solid red outline, for checking a
+// loaded file against the grid it made.
+void draw_triangle_outlines(const ViewState& view, const sim::Workpiece& wp,
+                            std::span<const std::array<Vec3, 3>> triangles, const PolygonSink& sink);
 
 // The coordinate axes at the workpiece zero (X red, Y green, Z blue, a fifth of the larger grid
 // extent long, at least 10 mm) and a green cross of 5 pixels at the start point.

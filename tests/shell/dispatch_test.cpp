@@ -6,6 +6,7 @@
 #include "shell/batch.h"
 #include "shell/definitions.h"
 #include "shell/nc_selection.h"
+#include "shell/view_options.h"
 #include "support/recording_backend.h"
 #include "support/run_rig.h"
 
@@ -283,6 +284,41 @@ TEST(Definitions, TheToolFileIsReadSelectedAndReadAgainWhenItChanged) {
     app.settings.table.tool_table = rig.dir.path() + "none.ttl";
     EXPECT_EQ(read_tool_file(app), -1);
     EXPECT_EQ(app.tools.entries[2].tool.defined, 0);
+}
+
+}  // namespace
+}  // namespace vx::shell
+
+namespace vx::shell {
+namespace {
+
+// ---- STL CHECK ----
+// A loaded STL's triangles are outlined in red over the view, so that the user can check the
+// grid it made; without the setting nothing is drawn.
+
+TEST(WorkpieceLoad, StlCheckOutlinesTheTrianglesOfTheLoadedFile) {
+    for (const bool check : {false, true}) {
+        RecordingBackend backend;
+        RunRig rig;
+        App& app = *rig.app;
+        app.settings.dmf.stl_check = check;
+        const CommandArgs stl{rig.dir.write("part.stl",
+                                            "solid t\nfacet normal 0 0 1\nouter loop\nvertex 0 0 5\nvertex 20 0 5\n"
+                                            "vertex 0 20 5\nendloop\nendfacet\nendsolid t\n"),
+                              {}};
+        ASSERT_EQ(dispatch(app, cmd::kLoadWork, 0, &stl), 1);
+        EXPECT_EQ(app.display.check_triangles.size(), check ? 1u : 0u);
+        DefineSettings plan;
+        plan.angle_a = plan.angle_b = 0.0;
+        plan.perspective = false;
+        plan.boundary_box = plan.basic_axis = false;
+        view::set_up_display(app.display, display_settings(plan), app.workpiece, 200, 150, true);
+        view::paint(app.display, app.workpiece);
+        const view::ScreenPoint mid = view::project(app.display.view, 10.0 - app.workpiece.geometry.origin_x,
+                                                    0.0 - app.workpiece.geometry.origin_y, 5.0);
+        const bool red = view::pixel_at(app.display.surface, mid.x, mid.y) == view::kRed;
+        EXPECT_EQ(red, check);
+    }
 }
 
 }  // namespace
