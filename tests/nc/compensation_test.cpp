@@ -342,32 +342,48 @@ TEST(CompensationModes, DChangeWhileActive) {
 }
 
 // ---- Moves along the normal axis between contour moves ----
-// With look-ahead the Z moves wait at the trimmed end of the inside corner and the corner is the
-// same as without them; with PRE READ 0 they end the path, the inside corner cannot be trimmed
-// any more and its connecting move is an interference.
-TEST(CompensationLookAhead, ZMovesBetweenContourMoves) {
-    const std::string with_z = "G41 G01 X0 Y0 D1 F100\nX20\nZ-1\nM08\nZ-2\nY20\nG40 X0\n";
-    const std::string without_z = "G41 G01 X0 Y0 D1 F100\nZ-2\nX20\nY20\nG40 X0\n";
+// Between the two paths of an inside corner at (20, 0) stand blocks without travel in the plane.
+// While the next contour move comes within the look-ahead, the Z moves wait at the trimmed end
+// (18, 2) and the plane path is the one of the program without them; otherwise the path ends
+// at its perpendicular offset (20, 2), the corner can no longer be trimmed, and its connecting
+// move is an interference. Calls and returns of a subprogram do not break the path.
+TEST(CompensationLookAhead, BlocksBetweenContourMoves) {
+    struct Case {
+        int pre_read;
+        const char* between;  // after "X20", before "Y20"
+        bool breaks;
+    };
+    const Case cases[] = {
+        {0, "Z-1\nM08\nZ-2\n", true},       // PRE READ 0: only the very next block
+        {10, "Z-1\nM08\nZ-2\n", false},
+        {3, "Z-1\nM08\nZ-2\n", true},       // Y20 is the 4th block after X20
+        {4, "Z-1\nM08\nZ-2\n", false},
+        {0, "M08\n", true},                  // a block without a move counts too
+        {10, "M98 P1\n", false},             // Z-1, Z-2 and M99 in the subprogram
+    };
     auto plain = rig("PRE READ=10\n");
     plain->ctl.d[1].value = 2.0f;
-    const auto reference = plain->run(without_z, {0, -10, 0});
-    for (int pre_read : {0, 10}) {
-        SCOPED_TRACE(pre_read);
-        auto r = rig("CHECK RADIUS OFFSET=STOP\nPRE READ=" + std::to_string(pre_read) + "\n");
+    const auto reference = plain->run("G41 G01 X0 Y0 D1 F100\nZ-2\nX20\nY20\nG40 X0\n", {0, -10, 0});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.pre_read) + " " + c.between);
+        auto r = rig("RUN TYPE=MEMORY\nCHECK RADIUS OFFSET=STOP\nPRE READ=" + std::to_string(c.pre_read) + "\n");
         r->ctl.d[1].value = 2.0f;
-        const auto moves = r->run(with_z, {0, -10, 0});
+        r->in.hooks.subprogram = [](void*, Interp& in, const BlockWords& b) {
+            if (b.call == 98) return push_memory_program(*in.reader, "Z-1\nZ-2\nM99\n", 0, "O1");
+            return pop_subprogram(*in.reader);
+        };
+        const auto moves = r->run("G41 G01 X0 Y0 D1 F100\nX20\n" + std::string(c.between) + "Y20\nG40 X0\nM30\n",
+                                  {0, -10, 0});
         const bool alarm = std::any_of(moves.begin(), moves.end(), [](const MoveRecord& m) { return m.offset_alarm; });
-        EXPECT_EQ(alarm, pre_read == 0);
-        // The Z moves are made where the first path ends.
+        EXPECT_EQ(alarm, c.breaks);
         for (const MoveRecord& m : moves)
-            if (m.start.z != m.end.z) expect_point({m.end.x, m.end.y, 0}, pre_read ? 18 : 20, 2, 0);
-        if (pre_read == 0) continue;
-        // The plane path equals the one with the Z move before the contour.
+            if (m.start.z != m.end.z) expect_point({m.end.x, m.end.y, 0}, c.breaks ? 20 : 18, 2, 0);
+        if (c.breaks) continue;
         std::vector<Vec3> a, b;
         for (const MoveRecord& m : moves)
-            if (m.start.x != m.end.x || m.start.y != m.end.y) a.push_back({m.end.x, m.end.y, m.end.z});
+            if (m.start.x != m.end.x || m.start.y != m.end.y) a.push_back(m.end);
         for (const MoveRecord& m : reference)
-            if (m.start.x != m.end.x || m.start.y != m.end.y) b.push_back({m.end.x, m.end.y, m.end.z});
+            if (m.start.x != m.end.x || m.start.y != m.end.y) b.push_back(m.end);
         ASSERT_EQ(a.size(), b.size());
         for (std::size_t i = 0; i < a.size(); ++i) expect_point({a[i].x, a[i].y, 0}, b[i].x, b[i].y, 0);
     }
