@@ -147,21 +147,22 @@ void hold(Interp& in, const MoveRecord& b, const PlanePoint& tangent) {
     c.blocks_behind = 0;
 }
 
-void contour_move(Interp& in, const MoveRecord& m) {
+// `b` is the programmed move, offset in place.
+void contour_move(Interp& in, MoveRecord& b) {
     Compensation& c = in.comp;
     const double r = in.modal.radius_offset;
-    const PlanePoint p = in_plane(m.start, m.plane);
-    MoveRecord b = m;
+    const PlanePoint p = in_plane(b.start, b.plane);
+    const PlanePoint t_start = start_tangent(b), t_end = end_tangent(b);
     if (is_arc_motion(b.motion)) offset_arc(in, b, r);
     offset_path(b, r);
     if (c.started) {
-        join(in, b, start_tangent(m), p, r);
+        join(in, b, t_start, p, r);
     } else {
         connect(in, b, false);  // start-up: from the un-offset position
         c.started = true;
         c.corner_arc = false;
     }
-    hold(in, b, end_tangent(m));
+    hold(in, b, t_end);
 }
 
 // The move after G40: from the last offset end to its programmed end.

@@ -21,7 +21,9 @@ PlanePoint operator-(PlanePoint a, PlanePoint b) { return {a.u - b.u, a.v - b.v}
 PlanePoint operator*(double s, PlanePoint a) { return {s * a.u, s * a.v}; }
 double dot2(PlanePoint a, PlanePoint b) { return a.u * b.u + a.v * b.v; }
 double cross2(PlanePoint a, PlanePoint b) { return a.u * b.v - a.v * b.u; }
-double norm2(PlanePoint a) { return std::hypot(a.u, a.v); }
+// Plain sqrt, not hypot: plane distances in millimetres neither overflow nor underflow, and
+// this runs several times per move of a compensated program.
+double norm2(PlanePoint a) { return std::sqrt(a.u * a.u + a.v * a.v); }
 PlanePoint left_of(PlanePoint t) { return {-t.v, t.u}; }
 
 // The tangent of an arc at the radial direction `d`.
@@ -146,7 +148,8 @@ double plane_gap(const PlanePoint& a, const PlanePoint& b) { return norm2(a - b)
 bool is_arc_motion(int motion) { return motion == kMotionCw || motion == kMotionCcw; }
 
 bool travels_in_plane(const MoveRecord& m) {
-    return is_arc_motion(m.motion) || plane_gap(in_plane(m.start, m.plane), in_plane(m.end, m.plane)) > kNoTravel;
+    const PlanePoint d = in_plane(m.end, m.plane) - in_plane(m.start, m.plane);
+    return is_arc_motion(m.motion) || dot2(d, d) > kNoTravel * kNoTravel;
 }
 
 PlanePoint start_tangent(const MoveRecord& m) {
