@@ -167,7 +167,7 @@ TEST(CompensationOracle, ToolPathKeepsItsDistanceFromEveryPartOfTheContour) {
                                  OracleCase{"G42 outline", "G42", -20.0, false, 0},
                                  OracleCase{"G41 pocket with look-ahead", "G41", 20.0, true, 10}}) {
         SCOPED_TRACE(oc.name);
-        auto rg = rig("CHECK RADIUS OFFSET=LIST\nPRE READ=" + std::to_string(oc.pre_read) + "\n");
+        auto rg = rig("CHECK RADIUS OFFSET=STOP\nPRE READ=" + std::to_string(oc.pre_read) + "\n");
         rg->ctl.d[1].value = float(r);
         const Contour c = test_contour();
         const std::string program = "G00 X30 Y" + number(oc.approach) + "\n" + oc.mode + " G01 X30 Y0 D1 F100\n" +
