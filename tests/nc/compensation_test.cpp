@@ -389,6 +389,27 @@ TEST(CompensationLookAhead, BlocksBetweenContourMoves) {
     }
 }
 
+// A stop that the run asks for before every block waits while the look-ahead holds a path (the
+// path would be cut only after the stop, out of order with its block); without look-ahead every
+// block may stop.
+TEST(CompensationLookAhead, StopsWaitWhileThePathIsHeld) {
+    for (int pre_read : {0, 10}) {
+        auto r = rig("PRE READ=" + std::to_string(pre_read) + "\n");
+        r->ctl.d[1].value = 2.0f;
+        r->program = "G41 G01 X0 Y0 D1 F100\nX20\nY20\nG40 X0\nM05\n";
+        reset_interp(r->in, {0, -10, 0});
+        open_main_bytes(r->reader, r->program);
+        StopInput stops{StopScope::Everything, 0, true};
+        std::string lines;
+        for (int calls = 0; calls < 100; ++calls) {
+            const Next next = next_step(r->in, stops);
+            if (next.step == Step::Stop) lines += std::to_string(r->reader.line_number);
+            if (next.step == Step::End) break;
+        }
+        EXPECT_EQ(lines, pre_read ? "15" : "12345") << pre_read;
+    }
+}
+
 // An outside corner after Z moves: the inserted points take the height the Z moves left.
 TEST(CompensationLookAhead, CornerPointsTakeTheHeightOfTheZMoves) {
     auto r = rig("PRE READ=5\n");
