@@ -66,5 +66,20 @@ TEST(CompensationE2e, InterferenceIsListedAndLogged) {
     EXPECT_EQ(d.attribute(15, 11) & 1, 0);
 }
 
+// An arc whose offset radius turns negative ends the run at its block with alarm 6, whose log
+// line carries the line number only in front; the arc is not cut.
+TEST(CompensationE2e, ReverseArcEndsTheRunWithAlarmSix) {
+    Workspace w;
+    w.dir.write("comp.ctl", w.dir.read("e2e.ctl") + "D-CODE VALUE=AUTO\nCHECK REVERSE ARC=YES\n");
+    w.dir.write("reverse.nc",
+                "%\nG90 G17 G00 X34. Y10. Z25.\nT1 M06\nZ21.\nG01 Z17. F300\nG41 G01 X34. Y20. D1 F600\n"
+                "G03 X26. Y20. I-4. J0\nG40 G01 X26. Y10.\nM30\n%\n");
+    ASSERT_EQ(w.run("-X5 -Ccomp.ctl reverse.nc -Oreverse.dmf"), 0);
+    EXPECT_NE(w.log().find("(7) - Over Offset - Reverse Arc!\n"), std::string::npos) << w.log();
+    const Dmf d = read_dmf(w, "reverse.dmf");
+    EXPECT_EQ(d.height(33, 24), 20.0f);  // within the tool's reach of the arc, offset or not
+    EXPECT_EQ(d.height(34, 10), 17.0f);  // the plunge before it
+}
+
 }  // namespace
 }  // namespace vx
