@@ -12,6 +12,7 @@ namespace {
 
 constexpr double kSamePlace = 1e-9;          // mm: the tool is already there, no move is made
 constexpr double kInterferenceGap = 0.01;    // mm in either plane coordinate: a connecting move is listed
+constexpr std::size_t kBehindReserve = 16;   // room made at reset for the moves held behind a path
 
 // ---- Moves handed on ----
 
@@ -246,6 +247,7 @@ void reset_compensation(Compensation& c) {
     c.state = kCompensationOff;
     c.started = c.holding = c.corner_arc = false;
     c.behind.clear();
+    c.behind.reserve(kBehindReserve);
     c.blocks_behind = 0;
     c.last_tangent = c.held_tangent = PlanePoint{};
 }
