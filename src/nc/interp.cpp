@@ -51,6 +51,7 @@ int g_word(Interp& in, const Word& w) {
         if (d == Dialect::Osp) b.work_by_h = true;
         break;
     case 17: case 18: case 19: b.plane = g; break;
+    case 39: b.corner_arc = true; break;
     case 40: case 41: case 42: b.radius = g; break;
     case 43: case 44: case 49:
         if (fanuc_offsets) b.length = g;
@@ -321,11 +322,7 @@ void motion_block(Interp& in) {
     if (is_arc(motion)) build_arc(in, m);
     if (motion != kMotionRapid && in.ctl->check_f0 && in.modal.feed <= 0) steps::raise(in, kAlarmZeroFeed);
     in.modal.position = m.end;
-    if (in.modal.radius_side != 0 && in.hooks.compensate &&
-        in.hooks.compensate(in.hooks.context, in, m) != -1) {
-        push_move(in, m);
-        return;
-    }
+    if (compensation_takes(in, m)) return;
     if (motion == kMotionRapid) queue_rapid(in, m);
     else push_move(in, m);
 }
@@ -367,13 +364,18 @@ int apply_special(Interp& in) {
 
 void apply_block(Interp& in) {
     apply_modal(in);
+    compensation_block(in);
     if (in.block.call >= 0 && in.hooks.subprogram) in.hooks.subprogram(in.hooks.context, in, in.block);
     if (apply_special(in) == 0 && in.block.any_axis) motion_block(in);
-    if (in.block.m02) in.end_state = kEndRequested;
+    if (in.block.m02) {
+        compensation_finish(in);
+        in.end_state = kEndRequested;
+    }
 }
 
 void parse_and_apply(Interp& in, std::string_view text) {
     in.block = BlockWords{};
+    in.block.text = text;
     in.modal.g10 = false;
     WordHandler handler{&in, &on_word, nullptr};
     parse_words(text, in.ctl->product, handler);
@@ -396,6 +398,8 @@ void reset_interp(Interp& in, const Vec3& start_point) {
     in.queue.reserve(kQueueReserve);
     in.handed = 0;
     in.stop_held = false;
+    reset_compensation(in.comp);
+    in.nesting.look_ahead = 0;
     in.used_g = {};
     in.used_m = {};
     if (in.reader) start_run(*in.reader, ctl);

@@ -80,6 +80,10 @@ bool read_and_execute(Interp& in, const StopInput& stops, Next& out) {
     }
     const bool stop = stop_wanted(in, stops, out);
     if (read_next_block(*in.reader) == 0) {
+        // The moves compensation still holds go out first; the end comes with the last of them.
+        compensation_finish(in);
+        in.end_state = kEndRequested;
+        if (!in.queue.empty()) return true;
         end_program(in);
         return false;
     }
