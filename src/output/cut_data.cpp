@@ -49,24 +49,27 @@ void put_header(CutDataWriter& w) {
 
 }  // namespace
 
-std::string cut_text_line(const CutRecord& r, double x, double y, double z, double removal) {
-    std::string line = "N" + std::to_string(r.line);
-    char piece[32];
-    std::snprintf(piece, sizeof piece, "(%04d)", int(r.piece));
-    line += piece;
-    if (r.motion == kMotionSpline) {
-        line += "NURBS";
-    } else {
-        char motion[16];
-        std::snprintf(motion, sizeof motion, "G%02d", int(r.motion));
-        line += motion;
+void append_cut_text(std::string& out, const CutRecord& r, double x, double y, double z, double removal) {
+    char head[64];
+    if (r.motion == kMotionSpline) std::snprintf(head, sizeof head, "N%d(%04d)NURBS", int(r.line), int(r.piece));
+    else std::snprintf(head, sizeof head, "N%d(%04d)G%02d", int(r.line), int(r.piece), int(r.motion));
+    out += head;
+    out += 'X';
+    out += sim::fixed_text(x);
+    out += 'Y';
+    out += sim::fixed_text(y);
+    out += 'Z';
+    out += sim::fixed_text(z);
+    if (r.cut_type > 3) {
+        out += "(N)\n";
+        return;
     }
-    line += "X" + sim::fixed_text(x) + "Y" + sim::fixed_text(y) + "Z" + sim::fixed_text(z);
-    if (r.cut_type > 3) return line + "(N)\n";
-    line += "F" + std::to_string(r.programmed_feed) + "(";
-    line += kCutLetters[r.cut_type];
-    line += sim::fixed_text(removal) + "F" + std::to_string(r.chosen_feed) + ")\n";
-    return line;
+    char feeds[48];
+    std::snprintf(feeds, sizeof feeds, "F%d(%c", int(r.programmed_feed), kCutLetters[r.cut_type]);
+    out += feeds;
+    out += sim::fixed_text(removal);
+    std::snprintf(feeds, sizeof feeds, "F%d)\n", int(r.chosen_feed));
+    out += feeds;
 }
 
 void append_binary_record(std::string& out, CutRecord& previous, const CutRecord& r) {
@@ -108,7 +111,7 @@ void begin_cut_data(CutDataWriter& w, const Vec3& start, std::int16_t tool) {
 
 void add_cut_record(CutDataWriter& w, const CutRecord& record, const Vec3& exact, double removal) {
     if (!w.binary) {
-        w.bytes += cut_text_line(record, exact.x, exact.y, exact.z, removal);
+        append_cut_text(w.bytes, record, exact.x, exact.y, exact.z, removal);
         return;
     }
     put_header(w);

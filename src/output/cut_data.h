@@ -27,8 +27,9 @@ struct CutRecord {
     std::int32_t chosen_feed = 0;
 };
 
-// "N%d(%04d)G%02dX%fY%fZ%f" ("NURBS" for a spline) and "F%d(A%fF%d)\n" by cut type, or "(N)\n".
-std::string cut_text_line(const CutRecord& record, double x, double y, double z, double removal);
+// Appends "N%d(%04d)G%02dX%fY%fZ%f" ("NURBS" for a spline) and "F%d(A%fF%d)\n" by cut type, or
+// "(N)\n", to `out`, whose capacity is reused from line to line.
+void append_cut_text(std::string& out, const CutRecord& record, double x, double y, double z, double removal);
 
 // The record's flag bytes and changed fields against `previous`, which becomes the record.
 void append_binary_record(std::string& out, CutRecord& previous, const CutRecord& record);

@@ -20,6 +20,8 @@ constexpr double kReentryHeight = 2.0;
 constexpr double kPointApproach = 5.0;
 constexpr int kMotionRapid = 0, kMotionLinear = 1, kMotionCw = 2, kMotionCcw = 3;
 constexpr int kCutTypes = 4;  // general, vertical, up-cut, down-cut
+// Share of a pitch by which summed step lengths may fall short of it and still cover it.
+constexpr double kTravelSlack = 1e-9;
 
 bool is_arc(int motion) { return motion == kMotionCw || motion == kMotionCcw; }
 
@@ -90,7 +92,8 @@ void put_start_code(OptNcWriter& w) {
 }
 
 void put_g92(OptNcWriter& w, const Vec3& p) {
-    std::string line = "G92";
+    std::string& line = w.line;
+    line = "G92";
     for (int a = 0; a < 3; ++a) {
         const std::int64_t c = axis_count(w, p[a]);
         w.last[std::size_t(a)] = c;
@@ -106,7 +109,8 @@ void come_back(OptNcWriter& w, const OptNcWriter::Pending& p, double feed) {
     w.retracted = false;
     const std::int64_t z = axis_count(w, p.start.z);
     if (z == w.last[2]) return;
-    std::string line;
+    std::string& line = w.line;
+    line.clear();
     if (p.motion == kMotionRapid) {
         const bool vertical = axis_count(w, p.end.x) == w.last[0] && axis_count(w, p.end.y) == w.last[1];
         if (vertical) return;  // the rapid itself goes straight up or down the clear column
@@ -131,7 +135,8 @@ void come_back(OptNcWriter& w, const OptNcWriter::Pending& p, double feed) {
 void write_normal(OptNcWriter& w, const OptNcWriter::Pending& p, double feed) {
     if (w.retracted) come_back(w, p, feed);
     const int motion = p.motion == kMotionRapid || is_arc(p.motion) ? p.motion : kMotionLinear;
-    std::string line;
+    std::string& line = w.line;
+    line.clear();
     const std::array<std::int64_t, 3> start = w.last;
     if (is_arc(motion) && p.plane != w.last_plane) {
         w.last_plane = p.plane;
@@ -154,7 +159,8 @@ void write_normal(OptNcWriter& w, const OptNcWriter::Pending& p, double feed) {
 // Retract (unless the tool is above all material already) to the escape height over the highest
 // material along the path, traverse in X and Y, and leave the descent to whatever comes next.
 void write_escape(OptNcWriter& w, const OptNcWriter::Pending& p) {
-    std::string line;
+    std::string& line = w.line;
+    line.clear();
     append_motion(w, line, kMotionRapid);
     const Clearance& c = w.clearance;
     const double unit = double(w.format.unit);
@@ -278,7 +284,9 @@ Removal add_step(RemovalWindow& w, double area, double moment, double length, in
     if (!cutting) w.cut_type = -1;
     else if (direction >= 0) w.cut_type = direction;
     double volume = 0, moments = 0, travelled = 0;
-    for (int k = 0; k < w.filled && (k == 0 || travelled < w.pitch); ++k) {
+    // Five steps of 0.1 sum to a hair below 0.5 in doubles: a sixth would count a second column.
+    const double window = w.pitch * (1.0 - kTravelSlack);
+    for (int k = 0; k < w.filled && (k == 0 || travelled < window); ++k) {
         const std::size_t i = std::size_t((w.newest - k + kRemovalWindow) % kRemovalWindow);
         volume += w.volume[i];
         moments += w.moment[i];

@@ -135,6 +135,7 @@ struct OptNcWriter {
     char start_code = ' ';  // blank: no start-code lines
     Clearance clearance;
     std::string text;       // written text not yet taken by the owner
+    std::string line;       // the block being written; its capacity is reused
 
     // What the output has last written.
     std::array<std::int64_t, 3> last{};

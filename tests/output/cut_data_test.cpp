@@ -26,6 +26,12 @@ CutRecord record(int line, float z, std::uint8_t type) {
 }
 
 // Little-endian bytes built by shifts, so the expectation holds on any host.
+std::string text_line(const CutRecord& r, double x, double y, double z, double removal) {
+    std::string out;
+    append_cut_text(out, r, x, y, z, removal);
+    return out;
+}
+
 std::string le32(std::uint32_t v) {
     return {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char((v >> 24) & 0xFF)};
 }
@@ -40,12 +46,12 @@ TEST(CutData, TextLinesNameTheCutType) {
     const char* endings[] = {"F300(A1.250000F600)\n", "F300(V1.250000F600)\n", "F300(U1.250000F600)\n",
                              "F300(D1.250000F600)\n"};
     for (std::uint8_t type = 0; type < 4; ++type)
-        EXPECT_EQ(cut_text_line(record(7, 17, type), 10.5, -2, 17, 1.25),
+        EXPECT_EQ(text_line(record(7, 17, type), 10.5, -2, 17, 1.25),
                   std::string("N7(0002)G01X10.500000Y-2.000000Z17.000000") + endings[type]);
-    EXPECT_EQ(cut_text_line(record(7, 17, kNoCutType), 10.5, -2, 17, 0), "N7(0002)G01X10.500000Y-2.000000Z17.000000(N)\n");
+    EXPECT_EQ(text_line(record(7, 17, kNoCutType), 10.5, -2, 17, 0), "N7(0002)G01X10.500000Y-2.000000Z17.000000(N)\n");
     CutRecord spline = record(12, 17, 0);
     spline.motion = kMotionSpline;
-    EXPECT_EQ(cut_text_line(spline, 1, 2, 3, 0.5), "N12(0002)NURBSX1.000000Y2.000000Z3.000000F300(A0.500000F600)\n");
+    EXPECT_EQ(text_line(spline, 1, 2, 3, 0.5), "N12(0002)NURBSX1.000000Y2.000000Z3.000000F300(A0.500000F600)\n");
 
     CutDataWriter w;
     w.start_code = '%';

@@ -95,6 +95,25 @@ TEST(OptimisedFeed, EveryOptionAndFallback) {
     EXPECT_EQ(piece_feed(cut, {}, fast, limits).feed, 8000.0);
 }
 
+// The kernel lowers a column of cells once per pitch of travel: with steps of a fifth of the pitch
+// one step in five carries the whole column. Over a pitch of travel the value is steady, so the
+// feed does not flip from step to step; a step that lowered nothing keeps the cut's type.
+TEST(OptimisedFeed, RemovalIsSteadyOverAPitchOfTravel) {
+    RemovalWindow window;
+    window.pitch = 0.5;
+    const double step = 0.1, area = 6.0;  // mm of travel, mm² engaged on average
+    for (int k = 0; k < 40; ++k) {
+        const bool column = k % 5 == 0;
+        const Removal r = add_step(window, column ? area * 5 : 0.0, 0.0, step, column ? 2 : -1, true);
+        if (k >= 4) {
+            EXPECT_NEAR(r.area, area, 1e-9) << k;
+        }
+        EXPECT_EQ(r.cut_type, 2) << k;
+    }
+    EXPECT_EQ(add_step(window, 0, 0, step, -1, false).cut_type, -1);  // air ends the cut
+    EXPECT_EQ(add_step(window, 0, 0, step, -1, true).cut_type, -1);   // no type known for the new one
+}
+
 // ---- Numbers ----
 // Protects the exact words of each decimal-point mode and the rounding half away from zero
 // (12.34 written "12.340" or a count rounded towards zero would move the tool).
