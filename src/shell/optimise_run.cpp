@@ -105,7 +105,8 @@ int optimise_begin(void* context) {
     out.first_tool = app.tool.number;
     out.window = output::RemovalWindow{};
     out.window.pitch = app.workpiece.geometry.pitch;
-    out.tool_change_told = false;
+    out.tool_change_told = out.tool_jump_told = false;
+    out.tool_at = run.interp->modal.position;
     out.original_time = out.optimised_time = 0;
     int opened = 0;
     prepare_nc(app, out.nc);  // its options choose the feeds of the cut data too
@@ -173,6 +174,7 @@ void optimise_step(void* context, const sim::OptimiseStep& step) {
     App& app = app_of(context);
     OptimiseOutputs& out = app.optimise;
     const output::Piece piece = piece_of(app, step);
+    out.tool_at = piece.end;
     if (piece.tool != out.first_tool && !std::exchange(out.tool_change_told, true))
         platform::note("vornex: the program changes tools; the optimised NC program carries no tool change");
     out.nc.clearance = clearance(app);
@@ -191,6 +193,12 @@ void optimise_step(void* context, const sim::OptimiseStep& step) {
 
 void optimise_position(void* context, const Vec3& position) {
     OptimiseOutputs& out = app_of(context).optimise;
+    const Vec3& at = out.tool_at;
+    const bool moved = at.x != position.x || at.y != position.y || at.z != position.z;
+    if (moved && !std::exchange(out.tool_jump_told, true))
+        platform::note("vornex: a G92 placed the tool elsewhere (G92MODE MOVE); the optimised NC program cannot "
+                       "move it the same way, and its moves after this G92 start from the old place");
+    out.tool_at = position;
     if (out.nc_file.file) output::set_position(out.nc, position);
     if (out.cut_file.file) output::cut_data_position(out.cut, position);
 }

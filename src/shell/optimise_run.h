@@ -35,6 +35,8 @@ struct OptimiseOutputs {
     double original_time = 0, optimised_time = 0;  // s, of the last run
     std::int32_t first_tool = 0;  // the run's tool at its start
     bool tool_change_told = false;
+    Vec3 tool_at;  // where the program has the tool: the end of the last piece or G92
+    bool tool_jump_told = false;
 };
 
 // The file names of the run's outputs (in the output folders the settings name, the working

@@ -1,5 +1,5 @@
 // The optimise run of batch level 7 on a program with a plunge, a slot, side cuts on both hands and
-// long and short air moves (tests/data/e2e/optimise.*): the optimised program is written, cuts
+// long and short air moves, and a G92 that moves the program's origin (tests/data/e2e/optimise.*): the optimised program is written, cuts
 // exactly what the original cuts when it is run itself (the escapes cut nothing), takes less
 // machining time, and the cut data names the cut type of every piece.
 #include "e2e_workspace.h"
@@ -38,8 +38,10 @@ TEST(OptimiseRun, OptimisedProgramCutsTheSameFasterWithItsCutData) {
         << output;
     EXPECT_LT(std::stod(m[2]), std::stod(m[1]));
 
-    // The air at the end of line 13 escapes 3 mm above the floor the side cut left within the
-    // tool's reach (Z17); the 42 mm of line 14 beside the box follow at that height as rapids.
+    // The G92 is written with the tool's place, and the program goes on in the same coordinates.
+    EXPECT_NE(program.find("\nG92X30.0Y20.0Z25.0\nX-8.0Y-2.0\n"), std::string::npos) << program;
+    // The air at the end of line 14 escapes 3 mm above the floor the side cut left within the
+    // tool's reach (Z17); the 42 mm of line 15 beside the box follow at that height as rapids.
     EXPECT_NE(program.find("\nG00Z20.0\nX-8.0\nY42.0\n"), std::string::npos) << program;
 
     // The plunge, the slot and the side cuts by their hands; the air above the plunge cut nothing.
@@ -47,9 +49,10 @@ TEST(OptimiseRun, OptimisedProgramCutsTheSameFasterWithItsCutData) {
     EXPECT_GT(lines_of_type(cut_data, 6, 'V'), 0) << cut_data;
     EXPECT_GT(lines_of_type(cut_data, 6, 'N'), 0);
     EXPECT_GT(lines_of_type(cut_data, 7, 'A'), 0);
-    EXPECT_GT(lines_of_type(cut_data, 11, 'U'), 0);
-    EXPECT_GT(lines_of_type(cut_data, 13, 'D'), 0);
-    EXPECT_EQ(lines_of_type(cut_data, 14, 'A') + lines_of_type(cut_data, 14, 'U') + lines_of_type(cut_data, 14, 'D'), 0);
+    EXPECT_NE(cut_data.find("\nG92X30.000000Y20.000000Z25.000000\n"), std::string::npos);
+    EXPECT_GT(lines_of_type(cut_data, 12, 'U'), 0);
+    EXPECT_GT(lines_of_type(cut_data, 14, 'D'), 0);
+    EXPECT_EQ(lines_of_type(cut_data, 15, 'A') + lines_of_type(cut_data, 15, 'U') + lines_of_type(cut_data, 15, 'D'), 0);
 
     // Run on their own, both programs leave the same workpiece.
     ASSERT_EQ(w.run("-Ioptimise.ini -X5 optimise.nc -Ooriginal.dmf"), 0);
