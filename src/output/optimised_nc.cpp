@@ -157,7 +157,8 @@ void write_normal(OptNcWriter& w, const OptNcWriter::Pending& p, double feed) {
 }
 
 // Retract (unless the tool is above all material already) to the escape height over the highest
-// material along the path, traverse in X and Y, and leave the descent to whatever comes next.
+// material along the path, or to the end's height when that is higher, traverse in X and Y, and
+// leave the descent to whatever comes next.
 void write_escape(OptNcWriter& w, const OptNcWriter::Pending& p) {
     std::string& line = w.line;
     line.clear();
@@ -167,7 +168,10 @@ void write_escape(OptNcWriter& w, const OptNcWriter::Pending& p) {
     const double tip = double(w.last[2]) / unit - c.tool_shift;
     if (c.workpiece && c.workpiece->height.data && !(tip > c.workpiece->highest)) {
         const double top = highest_along(*c.workpiece, p.start.x, p.start.y, p.end.x, p.end.y, c.radius);
-        const std::int64_t retract = axis_count(w, top + w.options.escape_height + c.tool_shift);
+        // Never below the end: the cells the next block's first step has cut already are missing
+        // from the height field, and they all lay below the tool's tip at the end of the escape.
+        const std::int64_t retract = std::max(axis_count(w, top + w.options.escape_height + c.tool_shift),
+                                              axis_count(w, p.end.z));
         if (retract > w.last[2]) {  // a block of its own: together with X and Y it would be a slope
             w.last[2] = retract;
             append_word(line, 'Z', retract, w.format);

@@ -207,6 +207,24 @@ TEST(OptimisedWriter, EscapeRetractsOverTheHighestMaterialAndComesBack) {
               "G00Z27000\nX50000\nZ20000\nG01Z18000\nX55000\nX56000\n");
 }
 
+// An air move that climbs above the escape height traverses at its own end height: nothing is
+// left to come back down to.
+TEST(OptimisedWriter, ClimbingEscapeTraversesAtItsEndHeight) {
+    sim::Workpiece wp;
+    sim::GridGeometry g;
+    ASSERT_EQ(sim::size_grid(g, 0, 0, 60, 40, 1.0), 1);
+    ASSERT_EQ(sim::allocate_workpiece(wp, g, 0), 1);
+    ASSERT_EQ(sim::define_uniform_body(wp, 20, 0), 1);
+    wp.highest = 20.0;
+    OptNcWriter w;
+    w.clearance = {&wp, 5.0, 0.0};
+    begin_output(w, {10, 16, 18});
+    add_piece(w, piece_to(1, {40, 16, 40}, 2, true), {true, 300});
+    add_piece(w, piece_to(0, {40, 16, 50}, 3, true), {false, kRapidFeed});
+    end_output(w);
+    EXPECT_EQ(w.text, "G92X10000Y16000Z18000\nG00Z40000\nX40000\nZ50000\n");
+}
+
 TEST(OptimisedWriter, NoStartCodeLinesWhenBlank) {
     OptNcWriter w;
     begin_output(w, {1, 2, 3});
