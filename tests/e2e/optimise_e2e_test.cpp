@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -65,6 +67,26 @@ TEST(OptimiseRun, OptimisedProgramCutsTheSameFasterWithItsCutData) {
         differing += original.at<float>(156 + 4 * c) != optimised.at<float>(156 + 4 * c);
     EXPECT_EQ(differing, 0);
     EXPECT_GT(original.removed_volume(), 0.0);
+}
+
+// Binary cut data alone, named after the NC file: its header is the start position and its first
+// record carries the motion type.
+TEST(OptimiseRun, BinaryCutDataNamedAfterTheProgram) {
+    Workspace w;
+    std::string ini = w.dir.read("optimise.ini");
+    ini.replace(ini.find("OPT-NC=YES"), 10, "OPT-NC=NO");
+    ini.replace(ini.find("CUT-DATA=YES"), 12, "CUT-DATA=BINARY\nCUT-DATA NAME MODE=AUTO");
+    w.dir.write("binary.ini", ini);
+    ASSERT_EQ(w.run("-Ibinary.ini -X7 optimise.nc"), 0);
+    EXPECT_TRUE(w.dir.read("OPTNC.NC").empty());
+    const std::string bytes = w.dir.read("optimise.BIN");
+    ASSERT_GT(bytes.size(), 14u);
+    float header[3];
+    std::memcpy(header, bytes.data(), sizeof header);
+    EXPECT_EQ(header[0], 0.0f);
+    EXPECT_EQ(header[1], 0.0f);
+    EXPECT_EQ(header[2], 50.0f);
+    EXPECT_EQ(std::uint8_t(bytes[12]) & 0x04, 0x04);  // the motion type's bit
 }
 
 TEST(OptimiseRun, UnwritableOutputIsReportedAndFailsTheBatch) {
