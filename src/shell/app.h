@@ -13,6 +13,7 @@
 #include "nc/reader.h"
 #include "shell/batch.h"
 #include "shell/command_line.h"
+#include "shell/optimise_run.h"
 #include "shell/run.h"
 #include "shell/settings.h"
 #include "sim/bands.h"
@@ -50,6 +51,7 @@ struct App {
     view::DisplayBackend display_backend;
     integration::Plugins plugins;
     RunContext run;  // linked to the records above
+    OptimiseOutputs optimise;  // the optimise run's files, fed through the run's hooks
 
     // Where modules that come later plug in; unset hooks do nothing.
     struct Hooks {
