@@ -1,0 +1,42 @@
+// The menu bar as data: the eight menus in order with their items, sub-menus and separators,
+// every command id of the command table placed once. The captions come from the message file
+// in menu order, else from the built-in texts.
+#pragma once
+
+#include "platform/language.h"
+#include "shell/message_file.h"
+
+#include <QPoint>
+
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vx::gui {
+
+struct Window;
+
+enum class MenuRowKind { Menu, SubMenu, EndSubMenu, Item, Separator };
+
+struct MenuRow {
+    MenuRowKind kind = MenuRowKind::Item;
+    int first = 0, last = 0;        // Item: the ids it stands for (a range gives one item each)
+    platform::TextPair caption{};   // Menu and SubMenu; an Item's comes from the command table
+};
+
+std::span<const MenuRow> menu_rows();
+
+// The slots of the message file's captions: each menu, then every item and sub-menu with a caption.
+std::vector<shell::MenuSlot> menu_shape();
+
+// The built-in caption of command `id`: the table's Japanese caption, or in English (or where
+// the table has none) what the command does, capitalised.
+std::string builtin_item_caption(int id);
+
+// Builds the menu bar of `w` with the captions of `messages` (one per slot of menu_shape()).
+void build_menus(Window& w, const shell::MessageFile& messages);
+
+// The right-button view menu: the mouse modes in the order of the view menu's bitmaps.
+void show_view_menu(Window& w, const QPoint& global);
+
+}  // namespace vx::gui

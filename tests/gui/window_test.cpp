@@ -1,0 +1,256 @@
+// The desktop window driven as a user drives it, offscreen: menus, keys, dropped files, a run
+// from the menu and the settings written back at the end.
+#include "window_rig.h"
+
+#include "gui/menus.h"
+#include "gui/widgets.h"
+#include "shell/dispatch.h"
+
+#include <QAction>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <map>
+
+namespace vx::gui {
+namespace {
+
+bool any_box_with(const std::vector<std::string>& boxes, const std::string& text) {
+    return std::any_of(boxes.begin(), boxes.end(), [&](const std::string& b) { return b.find(text) != std::string::npos; });
+}
+
+// ---- Menus ----
+// A command missing from the menus, or one whose item does nothing, leaves the user without it.
+
+TEST(WindowMenus, EveryCommandOfTheTableHasOneItem) {
+    WindowRig rig;
+    std::map<int, int> items;
+    for (const CommandAction& a : rig.w->actions) ++items[a.id];
+    for (const shell::Command& c : shell::command_table())
+        for (int id = c.first; id <= c.last; ++id) EXPECT_EQ(items[id], 1) << id;
+    EXPECT_EQ(items.size(), rig.w->actions.size()) << "an item without a command";
+    // The message file's slots are the menus and their items: one caption each.
+    EXPECT_EQ(menu_shape().size(), rig.w->menus.size() + rig.w->actions.size());
+}
+
+// Every item either does its work, is greyed, or says that this build lacks it: picking every
+// item without a module must answer with a box naming its id.
+TEST(WindowMenus, NoItemIsSilentlyDead) {
+    WindowRig rig;
+    int told = 0;
+    for (const CommandAction& a : rig.w->actions) {
+        const shell::Command* c = shell::find_command(a.id);
+        if (c->handler || !a.action->isEnabled()) continue;
+        const std::size_t before = rig.w->recorded.size();
+        rig.pick(a.id);
+        EXPECT_TRUE(any_box_with(rig.boxes(before), std::to_string(a.id) + " (")) << a.id;
+        ++told;
+    }
+    EXPECT_GT(told, 30);  // the dialogs of later modules
+    // The mouse modes that are not built say so as well; the built ones are taken.
+    const std::size_t before = rig.w->recorded.size();
+    rig.pick(shell::cmd::kMousePan);
+    EXPECT_EQ(rig.app->mouse_mode, shell::cmd::kMousePan);
+    EXPECT_TRUE(rig.boxes(before).empty());
+}
+
+// After any command the check marks and the greyed items are the table's rules, read afresh.
+TEST(WindowMenus, CheckMarksAndEnableStatesFollowEveryCommand) {
+    WindowRig rig;
+    const auto states_agree = [&rig](int after) {
+        for (const CommandAction& a : rig.w->actions) {
+            const shell::Command& c = *shell::find_command(a.id);
+            EXPECT_EQ(a.action->isEnabled(), shell::command_enabled(*rig.app, c, a.id)) << a.id << " after " << after;
+            if (c.check != shell::Check::None) {
+                EXPECT_EQ(a.action->isChecked(), shell::command_checked(*rig.app, c, a.id)) << a.id << " after " << after;
+            }
+        }
+    };
+    for (const CommandAction& a : rig.w->actions) {
+        const shell::Command& c = *shell::find_command(a.id);
+        const bool switch_or_radio = c.check != shell::Check::None && c.handler && a.action->isEnabled();
+        if (!switch_or_radio) continue;
+        const bool was = a.action->isChecked();
+        const std::size_t boxes = rig.w->recorded.size();
+        rig.pick(a.id);
+        const bool refused = rig.w->recorded.size() > boxes;  // a mouse mode this build lacks
+        const bool radio = c.check >= shell::Check::StopMode || c.check == shell::Check::MouseMode ||
+                           c.check == shell::Check::ColourByPen || c.check == shell::Check::ColourByDirection;
+        EXPECT_EQ(a.action->isChecked(), refused ? was : radio ? true : !was) << a.id;
+        states_agree(a.id);
+    }
+    // A workpiece exists from the start: its data-holding level can no longer change.
+    EXPECT_FALSE(command_action(*rig.w, shell::cmd::kDataLevelFirst)->isEnabled());
+}
+
+TEST(WindowMenus, RunItemsWaitForTheSelectedProgram) {
+    WindowRig rig;
+    EXPECT_FALSE(command_action(*rig.w, shell::cmd::kCutAndShow)->isEnabled());
+    const shell::CommandArgs args{"slot.nc", {}};
+    send_command(*rig.w, shell::cmd::kSelectNc, 0, &args);
+    EXPECT_TRUE(command_action(*rig.w, shell::cmd::kCutAndShow)->isEnabled());
+    EXPECT_NE(rig.w->main->windowTitle().toStdString().find("slot.nc"), std::string::npos);
+}
+
+// ---- A run you can watch ----
+
+TEST(WindowRun, ARunFromTheMenuCutsTheSlotAndShowsIt) {
+    WindowRig rig({"slot.nc"});  // selected by the start, after the first paint
+    ASSERT_EQ(rig.app->run.nc_path.empty(), false);
+    const QImage before = rig.w->view->grab().toImage();
+    rig.pick(shell::cmd::kRealCut);
+    EXPECT_FLOAT_EQ(rig.height(30, 20), 17.0f);  // the slot's floor
+    EXPECT_FLOAT_EQ(rig.height(30, 30), 20.0f);  // beside it
+    EXPECT_TRUE(rig.boxes().empty()) << rig.boxes().front();  // a clean end shows no box
+    EXPECT_NE(rig.w->view->grab().toImage(), before);
+    EXPECT_TRUE(command_action(*rig.w, shell::cmd::kLoadWork)->isEnabled());  // unlocked again
+}
+
+TEST(WindowRun, ARunEndsWithItsEndMessage) {
+    WindowRig rig({"rapid.nc"});
+    rig.pick(shell::cmd::kCutAndShow);
+    const std::vector<std::string> boxes = rig.boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    // Run results carry the message in the title and the NC file in the body.
+    EXPECT_EQ(boxes[0], "The tool was dameged. (G00 interference)|" + rig.app->run.nc_path);
+}
+
+// Single block: the run stops before every block; G goes on by one block, the escape key ends it.
+TEST(WindowRun, SingleBlockStopsAndTheKeysGoOnAndEnd) {
+    WindowRig rig({"slot.nc"});
+    rig.pick(32856);
+    rig.pick(shell::cmd::kRealCut);
+    ASSERT_TRUE(rig.app->run.state.suspended);
+    const int line = rig.app->reader.line_number;
+    QTest::keyClick(rig.w->main, Qt::Key_G);
+    rig.settle();
+    EXPECT_TRUE(rig.app->run.state.suspended);
+    EXPECT_GT(rig.app->reader.line_number, line);
+    QTest::keyClick(rig.w->main, Qt::Key_Escape);
+    rig.settle();
+    EXPECT_FALSE(rig.app->run.state.suspended);
+    EXPECT_EQ(rig.app->run.state.run_mode, shell::kModeIdle);
+}
+
+// ---- Keys and files ----
+
+TEST(WindowKeys, ViewKeysTurnAndZoomAsTheTableSays) {
+    WindowRig rig;
+    struct Case {
+        int key;
+        ViewAngles expected;
+    };
+    // From A 315, B 45 (the settings' start), each key after the one before.
+    const std::vector<Case> cases{{Qt::Key_1, {225, 45}}, {Qt::Key_5, {210, 45}}, {Qt::Key_7, {30, 45}},
+                                  {Qt::Key_6, {45, 45}},  {Qt::Key_3, {45, 45}},  {Qt::Key_8, {0, 90}},
+                                  {Qt::Key_U, {0, 85}},   {Qt::Key_U, {0, 75}},   {Qt::Key_9, {270, 90}},
+                                  {Qt::Key_0, {0, 0}},    {Qt::Key_D, {0, 5}},    {Qt::Key_D, {0, 15}},
+                                  {Qt::Key_R, {315, 45}}, {Qt::Key_2, {135, 45}}};
+    for (const Case& c : cases) {
+        QTest::keyClick(rig.w->main, Qt::Key(c.key));
+        EXPECT_EQ(view_angles(*rig.w), c.expected) << QKeySequence(c.key).toString().toStdString();
+    }
+    // Pressing 2 again changes nothing unless CTRL is held.
+    rig.settle();
+    ASSERT_FALSE(rig.app->display.redraw_due);
+    QTest::keyClick(rig.w->main, Qt::Key_2);
+    EXPECT_FALSE(rig.app->display.redraw_due);
+    QTest::keyClick(rig.w->main, Qt::Key_2, Qt::ControlModifier);
+    EXPECT_TRUE(rig.app->display.redraw_due);
+    // W and S zoom by EXPAND RATE and back.
+    const double zoom = rig.app->display.view.zoom;
+    QTest::keyClick(rig.w->main, Qt::Key_W);
+    EXPECT_DOUBLE_EQ(rig.app->display.view.zoom, zoom * rig.app->settings.define.expand_rate);
+    QTest::keyClick(rig.w->main, Qt::Key_S);
+    EXPECT_DOUBLE_EQ(rig.app->display.view.zoom, zoom);
+}
+
+// The command menu's buttons act as their keys on the main window; neither the menu nor a
+// button can take the focus from it.
+TEST(WindowKeys, TheCommandMenuSendsItsKeysWithoutTakingTheFocus) {
+    WindowRig rig;
+    rig.pick(213);
+    ASSERT_TRUE(rig.w->command_menu->isVisible());
+    const QList<QPushButton*> buttons = rig.w->command_menu->findChildren<QPushButton*>();
+    ASSERT_EQ(buttons.size(), 20);
+    for (const QPushButton* b : buttons) EXPECT_EQ(b->focusPolicy(), Qt::NoFocus);
+    EXPECT_TRUE(rig.w->command_menu->windowFlags() & Qt::WindowDoesNotAcceptFocus);
+    QTest::mouseClick(buttons[6], Qt::LeftButton);  // "2"
+    EXPECT_EQ(view_angles(*rig.w), (ViewAngles{135, 45}));
+    QTest::mouseClick(buttons[3], Qt::LeftButton);  // "W"
+    EXPECT_DOUBLE_EQ(rig.app->display.view.zoom, rig.app->settings.define.expand_rate);
+    rig.pick(213);
+    EXPECT_FALSE(rig.w->command_menu->isVisible());
+}
+
+// A workpiece file dropped on the window loads as if chosen in the load dialog: the slot cut and
+// saved, the backup restored (C), and the saved file dropped brings the slot back.
+TEST(WindowKeys, ADroppedWorkpieceFileLoads) {
+    WindowRig rig({"slot.nc"});
+    rig.pick(shell::cmd::kRealCut);
+    const shell::CommandArgs save{rig.dir.path() + "slot.dmf", {}};  // as named in the save dialog
+    ASSERT_EQ(send_command(*rig.w, shell::cmd::kSaveWork, 0, &save), 1);
+    const shell::CommandArgs stl{rig.dir.path() + "slot.stl", {}};  // the name's extension picks the format
+    ASSERT_EQ(send_command(*rig.w, shell::cmd::kSaveWork, 0, &stl), 1);
+    EXPECT_EQ(rig.dir.read("slot.stl").rfind("solid", 0), 0u);
+    QTest::keyClick(rig.w->main, Qt::Key_C);
+    ASSERT_FLOAT_EQ(rig.height(30, 20), 20.0f);
+    drop_files(*rig.w, {rig.dir.path() + "slot.dmf"}, false);
+    EXPECT_FLOAT_EQ(rig.height(30, 20), 17.0f);
+    EXPECT_NE(rig.w->main->windowTitle().toStdString().find("slot.dmf"), std::string::npos);
+}
+
+// ---- The change watch ----
+// A definition file saved in the editor is read again once, on the next paint; a file gone
+// missing is reported once; after the current directory moved nothing is compared.
+
+TEST(WindowWatch, AChangedDefinitionIsReadAgainOnceAndAMissingOneReportedOnce) {
+    WindowRig rig;
+    const auto touch = [&rig](const std::string& name) {
+        const auto path = std::filesystem::path(rig.dir.path() + name);
+        std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(5));
+    };
+    const auto repaint = [&rig] {
+        rig.w->view->repaint();
+        rig.settle();
+    };
+    touch("e2e.ctl");
+    repaint();
+    repaint();
+    EXPECT_EQ(rig.boxes(), (std::vector<std::string>{"VORNEX2000|Because the CTL-file has been update, it reads."}));
+
+    std::filesystem::remove(rig.dir.path() + "e2e.mtl");
+    touch("e2e.ttl");
+    for (int k = 0; k < 3; ++k) repaint();  // the tool file read again; the machine file no longer opens
+    EXPECT_EQ(rig.boxes(1), (std::vector<std::string>{"VORNEX2000|Because the TTL-file has been update, it reads.",
+                                                      "VORNEX2000|Because the MTL-file has been update, it reads.",
+                                                      "VORNEX2000|The MTL-file is not found."}));
+
+    testing::TempDir elsewhere;
+    std::filesystem::current_path(elsewhere.path());
+    touch("e2e.ctl");
+    repaint();
+    EXPECT_EQ(rig.boxes(4).size(), 0u);
+    std::filesystem::current_path(rig.dir.path());
+}
+
+// ---- The end ----
+
+TEST(WindowEnd, ClosingWritesThePlacementBack) {
+    auto rig = std::make_unique<WindowRig>();
+    rig->app->settings.save.display = 1;  // "restore the window placement"
+    rig->w->main->setGeometry(40, 50, 520, 410);
+    rig->settle();
+    rig->w->main->close();
+    const std::string written = rig->dir.read("vornex.ini");
+    EXPECT_NE(written.find("WIDE=520"), std::string::npos) << written;
+    EXPECT_NE(written.find("HEIGHT=410"), std::string::npos) << written;
+}
+
+}  // namespace
+}  // namespace vx::gui
