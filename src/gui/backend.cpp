@@ -121,7 +121,9 @@ bool key_down(void* context, platform::Key key) {
     if (w.close_after_run && ending_keys(key)) return true;
     if (key == platform::Key::Shift) return QApplication::queryKeyboardModifiers() & Qt::ShiftModifier;
     if (key == platform::Key::Control) return QApplication::queryKeyboardModifiers() & Qt::ControlModifier;
-    return w.keys_down.count(qt_key(key)) > 0;
+    const int k = qt_key(key);
+    const bool pressed = w.keys_pressed.erase(k) > 0;
+    return pressed || w.keys_down.count(k) > 0;
 }
 
 bool window_in_foreground(void* context) {

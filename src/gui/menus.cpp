@@ -59,6 +59,104 @@ constexpr auto kMenu = std::to_array<MenuRow>({
     item(801), item(32821), line(), item(104),
 });
 
+// English captions where an English message file gives none; the F-key items show their key.
+struct EnglishCaption {
+    int id;
+    std::string_view caption;
+};
+constexpr auto kEnglishCaptions = std::to_array<EnglishCaption>({
+    {32771, "&Select..."},
+    {32772, "Select and fit the &workpiece..."},
+    {32773, "&Verification report"},
+    {32813, "&Edit in the editor"},
+    {105, "E&xit"},
+    {32784, "&Load DMF, STL..."},
+    {32850, "Load with &swing..."},
+    {32785, "Load &reversed/pressed..."},
+    {32787, "&Define by two points..."},
+    {32901, "Define from the &work origin..."},
+    {32786, "&Save DMF, STL, VRML..."},
+    {32895, "Mer&ge..."},
+    {32826, "Rotate/mirror (&K)..."},
+    {32827, "&Move..."},
+    {32788, "&Offset..."},
+    {32817, "Cut at X&YZ values..."},
+    {32896, "&Thin..."},
+    {32789, "Paint &all"},
+    {32790, "Strip the pai&nt"},
+    {32820, "Strip a &pen colour..."},
+    {32894, "Highlight pens/paint (&X)..."},
+    {32822, "Removed &volume..."},
+    {32851, "&Basic model..."},
+    {32893, "Di&fference paint..."},
+    {32815, "&Print..."},
+    {32889, "Save an &image..."},
+    {32774, "&Real cut"},
+    {32775, "&Skip cut"},
+    {32776, "Cut and show the resul&t	F5"},
+    {32831, "Cut and &optimised NC output..."},
+    {32777, "Tool-tip &path	F6"},
+    {32778, "Command-point pat&h"},
+    {32881, "Fast skip cut (&P)"},
+    {32882, "&Fast cut and show the result	F7"},
+    {32852, "Optional &block skip..."},
+    {32853, "&Non-stop"},
+    {32854, "Stop at &M00"},
+    {32855, "Stop at M00 and M01 (&O)"},
+    {32856, "&Single block"},
+    {32857, "Stop at the &defined characters"},
+    {32837, "&None"},
+    {32833, "Check and &abort"},
+    {32897, "Check and &pause"},
+    {32838, "None, &ignore the holder"},
+    {32874, "None, compute the &projection length"},
+    {32880, "None, &cut with the holder"},
+    {32839, "Check and &abort"},
+    {32898, "Check and &pause"},
+    {32845, "&None"},
+    {32847, "None, &compute the effective length"},
+    {32846, "Check and &abort"},
+    {32899, "Check and &pause"},
+    {32875, "&None"},
+    {32876, "None, &compute the chip width"},
+    {32877, "Check and &abort"},
+    {32900, "Check and &pause"},
+    {154, "Control point (&X)..."},
+    {32841, "Radius offsets (&K)..."},
+    {32842, "Length offsets (&L)..."},
+    {32884, "&Work coordinates..."},
+    {32781, "&Tool settings file...	F2"},
+    {32782, "&Controller definition file...	F3"},
+    {32783, "&Machine definition file...	F4"},
+    {213, "Command &menu"},
+    {32883, "&Tool"},
+    {32816, "Tool display dialog (&C)"},
+    {32828, "Axes and start p&oint"},
+    {32829, "Progress &bar"},
+    {32840, "Boundary bo&x"},
+    {32796, "Paths &during the run"},
+    {32798, "&Paths in the result"},
+    {32800, "Path &construction points"},
+    {32819, "Discolouration r&ange..."},
+    {32779, "Colours (&W)..."},
+    {32843, "Colour by tool/&pen"},
+    {32844, "Colour by cutting dire&ction"},
+    {32872, "Mes&h display - fast"},
+    {32879, "Display precisio&n optimisation - fast"},
+    {32891, "&Temporary"},
+    {32892, "&Always"},
+    {122, "Size adjustment on &resize..."},
+    {32812, "Zoom rat&e..."},
+    {32794, "&Sound"},
+    {138, "Workpiece &pitch..."},
+    {128, "Finishing &tool parameters..."},
+    {208, "&Initial state..."},
+    {32793, "NC data &output..."},
+    {801, "&Help	F1"},
+    {32821, "&Home page"},
+    {104, "Version/environment (&A)..."},
+});
+
 // The view menu's items in the order of its bitmaps, a line after each.
 constexpr std::array kViewMenuOrder{257, 250, 248, 251, 252, 261, 254, 249, 255, 256, 253};
 
@@ -124,6 +222,8 @@ std::string builtin_item_caption(int id) {
     const shell::Command* c = shell::find_command(id);
     if (!c) return std::to_string(id);
     if (!platform::english() && !c->caption.empty()) return std::string(c->caption);
+    for (const EnglishCaption& e : kEnglishCaptions)
+        if (e.id == id) return std::string(e.caption);
     std::string name(c->name);
     if (name.starts_with("the ")) name.erase(0, 4);
     if (!name.empty() && name[0] >= 'a' && name[0] <= 'z') name[0] = char(name[0] - 'a' + 'A');

@@ -29,8 +29,8 @@ std::span<const MenuRow> menu_rows();
 // The slots of the message file's captions: each menu, then every item and sub-menu with a caption.
 std::vector<shell::MenuSlot> menu_shape();
 
-// The built-in caption of command `id`: the table's Japanese caption, or in English (or where
-// the table has none) what the command does, capitalised.
+// The built-in caption of command `id`: the table's Japanese caption, or in English the
+// English caption, or where neither exists what the command does, capitalised.
 std::string builtin_item_caption(int id);
 
 // Builds the menu bar of `w` with the captions of `messages` (one per slot of menu_shape()).

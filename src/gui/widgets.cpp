@@ -15,7 +15,10 @@ namespace vx::gui {
 // ---- The main window ----
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
-    if (!event->isAutoRepeat()) w_.keys_down.insert(event->key());
+    if (!event->isAutoRepeat()) {
+        w_.keys_down.insert(event->key());
+        w_.keys_pressed.insert(event->key());
+    }
     if (!handle_key(w_, event->key(), event->modifiers())) QMainWindow::keyPressEvent(event);
 }
 
@@ -37,7 +40,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::changeEvent(QEvent* event) {
     // Keys released while another window had the focus would otherwise stay down.
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) w_.keys_down.clear();
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
+        w_.keys_down.clear();
+        w_.keys_pressed.clear();
+    }
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) post_definition_watch(w_);
     QMainWindow::changeEvent(event);
 }

@@ -78,6 +78,9 @@ struct Window {
     platform::Backend backend;
     SoundPlayer sounds;
     std::set<int> keys_down;     // Qt key codes held while the window is active
+    // ... and pressed since the run last asked for them: a tap shorter than the pump's interval
+    // still reaches the run.
+    std::set<int> keys_pressed;
     std::vector<std::string> recorded;  // Boxes::Recorded: "title|body" of every box
     Drag drag;
     std::int64_t last_view_change_ns = 0;  // the wheel's and the drags' last step

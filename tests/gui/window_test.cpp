@@ -170,6 +170,20 @@ TEST(WindowKeys, ViewKeysTurnAndZoomAsTheTableSays) {
     EXPECT_DOUBLE_EQ(rig.app->display.view.zoom, zoom);
 }
 
+// The keys the run polls: a tap between two polls is still seen, once; a held key as long as it
+// is held.
+TEST(WindowKeys, TheRunSeesATapOnceAndAHeldKeyWhileHeld) {
+    WindowRig rig;
+    QTest::keyClick(rig.w->main, Qt::Key_Escape);
+    EXPECT_TRUE(platform::key_down(platform::Key::Escape));
+    EXPECT_FALSE(platform::key_down(platform::Key::Escape));
+    QTest::keyPress(rig.w->main, Qt::Key_Space);
+    EXPECT_TRUE(platform::key_down(platform::Key::Space));
+    EXPECT_TRUE(platform::key_down(platform::Key::Space));
+    QTest::keyRelease(rig.w->main, Qt::Key_Space);
+    EXPECT_FALSE(platform::key_down(platform::Key::Space));
+}
+
 // The command menu's buttons act as their keys on the main window; neither the menu nor a
 // button can take the focus from it.
 TEST(WindowKeys, TheCommandMenuSendsItsKeysWithoutTakingTheFocus) {
