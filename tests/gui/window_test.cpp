@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QPushButton>
+#include <QTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -118,6 +119,33 @@ TEST(WindowRun, ARunEndsWithItsEndMessage) {
     ASSERT_EQ(boxes.size(), 1u);
     // Run results carry the message in the title and the NC file in the body.
     EXPECT_EQ(boxes[0], "The tool was dameged. (G00 interference)|" + rig.app->run.nc_path);
+}
+
+// Batch levels 0 to 4 open the window and run their sequence once it has been painted: -X2
+// selects the program and cuts it for real, and the window stays.
+TEST(WindowRun, LevelTwoCutsFromTheStartTimerAndKeepsTheWindow) {
+    WindowRig rig({"-X2", "slot.nc"});
+    EXPECT_FLOAT_EQ(rig.height(30, 20), 17.0f);
+    EXPECT_TRUE(rig.w->main->isVisible());
+    EXPECT_FALSE(rig.w->closed);
+}
+
+// Closing the window while a run pumps its events ends the run as the escape key does, and the
+// window closes once the run has returned, not under it.
+TEST(WindowRun, ClosingDuringARunEndsTheRunFirst) {
+    WindowRig rig({"raster.nc"});
+    bool closed_while_running = false;
+    rig.app->run.pump_messages = true;
+    QTimer::singleShot(0, rig.w->main, [&] {
+        closed_while_running = shell::busy(*rig.app);
+        rig.w->main->close();
+    });
+    rig.pick(shell::cmd::kRealCut);
+    ASSERT_TRUE(closed_while_running) << "the run ended before its first pump";
+    EXPECT_TRUE(rig.app->run.state.escaped);
+    EXPECT_LT(rig.app->run.state.moves, 500);  // it did not run to its end
+    rig.settle();
+    EXPECT_TRUE(rig.w->closed);
 }
 
 // Single block: the run stops before every block; G goes on by one block, the escape key ends it.
