@@ -103,7 +103,7 @@ bool letter_key(Window& w, char key, bool ctrl) {
         else shell::restore_run_backup(app.run);
         return true;
     case 'L': key_not_available("L", "the difference display"); return true;
-    case 'Z': key_not_available("Z", "the zoom box"); return true;
+    case 'Z': start_zoom_box(w); return true;
     default: return view_key(w, key, ctrl);
     }
 }
@@ -140,6 +140,10 @@ void apply_dropped_colours(Window& w, const std::string& path) {
 
 bool handle_key(Window& w, int key, Qt::KeyboardModifiers modifiers) {
     const bool ctrl = modifiers & Qt::ControlModifier;
+    if (w.zoom_box) {  // keys wait while the box is drawn; ESC gives it up
+        if (key == Qt::Key_Escape) end_zoom_box(w, {});
+        return true;
+    }
     if ((modifiers & Qt::AltModifier) && (key == Qt::Key_Question || key == Qt::Key_Slash)) {
         send_command(w, 104);  // the version and environment information
         return true;

@@ -6,9 +6,11 @@
 #include "shell/view_options.h"
 
 #include <QGuiApplication>
+#include <QRubberBand>
 #include <QTimer>
 
 #include <chrono>
+#include <cmath>
 
 namespace vx::gui {
 namespace {
@@ -113,6 +115,28 @@ void fit_view_to_window(Window& w) {
     shell::App& app = *w.app;
     view::fit_view(app.display.view, app.workpiece, app.settings.define.target_area);
     view_changed(w, true);
+}
+
+// ---- Zoom box ----
+
+void start_zoom_box(Window& w) {
+    if (w.app->workpiece.modification_state == sim::kNoWorkpiece) return;
+    w.zoom_box = true;
+    w.view->setCursor(Qt::CrossCursor);
+    show_command_menu(w, false);  // out of the way of the box
+}
+
+void end_zoom_box(Window& w, const QRect& box) {
+    w.zoom_box = false;
+    if (w.band) w.band->hide();
+    w.view->unsetCursor();
+    refresh_menu_states(w);  // the command menu back as it was
+    constexpr int kSmallest = 3;  // pixels: a click, not a box
+    if (box.width() < kSmallest || box.height() < kSmallest) return;
+    const view::ViewState& v = w.app->display.view;
+    const QPointF middle = QRectF(box).center();
+    pan_view(w, int(std::lround(v.sx0 - middle.x())), int(std::lround(v.sy0 - middle.y())));
+    zoom_view_by(w, std::min(double(v.area.width) / box.width(), double(v.area.height) / box.height()));
 }
 
 }  // namespace vx::gui

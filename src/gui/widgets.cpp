@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QRubberBand>
 #include <QTimer>
 
 namespace vx::gui {
@@ -122,6 +123,13 @@ void ViewWidget::mousePressEvent(QMouseEvent* event) {
     shell::App& app = *w_.app;
     Drag& d = w_.drag;
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    if (w_.zoom_box && event->button() == Qt::LeftButton) {
+        if (!w_.band) w_.band = new QRubberBand(QRubberBand::Rectangle, this);
+        d = {true, Qt::LeftButton, event->position().toPoint(), 0};
+        w_.band->setGeometry(QRect(d.last, QSize()));
+        w_.band->show();
+        return;
+    }
     if (event->button() == Qt::LeftButton) {
         d = {true, Qt::LeftButton, event->position().toPoint(), drag_mode(app.mouse_mode, ctrl)};
     } else if (event->button() == Qt::RightButton && app.settings.mouse.move_on_button_down) {
@@ -136,6 +144,10 @@ void ViewWidget::mouseMoveEvent(QMouseEvent* event) {
     Drag& d = w_.drag;
     if (!d.active) return;
     const QPoint p = event->position().toPoint();
+    if (w_.zoom_box) {  // the box's corner stays where the button went down
+        w_.band->setGeometry(QRect(d.last, p).normalized());
+        return;
+    }
     const int dx = p.x() - d.last.x(), dy = p.y() - d.last.y();
     if (!drag_step_due(dx, dy)) return;
     d.last = p;
@@ -148,6 +160,11 @@ void ViewWidget::mouseMoveEvent(QMouseEvent* event) {
 
 void ViewWidget::mouseReleaseEvent(QMouseEvent* event) {
     const bool was_dragging = w_.drag.active && w_.drag.button == event->button();
+    if (was_dragging && w_.zoom_box) {
+        w_.drag.active = false;
+        end_zoom_box(w_, QRect(w_.drag.last, event->position().toPoint()).normalized());
+        return;
+    }
     if (was_dragging) {
         w_.drag.active = false;
         unsetCursor();

@@ -11,6 +11,7 @@
 #include "shell/message_file.h"
 
 #include <QPoint>
+#include <QRect>
 
 #include <array>
 #include <memory>
@@ -23,6 +24,7 @@ class QLabel;
 class QMainWindow;
 class QMenu;
 class QProgressDialog;
+class QRubberBand;
 class QTimer;
 class QWidget;
 
@@ -83,6 +85,8 @@ struct Window {
     std::set<int> keys_pressed;
     std::vector<std::string> recorded;  // Boxes::Recorded: "title|body" of every box
     Drag drag;
+    bool zoom_box = false;         // Z: the next left drag draws the box of the displayed range
+    QRubberBand* band = nullptr;
     std::int64_t last_view_change_ns = 0;  // the wheel's and the drags' last step
     bool painted = false;                  // the first paint started the batch timer
     bool batch_started = false;
@@ -138,6 +142,11 @@ void turn_view(Window& w, ViewAngles angles);
 void zoom_view_by(Window& w, double factor);
 void pan_view(Window& w, int dx, int dy);  // the scene follows a drag of (dx, dy) pixels
 void fit_view_to_window(Window& w);
+
+// The zoom box: started by Z; the box drawn (in view pixels) becomes the displayed range, its
+// centre the middle of the view; a box of a few pixels only ends it.
+void start_zoom_box(Window& w);
+void end_zoom_box(Window& w, const QRect& box);
 void full_redraw_after_pause(Window& w);  // timer 4
 void first_paint_done(Window& w);         // starts the unattended start's timer once
 

@@ -212,6 +212,32 @@ TEST(WindowKeys, TheRunSeesATapOnceAndAHeldKeyWhileHeld) {
     EXPECT_FALSE(platform::key_down(platform::Key::Space));
 }
 
+// The zoom box: what was at the box's centre comes to the middle of the view and the box fills
+// the view in its tighter direction; every other point follows by the same affine map (the
+// parallel view is linear), within the pixel rounding. Keys wait while the box is drawn.
+TEST(WindowKeys, TheZoomBoxFillsTheViewWithTheBox) {
+    WindowRig rig;
+    view::ViewState& v = rig.app->display.view;
+    v.perspective = false;
+    view::refresh_projection(v);
+    const double zoom = v.zoom;
+    const view::ScreenPoint corner = view::project(v, 0, 0, 20);
+    const QRect box(QPoint(150, 100), QPoint(229, 159));  // 80 x 60 pixels
+    QTest::keyClick(rig.w->main, Qt::Key_Z);
+    QTest::mousePress(rig.w->view, Qt::LeftButton, {}, box.topLeft());
+    QTest::mouseMove(rig.w->view, box.bottomRight());
+    QTest::keyClick(rig.w->main, Qt::Key_1);  // ignored while the box is drawn
+    QTest::mouseRelease(rig.w->view, Qt::LeftButton, {}, box.bottomRight());
+    const double factor = std::min(v.area.width / 80.0, v.area.height / 60.0);
+    EXPECT_NEAR(v.zoom, zoom * factor, 1e-9);
+    EXPECT_EQ(view_angles(*rig.w), (ViewAngles{315, 45}));
+    const view::ScreenPoint moved = view::project(v, 0, 0, 20);
+    const QPointF middle = QRectF(box).center();
+    EXPECT_NEAR(moved.x, v.sx0 + (corner.x - middle.x()) * factor, factor + 1);
+    EXPECT_NEAR(moved.y, v.sy0 + (corner.y - middle.y()) * factor, factor + 1);
+    EXPECT_FALSE(rig.w->zoom_box);
+}
+
 // The command menu's buttons act as their keys on the main window; neither the menu nor a
 // button can take the focus from it.
 TEST(WindowKeys, TheCommandMenuSendsItsKeysWithoutTakingTheFocus) {
