@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
@@ -45,6 +46,21 @@ void add_status_panels(Window& w) {
     bar->addWidget(w.line_label, 1);
     bar->addPermanentWidget(w.position_label);
     bar->addPermanentWidget(w.stop_label);
+    // The stop panel's fields act as the keys G and ESC while a run is suspended.
+    const auto field = [&w, bar](const char* text) {
+        auto* b = new QPushButton(text, w.main);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setFlat(true);
+        b->hide();
+        bar->addPermanentWidget(b);
+        return b;
+    };
+    w.go_button = field("GO");
+    w.esc_button = field("ESC");
+    QObject::connect(w.go_button, &QPushButton::clicked, [&w] { handle_key(w, Qt::Key_G, Qt::NoModifier); });
+    QObject::connect(w.esc_button, &QPushButton::clicked, [&w] {
+        if (shell::run_key_escape(w.app->run)) refresh_menu_states(w);
+    });
 }
 
 void make_timers(Window& w) {
@@ -197,7 +213,10 @@ void refresh_menu_states(Window& w) {
         a.action->setEnabled(shell::command_enabled(app, *c, a.id) && !(c->locked_while_running && running));
         if (a.action->isCheckable()) a.action->setChecked(shell::command_checked(app, *c, a.id));
     }
-    show_command_menu(w, app.settings.save.view_p != 0 && w.main->isVisible());
+    show_command_menu(w, app.settings.save.view_p != 0 && w.main->isVisible() && !w.zoom_box);
+    const bool waits_for_user = app.run.state.suspended && !app.run.state.continue_pending;
+    w.go_button->setVisible(waits_for_user);
+    w.esc_button->setVisible(waits_for_user);
 }
 
 // ---- Timers ----

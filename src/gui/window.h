@@ -24,6 +24,7 @@ class QLabel;
 class QMainWindow;
 class QMenu;
 class QProgressDialog;
+class QPushButton;
 class QRubberBand;
 class QTimer;
 class QWidget;
@@ -72,6 +73,8 @@ struct Window {
     QLabel* line_label = nullptr;      // the NC list's current line
     QLabel* position_label = nullptr;  // the position panel
     QLabel* stop_label = nullptr;      // the stop panel
+    QPushButton* go_button = nullptr;  // ... its GO and ESC fields while a run is suspended
+    QPushButton* esc_button = nullptr;
     QProgressDialog* progress = nullptr;
     QWidget* command_menu = nullptr;   // the 20 buttons; shown while the settings' VIEW_P is set
     std::vector<CommandAction> actions;

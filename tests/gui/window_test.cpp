@@ -163,6 +163,25 @@ TEST(WindowRun, SingleBlockStopsAndTheKeysGoOnAndEnd) {
     rig.settle();
     EXPECT_FALSE(rig.app->run.state.suspended);
     EXPECT_EQ(rig.app->run.state.run_mode, shell::kModeIdle);
+    EXPECT_FALSE(rig.w->go_button->isVisible());
+}
+
+// The stop panel's GO and ESC fields are there while the run waits for the user, and act as the
+// keys do.
+TEST(WindowRun, TheStopPanelFieldsGoOnAndEnd) {
+    WindowRig rig({"slot.nc"});
+    rig.pick(32856);
+    EXPECT_FALSE(rig.w->go_button->isVisible());
+    rig.pick(shell::cmd::kRealCut);
+    ASSERT_TRUE(rig.w->go_button->isVisible());
+    const int line = rig.app->reader.line_number;
+    QTest::mouseClick(rig.w->go_button, Qt::LeftButton);
+    rig.settle();
+    EXPECT_GT(rig.app->reader.line_number, line);
+    ASSERT_TRUE(rig.w->esc_button->isVisible());
+    QTest::mouseClick(rig.w->esc_button, Qt::LeftButton);
+    EXPECT_FALSE(rig.app->run.state.suspended);
+    EXPECT_FALSE(rig.w->esc_button->isVisible());
 }
 
 // ---- Keys and files ----
