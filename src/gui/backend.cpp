@@ -235,7 +235,6 @@ void install_backend(Window& w) {
     b.pump = pump;
     b.open_document = open_document;
     b.choose_file = choose_file;
-    w.backend = b;
     platform::install(b);
 }
 

@@ -1,6 +1,7 @@
 #include "gui/menus.h"
 
 #include "gui/widgets.h"
+#include "platform/language.h"
 #include "shell/commands.h"
 
 #include <QAction>
@@ -13,7 +14,14 @@
 namespace vx::gui {
 namespace {
 
+enum class MenuRowKind { Menu, SubMenu, EndSubMenu, Item, Separator };
 using K = MenuRowKind;
+
+struct MenuRow {
+    MenuRowKind kind = MenuRowKind::Item;
+    int first = 0, last = 0;        // Item: the ids it stands for (a range gives one item each)
+    platform::TextPair caption{};   // Menu and SubMenu; an Item's comes from the command table
+};
 
 constexpr MenuRow menu(const char* ja, const char* en) { return {K::Menu, 0, 0, {ja, en}}; }
 constexpr MenuRow sub(const char* ja, const char* en) { return {K::SubMenu, 0, 0, {ja, en}}; }
@@ -204,8 +212,6 @@ struct Captions {
 };
 
 }  // namespace
-
-std::span<const MenuRow> menu_rows() { return kMenu; }
 
 std::vector<shell::MenuSlot> menu_shape() {
     std::vector<shell::MenuSlot> shape;

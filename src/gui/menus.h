@@ -3,28 +3,16 @@
 // in menu order, else from the built-in texts.
 #pragma once
 
-#include "platform/language.h"
 #include "shell/message_file.h"
 
 #include <QPoint>
 
-#include <span>
 #include <string>
 #include <vector>
 
 namespace vx::gui {
 
 struct Window;
-
-enum class MenuRowKind { Menu, SubMenu, EndSubMenu, Item, Separator };
-
-struct MenuRow {
-    MenuRowKind kind = MenuRowKind::Item;
-    int first = 0, last = 0;        // Item: the ids it stands for (a range gives one item each)
-    platform::TextPair caption{};   // Menu and SubMenu; an Item's comes from the command table
-};
-
-std::span<const MenuRow> menu_rows();
 
 // The slots of the message file's captions: each menu, then every item and sub-menu with a caption.
 std::vector<shell::MenuSlot> menu_shape();

@@ -80,7 +80,6 @@ struct Window {
     std::vector<CommandAction> actions;
     std::vector<QMenu*> menus;
     std::array<QTimer*, kTimerCount> timers{};
-    platform::Backend backend;
     SoundPlayer sounds;
     std::set<int> keys_down;     // Qt key codes held while the window is active
     // ... and pressed since the run last asked for them: a tap shorter than the pump's interval
