@@ -275,6 +275,23 @@ TEST(WindowKeys, TheCommandMenuSendsItsKeysWithoutTakingTheFocus) {
     EXPECT_FALSE(rig.w->command_menu->isVisible());
 }
 
+// Resizing the window keeps the view as the user turned and zoomed it; the surface follows the
+// widget, and the frame fills it.
+TEST(WindowKeys, AResizeKeepsTheViewAndResizesTheSurface) {
+    WindowRig rig;
+    QTest::keyClick(rig.w->main, Qt::Key_1);
+    QTest::keyClick(rig.w->main, Qt::Key_W);
+    const double zoom = rig.app->display.view.zoom;
+    rig.w->main->resize(700, 520);
+    rig.settle();
+    const view::Display& d = rig.app->display;
+    EXPECT_EQ(view_angles(*rig.w), (ViewAngles{225, 45}));
+    EXPECT_EQ(d.view.zoom, zoom);
+    EXPECT_EQ(d.surface.width, rig.w->view->width());
+    EXPECT_EQ(d.surface.height, rig.w->view->height());
+    EXPECT_EQ(rig.w->view->grab().toImage().size(), QSize(d.frame.width, d.frame.height));
+}
+
 // A workpiece file dropped on the window loads as if chosen in the load dialog: the slot cut and
 // saved, the backup restored (C), and the saved file dropped brings the slot back.
 TEST(WindowKeys, ADroppedWorkpieceFileLoads) {
