@@ -167,14 +167,18 @@ TEST(Dispatch, CommandsWithoutTheirModuleSaySoInBothLanguages) {
         EXPECT_EQ(dispatch(*rig.app, cmd::kReport, 1), kCommandNotAvailable);
         const CommandArgs other{rig.dir.path() + "model.wrk", {}};
         EXPECT_EQ(dispatch(*rig.app, cmd::kLoadWork, 0, &other), kCommandNotAvailable);
+        // The optimise run (-X7) would cut and write no optimised program.
+        EXPECT_EQ(dispatch(*rig.app, cmd::kOptimise, 0), kCommandNotAvailable);
+        EXPECT_EQ(rig.cut_cells(), 0);
     }
     Language japanese(false);
     EXPECT_EQ(dispatch(*rig.app, cmd::kReport, 1), kCommandNotAvailable);
     const auto& m = backend.recording().messages;
-    ASSERT_EQ(m.size(), 3u);
+    ASSERT_EQ(m.size(), 4u);
     EXPECT_EQ(m[0].body, "Command 32773 (the verification report) is not available in this build yet");
     EXPECT_EQ(m[1].body, "Command 32784 (loading this workpiece format) is not available in this build yet");
-    EXPECT_EQ(m[2].body, "コマンド 32773（帳票出力（&V））はこのビルドではまだ使用できません");
+    EXPECT_EQ(m[2].body, "Command 32831 (the cut with the optimised NC output) is not available in this build yet");
+    EXPECT_EQ(m[3].body, "コマンド 32773（帳票出力（&V））はこのビルドではまだ使用できません");
 }
 
 // ---- NC selection ----
