@@ -181,5 +181,23 @@ TEST(BatchRun, ImageOfTheResultIsWritten) {
     EXPECT_EQ(w.run("-X5 slot.nc --image nowhere/view.png"), 1);
 }
 
+// ---- Early exits ----
+// The plug-ins' FREE runs however the program ends: after --help, after --version and at the
+// start that needs the window this build lacks.
+
+TEST(BatchRun, PluginsAreFreedOnTheEarlyExits) {
+    testing::TempDir dir;
+    std::filesystem::copy_file(VORNEX_BINARY, dir.path() + "vornex");
+    std::filesystem::copy_file(std::string(VORNEX_TEST_PLUGIN_DIR) + "libvxread.so", dir.path() + "libvxread.so");
+    const std::string log = dir.path() + "calls.log";
+    for (const std::string arguments : {"--help", "--version", ""}) {
+        std::filesystem::remove(log);
+        const std::string command =
+            "cd '" + dir.path() + "' && VXREAD_TEST_LOG='" + log + "' ./vornex " + arguments + " > /dev/null 2>&1";
+        EXPECT_NE(std::system(command.c_str()), -1);
+        EXPECT_EQ(dir.read("calls.log"), "vxread init\nvxread free\nvxread unload\n") << arguments;
+    }
+}
+
 }  // namespace
 }  // namespace vx
