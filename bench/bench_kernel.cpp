@@ -11,6 +11,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <memory>
 
 namespace {
@@ -200,5 +201,25 @@ void BM_Kernel_Bands_Size(benchmark::State& s) {
     run_kernel(s, kToolFlat, double(s.range(0)), Path::Diagonal, &pool, 1000);
 }
 BENCHMARK(BM_Kernel_Bands_Size)->ArgsProduct({{6, 10, 14, 20, 30}, {1, 2}})->UseRealTime();
+
+// The hand-over alone: two bands over rows whose work is nothing, wall time per call (wake the
+// worker, run the empty own band, wait for the worker). Argument: microseconds between calls,
+// during which the worker may have gone to sleep.
+void no_work(void*, int, std::int32_t, std::int32_t) {}
+
+void BM_Bands_HandOver(benchmark::State& s) {
+    BandPool pool;
+    start_workers(pool, 2);
+    const auto pause = std::chrono::microseconds(s.range(0));
+    for (auto _ : s) {
+        run_bands(pool, 0, 99, no_work, nullptr);
+        s.PauseTiming();
+        const auto until = std::chrono::steady_clock::now() + pause;
+        while (std::chrono::steady_clock::now() < until) {
+        }
+        s.ResumeTiming();
+    }
+}
+BENCHMARK(BM_Bands_HandOver)->Arg(0)->Arg(20)->Arg(200)->UseRealTime();
 
 }  // namespace

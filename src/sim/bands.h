@@ -21,10 +21,11 @@ constexpr std::int32_t kBandWork = 1;
 constexpr std::int32_t kBandDone = 2;
 constexpr std::int32_t kBandEnd = -1;
 
-// Cells of work below which a call stays on the calling thread: waking a parked worker and
-// joining it costs tens of microseconds on a virtual machine (a futex wake-up each way), as much
-// as sweeping this many cells. Measured with BM_Kernel_Bands_Size (BENCHMARKS.md).
-constexpr std::int64_t kBandMinCells = 40000;
+// Cells of work below which a call stays on the calling thread. Waking a parked worker and
+// joining it costs some 50 us on the project's VMs (BM_Bands_HandOver), far more while other
+// processes keep the processors busy; two bands won only from about a 30 mm tool's box at a
+// 0.1 mm grid (301 x 301 cells, some 130 us of work; BM_Kernel_Bands_Size, BENCHMARKS.md).
+constexpr std::int64_t kBandMinCells = 90000;
 
 // The work of one band: sweep rows first..last of the current call as band `band`.
 using BandWork = void (*)(void* context, int band, std::int32_t first_row, std::int32_t last_row);
