@@ -181,6 +181,20 @@ TEST(BatchRun, ImageOfTheResultIsWritten) {
     EXPECT_EQ(w.run("-X5 slot.nc --image nowhere/view.png"), 1);
 }
 
+// A settings file or colour table named on the command line that is missing would leave its
+// settings at their defaults without a word.
+TEST(BatchRun, MissingNamedSettingsAndColourFilesAreReported) {
+    Workspace w;
+    std::string output;
+    w.run("-X5 slot.nc -ICnone", &output);
+    EXPECT_NE(output.find("the colour table " + w.dir.path() + "none.CTC was not found"), std::string::npos) << output;
+    w.run("-X5 slot.nc -Inone", &output);
+    EXPECT_NE(output.find("the settings file "), std::string::npos) << output;
+    EXPECT_NE(output.find("none.INI was not found"), std::string::npos) << output;
+    ASSERT_EQ(w.run("-X5 slot.nc", &output), 0);
+    EXPECT_EQ(output.find("was not found"), std::string::npos) << output;
+}
+
 // ---- Early exits ----
 // The plug-ins' FREE runs however the program ends: after --help, after --version and at the
 // start that needs the window this build lacks.
