@@ -1,6 +1,7 @@
 // The sweep kernel on a 0.1 mm grid: single-thread throughput for flat and ball end mills in a
 // plunge, a step along X (band mode) and a diagonal step; the fast kernel against the direct
-// reference on the same calls; and 1 against 2 bands for a 30 mm tool. Items are cells examined.
+// reference on the same calls; 1 against 2 bands for a 30 mm tool, and for growing tools (the
+// hand-over threshold). Items are cells examined.
 #include "sim/bands.h"
 #include "sim/kernel.h"
 #include "bench_tools.h"
@@ -10,6 +11,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <memory>
 
 namespace {
@@ -186,5 +188,38 @@ void BM_Kernel_Ball30_Bands_Diagonal(benchmark::State& s) {
 BENCHMARK(BM_Kernel_Flat30_Bands_Plunge)->Arg(0)->Arg(1)->Arg(2)->UseRealTime();
 BENCHMARK(BM_Kernel_Ball30_Bands_Diagonal)->Arg(0)->Arg(1)->Arg(2)->UseRealTime();
 BENCHMARK(BM_Kernel_Flat30_Bands_Diagonal)->Arg(0)->Arg(1)->Arg(2)->UseRealTime();
+
+// ---- The hand-over threshold ----
+// Diagonal steps of flat end mills of growing diameter on one band and on two, every call
+// handed over whatever its size: where two bands start to win is kBandMinCells. Arguments:
+// diameter (mm), band count. Items are cells examined.
+
+void BM_Kernel_Bands_Size(benchmark::State& s) {
+    BandPool pool;
+    start_workers(pool, int(s.range(1)));
+    pool.min_cells = 0;
+    run_kernel(s, kToolFlat, double(s.range(0)), Path::Diagonal, &pool, 1000);
+}
+BENCHMARK(BM_Kernel_Bands_Size)->ArgsProduct({{6, 10, 14, 20, 30}, {1, 2}})->UseRealTime();
+
+// The hand-over alone: two bands over rows whose work is nothing, wall time per call (wake the
+// worker, run the empty own band, wait for the worker). Argument: microseconds between calls,
+// during which the worker may have gone to sleep.
+void no_work(void*, int, std::int32_t, std::int32_t) {}
+
+void BM_Bands_HandOver(benchmark::State& s) {
+    BandPool pool;
+    start_workers(pool, 2);
+    const auto pause = std::chrono::microseconds(s.range(0));
+    for (auto _ : s) {
+        run_bands(pool, 0, 99, no_work, nullptr);
+        s.PauseTiming();
+        const auto until = std::chrono::steady_clock::now() + pause;
+        while (std::chrono::steady_clock::now() < until) {
+        }
+        s.ResumeTiming();
+    }
+}
+BENCHMARK(BM_Bands_HandOver)->Arg(0)->Arg(20)->Arg(200)->UseRealTime();
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The result view as a PNG, for unattended runs: the workpiece drawn as the settings show it
 // (angles, projection, colour mode, colours), fitted to the image, at full detail, with the
 // overlays of the result display: the run's kept path, the bounding box, the axes and the tool.
+// A mesh keeps the display step: at full detail its lines would close into a solid silhouette.
 #pragma once
 
 #include "sim/tools.h"
@@ -17,6 +18,7 @@ struct ResultView {
     const sim::CurrentTool* tool = nullptr;  // drawn at `position` with TOOL DISPLAY; null: none
     Vec3 position;                           // the control point where the run left the tool
     Vec3 start_point;                        // marked by the axes
+    bool showing_interference = false;       // the run ended on an interference: drawn in its red
 };
 
 // Sets `display` up for a width x height image of `wp`, paints it and writes it to `path`; false

@@ -38,6 +38,8 @@ bool busy(const App& app) { return app.run.state.running; }
 void start_bands(App& app) {
     const int bands = sim::band_count(app.settings.define.cutting_threads);
     if (bands > 1 && sim::start_workers(app.bands, bands)) app.kernel.pool = &app.bands;
+    // -G places the main thread only: the workers, started above, keep every processor.
+    sim::set_ideal_processor(app.ideal_processor, app.command_line.ideal_processor);
 }
 
 }  // namespace vx::shell

@@ -248,11 +248,13 @@ void read_output_switch(Parse& p, std::string_view arg, std::string_view rest) {
     p.cl.output = OutputFile{value, type};
 }
 
-// -I file and -IC file: "-IC" standing alone names the colour table, anything else after -I is
-// the settings file, so "-ICustom.ini" still reads as the settings file "Custom.ini".
+// -I file and -IC file: "-IC" names the colour table, the name standing apart or attached
+// ("-ICfile"); only a name ending in ".INI" after -I is a settings file that begins with C
+// ("-ICustom.ini").
 void read_i_switch(Parse& p, std::string_view arg, std::string_view rest) {
-    if (equals_nocase(rest, "C")) {
-        const std::string name = file_value(p, arg, {});
+    const bool colour_table = !rest.empty() && upper(rest[0]) == 'C' && !has_extension(rest, ".INI");
+    if (colour_table) {
+        const std::string name = file_value(p, arg, rest.substr(1));
         if (!name.empty()) set_first(p, arg, p.cl.colour_table, with_default_extension(name, ".CTC"), "colour table");
         return;
     }
@@ -615,7 +617,7 @@ std::string usage_text() {
            "  -Mfile               machine definition (.MTL added when missing)\n"
            "  -Tfile[,n]           tool settings (.TTL added when missing), n the initial tool\n"
            "  -Ifile               settings file (.INI added when missing)\n"
-           "  -IC file             colour table (.CTC added when missing)\n"
+           "  -IC file, -ICfile    colour table (.CTC added when missing)\n"
            "  -Dfile               workpiece file to load\n"
            "  -D(x,y,z,x,y,z)      box workpiece: second corner triple first\n"
            "  -DPX|-DPY|-DPZ file  load the workpiece reversed (pressed) in X, Y or Z\n"

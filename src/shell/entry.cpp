@@ -19,6 +19,7 @@ bool write_image(App& app, const ImageOutput& image) {
     result.tool = &app.tool;
     result.position = run.state.moves > 0 ? run.state.move.position : run.start_point;
     result.start_point = run.start_point;
+    result.showing_interference = run.state.interference_end;
     return output::write_result_image(app.display, app.workpiece, display_settings(app.settings.define), result,
                                       image.path, image.width, image.height);
 }

@@ -80,20 +80,12 @@ std::optional<std::string> next_top(Lines& lines) {
     return std::nullopt;
 }
 
-// The next line beginning with a blank. A "[" line comes first when the file lists fewer items
-// than the menu has: it is left for the next menu, so that one short menu does not shift every
-// later caption, and the rest of this menu keeps its built-in captions.
+// The next line beginning with a blank; every other line, a "[" line too, is skipped. The file
+// is expected to follow the menus' shape: a menu listed with fewer items takes the next menu's.
 std::optional<std::string> next_item(Lines& lines) {
-    for (;;) {
-        const std::size_t before = lines.pos;
-        const auto line = lines.next();
-        if (!line) return std::nullopt;
+    while (const auto line = lines.next())
         if (!line->empty() && line->front() == ' ') return item_caption(*line);
-        if (!line->empty() && line->front() == '[') {
-            lines.pos = before;
-            return std::nullopt;
-        }
-    }
+    return std::nullopt;
 }
 
 // ---- Command menu ----

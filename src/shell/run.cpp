@@ -358,7 +358,12 @@ int continue_run(RunContext& ctx, int mode, bool fast) {
 
 namespace run {
 
-int sync_mode(const RunContext& ctx) { return ctx.settings->sync.mode; }
+int sync_mode(const RunContext& ctx) {
+    const int mode = ctx.settings->sync.mode;
+    const RunHooks& h = ctx.hooks;
+    const bool served = (mode == 1 && h.sync_handshake) || (mode == 2 && h.sync_publish);
+    return served ? mode : 0;
+}
 bool cutting_mode(int mode) { return mode >= kModeRealCut && mode <= kModeCutShow; }
 
 double move_step(const RunContext& ctx) {

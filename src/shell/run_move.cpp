@@ -232,6 +232,7 @@ int cut_whole(RunContext& ctx, MoveCut& cut) {
     const bool show = st.run_mode == kModeCutShow;
     w.run_type = show ? sim::kRunMoveStart : sim::kRunMoveStep;
     w.projection = step_projection(ctx);
+    w.pool = ctx.kernel->pool;
     if (sim::whole_move_step(*ctx.workpiece, *ctx.tool, st.checks, w, ctx.result) != 0) return -1;
     cut.step_length = cut.length;
     st.move.steps = st.move.step = 1;
@@ -261,6 +262,15 @@ bool cut_fast(RunContext& ctx, MoveCut& cut, int scribe_steps) {
     return cut_in_steps(ctx, cut, n);
 }
 
+// The interference list's entry of the kinds a pause mode collected during the move.
+void write_pending_entry(RunContext& ctx) {
+    if (ctx.interference.pending == 0) return;
+    sim::InterferenceHooks hooks;
+    hooks.repaint = [](void*) { platform::redraw(platform::ViewPart::Workpiece); };
+    hooks.play_system_sound = [](void*, std::string_view name) { platform::play_system_sound(name); };
+    sim::write_interference_entry(ctx.interference, block_ref(ctx), ctx.paint_marks_shown, ctx.sound, hooks);
+}
+
 // Step 15. False when the run must end.
 bool after_move(RunContext& ctx, const MoveCut& cut) {
     RunState& st = ctx.state;
@@ -270,12 +280,7 @@ bool after_move(RunContext& ctx, const MoveCut& cut) {
         st.abort = st.interference_end = true;
         return false;
     }
-    if (ctx.interference.pending != 0) {
-        sim::InterferenceHooks hooks;
-        hooks.repaint = [](void*) { platform::redraw(platform::ViewPart::Workpiece); };
-        hooks.play_system_sound = [](void*, std::string_view name) { platform::play_system_sound(name); };
-        sim::write_interference_entry(ctx.interference, block_ref(ctx), ctx.paint_marks_shown, ctx.sound, hooks);
-    }
+    write_pending_entry(ctx);
     return true;
 }
 
@@ -335,7 +340,9 @@ bool cut_move(RunContext& ctx) {
         go_on = cut_in_steps(ctx, cut, n);
     }
     if (!go_on) {
-        // An abort mode, an overload or the escape ended the move early.
+        // An abort mode, an overload or the escape ended the move early; what a pause mode
+        // found before that is still listed.
+        write_pending_entry(ctx);
         st.abort = true;
         if (st.cut_sound == kSoundInterference && !st.escaped) {
             st.flags = cut.flags;

@@ -11,6 +11,8 @@ namespace vx::shell::run {
 
 constexpr std::string_view kTextOffsetAlarm = "OFFSET ALARM";  // the pause's status, the batch log's line
 
+// The sync mode in effect: the setting's while the sync module serves it (its hooks are
+// installed), else 0, so that a SYNC MODE this build cannot serve leaves the keys working.
 int sync_mode(const RunContext& ctx);
 bool cutting_mode(int run_mode);  // 1 to 3
 double move_step(const RunContext& ctx);  // PITCH(MOVE), or its AUTO value at the work pitch

@@ -544,6 +544,10 @@ std::string resolve_definition_file(const std::string& name, const std::string& 
     return platform::find_file(fallback).value_or(fallback);
 }
 
+std::string colour_table_path(const SettingsContext& ctx) {
+    return platform::absolute(platform::slashes(ctx.colour_table), ctx.current_dir);
+}
+
 bool apply_colour_table(const std::string& path, Colours& colours) {
     const auto bytes = platform::read_file(path);
     if (!bytes) return false;
@@ -583,8 +587,7 @@ Settings read_settings(const IniFile& ini, const SettingsContext& ctx) {
     read_mouse({ini, "Mouse"}, s.mouse);
     read_save({ini, "Save"}, ctx, s.save);
     read_sync({ini, "Sync"}, s.sync);
-    if (!ctx.colour_table.empty())
-        apply_colour_table(platform::absolute(platform::slashes(ctx.colour_table), ctx.current_dir), s.define.colours);
+    if (!ctx.colour_table.empty()) apply_colour_table(colour_table_path(ctx), s.define.colours);
     if (ctx.minimised) {
         s.save.view_t = 0;
         s.define.tool_display = false;

@@ -267,6 +267,8 @@ std::string resolve_definition_file(const std::string& name, const std::string& 
 std::optional<AlignedBox> read_aligned_box(std::string_view s);
 
 // Applies a colour table file; false when it cannot be read.
+// Where the colour table named on the command line is read from.
+std::string colour_table_path(const SettingsContext& ctx);
 bool apply_colour_table(const std::string& path, Colours& colours);
 void apply_colour_table_text(std::string_view bytes, Colours& colours);
 

@@ -44,11 +44,20 @@ void parse_start(App& app, int argc, const char* const* argv) {
     for (const std::string& d : app.command_line.diagnostics) platform::note("vornex: " + d);
 
     const int processors = int(std::max(1u, std::thread::hardware_concurrency()));
-    sim::set_ideal_processor(app.ideal_processor, app.command_line.ideal_processor);
     app.settings_context = settings_context(app.command_line, app.current_dir, app.program_dir, processors);
     const std::string path = settings_path(settings_file_name(app.command_line), app.settings_context);
     app.settings = read_settings(path, app.settings_context);
     apply_command_line(app.command_line, app.settings_context, app.settings);
+    // A file named on the command line that cannot be read would leave its settings at their
+    // defaults without a word.
+    if (!app.command_line.settings_file.empty() && !platform::find_file(path))
+        platform::note("vornex: the settings file " + path + " was not found; the built-in settings are used");
+    if (!app.command_line.colour_table.empty() && !platform::find_file(colour_table_path(app.settings_context)))
+        platform::note("vornex: the colour table " + colour_table_path(app.settings_context) +
+                       " was not found; the colours of the settings are used");
+    if (app.settings.sync.mode != 0)
+        platform::note("vornex: SYNC MODE (the sync through shared memory) is not available in this build yet; "
+                       "runs are not synchronised");
 
     app.plan = plan_batch(app.command_line);
     for (const std::string& note : app.plan.notes) platform::note("vornex: " + note);

@@ -1,6 +1,6 @@
 // Start-up of the process up to the point where the window (or the unattended batch) takes
-// over: the message file and the language, the plug-in modules, the command line, the ideal
-// processor, the settings file; then the batch executor, which walks the plan of the command
+// over: the message file and the language, the plug-in modules, the command line, the settings
+// file; then the batch executor, which walks the plan of the command
 // line as commands through the dispatcher.
 #pragma once
 
@@ -9,7 +9,7 @@
 namespace vx::shell {
 
 // The language from "vornex.mes", the plug-ins, the command line parsed and its diagnostics
-// noted, the ideal processor, the settings read and fed from the command line, and the batch
+// noted, the settings read and fed from the command line, and the batch
 // planned: all into `app`.
 void parse_start(App& app, int argc, const char* const* argv);
 

@@ -8,10 +8,11 @@
 namespace vx::sim {
 namespace {
 
-// Polls of a state word before blocking on it. The calls of a run follow each other within
-// microseconds, and a futex wake-up costs tens of them on a VM, so a worker keeps polling for
-// about 50 us (with the processor's pause hint) before it sleeps.
-constexpr int kSpinPolls = 20000;
+// Polls of a state word before blocking on it: a few microseconds (a pause takes about 50 ns
+// on the project's machines), enough to catch a band that is about to finish. Longer spinning
+// takes the processor from the other bands and from any other process that wants it; a band
+// that has to wait longer sleeps on the futex behind the state word instead.
+constexpr int kSpinPolls = 128;
 
 inline void spin_pause() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -130,6 +131,19 @@ void run_bands(BandPool& pool, std::int32_t first_row, std::int32_t last_row, Ba
     band_rows(first_row, last_row, n, n - 1, &own.first_row, &own.last_row);
     if (own.first_row <= own.last_row) work(context, n - 1, own.first_row, own.last_row);
     wait_for_workers(pool);
+}
+
+int bands_for(const BandPool* pool, std::int64_t cells) {
+    if (!pool || pool->bands <= 1 || cells < pool->min_cells) return 1;
+    return pool->bands;
+}
+
+int run_rows(BandPool* pool, std::int32_t first_row, std::int32_t last_row, std::int64_t cells, BandWork work,
+             void* context) {
+    const int bands = bands_for(pool, cells);
+    if (bands == 1) work(context, 0, first_row, last_row);
+    else run_bands(*pool, first_row, last_row, work, context);
+    return bands;
 }
 
 // ---- Ideal processor ----

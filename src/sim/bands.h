@@ -21,6 +21,12 @@ constexpr std::int32_t kBandWork = 1;
 constexpr std::int32_t kBandDone = 2;
 constexpr std::int32_t kBandEnd = -1;
 
+// Cells of work below which a call stays on the calling thread. Waking a parked worker and
+// joining it costs some 50 us on the project's VMs (BM_Bands_HandOver), far more while other
+// processes keep the processors busy; two bands won only from about a 30 mm tool's box at a
+// 0.1 mm grid (301 x 301 cells, some 130 us of work; BM_Kernel_Bands_Size, BENCHMARKS.md).
+constexpr std::int64_t kBandMinCells = 90000;
+
 // The work of one band: sweep rows first..last of the current call as band `band`.
 using BandWork = void (*)(void* context, int band, std::int32_t first_row, std::int32_t last_row);
 
@@ -39,6 +45,7 @@ struct BandPool {
     BandWork work = nullptr;
     void* context = nullptr;
     std::int64_t runs = 0;  // calls of run_bands served by the bands
+    std::int64_t min_cells = kBandMinCells;  // smallest work handed to the bands
 
     BandPool() = default;
     BandPool(const BandPool&) = delete;
@@ -66,6 +73,16 @@ void band_rows(std::int32_t first, std::int32_t last, int bands, int i, std::int
 // with no bands the caller runs the whole range as band 0. Empty bands are not run.
 void run_bands(BandPool& pool, std::int32_t first_row, std::int32_t last_row, BandWork work, void* context);
 
+// How many bands work of `cells` cells is split into: the pool's bands when it has them and
+// the work pays for the hand-over (or there is no hand-over: one band), else 1, the calling
+// thread alone. The caller sizes its per-band partial results by it.
+int bands_for(const BandPool* pool, std::int64_t cells);
+
+// Runs `work` over rows first..last in bands_for(pool, cells) bands and returns that count; with
+// one band the calling thread runs the whole range as band 0, without waking anything.
+int run_rows(BandPool* pool, std::int32_t first_row, std::int32_t last_row, std::int64_t cells, BandWork work,
+             void* context);
+
 // ---- Ideal processor ----
 
 struct IdealProcessor {
@@ -75,7 +92,8 @@ struct IdealProcessor {
 
 // Pins the calling thread to processor `index` when index >= 0, the machine has more than one
 // processor and index is below their count; keeps the previous affinity the first time.
-// Returns 1 when pinned, 0 when nothing was done.
+// Returns 1 when pinned, 0 when nothing was done. Threads started afterwards inherit the pin:
+// the workers are started first, so that they run wherever the system puts them.
 int set_ideal_processor(IdealProcessor& ideal, int index);
 
 }  // namespace vx::sim

@@ -30,28 +30,7 @@ bool starts_move(const SweepStep& step) {
     return step.run_type == kRunMoveStart || (step.run_type == kRunMoveStep && step.step_number == 1);
 }
 
-void merge_bounds(ProjectedBounds& into, const ProjectedBounds& b) {
-    into.min_x = std::min(into.min_x, b.min_x);
-    into.min_y = std::min(into.min_y, b.min_y);
-    into.max_x = std::max(into.max_x, b.max_x);
-    into.max_y = std::max(into.max_y, b.max_y);
-    merge_cells(into.cells, b.cells);
-}
-
-void merge_extent(SweepPartial& into, const SweepPartial& b) {
-    if (!b.hit) return;
-    InterferenceExtent& e = into.extent;
-    const InterferenceExtent& f = b.extent;
-    if (!into.hit || f.nearest < e.nearest || (f.nearest == e.nearest && f.nearest_height < e.nearest_height)) {
-        e.nearest = f.nearest;
-        e.nearest_height = f.nearest_height;
-    }
-    if (!into.hit || f.farthest > e.farthest || (f.farthest == e.farthest && f.farthest_height > e.farthest_height)) {
-        e.farthest = f.farthest;
-        e.farthest_height = f.farthest_height;
-    }
-    into.hit = true;
-}
+void merge_extent(SweepPartial& into, const SweepPartial& b) { merge_extent(into.extent, into.hit, b.extent, b.hit); }
 
 void merge_required(RequiredValues& into, const RequiredValues& b) {
     into.protrusion = std::max(into.protrusion, b.protrusion);
@@ -358,8 +337,11 @@ int sweep_at_position(Workpiece& wp, const CurrentTool& tool, const Checks& chec
     c.length_bound = float(c.z + tool.profile.h);
     if (!fill_box(c, checks, wp, step, result.required)) return 0;
 
-    const bool banded = context.pool && context.pool->bands >= 1 && step.recording;
-    const int bands = banded ? context.pool->bands : 1;
+    // The fast runs (direction recording off) cut on the calling thread alone.
+    BandPool* pool = step.recording ? context.pool : nullptr;
+    const std::int64_t cells =
+        std::int64_t{c.last_box_row - c.first_row + 1} * std::int64_t{c.last_box_column - c.first_column + 1};
+    const int bands = bands_for(pool, cells);
     if (context.partials.size() < std::size_t(bands)) context.partials.resize(std::size_t(bands));
     for (int b = 0; b < bands; ++b) {
         context.partials[b] = SweepPartial{};
@@ -367,8 +349,7 @@ int sweep_at_position(Workpiece& wp, const CurrentTool& tool, const Checks& chec
         context.partials[b].second_impossible = result.required.second_length < 0.0;
     }
     c.partials = context.partials.data();
-    if (banded) run_bands(*context.pool, c.first_row, c.last_box_row, sweep_band, &c);
-    else sweep_rows(c, 0, c.first_row, c.last_box_row);
+    run_rows(pool, c.first_row, c.last_box_row, cells, sweep_band, &c);
 
     combine(c, bands, step, tool.number, result);
     if (std::any_of(context.partials.begin(), context.partials.begin() + bands,

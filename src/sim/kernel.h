@@ -99,6 +99,21 @@ inline void note_extent(InterferenceExtent& e, bool& hit, double d2, double heig
     hit = true;
 }
 
+// Adds extent `b` (hit when `b_hit`) to `into` by the rules of note_extent.
+inline void merge_extent(InterferenceExtent& into, bool& into_hit, const InterferenceExtent& b, bool b_hit) {
+    if (!b_hit) return;
+    if (!into_hit || b.nearest < into.nearest || (b.nearest == into.nearest && b.nearest_height < into.nearest_height)) {
+        into.nearest = b.nearest;
+        into.nearest_height = b.nearest_height;
+    }
+    if (!into_hit || b.farthest > into.farthest ||
+        (b.farthest == into.farthest && b.farthest_height > into.farthest_height)) {
+        into.farthest = b.farthest;
+        into.farthest_height = b.farthest_height;
+    }
+    into_hit = true;
+}
+
 // Largest values collected by the check modes that compute required lengths. Kept per tool by
 // the caller across calls and set back to 0 after the tool's report line.
 struct RequiredValues {
@@ -131,6 +146,14 @@ struct ProjectedBounds {
     std::int32_t max_x = -999999, max_y = -999999;
     CellRange cells;  // of this call only
 };
+
+inline void merge_bounds(ProjectedBounds& into, const ProjectedBounds& b) {
+    into.min_x = std::min(into.min_x, b.min_x);
+    into.min_y = std::min(into.min_y, b.min_y);
+    into.max_x = std::max(into.max_x, b.max_x);
+    into.max_y = std::max(into.max_y, b.max_y);
+    merge_cells(into.cells, b.cells);
+}
 
 // Step directions.
 constexpr int kStepNone = -1;

@@ -15,6 +15,11 @@ constexpr std::uint8_t kDirectionBits[4] = {0, kCutVertical << kCutDirectionShif
                                             kCutDown << kCutDirectionShift};
 constexpr std::uint8_t kKeptBits = 0x80;  // bit 7 survives a cut; bits 4-5 are rewritten
 
+// A neck cell nearer the blade radius than this (mm) lies at it: the neck has no width there to
+// rise over, so Lt is impossible. The distance is a square root of squared coordinate
+// differences and misses an exact radius by a few 1e-16; dividing by that gave Lt of 1e15.
+constexpr double kAtBladeRadius = 1e-9;
+
 // ---- Results of one cell ----
 
 // The arbor check's compute mode: what the neck would need to clear this cell.
@@ -25,7 +30,7 @@ void neck_required(const SweepCall& c, SweepPartial& out, double excess_over_tip
     out.required.neck_length = std::max(out.required.neck_length, excess_over_tip - rise);
     if (out.second_impossible || !(excess_over_tip > p.L2)) return;
     const double width = std::sqrt(d2) - p.rb;
-    if (!(width > 0.0)) {
+    if (!(width > kAtBladeRadius)) {
         out.second_impossible = true;
         return;
     }

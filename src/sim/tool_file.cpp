@@ -25,6 +25,7 @@ constexpr std::size_t kLineBytes = 1023;
 constexpr double kTaperBallMatch = 0.00001;
 
 constexpr int kMagazineNumberAt = 8;   // the tool number starts at the 9th character
+constexpr int kMagazineNumberWidth = 2;  // and is two characters wide ("01", " 1", "12")
 constexpr int kMagazineKeywordsAt = 10;  // keywords are searched from the 11th
 
 struct ReadContext {
@@ -389,8 +390,9 @@ void read_header_line(ToolTable& table, std::string_view line, const ReadContext
 
 // Opens the tool of a MAGAZINE line; false when its number ends the reading.
 bool open_tool(ToolTable& table, std::string_view line, int* number) {
-    const std::string_view rest = line.size() > kMagazineNumberAt ? line.substr(kMagazineNumberAt) : std::string_view{};
-    const std::int32_t n = read_int(rest);
+    const std::string_view field =
+        line.size() > kMagazineNumberAt ? line.substr(kMagazineNumberAt, kMagazineNumberWidth) : std::string_view{};
+    const std::int32_t n = read_int(field);
     if (n < 1 || n > max_tool_number(table)) return false;
     ToolEntry& entry = table.entries[n];
     entry.tool.defined = 1;

@@ -395,6 +395,7 @@ int arc_step(Workpiece& wp, const CurrentTool& tool, const Checks& checks, const
             m.paint, outer_zones, checked(checks.rapid) && at_rapid_speed(checks, m), flags_hits(checks.arbor),
             m.run_type == kRunMoveStep && m.projection && wp.screen_position.data,
             m.projection, result};
+    s.pool = m.pool;
     sweep_band(s, CircleBand{cx, cy, ra + r},
                ArcRule{p, outer_zones, z, r * r, cx, cy, ra, a0, sweep, direction, bx, by});
     finish(tool, m, s, wp, result);
@@ -432,6 +433,7 @@ int whole_move_step(Workpiece& wp, const CurrentTool& tool, const Checks& menu_c
             m.paint, outer_zones, checked(checks.rapid) && at_rapid_speed(checks, m), flags_hits(checks.arbor),
             m.run_type == kRunMoveStep && m.projection && wp.screen_position.data,
             m.projection, result};
+    s.pool = m.pool;
     const Segment seg = make_segment(ax, ay, bx, by);
     if (level) {
         sweep_band(s, SegmentBand{seg, r, Ends::B}, LevelRule{seg, p, outer_zones, az, r * r});

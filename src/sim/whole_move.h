@@ -32,6 +32,7 @@ struct WholeMove {
     bool paint = false;         // the paint code of the controller definition is on
     int run_type = kRunMoveStart;
     const ScreenProjection* projection = nullptr;  // as SweepStep::projection, for run type 2
+    BandPool* pool = nullptr;  // the parallel bands, used for a move with much work; none: one thread
 };
 
 // Sweeps `move` with `tool`. Fills `result` as one kernel call would (changed flag, zone flags,

@@ -87,6 +87,27 @@ void refresh_screen(Sweep& s, std::int64_t cell, std::int32_t i, std::int32_t j,
                         screen_y(s.wp), cell, i, j, s.result.bounds);
 }
 
+Sweep sweep_for_share(const Sweep& s, BandShare& share) {
+    return Sweep{s.wp,          s.p,           s.z,         s.z_float,  s.radius2,
+                 s.pen_code,    s.line_number, s.paint,     s.outer_zones, s.rapid_speed,
+                 s.flag_zones,  s.project,     s.projection, share.result};
+}
+
+void combine_share(Sweep& s, const BandShare& share, std::int32_t& mark_i0, std::int32_t& mark_i1) {
+    SweepResult& r = s.result;
+    const SweepResult& b = share.result;
+    r.changed |= b.changed;
+    r.taper |= b.taper;
+    r.holder |= b.holder;
+    r.rapid_interference |= b.rapid_interference;
+    merge_extent(r.extent, s.hit, b.extent, share.hit);
+    merge_bounds(r.bounds, b.bounds);
+    r.cells_examined += b.cells_examined;
+    s.pending |= share.pending;
+    mark_i0 = std::min(mark_i0, share.mark_i0);
+    mark_i1 = std::max(mark_i1, share.mark_i1);
+}
+
 bool index_range(double lo, double hi, double pitch, std::int32_t last, std::int32_t* first, std::int32_t* end) {
     const double f = std::ceil(lo / pitch - kBoxSlack), e = std::trunc(hi / pitch + kBoxSlack);
     if (!(f <= double(last)) || !(e >= 0.0) || !(f <= e)) return false;

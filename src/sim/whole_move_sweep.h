@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 
 namespace vx::sim::envelope {
 
@@ -63,6 +64,7 @@ struct Sweep {
     const ScreenProjection* projection = nullptr;
     SweepResult& result;
     bool hit = false, pending = false;
+    BandPool* pool = nullptr;  // the parallel bands for a move with much work, none: one thread
 };
 
 void refresh_screen(Sweep& s, std::int64_t cell, std::int32_t i, std::int32_t j, float t);
@@ -150,18 +152,15 @@ struct CircleBand {
     }
 };
 
-// Rows of the band; within a row the cells of its span, until a run of reached cells has ended
-// when the band is convex (nothing further along the row is reached then). The rule says which
-// cells are reached and what lies lowest over them.
+// Rows j0..j1 of the band; within a row the cells of its span, until a run of reached cells has
+// ended when the band is convex (nothing further along the row is reached then). The rule says
+// which cells are reached and what lies lowest over them. Widens mark_i0..mark_i1 to the columns
+// spanned.
 template <class Band, class Rule>
-void sweep_band(Sweep& s, const Band& band, const Rule& rule) {
+void sweep_band_rows(Sweep& s, const Band& band, const Rule& rule, std::int32_t j0, std::int32_t j1,
+                     std::int32_t& mark_i0, std::int32_t& mark_i1) {
     const GridGeometry& g = s.wp.geometry;
     const double* coordinate = s.wp.coordinate.data;
-    double row_lo, row_hi;
-    band.rows(&row_lo, &row_hi);
-    std::int32_t j0, j1;
-    if (!index_range(row_lo, row_hi, g.pitch, g.last_row, &j0, &j1)) return;
-    std::int32_t mark_i0 = g.last_column, mark_i1 = 0;
     for (std::int32_t j = j0; j <= j1; ++j) {
         const double Y = coordinate[j];
         double lo, hi;
@@ -188,6 +187,75 @@ void sweep_band(Sweep& s, const Band& band, const Rule& rule) {
         // Counted per row: a counter in the result, stored per cell, would be reloaded after
         // every byte written into the attribute layer.
         s.result.cells_examined += i - i0;
+    }
+}
+
+// The cells the spans of rows j0..j1 hold: the work the move would hand to the bands.
+template <class Band>
+std::int64_t band_cells(const Band& band, const GridGeometry& g, const double* coordinate, std::int32_t j0,
+                        std::int32_t j1) {
+    std::int64_t cells = 0;
+    for (std::int32_t j = j0; j <= j1; ++j) {
+        double lo, hi;
+        std::int32_t i0, i1;
+        if (band.span(coordinate[j], &lo, &hi) && index_range(lo, hi, g.pitch, g.last_column, &i0, &i1))
+            cells += i1 - i0 + 1;
+    }
+    return cells;
+}
+
+// What one of the parallel bands of a move collects; combined after the wait.
+struct BandShare {
+    SweepResult result;
+    bool hit = false, pending = false;
+    std::int32_t mark_i0 = INT32_MAX, mark_i1 = -1;  // none until the band spans a row
+};
+
+// `s` with its results going to `share` instead.
+Sweep sweep_for_share(const Sweep& s, BandShare& share);
+
+// Adds a band's share to the move's results: flags and extremes only, so the order of the
+// bands does not matter and the results equal one thread's.
+void combine_share(Sweep& s, const BandShare& share, std::int32_t& mark_i0, std::int32_t& mark_i1);
+
+template <class Band, class Rule>
+struct BandedMove {
+    const Sweep& s;
+    const Band& band;
+    const Rule& rule;
+    BandShare* shares;
+
+    static void run(void* context, int b, std::int32_t first_row, std::int32_t last_row) {
+        const BandedMove& m = *static_cast<const BandedMove*>(context);
+        BandShare& share = m.shares[b];
+        Sweep own = sweep_for_share(m.s, share);
+        sweep_band_rows(own, m.band, m.rule, first_row, last_row, share.mark_i0, share.mark_i1);
+        share.hit = own.hit;
+        share.pending = own.pending;
+    }
+};
+
+// Every row of the band, split over the parallel bands when the move's cells pay for them; the
+// paint marks are set after all rows are swept.
+template <class Band, class Rule>
+void sweep_band(Sweep& s, const Band& band, const Rule& rule) {
+    const GridGeometry& g = s.wp.geometry;
+    double row_lo, row_hi;
+    band.rows(&row_lo, &row_hi);
+    std::int32_t j0, j1;
+    if (!index_range(row_lo, row_hi, g.pitch, g.last_row, &j0, &j1)) return;
+    std::int32_t mark_i0 = g.last_column, mark_i1 = 0;
+    const bool may_split = bands_for(s.pool, INT64_MAX) > 1;
+    const std::int64_t cells = may_split ? band_cells(band, g, s.wp.coordinate.data, j0, j1) : 0;
+    const int bands = bands_for(s.pool, cells);
+    if (bands == 1) {
+        sweep_band_rows(s, band, rule, j0, j1, mark_i0, mark_i1);
+    } else {
+        // Once per move that pays for the bands: small against its work.
+        const auto shares = std::make_unique<BandShare[]>(std::size_t(bands));
+        BandedMove<Band, Rule> move{s, band, rule, shares.get()};
+        run_rows(s.pool, j0, j1, cells, BandedMove<Band, Rule>::run, &move);
+        for (int b = 0; b < bands; ++b) combine_share(s, shares[b], mark_i0, mark_i1);
     }
     if (s.pending && mark_i0 <= mark_i1) apply_pending_marks(s.wp, mark_i0, mark_i1, j0, j1);
 }

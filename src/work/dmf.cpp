@@ -54,10 +54,10 @@ const platform::TextPair kTextPitch{"ピッチが正の数ではありません�
 const platform::TextPair kTextPlacement{"配置の値が正しくありません。",
                                         "The placement holds a value that is not a finite number."};
 const platform::TextPair kTextQuantum{"高さの単位が数値ではありません。", "The height quantum is not a finite number."};
-const platform::TextPair kTextLayerCode{"レイヤーコードが正しくありません（0, 1, 5 のみ）。",
-                                        "The layer code is invalid (only 0, 1 and 5 are known)."};
-const platform::TextPair kTextSize{"ファイルの大きさが格子と合いません。ファイルが途中で切れているか壊れています。",
-                                   "The file size does not match its grid: the file is truncated or damaged."};
+const platform::TextPair kTextLayerCode{"レイヤーコードが正しくありません（0〜5）。",
+                                        "The layer code is invalid (0 to 5 attribute bytes per cell)."};
+const platform::TextPair kTextSize{"ファイルが格子の大きさより短いです。ファイルが途中で切れているか壊れています。",
+                                   "The file is shorter than its grid needs: the file is truncated or damaged."};
 const platform::TextPair kTextHeight{"数値でない高さがあります。", "A height is not a finite number."};
 const platform::TextPair kTextRead{"ファイルを最後まで読み込めませんでした。", "The file could not be read to its end."};
 
@@ -216,9 +216,10 @@ DmfProblem check_header(const DmfHeader& h, std::uint64_t file_size) {
         !std::isfinite(h.origin_x) || !std::isfinite(h.origin_y))
         return DmfProblem::Placement;
     if (!std::isfinite(h.quantum)) return DmfProblem::Quantum;
-    if (h.layer_code != kLayersHeightsOnly && h.layer_code != kLayersAttributes && h.layer_code != kLayersLineNumbers)
-        return DmfProblem::LayerCode;
-    if (dmf_file_size(h) != file_size) return DmfProblem::Size;
+    // Codes 2 to 4 are read like 5 (attribute byte and line number), as every code from 2 up is.
+    if (h.layer_code < kLayersHeightsOnly || h.layer_code > kLayersLineNumbers) return DmfProblem::LayerCode;
+    // The trailer is the last 12 bytes: whatever a writer put between the body and it is skipped.
+    if (file_size < dmf_file_size(h)) return DmfProblem::Size;
     return DmfProblem::None;
 }
 
@@ -320,7 +321,7 @@ DmfProblem read_dmf_line_numbers(const DmfSource& source, const DmfHeader& h, st
 
 DmfProblem read_dmf_bottom(const DmfSource& source, const DmfHeader& h, double* bottom) {
     unsigned char b[4];
-    if (!source.read(layout_of(h).trailer + 8, b, sizeof b)) return DmfProblem::Read;
+    if (!source.read(source.size() - sizeof b, b, sizeof b)) return DmfProblem::Read;
     const float v = stored_height(b, h.quantum);
     if (!std::isfinite(v)) return DmfProblem::Height;
     *bottom = v;

@@ -55,7 +55,8 @@ struct DmfHeader {
 inline bool is_uniform(const DmfHeader& h) { return h.body_form == kBodyUniform; }
 inline std::int64_t cell_count(const DmfHeader& h) { return std::int64_t{h.nx} * h.ny; }
 
-// The exact size of a file with this header.
+// The size of a file with this header as it is written; a longer file is read too (its trailer
+// is the last 12 bytes).
 std::uint64_t dmf_file_size(const DmfHeader& h);
 
 // Why a file was refused.
@@ -67,8 +68,8 @@ enum class DmfProblem {
     Pitch,        // the second pitch not a positive finite number
     Placement,    // an origin that is not finite, or a grid extent that overflows
     Quantum,      // not finite
-    LayerCode,    // not 0, 1 or 5
-    Size,         // the file size does not match the layout the header gives
+    LayerCode,    // not 0 to 5
+    Size,         // the file is shorter than the layout the header gives
     Height,       // a height (or the bottom) that is not a finite number
     Read,         // the file changed or failed while it was read
 };
@@ -117,7 +118,7 @@ DmfProblem read_dmf_heights(const DmfSource& source, const DmfHeader& header, fl
 DmfProblem read_dmf_attributes(const DmfSource& source, const DmfHeader& header, std::uint8_t* out);
 DmfProblem read_dmf_line_numbers(const DmfSource& source, const DmfHeader& header, std::int32_t* out);
 
-// The bottom height of the trailer.
+// The bottom height of the trailer, the file's last 4 bytes.
 DmfProblem read_dmf_bottom(const DmfSource& source, const DmfHeader& header, double* bottom);
 
 // The text of a problem, in the current language.

@@ -181,5 +181,37 @@ TEST(BatchRun, ImageOfTheResultIsWritten) {
     EXPECT_EQ(w.run("-X5 slot.nc --image nowhere/view.png"), 1);
 }
 
+// A settings file or colour table named on the command line that is missing would leave its
+// settings at their defaults without a word.
+TEST(BatchRun, MissingNamedSettingsAndColourFilesAreReported) {
+    Workspace w;
+    std::string output;
+    w.run("-X5 slot.nc -ICnone", &output);
+    EXPECT_NE(output.find("the colour table " + w.dir.path() + "none.CTC was not found"), std::string::npos) << output;
+    w.run("-X5 slot.nc -Inone", &output);
+    EXPECT_NE(output.find("the settings file "), std::string::npos) << output;
+    EXPECT_NE(output.find("none.INI was not found"), std::string::npos) << output;
+    ASSERT_EQ(w.run("-X5 slot.nc", &output), 0);
+    EXPECT_EQ(output.find("was not found"), std::string::npos) << output;
+}
+
+// ---- Early exits ----
+// The plug-ins' FREE runs however the program ends: after --help, after --version and at the
+// start that needs the window this build lacks.
+
+TEST(BatchRun, PluginsAreFreedOnTheEarlyExits) {
+    testing::TempDir dir;
+    std::filesystem::copy_file(VORNEX_BINARY, dir.path() + "vornex");
+    std::filesystem::copy_file(std::string(VORNEX_TEST_PLUGIN_DIR) + "libvxread.so", dir.path() + "libvxread.so");
+    const std::string log = dir.path() + "calls.log";
+    for (const std::string arguments : {"--help", "--version", ""}) {
+        std::filesystem::remove(log);
+        const std::string command =
+            "cd '" + dir.path() + "' && VXREAD_TEST_LOG='" + log + "' ./vornex " + arguments + " > /dev/null 2>&1";
+        EXPECT_NE(std::system(command.c_str()), -1);
+        EXPECT_EQ(dir.read("calls.log"), "vxread init\nvxread free\nvxread unload\n") << arguments;
+    }
+}
+
 }  // namespace
 }  // namespace vx

@@ -134,8 +134,13 @@ TEST(CommandLineDefinitions, ExtensionsAppendedOnlyWhenMissing) {
     EXPECT_EQ(parse("-Iother").settings_file, "other.INI");
     EXPECT_EQ(parse("-IC colours").colour_table, "colours.CTC");
     EXPECT_EQ(parse("-ic colours.ctc").colour_table, "colours.ctc");
-    // Attached text after -I is a settings name even when it begins with C.
+    // -IC takes the colour table's name attached too; a settings name that begins with C is
+    // told by its .INI.
+    EXPECT_EQ(parse("-ICcolours").colour_table, "colours.CTC");
+    EXPECT_EQ(parse("-ICcolours").settings_file, "");
+    EXPECT_EQ(parse("-icCOLOURS.CTC").colour_table, "COLOURS.CTC");
     EXPECT_EQ(parse("-ICustom.ini").settings_file, "Custom.ini");
+    EXPECT_EQ(parse("-ICustom.ini").colour_table, "");
     EXPECT_EQ(parse("-Cdir\\sub\\z.ctl").controller_file, "dir/sub/z.ctl");
 }
 

@@ -52,14 +52,14 @@ TEST(MessageFileMenus, OtherLinesAreSkipped) {
     EXPECT_EQ(m.menu_captions[4], "Load");
 }
 
-// A menu with fewer items in the file than in the window must not take the next menu's
-// captions: the "[" line stays for the next menu.
-TEST(MessageFileMenus, ShortMenuDoesNotShiftTheNextOne) {
-    const MessageFile m = parse_message_file("[NC data]\n Select\n[Work]\n Load\n", kTwoMenus);
+// A "[" line met while an item caption is looked for is skipped like any other line: the
+// reading goes on, the items of the file filling the menu's items in order.
+TEST(MessageFileMenus, BracketLineWhileLookingForAnItemIsSkipped) {
+    const MessageFile m = parse_message_file("[NC data]\n Select\n[Work]\n Load\n[Help]\n About\n", kTwoMenus);
     EXPECT_EQ(m.menu_captions[1], "Select");
-    EXPECT_EQ(m.menu_captions[2], std::nullopt);
-    EXPECT_EQ(m.menu_captions[3], "Work");
-    EXPECT_EQ(m.menu_captions[4], "Load");
+    EXPECT_EQ(m.menu_captions[2], "Load");
+    EXPECT_EQ(m.menu_captions[3], "Help");
+    EXPECT_EQ(m.menu_captions[4], "About");
 }
 
 TEST(MessageFileMenus, MissingBracketAndShortFile) {

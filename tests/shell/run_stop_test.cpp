@@ -165,5 +165,18 @@ TEST(RunWait, RapidInterferenceInPauseModeSuspends) {
     EXPECT_FLOAT_EQ(rig.height(8.0, 10.0), 9.0f);
 }
 
+// A move whose pause-mode interference is followed by an overload ends the run, and the
+// interference found before still gets its entry.
+TEST(RunWait, PauseModeEntryIsWrittenWhenAnOverloadEndsTheMove) {
+    RecordingBackend backend;
+    RunRig rig;
+    rig.ctx.state.checks.rapid = sim::RapidCheck::Pause;
+    rig.program("heavy.nc", "T5\nG90 G00 X5. Y10. Z15.\nX20. Z9.\n");
+    ASSERT_EQ(run_command(rig.ctx, cmd::kCutAndShow), kRunEnded);
+    EXPECT_EQ(rig.ctx.state.end_code, 7);
+    EXPECT_EQ(rig.dir.read("interference.txt"),
+              "<<< INTERFERENCE INFORMATION >>>\n-------------- (heavy.nc)\nRAPID(G00)\n3:X20. Z9.");
+}
+
 }  // namespace
 }  // namespace vx::shell

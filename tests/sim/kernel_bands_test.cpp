@@ -87,10 +87,33 @@ TEST(BandsWorkers, EmptyBandsAreNotRun) {
     EXPECT_EQ(tally.calls.load(), 3);
 }
 
+// Work is handed over only where it pays: a pool with workers and enough cells (or one band,
+// which hands nothing over).
+TEST(BandsWorkers, SmallWorkStaysOnTheCallingThread) {
+    BandPool two, one;
+    ASSERT_EQ(start_workers(two, 2), 1);
+    ASSERT_EQ(start_workers(one, 1), 1);
+    const struct {
+        const BandPool* pool;
+        std::int64_t cells;
+        int bands;
+    } cases[] = {{nullptr, kBandMinCells, 1}, {&one, kBandMinCells, 1},     {&two, kBandMinCells - 1, 1},
+                 {&two, kBandMinCells, 2},    {&two, 1000 * kBandMinCells, 2}};
+    for (const auto& c : cases) EXPECT_EQ(bands_for(c.pool, c.cells), c.bands) << c.cells;
+    Tally tally;
+    EXPECT_EQ(run_rows(&two, 0, 9, kBandMinCells - 1, count_rows, &tally), 1);
+    EXPECT_EQ(tally.calls.load(), 1);
+    EXPECT_EQ(two.runs, 0);
+    EXPECT_EQ(run_rows(&two, 0, 9, kBandMinCells, count_rows, &tally), 2);
+    EXPECT_EQ(tally.calls.load(), 3);
+    EXPECT_EQ(two.runs, 1);
+}
+
 // With direction recording off (the fast runs) the kernel sweeps on the calling thread alone.
 TEST(BandsWorkers, NotUsedWithoutDirectionRecording) {
     BandPool pool;
     ASSERT_EQ(start_workers(pool, 2), 1);
+    pool.min_cells = 0;
     auto wp = testing::make_body(21, 21, 1.0, 10.0);
     const CurrentTool tool = testing::make_tool(testing::tool_record(kToolFlat, 6), 1.0);
     KernelContext context;

@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 
 namespace vx::sim::testing {
 
@@ -96,5 +97,50 @@ inline CurrentTool make_tool(const ToolRecord& record, double pitch, const Lengt
 
 inline float height_at(const Workpiece& wp, int i, int j) { return wp.height.data[j * wp.geometry.nx + i]; }
 inline std::uint8_t attribute_at(const Workpiece& wp, int i, int j) { return wp.attribute.data[j * wp.geometry.nx + i]; }
+
+// Every result of two sweeps of the same positions, bit for bit.
+inline void expect_same_results(const SweepResult& a, const SweepResult& b, const std::string& where) {
+    EXPECT_EQ(a.volume, b.volume) << where;
+    EXPECT_EQ(a.moment, b.moment) << where;
+    EXPECT_EQ(a.step_direction, b.step_direction) << where;
+    EXPECT_EQ(a.changed, b.changed) << where;
+    EXPECT_EQ(a.watched, b.watched) << where;
+    EXPECT_EQ(a.rapid_interference, b.rapid_interference) << where;
+    EXPECT_EQ(a.rapid_state, b.rapid_state) << where;
+    EXPECT_EQ(a.length, b.length) << where;
+    EXPECT_EQ(a.taper, b.taper) << where;
+    EXPECT_EQ(a.holder, b.holder) << where;
+    EXPECT_EQ(a.attachment, b.attachment) << where;
+    EXPECT_EQ(a.chip, b.chip) << where;
+    EXPECT_EQ(a.interference_state, b.interference_state) << where;
+    EXPECT_EQ(a.extent.tool, b.extent.tool) << where;
+    EXPECT_EQ(a.extent.nearest, b.extent.nearest) << where;
+    EXPECT_EQ(a.extent.nearest_height, b.extent.nearest_height) << where;
+    EXPECT_EQ(a.extent.farthest, b.extent.farthest) << where;
+    EXPECT_EQ(a.extent.farthest_height, b.extent.farthest_height) << where;
+    EXPECT_EQ(a.required.protrusion, b.required.protrusion) << where;
+    EXPECT_EQ(a.required.neck_length, b.required.neck_length) << where;
+    EXPECT_EQ(a.required.second_length, b.required.second_length) << where;
+    EXPECT_EQ(a.required.blade_length, b.required.blade_length) << where;
+    EXPECT_EQ(a.required.tip_width, b.required.tip_width) << where;
+    EXPECT_EQ(a.required.centre_height, b.required.centre_height) << where;
+    EXPECT_EQ(a.bounds.min_x, b.bounds.min_x) << where;
+    EXPECT_EQ(a.bounds.max_x, b.bounds.max_x) << where;
+    EXPECT_EQ(a.bounds.min_y, b.bounds.min_y) << where;
+    EXPECT_EQ(a.bounds.max_y, b.bounds.max_y) << where;
+    EXPECT_EQ(a.bounds.cells.first_i, b.bounds.cells.first_i) << where;
+    EXPECT_EQ(a.bounds.cells.last_i, b.bounds.cells.last_i) << where;
+    EXPECT_EQ(a.bounds.cells.first_j, b.bounds.cells.first_j) << where;
+    EXPECT_EQ(a.bounds.cells.last_j, b.bounds.cells.last_j) << where;
+}
+
+inline bool same_layers(const Workpiece& a, const Workpiece& b) {
+    const std::size_t n = std::size_t(a.geometry.cell_count);
+    if (std::memcmp(a.height.data, b.height.data, n * sizeof(float)) != 0) return false;
+    if (std::memcmp(a.attribute.data, b.attribute.data, n) != 0) return false;
+    if (has_line_layer(a) && std::memcmp(a.line_number.data, b.line_number.data, n * sizeof(std::int32_t)) != 0)
+        return false;
+    return std::memcmp(a.screen_position.data, b.screen_position.data, 2 * n * sizeof(std::int16_t)) == 0;
+}
 
 }  // namespace vx::sim::testing

@@ -82,7 +82,7 @@ int reference_sweep(Workpiece& wp, const CurrentTool& tool, const Checks& checks
                 req.neck_length = std::max(req.neck_length, above - (neck_height(p, d2) - p.L2));
                 if (impossible || !(above > p.L2)) return;
                 const double w = std::sqrt(d2) - p.rb;
-                if (!(w > 0.0)) impossible = true;
+                if (!(w > 1e-9)) impossible = true;  // within 1e-9 mm of the blade radius: at it
                 else req.second_length = std::max(req.second_length, (p.rn - p.rb) * (above - p.L2) / w);
             };
             if (!(h > zf)) {

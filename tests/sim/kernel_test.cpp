@@ -418,6 +418,24 @@ TEST(KernelZones, NeckWithoutHolderRaisesTaper) {
     EXPECT_EQ(height_at(*wp, 13, 10), float(7.0 + 1.0 + 1.0));  // r = 3: L2 + (3 - 2) x slope 1
 }
 
+// A neck cell at exactly the blade radius makes Lt impossible (the neck has no width there to
+// rise over). On a 0.1 mm grid the distance from these tip columns to the column 20 further
+// rounds to 2 + 4e-16: that must not become a width of 4e-16 and an Lt of 9e15. Row 10 of 21
+// keeps the other cells at the radius (rows 30 and -10, -2 and 22, -6 and 26) off the grid.
+TEST(KernelZones, NeckCellAtTheBladeRadiusMakesTheSecondLengthImpossible) {
+    const CurrentTool tool = make_tool(tool_record(kToolBall, 4, 2), 0.1, neck_length());
+    Checks checks = plain_checks();
+    checks.arbor = ArborCheck::Compute;
+    for (const int column : {4, 9, 21, 26}) {
+        auto wp = make_body(61, 21, 0.1, 10.0);
+        KernelContext context;
+        SweepResult r;
+        sweep_at_position(*wp, tool, checks, plunge_at(wp->coordinate.data[column], wp->coordinate.data[10], 7), context,
+                          r);
+        EXPECT_EQ(r.required.second_length, -1.0) << "tip column " << column;
+    }
+}
+
 TEST(KernelZones, ComputeModeCollectsNeckNeedsWithoutCutting) {
     const CurrentTool tool = make_tool(tool_record(kToolFlat, 4), 1.0, neck_length());
     auto wp = make_body(21, 21, 1.0, 10.0);

@@ -282,14 +282,24 @@ TEST(ToolMagazine, NumberFormsAndHighestTool) {
     EXPECT_EQ(t.entries[3].tool.type, kToolFlat);
     EXPECT_EQ(t.entries[1].tool.type, kToolBall);
     EXPECT_EQ(t.highest_tool, 11);  // at least 11
-    EXPECT_EQ(read("MAGAZINE15 FLAT 6,20\nMAGAZINE120 FLAT 6,20\n").highest_tool, 120);
+    EXPECT_EQ(read("MAGAZINE15 FLAT 6,20\nMAGAZINE99 FLAT 6,20\n").highest_tool, 99);
+}
+
+// The number is two characters wide: a third digit is not part of it (the keywords start after
+// the two), so "MAGAZINE120" is tool 12 and "MAGAZINE201" tool 20, which keeps the reading going.
+TEST(ToolMagazine, NumberIsTwoCharactersWide) {
+    const ToolTable t = read("MAGAZINE120 FLAT 6,20\nMAGAZINE201 BALL 4,10\nMAGAZINE02 BALL 4,10\n");
+    EXPECT_EQ(t.entries[12].tool.type, kToolFlat);
+    EXPECT_EQ(t.entries[20].tool.type, kToolBall);
+    EXPECT_EQ(t.entries[2].tool.defined, 1);
+    EXPECT_EQ(t.entries[120].tool.defined, 0);
+    EXPECT_EQ(t.highest_tool, 20);
 }
 
 TEST(ToolMagazine, NumberOutsideTheTableEndsTheReading) {
     const ToolTable t = read("MAGAZINE01 FLAT 6,20\nMAGAZINE00 BALL 4,10\nMAGAZINE02 BALL 4,10\n");
     EXPECT_EQ(t.entries[1].tool.defined, 1);
     EXPECT_EQ(t.entries[2].tool.defined, 0);
-    EXPECT_EQ(read("MAGAZINE01 FLAT 6,20\nMAGAZINE201 BALL 4,10\nMAGAZINE02 BALL 4,10\n").entries[2].tool.defined, 0);
 }
 
 TEST(ToolMagazine, InitialToolLine) {

@@ -200,6 +200,39 @@ Comparison compare(const Workpiece& original, const Workpiece& whole, const Work
 // when it steps the same move finely: wrong distance rule (perpendicular, end cap, behind the
 // start), rows ended early, wrong zones, attributes or line numbers.
 
+// Three parallel bands that take every move, however small.
+BandPool& three_bands() {
+    static BandPool pool;
+    if (pool.bands == 0) {
+        start_workers(pool, 3);
+        pool.min_cells = 0;
+    }
+    return pool;
+}
+
+// The move split over the bands, with a view following it, leaves every bit as on one thread.
+void expect_same_on_bands(const Workpiece& original, const CurrentTool& tool, const Checks& checks, WholeMove m,
+                          const std::string& where) {
+    const ScreenProjection screen{3.0, -1.0, 0.5, 100.0, 1.0, 2.0, -4.0, 50.0};
+    m.projection = &screen;
+    auto alone = make_body(kCells, kCells, kPitch, 9.0);
+    auto banded = make_body(kCells, kCells, kPitch, 9.0);
+    copy_workpiece(original, *alone);
+    copy_workpiece(original, *banded);
+    SweepResult one, three;
+    const int status = whole_move_step(*alone, tool, checks, m, one);
+    BandPool& pool = three_bands();
+    const std::int64_t runs = pool.runs;
+    m.pool = &pool;
+    EXPECT_EQ(whole_move_step(*banded, tool, checks, m, three), status) << where;
+    if (status == 0 && one.changed) {
+        EXPECT_GT(pool.runs, runs) << where;
+    }
+    testing::expect_same_results(one, three, where + " on bands");
+    EXPECT_EQ(one.cells_examined, three.cells_examined) << where;
+    EXPECT_TRUE(testing::same_layers(*alone, *banded)) << where << " on bands";
+}
+
 struct Trial {
     int shape;
     ArborCheck arbor;
@@ -275,6 +308,7 @@ bool run_trial(const Trial& t, std::mt19937& rng, int* zone_cells = nullptr) {
     const int status = whole_move_step(*whole, tool, checks, m, rw);
     const std::string where = "shape " + std::to_string(t.shape) + " arbor " + std::to_string(int(t.arbor)) +
                               " dir " + std::to_string(t.direction);
+    expect_same_on_bands(*original, tool, checks, m, where);
     if (status == -1) {
         EXPECT_EQ(std::memcmp(whole->height.data, original->height.data, sizeof(float) * kCells * kCells), 0) << where;
         return false;

@@ -35,14 +35,16 @@ HeaderSpec small_spec() {
 }
 const std::vector<float> kSmallHeights{1, 2, 3, 4, 5, 6};
 
-// A level-3 full body of 3 x 2: heights, attributes 1..6, line numbers 11..16.
-std::string level_three_file() {
+// A level-3 full body of 3 x 2: heights, attributes 1..6, line numbers 11..16, bottom -2; then
+// `padding` bytes of 0x7F before the trailer.
+std::string level_three_file(std::int32_t layer_code = kLayersLineNumbers, int padding = 0) {
     HeaderSpec h = small_spec();
-    h.layer_code = kLayersLineNumbers;
+    h.layer_code = layer_code;
     Bytes b = test::header_bytes(h);
     for (float v : kSmallHeights) b.add(v);
     for (std::uint8_t a = 1; a <= 6; ++a) b.add(a);
     for (std::int32_t n = 11; n <= 16; ++n) b.add(n);
+    for (int k = 0; k < padding; ++k) b.add(std::uint8_t{0x7F});
     b.add(std::int32_t{0}).add(std::int32_t{1}).add(-2.0f);
     return b.s;
 }
@@ -110,6 +112,25 @@ TEST(DmfOpenLayers, LineNumbersAreSkippedWhenTheDataLevelKeepsNone) {
         }
         EXPECT_EQ(wp.work_bottom, -2.0);
     }
+}
+
+// Every layer code from 2 up carries the attribute byte and the line number; the trailer is the
+// last 12 bytes, whatever lies between the body and it.
+TEST(DmfOpenLayers, CodesTwoToFourReadLikeFiveAndTheTrailerIsTheLastTwelveBytes) {
+    RecordingBackend backend;
+    TempDir dir;
+    for (const std::int32_t code : {2, 3, 4, 5})
+        for (const int padding : {0, 7}) {
+            SCOPED_TRACE("layer code " + std::to_string(code) + ", padding " + std::to_string(padding));
+            sim::Workpiece wp;
+            ASSERT_EQ(open_workpiece(wp, dir.write("c.dmf", level_three_file(code, padding)), {}).status, 1);
+            for (int k = 0; k < 6; ++k) {
+                EXPECT_EQ(wp.height.data[k], kSmallHeights[k]);
+                EXPECT_EQ(wp.attribute.data[k], k + 1);
+                EXPECT_EQ(wp.line_number.data[k], 11 + k);
+            }
+            EXPECT_EQ(wp.work_bottom, -2.0);
+        }
 }
 
 // ---- Bounding values, state and heights ----
@@ -200,12 +221,10 @@ TEST(DmfOpenRefusal, BrokenFilesLeaveTheWorkpieceUnchanged) {
         {"empty", [] { return std::string(); }, DmfProblem::Short},
         {"header only", [&] { return good.substr(0, 156); }, DmfProblem::Short},
         {"one byte short", [&] { return good.substr(0, good.size() - 1); }, DmfProblem::Size},
-        {"one byte over", [&] { return good + "x"; }, DmfProblem::Size},
         {"nx 1", [] { return with_header([](HeaderSpec& h) { h.nx = 1; }); }, DmfProblem::Counts},
         {"ny negative", [] { return with_header([](HeaderSpec& h) { h.ny = -2; }); }, DmfProblem::Counts},
         {"cells beyond int32", [] { return with_header([](HeaderSpec& h) { h.nx = h.ny = 65536; }); }, DmfProblem::Counts},
         {"counts beyond the body", [] { return with_header([](HeaderSpec& h) { h.nx = h.ny = 40000; }); }, DmfProblem::Size},
-        {"uniform with a full body", [] { return with_header([](HeaderSpec& h) { h.body_form = 1; }); }, DmfProblem::Size},
         {"pitch 0", [] { return with_header([](HeaderSpec& h) { h.pitch = 0.0; }); }, DmfProblem::Pitch},
         {"pitch negative", [] { return with_header([](HeaderSpec& h) { h.pitch = -0.5; }); }, DmfProblem::Pitch},
         {"pitch NaN", [] { return with_header([](HeaderSpec& h) { h.pitch = kNaN; }); }, DmfProblem::Pitch},
@@ -213,7 +232,8 @@ TEST(DmfOpenRefusal, BrokenFilesLeaveTheWorkpieceUnchanged) {
         {"origin NaN", [] { return with_header([](HeaderSpec& h) { h.placement[9] = kNaN; }); }, DmfProblem::Placement},
         {"extent overflows", [] { return with_header([](HeaderSpec& h) { h.pitch = 1e308; }); }, DmfProblem::Placement},
         {"quantum infinite", [] { return with_header([](HeaderSpec& h) { h.quantum = kInf; }); }, DmfProblem::Quantum},
-        {"layer code 2", [] { return with_header([](HeaderSpec& h) { h.layer_code = 2; }); }, DmfProblem::LayerCode},
+        {"layer code 6", [] { return with_header([](HeaderSpec& h) { h.layer_code = 6; }); }, DmfProblem::LayerCode},
+        {"layer code -1", [] { return with_header([](HeaderSpec& h) { h.layer_code = -1; }); }, DmfProblem::LayerCode},
         {"height NaN", [] { return with_header([](HeaderSpec&) {}, {1, 2, kNaN, 4, 5, 6}); }, DmfProblem::Height},
         {"bottom infinite", [] { return with_header([](HeaderSpec&) {}, kSmallHeights, float(kInf)); }, DmfProblem::Height},
     };
