@@ -322,7 +322,7 @@ void g10_offset_memory(Interp& in, int l, int p) {
 void g10_block(Interp& in) {
     Ctl& ctl = *in.ctl;
     const BlockWords& b = in.block;
-    if (ctl.product != Dialect::Default || ctl.offset_memory < 1 || ctl.offset_memory > 3) return;
+    if (!fanuc_like(ctl.product) || ctl.offset_memory < 1 || ctl.offset_memory > 3) return;
     int l = b.has_l ? b.l : 0;
     int p = b.has_p ? read_integer(b.p_text) : -1;
     in.modal.g10 = true;

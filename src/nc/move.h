@@ -49,6 +49,7 @@ struct MoveRecord {
     // rapid is taken once, on the last piece.
     Vec3 path_start;
     bool last_piece = true;
+    double dwell = 0;  // s the tool waits at the end (a cycle's dwell at the bottom)
 };
 
 }  // namespace vx::nc
