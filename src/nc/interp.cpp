@@ -241,6 +241,19 @@ int address_word(Interp& in, Word& w) {
     return 1;
 }
 
+// The comment plug-in sees the line once, before its first comment is skipped; a tool it names
+// becomes the active one. Lengths and arbors from comments are not taken over yet: named.
+void on_comment(void* context, std::string_view line) {
+    Interp& in = *static_cast<Interp*>(context);
+    if (!in.comments.offer || in.block.comment_offered) return;
+    in.block.comment_offered = true;
+    CommentFindings found;
+    if (!in.comments.offer(in.comments.context, line, found)) return;
+    if (found.has_tool) steps::activate_tool(in, found.tool);
+    if (found.has_length) note_no_effect(in, "tool lengths from comments");
+    if (found.has_arbor) note_no_effect(in, "arbors from comments");
+}
+
 void on_lower_case(void* context) {
     Interp& in = *static_cast<Interp*>(context);
     if (in.block.lower_case) return;
@@ -425,7 +438,7 @@ void apply_block(Interp& in) {
 void parse_and_apply(Interp& in, std::string_view text) {
     in.block = BlockWords{};
     in.modal.g10 = false;
-    WordHandler handler{&in, &on_word, nullptr, &on_lower_case};
+    WordHandler handler{&in, &on_word, &on_comment, &on_lower_case};
     parse_words(text, in.ctl->product, handler);
     if (in.block.units) in.modal.inch = in.block.units == 20;
     if (in.modal.inch) lengths_to_millimetres(in.block);

@@ -79,6 +79,7 @@ struct BlockWords {
     std::string_view call_name;  // M98 <name>: the file name between the angle brackets
     bool any_axis = false;
     bool lower_case = false;    // a lower-case letter outside comments, which reads as nothing
+    bool comment_offered = false;  // the line went to the comment plug-in
     int last_m = -1;            // the value of the last M word the scan met, -1 for none
     bool last_m_exact = true;   // false when the scan skipped text or stopped early (pipeline.h)
 };
@@ -113,6 +114,21 @@ struct ToolLookup {
     int (*by_name)(const void* context, std::string_view name) = nullptr;
     // The table's current tool: where a run starts.
     int (*current)(const void* context) = nullptr;
+};
+
+// ---- A comment plug-in ----
+
+// What a comment plug-in read from a line that holds a comment.
+struct CommentFindings {
+    bool has_tool = false, has_length = false, has_arbor = false;
+    int tool = 0, arbor = 0;
+    double length = 0;
+};
+
+// The plug-in that reads tools from comments (the shell links it): false when none is loaded.
+struct CommentReader {
+    const void* context = nullptr;
+    bool (*offer)(const void* context, std::string_view line, CommentFindings& found) = nullptr;
 };
 
 // ---- Hooks of the later modules ----
@@ -211,6 +227,7 @@ struct Interp {
     InterpHooks hooks;
     HeightLookup lookup;
     const ProgramLibrary* programs = nullptr;  // where subprogram calls look; none: every call is ignored
+    CommentReader comments;
     double rapid_pitch = 1.0;  // mm, the display's move pitch: samples of an ASYNC2 rapid
     bool expand_pecks = true;  // false in the quick run modes: a peck cycle feeds once to the bottom
 

@@ -115,14 +115,14 @@ void apply_osp_words(Interp& in) {
 
 // ---- Tools ----
 
-namespace {
-
 void activate_tool(Interp& in, int t) {
     if (t == in.modal.tool || !tool_known(in, t)) return;  // the tool in the spindle needs no change
     in.modal.tool = t;
     if (in.time) add_tool_change(*in.time, *in.mtl, t);
     if (in.hooks.tool_change) in.hooks.tool_change(in.hooks.context, t);
 }
+
+namespace {
 
 void cancel_length(Interp& in, int pending) {
     if (in.ctl->g49_mode == 1 && in.modal.length_offset != 0.0) {

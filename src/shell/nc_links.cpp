@@ -50,6 +50,20 @@ int module_next(const void* context, char* block, int size, int& line_number) {
 
 void module_close(const void* context) { integration::reader_close(module_of(context)); }
 
+// ---- Comment plug-in ----
+
+bool offer_comment(const void* context, std::string_view line, nc::CommentFindings& found) {
+    integration::CommentTool tool;
+    if (!integration::offer_comment(*static_cast<const integration::Plugins*>(context), line, tool)) return false;
+    found.has_tool = tool.has_tool;
+    found.tool = tool.tool;
+    found.has_length = tool.has_length;
+    found.length = tool.length;
+    found.has_arbor = tool.has_arbor;
+    found.arbor = tool.arbor;
+    return true;
+}
+
 }  // namespace
 
 nc::ToolLookup tool_lookup(const sim::ToolTable& table) {
@@ -72,6 +86,10 @@ const sim::Attachment* mounted_attachment(const nc::Mtl& mtl, sim::Attachment& s
 
 nc::RecordSource record_source(const integration::Module& module) {
     return nc::RecordSource{&module, &module_open, &module_next, &module_close};
+}
+
+nc::CommentReader comment_reader(const integration::Plugins& plugins) {
+    return nc::CommentReader{&plugins, &offer_comment};
 }
 
 sim::MovePath move_path(const nc::MoveRecord& m) {

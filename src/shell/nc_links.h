@@ -14,6 +14,7 @@
 
 namespace vx::integration {
 struct Module;
+struct Plugins;
 }
 
 namespace vx::shell {
@@ -35,5 +36,8 @@ sim::MovePath move_path(const nc::MoveRecord& move);
 // The reader plug-in `module` as the reader's record source; the module must stay loaded while
 // the source is open.
 nc::RecordSource record_source(const integration::Module& module);
+
+// The comment plug-in of `plugins` (which must outlive the reader) for the interpreter.
+nc::CommentReader comment_reader(const integration::Plugins& plugins);
 
 }  // namespace vx::shell

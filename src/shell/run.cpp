@@ -133,6 +133,7 @@ void link_interpreter(RunContext& ctx) {
     in.time = ctx.time;
     in.rapid_pitch = run::move_step(ctx);
     in.programs = &ctx.programs;
+    in.comments = ctx.plugins ? comment_reader(*ctx.plugins) : nc::CommentReader{};
 }
 
 // The quick modes show the result, not each peck.

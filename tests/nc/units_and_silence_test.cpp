@@ -86,3 +86,35 @@ TEST(SilentFaults, MissingStartCodeIsAlarm3) {
 
 }  // namespace
 }  // namespace vx::nc
+
+namespace vx::nc {
+namespace {
+
+// The comment plug-in sees each line with a comment once; the tool it reads becomes active and
+// what it reads but the interpreter cannot use yet is named.
+TEST(CommentPlugin, ToolFromACommentBecomesActive) {
+    struct Seen {
+        int calls = 0;
+        std::string line;
+    } seen;
+    auto r = test::rig();
+    r->with_tools();
+    r->in.comments.context = &seen;
+    r->in.comments.offer = [](const void* context, std::string_view line, CommentFindings& found) {
+        auto& s = *static_cast<Seen*>(const_cast<void*>(context));
+        ++s.calls;
+        s.line = std::string(line);
+        found.has_tool = line.find("(T7)") != std::string_view::npos;
+        found.tool = 7;
+        found.has_length = true;
+        return true;
+    };
+    r->run("G00 X1 (T7) (TWICE)\nG00 X2\n");
+    EXPECT_EQ(seen.calls, 1);
+    EXPECT_EQ(seen.line, "G00 X1 (T7) (TWICE)\n");
+    EXPECT_EQ(active_tool(r->in), 7);
+    EXPECT_EQ(no_effect_summary(r->in.no_effect), "tool lengths from comments (line 1) had no effect");
+}
+
+}  // namespace
+}  // namespace vx::nc
