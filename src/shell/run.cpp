@@ -134,6 +134,7 @@ void link_interpreter(RunContext& ctx) {
     in.rapid_pitch = run::move_step(ctx);
     in.programs = &ctx.programs;
     in.comments = ctx.plugins ? comment_reader(*ctx.plugins) : nc::CommentReader{};
+    in.lookup = height_lookup(*ctx.workpiece);
 }
 
 // The quick modes show the result, not each peck.
