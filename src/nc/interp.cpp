@@ -3,6 +3,7 @@
 #include "nc/cycles.h"
 #include "nc/dialects.h"
 #include "nc/interp_steps.h"
+#include "nc/nurbs.h"
 #include "nc/subprograms.h"
 #include "nc/units.h"
 
@@ -36,13 +37,17 @@ int hook_word(Interp& in, Word& w) {
     return in.hooks.dialect_word(in.hooks.context, in, w);
 }
 
-bool has_fraction_one(std::string_view text) {
+// The digit behind the point of a G number (G54.1, G06.2), -1 for none.
+int first_fraction_digit(std::string_view text) {
     std::size_t dot = text.find('.');
-    return dot != std::string_view::npos && dot + 1 < text.size() && text[dot + 1] == '1';
+    if (dot == std::string_view::npos || dot + 1 >= text.size()) return -1;
+    const char c = text[dot + 1];
+    return c >= '0' && c <= '9' ? c - '0' : -1;
 }
 
 // The effect of G code `g` on the block: false when this controller gives it none.
-bool g_code(Interp& in, int g, bool point1) {
+bool g_code(Interp& in, int g, int fraction) {
+    const bool point1 = fraction == 1;
     BlockWords& b = in.block;
     const Dialect d = in.ctl->product;
     const bool fanuc_offsets = d != Dialect::Osp && d != Dialect::Heidenhain;
@@ -53,6 +58,12 @@ bool g_code(Interp& in, int g, bool point1) {
         return true;
     case 4: case 10: case 27: case 28: case 29: case 30: case 92:
         b.special = g;
+        return true;
+    case 6:  // G06.2: NURBS; G06 alone is nothing here
+        if (fraction == 2) b.spline = 6;
+        return fraction == 2;
+    case 132:
+        b.spline = 132;
         return true;
     case 15: case 16:
         b.work_by_h = d == Dialect::Osp;
@@ -104,7 +115,7 @@ int g_word(Interp& in, const Word& w) {
         in.block.last_m_exact = false;
         return 0;
     }
-    if (!g_code(in, g, has_fraction_one(w.text))) note_no_effect(in, g_code_name(g, w.text));
+    if (!g_code(in, g, first_fraction_digit(w.text))) note_no_effect(in, g_code_name(g, w.text));
     return 1;
 }
 
@@ -227,6 +238,7 @@ int address_word(Interp& in, Word& w) {
         break;
     case 'Q':
         b.has_q = true;
+        b.q_text = w.text;
         b.q = read_coordinate(w.text, ctl, decimal_mode);
         break;
     case 'R':
@@ -431,7 +443,7 @@ void apply_block(Interp& in) {
         if (in.hooks.subprogram) in.hooks.subprogram(in.hooks.context, in, in.block);
         else call_subprogram(in);
     }
-    if (apply_special(in) == 0 && in.block.any_axis) motion_block(in);
+    if (!take_spline_block(in) && apply_special(in) == 0 && in.block.any_axis) motion_block(in);
     if (in.block.m02) in.end_state = kEndRequested;
 }
 

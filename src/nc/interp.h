@@ -50,6 +50,7 @@ struct BlockWords {
     std::string_view x_text;
     bool has_q = false;
     double q = 0;
+    std::string_view q_text;
     bool has_l = false;
     int l = 0;
     bool has_t = false;
@@ -63,6 +64,7 @@ struct BlockWords {
     int plane = 0;      // 17, 18, 19
     int distance = 0;   // 90, 91
     int units = 0;      // 20 inch, 21 metric
+    int spline = 0;     // 6 (G06.2) or 132: a NURBS curve starts
     int work = -1;      // work offset index selected
     bool work_extended = false;  // G54.1: the index comes from P
     int length = -1;    // 43, 44, 49
@@ -151,6 +153,25 @@ struct InterpHooks {
 
 // ---- The modal state ----
 
+constexpr int kMaxSplineOrder = 10;
+
+// One control point of the curve being read, workpiece coordinates.
+struct SplinePoint {
+    Vec3 point;
+    double weight = 1;
+};
+
+// The curve being read: its order, control points and knots.
+struct SplineState {
+    bool active = false;
+    bool knot_q = false;  // G132: the knot is the Q word
+    bool points_done = false;
+    int order = 4;
+    std::vector<SplinePoint> points;
+    std::vector<double> knots;
+};
+
+
 // The words of the canned cycle in force, kept from block to block while it is (program
 // coordinates, millimetres; under G91 the levels as written, relative).
 struct CycleWords {
@@ -173,6 +194,7 @@ struct ModalState {
     bool incremental = false;
     int cycle = 80;
     CycleWords cycle_words;
+    SplineState spline;
     int return_level = 1;
     int repeat = 1;
     int work_index = 1;
