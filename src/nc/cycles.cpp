@@ -32,7 +32,10 @@ Levels levels_of(const Interp& in) {
     const CycleWords& c = in.modal.cycle_words;
     Levels lv;
     lv.initial = c.initial;
-    if (in.modal.incremental) {
+    if (in.ctl->product == Dialect::Heidenhain) {  // R: the set-up clearance above the surface
+        lv.r = c.initial;
+        lv.bottom = c.initial - c.r_level + c.bottom;
+    } else if (in.modal.incremental) {
         lv.r = c.initial + c.r_level;
         lv.bottom = lv.r + c.bottom;
     } else {
@@ -49,8 +52,17 @@ double return_height(const Interp& in, const Levels& lv, int repeats) {
     return repeats > 1 || in.modal.return_level != 0 ? lv.initial : lv.r;
 }
 
+// HEIDENHAIN: 2 % of a peck over 30 mm, at most 7; 0.6 for shorter pecks.
+constexpr double kHeidenhainLongPeck = 30, kHeidenhainRetractShare = 0.02, kHeidenhainRetractMax = 7,
+                 kHeidenhainRetractShort = 0.6;
+
 double retract_amount(const Interp& in, int g) {
     const CycleWords& c = in.modal.cycle_words;
+    if (in.ctl->product == Dialect::Heidenhain) {
+        const double q = std::fabs(c.peck);
+        return q > kHeidenhainLongPeck ? std::min(kHeidenhainRetractShare * q, kHeidenhainRetractMax)
+                                       : kHeidenhainRetractShort;
+    }
     if (c.retract >= 0) return c.retract;
     return g == 73 ? double(in.ctl->g73_d) : double(in.ctl->g83_d);
 }
@@ -69,7 +81,7 @@ int repeat_count(const Interp& in) {
     const BlockWords& b = in.block;
     const Ctl& ctl = *in.ctl;
     if (b.has_l) return b.l == 0 && ctl.cycle_l0_once ? 1 : std::max(b.l, 0);
-    if (ctl.product == Dialect::Osp) return 1;
+    if (ctl.product == Dialect::Osp || ctl.product == Dialect::Heidenhain) return 1;
     bool given = false;
     const int k = k_count(in, given);
     if (!given) return 1;
@@ -158,6 +170,22 @@ void drill(Holes& h, const Vec3& hole, const Levels& lv, int repeats) {
     retract(h, lv, repeats);
 }
 
+// HEIDENHAIN: P01 set-up clearance, P02 depth, then for the peck cycles P03 peck, P04 dwell,
+// P05 feed, for the others P03 dwell, P04 feed.
+void heidenhain_words(Interp& in, int mode) {
+    const BlockWords& b = in.block;
+    CycleWords& c = in.modal.cycle_words;
+    const bool peck = pecks(mode);
+    const auto given = [&b](int i) { return b.has_cycle_p[std::size_t(i)]; };
+    const auto value = [&b](int i) { return b.cycle_p[std::size_t(i)]; };
+    if (given(1)) c.r_level = value(1);
+    if (given(2)) c.bottom = value(2);
+    if (peck && given(3)) c.peck = value(3);
+    const int dwell = peck ? 4 : 3, feed = peck ? 5 : 4;
+    if (given(dwell)) c.dwell = value(dwell);
+    if (given(feed)) in.modal.feed = value(feed);
+}
+
 }  // namespace
 
 void note_cycle_words(Interp& in) {
@@ -174,6 +202,7 @@ void note_cycle_words(Interp& in) {
         c.rigid_tap = rigid;
         c.initial = in.modal.programmed[int(n)];
     }
+    if (in.ctl->product == Dialect::Heidenhain) return heidenhain_words(in, mode);
     if (b.axis[n]) c.bottom = b.value[n];
     if (b.has_r) c.r_level = b.r;
     if (b.has_q) c.peck = b.q;
@@ -211,6 +240,20 @@ void expand_cycle(Interp& in) {
     }
     --in.nesting.cycle;
     in.modal.programmed = h.at;
+}
+
+void heidenhain_cycle_word(BlockWords& block, std::string_view text) {
+    if (text.size() < 2 || text[0] != '0' || text[1] < '1' || text[1] > '5') return;
+    const std::size_t i = std::size_t(text[1] - '0');
+    block.has_cycle_p[i] = true;
+    block.cycle_p[i] = read_decimal(text.substr(2));
+}
+
+bool call_heidenhain_cycle(Interp& in) {
+    if (!is_cycle_code(in.modal.cycle)) return false;
+    in.modal.cycle_words.initial = in.modal.programmed[in.modal.axes.normal];
+    expand_cycle(in);
+    return true;
 }
 
 }  // namespace vx::nc

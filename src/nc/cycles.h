@@ -22,4 +22,11 @@ void note_cycle_words(Interp& in);
 // Queues the moves of the holes of the current block (its L or K repeats).
 void expand_cycle(Interp& in);
 
+// HEIDENHAIN: a P word "P01 +2" is cycle parameter 1 with the value 2; records it in `block`.
+void heidenhain_cycle_word(BlockWords& block, std::string_view text);
+
+// HEIDENHAIN: M99 with a cycle defined drills one hole where the tool stands. False when no
+// cycle is defined (M99 is then the return from a subprogram).
+bool call_heidenhain_cycle(Interp& in);
+
 }  // namespace vx::nc

@@ -52,9 +52,9 @@ bool g_code(Interp& in, int g, int fraction) {
     const Dialect d = in.ctl->product;
     const bool fanuc_offsets = d != Dialect::Osp && d != Dialect::Heidenhain;
     switch (g) {
-    case 0: case 1: case 2: case 3:
+    case 0: case 1: case 2: case 3:  // cancel a cycle, except HEIDENHAIN's, which waits for M99
         b.motion = g;
-        b.cycle = 80;
+        if (d != Dialect::Heidenhain) b.cycle = 80;
         return true;
     case 4: case 10: case 27: case 28: case 29: case 30: case 92:
         b.special = g;
@@ -235,6 +235,7 @@ int address_word(Interp& in, Word& w) {
     case 'P':
         b.has_p = true;
         b.p_text = w.text;
+        if (ctl.product == Dialect::Heidenhain) heidenhain_cycle_word(b, w.text);
         break;
     case 'Q':
         b.has_q = true;
@@ -370,7 +371,9 @@ Vec3 machine_target(Interp& in) {
 void motion_block(Interp& in) {
     steps::apply_pending_cancel(in);
     const BlockWords& b = in.block;
-    if (in.modal.cycle != 80 && !b.cyl) {
+    // HEIDENHAIN defines its cycle here and runs it with M99: an axis word moves as written.
+    const bool positions_only = b.cyl && in.modal.cycle != 80;
+    if (in.modal.cycle != 80 && !b.cyl && in.ctl->product != Dialect::Heidenhain) {
         if (in.hooks.cycle && in.hooks.cycle(in.hooks.context, in, b) != -1) return;
         expand_cycle(in);
         return;
@@ -382,11 +385,11 @@ void motion_block(Interp& in) {
         Vec3 target = steps::programmed_target(in);
         // An OSP CYL block only positions over its hole: its normal-axis word is the hole depth,
         // not a place to go at rapid.
-        if (in.modal.cycle != 80) target[in.modal.axes.normal] = in.modal.programmed[in.modal.axes.normal];
+        if (positions_only) target[in.modal.axes.normal] = in.modal.programmed[in.modal.axes.normal];
         end = workpiece_point(in, target);
         in.modal.programmed = target;
     }
-    int motion = in.modal.cycle != 80 ? kMotionRapid : in.modal.motion;
+    int motion = positions_only ? kMotionRapid : in.modal.motion;
     MoveRecord m = steps::new_move(in, motion, end);
     if (is_arc(motion)) build_arc(in, m);
     if (motion != kMotionRapid && in.ctl->check_f0 && in.modal.feed <= 0) steps::raise(in, kAlarmZeroFeed);
@@ -437,12 +440,18 @@ int apply_special(Interp& in) {
     }
 }
 
+// M98, M198, M99; in HEIDENHAIN an M99 runs the cycle defined before it, if there is one.
+void subprogram_words(Interp& in) {
+    const BlockWords& b = in.block;
+    if (b.call < 0) return;
+    if (b.call == 99 && in.ctl->product == Dialect::Heidenhain && call_heidenhain_cycle(in)) return;
+    if (in.hooks.subprogram) in.hooks.subprogram(in.hooks.context, in, b);
+    else call_subprogram(in);
+}
+
 void apply_block(Interp& in) {
     apply_modal(in);
-    if (in.block.call >= 0) {
-        if (in.hooks.subprogram) in.hooks.subprogram(in.hooks.context, in, in.block);
-        else call_subprogram(in);
-    }
+    subprogram_words(in);
     if (!take_spline_block(in) && apply_special(in) == 0 && in.block.any_axis) motion_block(in);
     if (in.block.m02) in.end_state = kEndRequested;
 }

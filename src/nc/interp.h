@@ -46,6 +46,8 @@ struct BlockWords {
     std::string_view r_text;
     bool has_p = false;
     std::string_view p_text;
+    std::array<bool, 6> has_cycle_p{};     // HEIDENHAIN cycle parameters P01 to P05
+    std::array<double, 6> cycle_p{};
     bool has_x = false;  // the letter X itself, for the dwell time
     std::string_view x_text;
     bool has_q = false;

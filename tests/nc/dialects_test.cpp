@@ -54,3 +54,26 @@ TEST(Dialects, OspReturnLevelsByMCode) {
 
 }  // namespace
 }  // namespace vx::nc
+
+namespace vx::nc {
+namespace {
+
+// HEIDENHAIN defines a cycle with P01 to P05 and runs it with M99 where the tool stands: R is
+// the height of the call, the bottom the clearance below it plus the depth; the peck cycles
+// back off 0.6 (pecks up to 30) and feed at P05.
+TEST(Dialects, HeidenhainCycleRunsAtM99) {
+    auto r = test::rig("PRODUCT=HEIDENHAIN\n");
+    const auto moves = r->run("G83 P01 2 P02 -10 P03 4 P04 0 P05 150\nG00 X10 Y10 Z22\nM99\n", {0, 0, 50});
+    // Surface at 20, bottom 10: pecks to 18, 14, 10 with re-entries 0.6 above the last depth.
+    const double z[] = {18, 22, 18.6, 14, 22, 14.6, 10, 22};  // from R: no rapid to it
+    ASSERT_EQ(moves.size(), 1 + std::size(z));
+    test::expect_point(moves[0].end, 10, 10, 22);  // the axis words only position
+    for (std::size_t i = 0; i < std::size(z); ++i) {
+        EXPECT_DOUBLE_EQ(moves[i + 1].end.z, z[i]) << i;
+        EXPECT_EQ(moves[i + 1].end.x, 10.0);
+    }
+    EXPECT_DOUBLE_EQ(moves[1].feedrate, 150.0);
+}
+
+}  // namespace
+}  // namespace vx::nc
