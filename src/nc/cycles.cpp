@@ -114,6 +114,10 @@ struct Holes {
     }
 };
 
+// A hole whose pecks never reach the bottom (a peck of 0, or far too small) stops short of it;
+// the program is told rather than the hole taken as drilled.
+void stop_pecking(Holes& h) { note_no_effect(h.in, "pecks beyond 995 moves a hole"); }
+
 void peck_g73(Holes& h, const Levels& lv, double q) {
     const double d = retract_amount(h.in, 73);
     for (int k = 1;; ++k) {
@@ -121,7 +125,7 @@ void peck_g73(Holes& h, const Levels& lv, double q) {
         if (lv.direction * (depth - lv.bottom) >= 0) return h.to_level(kMotionLinear, lv.bottom);
         h.to_level(kMotionLinear, depth);
         h.to_level(kMotionRapid, depth - lv.direction * d);
-        if (h.made >= kMaxHoleMoves) return;
+        if (h.made >= kMaxHoleMoves) return stop_pecking(h);
     }
 }
 
@@ -133,7 +137,7 @@ void peck_g83(Holes& h, const Levels& lv, double q) {
         h.to_level(kMotionLinear, depth);
         h.to_level(kMotionRapid, lv.r);
         h.to_level(kMotionRapid, depth - lv.direction * d);
-        if (h.made >= kMaxHoleMoves) return;
+        if (h.made >= kMaxHoleMoves) return stop_pecking(h);
     }
 }
 
@@ -228,7 +232,6 @@ void expand_cycle(Interp& in) {
         if (in.modal.incremental) step[a] = v;
         else hole[a] = v;
     }
-    ++in.nesting.cycle;
     const int holes = std::max(repeats, 1);
     for (int i = 0; i < holes; ++i) {
         if (in.queue.size() >= kMaxCycleBlockMoves) {
@@ -238,7 +241,6 @@ void expand_cycle(Interp& in) {
         hole = hole + step;
         drill(h, hole, lv, repeats);
     }
-    --in.nesting.cycle;
     in.modal.programmed = h.at;
 }
 

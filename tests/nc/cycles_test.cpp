@@ -121,6 +121,7 @@ TEST(Cycles, PeckingIsBoundedAndNotExpandedInTheQuickModes) {
     EXPECT_LE(stuck.size(), std::size_t(kMaxHoleMoves));
     EXPECT_GT(stuck.size(), std::size_t(kMaxHoleMoves / 3));
     for (const MoveRecord& m : stuck) EXPECT_GT(m.end.z, -10.0 + 1e-9);
+    EXPECT_EQ(no_effect_summary(r->in.no_effect), "pecks beyond 995 moves a hole (line 1) had no effect");
 
     auto quick = rig();
     quick->in.expand_pecks = false;
