@@ -56,9 +56,17 @@ struct Bench {
     vx::nc::MachiningTime time;
 };
 
-void BM_Interp_LinesAndArcs(benchmark::State& state) {
+// The same program with cutter radius compensation on from its first block (G41, D1 = 0.5, so
+// that every turn keeps a positive offset radius), with the controller's look-ahead.
+const std::string& compensated_program() {
+    static const std::string text = "G41 D1\n" + program();
+    return text;
+}
+
+void interpret(benchmark::State& state, const std::string& text, const char* ctl_text) {
     auto b = std::make_unique<Bench>();
-    vx::nc::parse_ctl("DECIMAL POINT=NORMAL\nR-TOLERANCE=0.01\n", b->ctl);
+    vx::nc::parse_ctl(ctl_text, b->ctl);
+    b->ctl.d[1].value = 0.5f;
     b->in.ctl = &b->ctl;
     b->in.mtl = &b->mtl;
     b->in.reader = &b->reader;
@@ -67,7 +75,7 @@ void BM_Interp_LinesAndArcs(benchmark::State& state) {
     for (auto _ : state) {
         vx::nc::reset_interp(b->in, {0, 0, 50});
         vx::nc::reset_time(b->time, 999999999.0);
-        vx::nc::open_main_bytes(b->reader, program());
+        vx::nc::open_main_bytes(b->reader, text);
         while (vx::nc::execute_next_block(b->in) == 1) {
         }
         blocks += b->reader.line_number;
@@ -76,7 +84,17 @@ void BM_Interp_LinesAndArcs(benchmark::State& state) {
     if (vx::nc::alarm_code(b->in) != 0) state.SkipWithError("the program raised an alarm");
     state.SetItemsProcessed(blocks);
 }
+
+void BM_Interp_LinesAndArcs(benchmark::State& state) {
+    interpret(state, program(), "DECIMAL POINT=NORMAL\nR-TOLERANCE=0.01\n");
+}
 BENCHMARK(BM_Interp_LinesAndArcs)->Unit(benchmark::kMillisecond);
+
+void BM_Interp_CompensatedLinesAndArcs(benchmark::State& state) {
+    const std::string ctl = "DECIMAL POINT=NORMAL\nR-TOLERANCE=0.01\nPRE READ=" + std::to_string(state.range(0)) + "\n";
+    interpret(state, compensated_program(), ctl.c_str());
+}
+BENCHMARK(BM_Interp_CompensatedLinesAndArcs)->Arg(0)->Arg(10)->Unit(benchmark::kMillisecond);
 
 constexpr int kHoles = 100000;
 

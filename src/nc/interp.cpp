@@ -70,6 +70,7 @@ bool g_code(Interp& in, int g, int fraction) {
         return b.work_by_h;
     case 17: case 18: case 19: b.plane = g; return true;
     case 20: case 21: b.units = g; return true;
+    case 39: b.corner_arc = true; return true;
     case 40: case 41: case 42: b.radius = g; return true;
     case 43: case 44: case 49:
         if (fanuc_offsets) b.length = g;
@@ -394,11 +395,7 @@ void motion_block(Interp& in) {
     if (is_arc(motion)) build_arc(in, m);
     if (motion != kMotionRapid && in.ctl->check_f0 && in.modal.feed <= 0) steps::raise(in, kAlarmZeroFeed);
     in.modal.position = m.end;
-    if (in.modal.radius_side != 0 && in.hooks.compensate &&
-        in.hooks.compensate(in.hooks.context, in, m) != -1) {
-        push_move(in, m);
-        return;
-    }
+    if (compensation_takes(in, m)) return;
     if (motion == kMotionRapid) queue_rapid(in, m);
     else push_move(in, m);
 }
@@ -451,13 +448,18 @@ void subprogram_words(Interp& in) {
 
 void apply_block(Interp& in) {
     apply_modal(in);
+    compensation_block(in);
     subprogram_words(in);
     if (!take_spline_block(in) && apply_special(in) == 0 && in.block.any_axis) motion_block(in);
-    if (in.block.m02) in.end_state = kEndRequested;
+    if (in.block.m02) {
+        compensation_finish(in);
+        in.end_state = kEndRequested;
+    }
 }
 
 void parse_and_apply(Interp& in, std::string_view text) {
     in.block = BlockWords{};
+    in.block.text = text;
     in.modal.g10 = false;
     WordHandler handler{&in, &on_word, &on_comment, &on_lower_case};
     parse_words(text, in.ctl->product, handler);
@@ -482,6 +484,8 @@ void reset_interp(Interp& in, const Vec3& start_point) {
     in.queue.reserve(kQueueReserve);
     in.handed = 0;
     in.stop_held = false;
+    reset_compensation(in.comp);
+    in.nesting.look_ahead = 0;
     in.used_g = {};
     in.used_m = {};
     in.no_effect.clear();

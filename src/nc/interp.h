@@ -1,13 +1,15 @@
 // The block interpreter: the controller's modal state, the words of each block applied to it and
 // programmed coordinates turned into workpiece coordinates. Blocks that expand into several moves
-// (reference returns, rapid paths, and through the hooks canned cycles and radius compensation)
-// queue them; the pipeline (pipeline.h) hands them out one at a time.
+// (reference returns, rapid paths, radius compensation of compensation.h, and through the hooks
+// canned cycles) queue them; the pipeline (pipeline.h) hands them out one at a time.
 //
 // Coordinates: a programmed point is scaled (G51) about the scaling centre, rotated (G68, the
 // later rotation first) about its centre, mirrored (G51.1), and then moved by the work offset,
 // the local offset (G52), the G92 shift and, on machine Z, the length offset.
 #pragma once
 
+#include "nc/alarm_list.h"
+#include "nc/compensation.h"
 #include "nc/ctl.h"
 #include "nc/motion.h"
 #include "nc/move.h"
@@ -86,6 +88,8 @@ struct BlockWords {
     bool comment_offered = false;  // the line went to the comment plug-in
     int last_m = -1;            // the value of the last M word the scan met, -1 for none
     bool last_m_exact = true;   // false when the scan skipped text or stopped early (pipeline.h)
+    bool corner_arc = false;    // G39
+    std::string_view text;      // the whole block as executed, with its line end
 };
 
 struct Interp;
@@ -142,8 +146,6 @@ struct InterpHooks {
     void* context = nullptr;
     // Canned cycle mode with an axis word: queue the cycle's moves with push_move (1).
     int (*cycle)(void* context, Interp& in, const BlockWords& block) = nullptr;
-    // Radius compensation active: offset `move` in place and queue any corner moves before it.
-    int (*compensate)(void* context, Interp& in, MoveRecord& move) = nullptr;
     // M98, M198, M99: open or close a subprogram level of the reader.
     int (*subprogram)(void* context, Interp& in, const BlockWords& block) = nullptr;
     // Words of the dialects (OSP CALL, G15/G16, SIEMENS and HEIDENHAIN blocks) and letters the
@@ -272,6 +274,8 @@ struct Interp {
     RapidPath path;
     BlockWords block;
     Nesting nesting;
+    Compensation comp;
+    AlarmList alarm_list;  // its folder is set by the run or check that owns it
 
     std::array<bool, kUsedCodes> used_g{}, used_m{};
     std::vector<NoEffectCode> no_effect;  // in the order first met

@@ -5,6 +5,7 @@
 
 #include "nc/interp_steps.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -95,8 +96,9 @@ void select_work(Interp& in) {
     const BlockWords& b = in.block;
     int index = b.work;
     if (b.work_extended) {
-        int n = b.has_p ? read_integer(b.p_text) : 0;
-        index = 6 + (n >= 1 ? n : 1);
+        const int n = b.has_p ? read_integer(b.p_text) : 0;
+        // A P beyond the table selects nothing; 6 + P would overflow for the largest numbers.
+        index = n < kWorkOffsets - 6 ? 6 + std::max(n, 1) : kWorkOffsets;
     }
     select_work_index(in, index);
 }

@@ -50,6 +50,9 @@ struct MoveRecord {
     Vec3 path_start;
     bool last_piece = true;
     double dwell = 0;  // s the tool waits at the end (a cycle's dwell at the bottom)
+    // Radius compensation: the connecting move of an inside corner whose offset paths do not meet,
+    // under an active CHECK RADIUS OFFSET (the run pauses or paints by its actions).
+    bool offset_alarm = false;
 };
 
 }  // namespace vx::nc

@@ -87,7 +87,13 @@ bool read_and_execute(Interp& in, const StopInput& stops, Next& out) {
         if (start_code_missing(*in.reader)) {
             raise_alarm(in.reader->alarm, kAlarmStartCode, in.reader->line_number);
             out.step = Step::Alarm;
+            end_program(in);
+            return false;
         }
+        // The moves compensation still holds go out first; the end comes with the last of them.
+        compensation_finish(in);
+        in.end_state = kEndRequested;
+        if (!in.queue.empty()) return true;
         end_program(in);
         return false;
     }

@@ -201,6 +201,7 @@ int begin_run(RunContext& ctx, int mode, bool fast, bool optimise) {
     if (optimise && ctx.hooks.optimise_begin) ctx.hooks.optimise_begin(ctx.hooks.context);
     sim::begin_limit_log(ctx.limit_log, ctx.work_dir);
     sim::begin_interference_run(ctx.interference, ctx.work_dir, ctx.nc_path);
+    nc::begin_alarm_list(ctx.interp->alarm_list, ctx.work_dir);
     if (run::sync_mode(ctx) == 1 && ctx.hooks.sync_clear) ctx.hooks.sync_clear(ctx.hooks.context);
 
     if (!open_source(ctx)) return 0;

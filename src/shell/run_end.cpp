@@ -57,6 +57,16 @@ void close_limit_files(RunContext& ctx) {
     }
 }
 
+// "alarm.txt": shown after the run under OPEN; a list that could not be created is reported.
+void close_alarm_list(RunContext& ctx) {
+    nc::AlarmList& list = ctx.interp->alarm_list;
+    const bool written = nc::end_alarm_list(list);
+    if (list.failed) platform::show_message({nc::alarm_list_path(list), platform::text(kTextWriteProtect)});
+    list.failed = false;
+    const bool open = ctx.ctl->radius_offset_check.list == 2;
+    if (written && open && !ctx.state.batch_run && !ctx.no_dialogs) platform::open_document(nc::alarm_list_path(list));
+}
+
 // The files every ending of a run closes, whichever way it ends.
 void close_run_files(RunContext& ctx, bool aborted, int end_code) {
     run::write_needed_line(ctx, aborted, end_code);
@@ -65,6 +75,7 @@ void close_run_files(RunContext& ctx, bool aborted, int end_code) {
     if (ctx.state.optimise_run && ctx.hooks.optimise_finish) ctx.hooks.optimise_finish(ctx.hooks.context, aborted, end_code);
     close_limit_files(ctx);
     sim::end_interference_run(ctx.interference);
+    close_alarm_list(ctx);
 }
 
 void release_source(RunContext& ctx) {

@@ -1,6 +1,7 @@
 // One move of a run: drawn as a path, skipped, or cut in sub-steps by the kernel (or at once by
 // the whole-move step of the fast runs), with the sounds, load and interference records and view
 // refreshes after every step and the interference decision after the move.
+#include "platform/log.h"
 #include "platform/platform.h"
 #include "shell/nc_links.h"
 #include "shell/run_steps.h"
@@ -144,6 +145,19 @@ bool after_step(RunContext& ctx, MoveCut& cut, int k, int n) {
 
 // ---- Cutting ----
 
+// An offset interference: the run pauses before the next block under STOP; a batch run, which
+// never pauses, logs it so that it is not lost.
+void note_offset_alarm(RunContext& ctx) {
+    ctx.state.radius_offset_alarm = true;
+    if (ctx.state.batch_run) platform::log_message(kTextOffsetAlarm);
+}
+
+// The paint code, or the connecting move of an offset interference under CHECK RADIUS OFFSET
+// PENKI: the spot is painted where the tool cuts it.
+bool paints(const RunContext& ctx, const nc::MoveRecord& m) {
+    return ctx.paint || (m.offset_alarm && ctx.ctl->radius_offset_check.penki);
+}
+
 void fill_step(const RunContext& ctx, const MoveCut& cut, const Vec3& p, const Vec3& previous, int k, int n,
                sim::SweepStep& s) {
     const RunState& st = ctx.state;
@@ -156,7 +170,7 @@ void fill_step(const RunContext& ctx, const MoveCut& cut, const Vec3& p, const V
     s.plane = plane_code(m);
     s.feed = m.feedrate;
     s.line_number = stored_line(ctx);
-    s.paint = ctx.paint;
+    s.paint = paints(ctx, m);
     s.recording = !st.fast_run;
     s.sum_volume = sim::volume_wanted(s.run_type, *ctx.tool);
     s.sum_moment = s.sum_volume && ctx.settings->optimize.torque;
@@ -204,7 +218,7 @@ int cut_whole(RunContext& ctx, MoveCut& cut) {
     w.radius = m.start_radius;
     w.feed = m.feedrate;
     w.line_number = stored_line(ctx);
-    w.paint = ctx.paint;
+    w.paint = paints(ctx, m);
     const bool show = st.run_mode == kModeCutShow;
     w.run_type = show ? sim::kRunMoveStart : sim::kRunMoveStep;
     w.projection = step_projection(ctx);
@@ -275,6 +289,7 @@ bool cut_move(RunContext& ctx) {
     RunState& st = ctx.state;
     const nc::MoveRecord& m = ctx.interp->move;
     ++st.moves;
+    if (m.offset_alarm) note_offset_alarm(ctx);
     st.move = MoveValues{m.start, m.end, 0.0, 0, 0, 0.0, 0.0, 0.0, m.start};
     if (st.run_mode == kModeToolTipPath || st.run_mode == kModeCommandPath) {
         draw_move(ctx, m, st.run_mode == kModeToolTipPath ? platform::PathKind::ToolTip : platform::PathKind::CommandPoint);

@@ -9,6 +9,8 @@ namespace vx::shell::run {
 
 // ---- Shared helpers (run.cpp) ----
 
+constexpr std::string_view kTextOffsetAlarm = "OFFSET ALARM";  // the pause's status, the batch log's line
+
 int sync_mode(const RunContext& ctx);
 bool cutting_mode(int run_mode);  // 1 to 3
 double move_step(const RunContext& ctx);  // PITCH(MOVE), or its AUTO value at the work pitch

@@ -19,7 +19,6 @@ constexpr TextPair kTextSkip{"/粗さ:", "/Skip:"};
 constexpr TextPair kTextInterference{"干渉", "INTERFERENCE"};
 constexpr TextPair kTextStop{"停止中", "STOP"};
 constexpr TextPair kTextCheck{" 干渉チェック-", "Check-"};
-constexpr std::string_view kTextOffsetAlarm = "OFFSET ALARM";
 constexpr std::string_view kTextGoOrEscape = "! (G or ESC)";
 
 // Letters of the check modes in the order of their values.
@@ -47,7 +46,7 @@ std::string_view stem(std::string_view path) {
 
 std::string_view pause_text(PauseReason reason) {
     switch (reason) {
-        case PauseReason::OffsetAlarm: return kTextOffsetAlarm;
+        case PauseReason::OffsetAlarm: return run::kTextOffsetAlarm;
         case PauseReason::Interference: return platform::text(kTextInterference);
         default: return platform::text(kTextStop);
     }
