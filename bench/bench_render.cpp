@@ -2,6 +2,7 @@
 // counts (the cost of projection lookup, shading, colouring, ordering and batching), and into
 // the real surface (everything a redraw costs); items are pixels of the view.
 #include "shell/view_options.h"
+#include "view/display.h"
 #include "view/render.h"
 #include "view/surface_sink.h"
 
@@ -132,5 +133,35 @@ void BM_Render_ChangedBlocks(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 61 * 61);
 }
 BENCHMARK(BM_Render_ChangedBlocks)->Unit(benchmark::kMicrosecond);
+
+// One frame of a rotation drag in the window: A turned by a drag step, the display step for the
+// scale (thinned with the default settings; step 1 for the full-detail frame after the pause),
+// the grid projected and the display painted with the overlays and the tool, at a window's
+// 1000 x 700 view. Items are pixels; "fps" is frames per second.
+void BM_Render_RotateDragFrame(benchmark::State& state) {
+    const bool full_detail = state.range(0) != 0;
+    sim::Workpiece wp;
+    make_cut_grid(wp);
+    shell::DefineSettings define;
+    define.perspective = false;  // the example's setting
+    const view::DisplaySettings settings = shell::display_settings(define);
+    view::Display d;
+    constexpr int kViewWidth = 1000, kViewHeight = 700;
+    view::set_up_display(d, settings, wp, kViewWidth, kViewHeight, full_detail);
+    double a = d.view.angle_a;
+    for (auto _ : state) {
+        a += 2.5;
+        view::set_angles(d.view, a, d.view.angle_b);
+        view::update_display_step(d.view, settings, wp, full_detail);
+        view::project_grid(d.view, wp);
+        d.redraw_due = true;
+        view::paint(d, wp);
+        benchmark::DoNotOptimize(d.frame.pixels.data());
+    }
+    state.counters["step"] = d.view.step;
+    state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    state.SetItemsProcessed(state.iterations() * std::int64_t{kViewWidth} * kViewHeight);
+}
+BENCHMARK(BM_Render_RotateDragFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

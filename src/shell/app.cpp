@@ -14,6 +14,7 @@ App::App() {
     run.kernel = &kernel;
     run.time = &time;
     run.plugins = &plugins;
+    install_optimise_hooks(*this);
 }
 
 App::~App() {

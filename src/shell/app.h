@@ -13,6 +13,7 @@
 #include "nc/reader.h"
 #include "shell/batch.h"
 #include "shell/command_line.h"
+#include "shell/optimise_run.h"
 #include "shell/run.h"
 #include "shell/settings.h"
 #include "sim/bands.h"
@@ -50,12 +51,20 @@ struct App {
     view::DisplayBackend display_backend;
     integration::Plugins plugins;
     RunContext run;  // linked to the records above
+    OptimiseOutputs optimise;  // the optimise run's files, fed through the run's hooks
 
     // Where modules that come later plug in; unset hooks do nothing.
     struct Hooks {
         // The data check of a newly selected NC program, when the settings ask for it.
         void (*check_nc_data)(App& app) = nullptr;
+        // The window: closing it (the exit command). Without a window the command is not available.
+        void* window = nullptr;
+        void (*close_window)(void* window) = nullptr;
     } hooks;
+
+    // What a left-button drag in the view does: one of the view menu's ids (cmd::kMouseRotate..),
+    // chosen by the right-button menu; the window reads it.
+    int mouse_mode = cmd::kMouseRotate;
 
     App();
     // The bands' workers end and every plug-in is told FREE, on every way out of the program.

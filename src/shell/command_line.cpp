@@ -544,6 +544,14 @@ void read_switch(Parse& p, const std::string& arg) {
 
 }  // namespace
 
+bool file_has_extension(std::string_view path, std::string_view ext) { return has_extension(path, ext); }
+bool is_workpiece_path(std::string_view path, const CommandLineContext& ctx) { return is_workpiece_file(path, ctx); }
+
+int save_type_for_file(std::string_view path, const CommandLineContext& ctx) {
+    bool suffix_used = false;
+    return save_type_of(path, {}, ctx, suffix_used);
+}
+
 // ---- Entries ----
 
 std::vector<std::string> split_command_line(std::string_view line, std::vector<std::string>* diagnostics) {

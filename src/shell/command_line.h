@@ -127,6 +127,15 @@ CommandLine parse_arguments(const std::vector<std::string>& args, const CommandL
 
 std::string usage_text();  // the --help text
 
+// How a file argument is classified: by its extension (case-insensitive, ".DMF"); a workpiece
+// file is a DMF, DMFZ or STL file or one of a workpiece-reader plug-in's extensions.
+bool file_has_extension(std::string_view path, std::string_view ext);
+bool is_workpiece_path(std::string_view path, const CommandLineContext& ctx);
+
+// The save type a file name chosen in the save dialog asks for by its extension (no suffix:
+// STL as text, VRML as faces); 0 for an extension the save does not know.
+int save_type_for_file(std::string_view path, const CommandLineContext& ctx);
+
 // ---- Feeding the settings ----
 
 // The settings file to look for: the one named on the command line, else "vornex.ini".

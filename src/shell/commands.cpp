@@ -26,7 +26,7 @@ const std::array kCommands{
     Command{32773, 32773, 0, O::Output, E::NcSelected, C::None, kLocked, "帳票出力（&V）", "the verification report"},
     Command{32813, 32813, 0, O::Integration, E::NcSelectedPlain, C::None, false, "エディター編集(&E)",
             "the external editor"},
-    Command{105, 105, 0, O::Shell, E::Always, C::None, false, "終了（&X）", "closing the window"},
+    Command{105, 105, 0, O::Shell, E::Always, C::None, false, "終了（&X）", "closing the window", h::exit_program},
     // ---- Workpiece ----
     Command{32784, 32784, 0, O::Work, E::Always, C::None, kLocked, "DMF,STL,,,読み込み(&L)", "loading a workpiece",
             h::load_workpiece},
@@ -116,7 +116,8 @@ const std::array kCommands{
     Command{32783, 32783, 0, O::Nc, E::Always, C::None, kLocked, "機械定義ファイルの指定(&M or F4キー)",
             "choosing the machine definition file"},
     // ---- Display control ----
-    Command{213, 213, 0, O::Shell, E::Always, C::CommandMenu, false, "コマンドメニュー表示(&M)", "the command menu"},
+    Command{213, 213, 0, O::Shell, E::Always, C::CommandMenu, false, "コマンドメニュー表示(&M)", "the command menu",
+            h::command_menu},
     Command{32883, 32883, 0, O::View, E::Always, C::ToolDrawing, false, "工具表示(&T)", "the tool drawing",
             h::display_switch},
     Command{32816, 32816, 0, O::View, E::Always, C::ToolDialog, false, "工具表示ダイアログ表示(&C)",
@@ -163,14 +164,14 @@ const std::array kCommands{
     // ---- Output ----
     Command{32793, 32793, 0, O::Output, E::Always, C::None, false, "NCデータ出力(&O)", "the NC data output"},
     // ---- Help ----
-    Command{801, 801, 0, O::Shell, E::Always, C::None, false, "ヘルプ(&H or F1キー)", "the help"},
+    Command{801, 801, 0, O::Shell, E::Always, C::None, false, "ヘルプ(&H or F1キー)", "the help", h::open_help},
     Command{32821, 32821, 0, O::Shell, E::Always, C::None, false, "ホームページへ(&G)", "the home page"},
     Command{104, 104, 0, O::Shell, E::Always, C::None, false, "バージョン/環境情報(&A)",
-            "the version and environment information"},
+            "the version and environment information", h::version},
     // ---- Plug-ins and the view menu ----
     Command{32911, 32913, 0, O::Integration, E::NcReaderPlugin, C::None, kLocked, {}, "the NC-reader plug-in"},
     Command{32941, 32943, 0, O::Integration, E::SimPlugin, C::None, false, {}, "the simulation plug-in"},
-    Command{248, 261, 0, O::Shell, E::Always, C::None, false, {}, "the view mouse modes"},
+    Command{248, 261, 248, O::Shell, E::Always, C::MouseMode, false, {}, "this mouse mode", h::mouse_mode},
 };
 
 bool has_workpiece(const App& app) { return app.workpiece.modification_state != sim::kNoWorkpiece; }
@@ -235,6 +236,7 @@ bool command_checked(const App& app, const Command& c, int id) {
     case C::ArborCheck: return int(st.checks.arbor) == value;
     case C::LengthCheck: return int(st.checks.height) == value;
     case C::ChipCheck: return int(st.checks.chip) == value;
+    case C::MouseMode: return app.mouse_mode == value;
     case C::SaveLevel: return app.settings.dmf.save_level == value;
     case C::DataLevel: return app.settings.dmf.data_level == value;
     }

@@ -58,6 +58,11 @@ constexpr int kColourByPen = 32843;
 constexpr int kColourByDirection = 32844;
 constexpr int kSaveLevelFirst = 32864;  // 32864..32866: save level = command - 32863
 constexpr int kDataLevelFirst = 32867;  // 32867..32870: data-holding level = command - 32866
+constexpr int kViewMenuFirst = 248;     // 248..261: the right-button view menu's mouse modes
+constexpr int kViewMenuLast = 261;
+constexpr int kMouseRotate = 248;       // the modes this build has; the others are not available
+constexpr int kMouseZoom = 249;
+constexpr int kMousePan = 250;
 
 }  // namespace cmd
 
@@ -84,7 +89,7 @@ enum class Check {
     None,
     Sound, RunPaths, ResultPaths, ConstructionPoints, BoundaryBox, Axes, ToolDrawing, ToolDialog,
     CommandMenu, ProgressWindow, PrecisionOptimisation, Mesh, ColourByPen, ColourByDirection,
-    DifferenceTemporary, DifferenceAlways,
+    DifferenceTemporary, DifferenceAlways, MouseMode,
     StopMode, RapidCheck, ArborCheck, LengthCheck, ChipCheck, SaveLevel, DataLevel,
 };
 

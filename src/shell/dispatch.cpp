@@ -1,6 +1,7 @@
 // The dispatcher and the handlers of the run and of the menus' switches.
 #include "shell/dispatch.h"
 
+#include "platform/files.h"
 #include "platform/language.h"
 #include "platform/platform.h"
 #include "shell/handlers.h"
@@ -16,6 +17,8 @@ using platform::TextPair;
 constexpr TextPair kTextTitle{"VORNEX", "VORNEX"};
 constexpr TextPair kTextNotAvailable{"コマンド %d（%s）はこのビルドではまだ使用できません",
                                      "Command %d (%s) is not available in this build yet"};
+constexpr TextPair kTextNoHelp{"ヘルプファイルが見つかりません", "The help file was not found"};
+constexpr std::string_view kHelpPath = "HELP/index.htm";
 constexpr TextPair kTextBusy{"加工中はコマンド %d（%s）を実行できません", "Command %d (%s) waits until the run has ended"};
 
 // The message naming command `id`: in Japanese by its caption, in English by what it does.
@@ -131,6 +134,38 @@ int save_level(App& app, int id, int, const CommandArgs*) {
 
 int data_level(App& app, int id, int, const CommandArgs*) {
     app.settings.dmf.data_level = command_value(*find_command(id), id);
+    return 1;
+}
+
+int exit_program(App& app, int id, int, const CommandArgs*) {
+    if (!app.hooks.close_window) return not_available(*find_command(id), id);
+    app.hooks.close_window(app.hooks.window);
+    return 1;
+}
+
+// The command menu's switch is its settings flag; the window shows the menu as the flag says.
+int command_menu(App& app, int, int, const CommandArgs*) {
+    app.settings.save.view_p = app.settings.save.view_p ? 0 : 1;
+    return 1;
+}
+
+// The help path: in the current directory, else in the program directory; opened with the
+// desktop's program for it.
+int open_help(App& app, int, int, const CommandArgs*) {
+    for (const std::string& dir : {app.current_dir, app.program_dir}) {
+        if (const auto path = platform::find_file(dir + std::string(kHelpPath))) {
+            platform::open_document(*path);
+            return 1;
+        }
+    }
+    platform::show_message({platform::text(kTextNoHelp), app.program_dir + std::string(kHelpPath)});
+    return 0;
+}
+
+int mouse_mode(App& app, int id, int, const CommandArgs*) {
+    const bool built = id == cmd::kMouseRotate || id == cmd::kMouseZoom || id == cmd::kMousePan;
+    if (!built) return not_available(*find_command(id), id);
+    app.mouse_mode = id;
     return 1;
 }
 

@@ -345,6 +345,9 @@ int block_loop(RunContext& ctx) {
         const nc::Next next = next_step(ctx);
         if (next.step == nc::Step::Stop) return run::suspend(ctx);
         if (next.executed) note_block(ctx, next.last_m);
+        if (next.executed && st.optimise_run && in.block.special == 92 && in.block.any_axis &&
+            ctx.hooks.optimise_position)
+            ctx.hooks.optimise_position(ctx.hooks.context, in.modal.position);
         if (next.step == nc::Step::End || next.step == nc::Step::Alarm) {  // step 10
             if (nc::alarm_code(in) > 0) st.abort = true;  // a move that came with the alarm is not cut
             return run::end_run(ctx);

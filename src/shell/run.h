@@ -153,6 +153,8 @@ struct RunHooks {
     bool (*optimise_dialog)(void* context) = nullptr;
     int (*optimise_begin)(void* context) = nullptr;
     sim::OptimiseSink optimise_sink;
+    // The program set its position (G92): the control point it names, workpiece coordinates.
+    void (*optimise_position)(void* context, const Vec3& position) = nullptr;
     void (*optimise_finish)(void* context, bool aborted, int end_code) = nullptr;
 
     // The editor's line link, released when the run ends.

@@ -64,6 +64,16 @@ bool above_workpiece(const RunContext& ctx, const nc::MoveRecord& m) {
     return m.start.z - shift > wp.highest && m.end.z - shift > wp.highest;
 }
 
+// An optimise run writes every move: one that is not cut is handed over as one air piece.
+void hand_over_uncut(RunContext& ctx, const nc::MoveRecord& m) {
+    RunState& st = ctx.state;
+    const sim::OptimiseSink& sink = ctx.hooks.optimise_sink;
+    if (!st.optimise_run || !sink.step) return;
+    st.move.steps = st.move.step = 1;
+    st.move.position = m.end;
+    sink.step(sink.context, sim::OptimiseStep{});
+}
+
 std::int32_t stored_line(const RunContext& ctx) {
     // The line layer keeps the lines of a called program negated.
     return ctx.reader->depth > 0 ? -ctx.interp->line : ctx.interp->line;
@@ -296,17 +306,24 @@ bool cut_move(RunContext& ctx) {
         st.move.position = m.end;
         return true;
     }
-    if (ctx.settings->define.ignore_g00 && m.motion == nc::kMotionRapid) return true;
+    if (ctx.settings->define.ignore_g00 && m.motion == nc::kMotionRapid) {
+        hand_over_uncut(ctx, m);
+        return true;
+    }
     st.move.position = m.end;  // where the tool is when the move is not cut
     if (!kegaki(ctx) && above_workpiece(ctx, m)) {
         draw_move(ctx, m, platform::PathKind::Uncut);
         set_cut_sound(ctx, m.motion == nc::kMotionRapid ? kSoundRapid : kSoundAir, true);
+        hand_over_uncut(ctx, m);
         return true;
     }
     MoveCut cut(m);
     cut.length = nc::move_length(m);
     st.move.length = cut.length;
-    if (!(cut.length >= ctx.ctl->min_move)) return true;
+    if (!(cut.length >= ctx.ctl->min_move)) {
+        hand_over_uncut(ctx, m);
+        return true;
+    }
     int scribe_steps = 0;
     const double width = ctx.tool->tool.d;
     if (kegaki(ctx) && width > 0.0) scribe_steps = int(std::min(2.0 * cut.length / width + kScribeRounding, 1e9));

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <thread>
+#include <utility>
 
 namespace vx::shell {
 namespace {
@@ -21,6 +22,7 @@ bool command(App& app, const BatchStep& step, BatchOutcome& outcome) {
     const CommandArgs args{step.path, step.values};
     const int status = dispatch(app, step.command, step.parameter, step.path.empty() ? nullptr : &args);
     if (app.run.state.escape_exit) outcome.escaped = true;
+    if (std::exchange(app.optimise.write_failed, false)) return false;  // told already; the exit code says it too
     // A run that ended with an alarm or an interference has still done its job: the log says so.
     return command_done(status);
 }

@@ -130,8 +130,15 @@ int load_workpiece(App& app, int id, int, const CommandArgs* args) {
 }
 
 int save_workpiece(App& app, int id, int parameter, const CommandArgs* args) {
-    const std::string path = chosen_file(app, args, kTextSaveWork, true);
+    std::string path = chosen_file(app, args, kTextSaveWork, true);
     if (path.empty()) return 0;
+    // From the menu the chosen name's extension says the format; a name without a known one
+    // becomes a DMF, as on the command line.
+    if (parameter == 0) parameter = save_type_for_file(path, {});
+    if (parameter == 0) {
+        path += ".DMF";
+        parameter = kSaveDmf;
+    }
     if (parameter == kSaveDmf) return work::save_workpiece(app.workpiece, path, save_options(app.settings)) == 1 ? 1 : 0;
     const std::optional<work::ExportFormat> format = export_format(parameter);
     if (!format) return not_available(*find_command(id), id, "saving in this format");

@@ -177,6 +177,27 @@ TEST(Dispatch, CommandsWithoutTheirModuleSaySoInBothLanguages) {
     EXPECT_EQ(m[2].body, "コマンド 32773（帳票出力（&V））はこのビルドではまだ使用できません");
 }
 
+// The help is the current folder's HELP/index.htm, else the program folder's; when neither
+// exists the user is told instead of a desktop opener failing out of sight.
+TEST(Dispatch, HelpOpensTheFirstHelpFileOrSaysItIsMissing) {
+    RecordingBackend backend;
+    RunRig rig;
+    testing::TempDir program;
+    rig.app->current_dir = rig.dir.path();
+    rig.app->program_dir = program.path();
+    std::filesystem::create_directories(program.path() + "HELP");
+    std::filesystem::create_directories(rig.dir.path() + "HELP");
+    EXPECT_EQ(dispatch(*rig.app, 801), 0);
+    program.write("HELP/index.htm", "p");
+    EXPECT_EQ(dispatch(*rig.app, 801), 1);
+    rig.dir.write("HELP/index.htm", "c");
+    EXPECT_EQ(dispatch(*rig.app, 801), 1);
+    const testing::Recording& r = backend.recording();
+    ASSERT_EQ(r.messages.size(), 1u);
+    EXPECT_EQ(r.messages[0].body, program.path() + "HELP/index.htm");
+    EXPECT_EQ(r.opened, (std::vector<std::string>{program.path() + "HELP/index.htm", rig.dir.path() + "HELP/index.htm"}));
+}
+
 // ---- NC selection ----
 // The fallbacks in their order: as named, with the NC suffix, then both in the program folder.
 

@@ -1,0 +1,179 @@
+// The keyboard table of the main window and the dropped files.
+#include "gui/widgets.h"
+#include "platform/language.h"
+#include "shell/dispatch.h"
+#include "shell/dropped_files.h"
+#include "shell/settings.h"
+#include "shell/view_options.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QProcess>
+
+namespace vx::gui {
+namespace {
+
+constexpr platform::TextPair kTitle{"VORNEX", "VORNEX"};
+constexpr platform::TextPair kKeyNotAvailable{"キー %s（%s）はこのビルドではまだ使用できません",
+                                              "Key %s (%s) is not available in this build yet"};
+constexpr platform::TextPair kColourTableUnreadable{"カラーテーブルを読めません", "The colour table cannot be read."};
+
+void key_not_available(std::string_view key, std::string_view what) {
+    std::string text(platform::text(kKeyNotAvailable));
+    text.replace(text.find("%s"), 2, key);
+    text.replace(text.find("%s"), 2, what);
+    platform::show_message({platform::text(kTitle), text});
+}
+
+bool nc_selected(const Window& w) { return !w.app->run.nc_path.empty(); }
+bool has_workpiece(const Window& w) { return w.app->workpiece.modification_state != sim::kNoWorkpiece; }
+
+// The Qt key of the settings' escape key.
+int escape_key(const shell::Settings& s) {
+    switch (s.define.escape_key) {
+    case shell::EscapeKey::Esc: return Qt::Key_Escape;
+    case shell::EscapeKey::Break: return Qt::Key_Cancel;
+    case shell::EscapeKey::Pause: return Qt::Key_Pause;
+    }
+    return Qt::Key_Escape;
+}
+
+void post_if_enabled(Window& w, int id) {
+    const shell::Command* c = shell::find_command(id);
+    if (c && shell::command_enabled(*w.app, *c, id)) post_command(w, id);
+}
+
+// The view (with the tool) as the window shows it, to the clipboard; thinned views are drawn
+// at full detail first.
+void copy_view(Window& w) {
+    view_changed(w, false);
+    view::paint(w.app->display, w.app->workpiece);
+    const view::Surface& f = w.app->display.frame;
+    const QImage image(reinterpret_cast<const uchar*>(f.pixels.data()), f.width, f.height, f.width * 4,
+                       QImage::Format_RGB32);
+    QGuiApplication::clipboard()->setImage(image.copy());
+}
+
+// A second instance with the "ExecSelf" arguments, in the current directory.
+void start_second_instance(Window& w) {
+    const QStringList args = QProcess::splitCommand(QString::fromStdString(w.app->settings.editor.self_option));
+    const QString program = QString::fromStdString(w.app->program_dir + "vornex");
+    if (!QProcess::startDetached(program, args, QString::fromStdString(w.app->current_dir)))
+        key_not_available("X", "the second instance could not be started");
+}
+
+bool view_key(Window& w, char key, bool ctrl) {
+    shell::App& app = *w.app;
+    const ViewAngles now = view_angles(w);
+    if (const auto angles = angles_for_key(key, now)) {
+        if (*angles == now && !ctrl) return true;  // the view already matches
+        turn_view(w, *angles);
+        return true;
+    }
+    switch (key) {
+    case 'F': fit_view_to_window(w); return true;
+    case 'R': turn_view(w, {app.settings.define.angle_a, app.settings.define.angle_b}); return true;
+    case 'W': zoom_view_by(w, app.settings.define.expand_rate); return true;
+    case 'S': zoom_view_by(w, 1.0 / app.settings.define.expand_rate); return true;
+    case 'P': view_changed(w, false); return true;
+    default: return false;
+    }
+}
+
+bool letter_key(Window& w, char key, bool ctrl) {
+    shell::App& app = *w.app;
+    switch (key) {
+    case 'G':
+        if (const int command = shell::run_key_go(app.run)) post_command(w, command);
+        return true;
+    case 'E': post_if_enabled(w, 32813); return true;
+    case 'Y':
+        if (!app.settings.define.mesh_mode)
+            post_command(w, app.settings.define.colour_by_pen ? shell::cmd::kColourByDirection : shell::cmd::kColourByPen);
+        return true;
+    case 'N':
+        if (app.display.view.step > 1) post_command(w, 32879);
+        return true;
+    case 'H': post_command(w, shell::cmd::kMesh); return true;
+    case 'X': start_second_instance(w); return true;
+    case 'B': shell::take_run_backup(app.run); return true;
+    case 'C':
+        if (ctrl) copy_view(w);
+        else shell::restore_run_backup(app.run);
+        return true;
+    case 'L': key_not_available("L", "the difference display"); return true;
+    case 'Z': start_zoom_box(w); return true;
+    default: return view_key(w, key, ctrl);
+    }
+}
+
+bool function_key(Window& w, int key, bool ctrl) {
+    switch (key) {
+    case Qt::Key_F1:
+        if (ctrl) key_not_available("CTRL+F1", "the settings file in its editor");
+        else send_command(w, 801);
+        return true;
+    case Qt::Key_F2: key_not_available("F2", "the tool settings file in its editor"); return true;
+    case Qt::Key_F3: key_not_available("F3", "the controller definition file in its editor"); return true;
+    case Qt::Key_F4: key_not_available("F4", "the machine definition file in its editor"); return true;
+    case Qt::Key_F5: if (nc_selected(w)) post_command(w, shell::cmd::kCutAndShow); return true;
+    case Qt::Key_F6: if (nc_selected(w)) post_command(w, shell::cmd::kToolTipPath); return true;
+    case Qt::Key_F7: if (nc_selected(w)) post_command(w, shell::cmd::kFastCutAndShow); return true;
+    case Qt::Key_F8: post_if_enabled(w, shell::cmd::kSimPlugin); return true;
+    case Qt::Key_F9: post_if_enabled(w, shell::cmd::kSimPlugin + 1); return true;
+    default: return false;
+    }
+}
+
+void apply_dropped_colours(Window& w, const std::string& path) {
+    shell::App& app = *w.app;
+    if (!shell::apply_colour_table(path, app.settings.define.colours)) {
+        platform::show_message({path, platform::text(kColourTableUnreadable)});
+        return;
+    }
+    view::update_display_settings(app.display, shell::display_settings(app.settings.define), app.workpiece);
+    w.view->update();
+}
+
+}  // namespace
+
+bool handle_key(Window& w, int key, Qt::KeyboardModifiers modifiers) {
+    const bool ctrl = modifiers & Qt::ControlModifier;
+    if (w.zoom_box) {  // keys wait while the box is drawn; ESC gives it up
+        if (key == Qt::Key_Escape) end_zoom_box(w, {});
+        return true;
+    }
+    if ((modifiers & Qt::AltModifier) && (key == Qt::Key_Question || key == Qt::Key_Slash)) {
+        send_command(w, 104);  // the version and environment information
+        return true;
+    }
+    if (key == escape_key(w.app->settings)) {
+        if (shell::run_key_escape(w.app->run)) refresh_menu_states(w);
+        return true;
+    }
+    if (function_key(w, key, ctrl)) return true;
+    if (key == Qt::Key_Plus || key == Qt::Key_Minus) {
+        key_not_available(key == Qt::Key_Plus ? "+" : "-", "the difference display");
+        return true;
+    }
+    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
+        return letter_key(w, char(key), ctrl);  // Qt's key codes of digits and letters are their ASCII
+    return false;
+}
+
+void drop_files(Window& w, const std::vector<std::string>& paths, bool ctrl) {
+    shell::App& app = *w.app;
+    shell::CommandLineContext ctx;
+    ctx.current_dir = app.current_dir;
+    for (const shell::DroppedFile& d : shell::dropped_file_commands(paths, ctrl, has_workpiece(w), ctx)) {
+        if (d.command == 0) {
+            apply_dropped_colours(w, d.path);
+            continue;
+        }
+        const shell::CommandArgs args{d.path, {}};
+        send_command(w, d.command, 0, &args);
+    }
+}
+
+}  // namespace vx::gui

@@ -1,0 +1,80 @@
+#include "gui/view_rules.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace vx::gui {
+namespace {
+
+constexpr double kAngleStep = 2.5;      // degrees per drag unit
+constexpr double kDragUnitsA = 72.0;    // a drag over the whole width turns A by 72 units
+constexpr double kDragUnitsB = 36.0;    // ... over the whole height B by 36 units
+constexpr double kZoomBase = 1.1;
+constexpr double kZoomDragPower = 20.0; // a drag over the whole width zooms by 1.1^20
+constexpr int kWheelNotch = 120;
+constexpr double kKeyTiltStep = 10.0;   // U and D
+constexpr double kKeyTurnStep = 15.0;   // 5 and 6
+
+double wrap_a(double a) {
+    a = std::fmod(a, 360.0);
+    return a < 0 ? a + 360.0 : a;
+}
+
+double clamp_b(double b) { return b < 0 ? 0 : b > 90 ? 90 : b; }
+
+// U tilts toward the plan view, D toward the side view; the step next to an end stops 5 degrees
+// short of it, so that the last step before the end is half a step.
+double tilt(double b, double step) {
+    double next = clamp_b(b + step);
+    if (step < 0 && next == 80) next = 85;
+    if (step > 0 && next == 10) next = 5;
+    return next;
+}
+
+}  // namespace
+
+std::optional<ViewAngles> angles_for_key(char key, ViewAngles now) {
+    switch (key) {
+    case '1': return ViewAngles{225, now.b};
+    case '2': return ViewAngles{135, now.b};
+    case '3': return ViewAngles{45, now.b};
+    case '4': return ViewAngles{315, now.b};
+    case '5': return ViewAngles{wrap_a(now.a - kKeyTurnStep), now.b};
+    case '6': return ViewAngles{wrap_a(now.a + kKeyTurnStep), now.b};
+    case '7': return ViewAngles{wrap_a(now.a + 180), now.b};
+    case '8': return ViewAngles{0, 90};
+    case '9': return ViewAngles{270, 90};
+    case '0': return ViewAngles{0, 0};
+    case 'U': return ViewAngles{now.a, tilt(now.b, -kKeyTiltStep)};
+    case 'D': return ViewAngles{now.a, tilt(now.b, kKeyTiltStep)};
+    default: return std::nullopt;
+    }
+}
+
+int wheel_steps(int distance, bool reverse) {
+    int steps = 0;
+    if (std::abs(distance) <= kWheelNotch) steps = distance > 0 ? 1 : -1;
+    else steps = distance / kWheelNotch;
+    return reverse ? -steps : steps;
+}
+
+bool drag_step_due(int dx, int dy) { return std::abs(dx) + std::abs(dy) >= kDragThreshold; }
+
+ViewAngles rotate_drag(ViewAngles now, int dx, int dy, int width, int height) {
+    if (std::abs(dx) >= std::abs(dy)) {
+        const double units = std::round(std::abs(dx) * kDragUnitsA / std::max(width, 1));
+        return {wrap_a(now.a + (dx < 0 ? -1 : 1) * kAngleStep * units), now.b};
+    }
+    const double units = std::round(std::abs(dy) * kDragUnitsB / std::max(height, 1));
+    return {now.a, clamp_b(now.b + (dy < 0 ? 1 : -1) * kAngleStep * units)};
+}
+
+double zoom_drag_factor(int dx, int dy, int width, int height) {
+    if (std::abs(dx) >= std::abs(dy)) return std::pow(kZoomBase, kZoomDragPower * dx / std::max(width, 1));
+    return std::pow(kZoomBase, -kZoomDragPower * dy / std::max(height, 1));
+}
+
+double wheel_zoom_factor(int steps) { return std::pow(kZoomBase, steps); }
+
+}  // namespace vx::gui

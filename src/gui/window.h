@@ -1,0 +1,162 @@
+// The desktop window: the main window over the renderer's surface, its menus built from the
+// command table, the keys and the mouse of the view, dropped files, timers 1 to 7 and the
+// platform backend that the run calls. Everything the window does ends in the dispatcher or in
+// the view; it holds no simulation logic of its own.
+#pragma once
+
+#include "gui/sound.h"
+#include "gui/view_rules.h"
+#include "platform/platform.h"
+#include "shell/app.h"
+#include "shell/message_file.h"
+
+#include <QPoint>
+#include <QRect>
+
+#include <array>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+class QAction;
+class QLabel;
+class QMainWindow;
+class QMenu;
+class QProgressDialog;
+class QPushButton;
+class QRubberBand;
+class QTimer;
+class QWidget;
+
+namespace vx::gui {
+
+class MainWindow;
+class ViewWidget;
+
+constexpr int kTimerCount = 8;          // ids 1..7
+constexpr int kWheelRedrawTimer = 4;    // the full redraw after the wheel or a drag
+constexpr int kBatchTimer = 7;          // the one-shot unattended start
+
+// How a box is shown: to the user, or, for tests, only recorded and answered unattended.
+enum class Boxes { Shown, Recorded };
+
+struct WindowOptions {
+    Boxes boxes = Boxes::Shown;
+    int width = 1000, height = 700;  // without a saved placement
+};
+
+// One menu action with the command id it dispatches.
+struct CommandAction {
+    int id = 0;
+    QAction* action = nullptr;
+};
+
+// The state of a mouse drag in the view.
+struct Drag {
+    bool active = false;
+    Qt::MouseButton button = Qt::NoButton;
+    QPoint last;
+    int mode = 0;  // the mouse mode the drag was started in
+};
+
+struct Window {
+    Window() = default;
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+    ~Window();
+
+    shell::App* app = nullptr;
+    WindowOptions options;
+    MainWindow* main = nullptr;  // owns every widget below
+    ViewWidget* view = nullptr;
+    QLabel* line_label = nullptr;      // the NC list's current line
+    QLabel* position_label = nullptr;  // the position panel
+    QLabel* stop_label = nullptr;      // the stop panel
+    QPushButton* go_button = nullptr;  // ... its GO and ESC fields while a run is suspended
+    QPushButton* esc_button = nullptr;
+    QProgressDialog* progress = nullptr;
+    QWidget* command_menu = nullptr;   // the 20 buttons; shown while the settings' VIEW_P is set
+    std::vector<CommandAction> actions;
+    std::vector<QMenu*> menus;
+    std::array<QTimer*, kTimerCount> timers{};
+    SoundPlayer sounds;
+    std::set<int> keys_down;     // Qt key codes held while the window is active
+    // ... and pressed since the run last asked for them: a tap shorter than the pump's interval
+    // still reaches the run.
+    std::set<int> keys_pressed;
+    std::vector<std::string> recorded;  // Boxes::Recorded: "title|body" of every box
+    Drag drag;
+    bool zoom_box = false;         // Z: the next left drag draws the box of the displayed range
+    QRubberBand* band = nullptr;
+    std::int64_t last_view_change_ns = 0;  // the wheel's and the drags' last step
+    bool painted = false;                  // the first paint started the batch timer
+    bool batch_started = false;
+    bool closed = false;
+    // The window was closed during a run: the run is ended as by the escape key, and the window
+    // closes when it has returned.
+    bool close_after_run = false;
+    bool watch_due = false;  // a change watch of the definition files is posted
+    bool watching = false;   // ... is running (its boxes pump events that would start another)
+};
+
+// Builds the window on a prepared App (prepare_program() done), installs the backend and the
+// display over it and shows it. The window stays until close_window() or the user closes it.
+std::unique_ptr<Window> open_window(shell::App& app, const WindowOptions& options = {});
+
+// Writes the settings back (unless started minimised), removes the backends and destroys the
+// widgets.
+void close_window(Window& w);
+
+// The process's window entry: the Qt application, the program prepared, the window, the event
+// loop; the exit code.
+int run_window(shell::App& app, int& argc, char** argv);
+
+// ---- What the widgets call ----
+
+// A menu command, a key's or a dropped file's command: through the dispatcher, later when
+// `posted` (as a posted window message would arrive).
+int send_command(Window& w, int id, int parameter = 0, const shell::CommandArgs* args = nullptr);
+void post_command(Window& w, int id);
+
+void refresh_menu_states(Window& w);
+QAction* command_action(const Window& w, int id);
+
+// The command menu: built with the message file's captions, kept beside the main window, shown
+// and hidden as its menu switch says.
+void build_command_menu(Window& w, const shell::MessageFile& messages);
+void place_command_menu(Window& w);
+void show_command_menu(Window& w, bool shown);
+
+// The keyboard table; true when the key was the window's.
+bool handle_key(Window& w, int qt_key, Qt::KeyboardModifiers modifiers);
+
+// Dropped files by kind (CTRL held: a workpiece file becomes the basic model).
+void drop_files(Window& w, const std::vector<std::string>& paths, bool ctrl);
+
+// The view: set up for the widget's size, and the changes of keys and mouse.
+void resize_view(Window& w, int width, int height);
+void view_changed(Window& w, bool quick);  // reprojects; quick: full detail follows after the pause
+void timer_fired(Window& w, int id);
+
+ViewAngles view_angles(const Window& w);
+void turn_view(Window& w, ViewAngles angles);
+void zoom_view_by(Window& w, double factor);
+void pan_view(Window& w, int dx, int dy);  // the scene follows a drag of (dx, dy) pixels
+void fit_view_to_window(Window& w);
+
+// The zoom box: started by Z; the box drawn (in view pixels) becomes the displayed range, its
+// centre the middle of the view; a box of a few pixels only ends it.
+void start_zoom_box(Window& w);
+void end_zoom_box(Window& w, const QRect& box);
+void full_redraw_after_pause(Window& w);  // timer 4
+void first_paint_done(Window& w);         // starts the unattended start's timer once
+
+// The definition files' change watch after a paint, an activation or a move: posted, so that its
+// boxes never open inside a paint.
+void post_definition_watch(Window& w);
+
+// Settings the window writes back when it is destroyed.
+shell::ExitState exit_state(const Window& w);
+
+}  // namespace vx::gui

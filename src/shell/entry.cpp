@@ -1,0 +1,65 @@
+#include "shell/entry.h"
+
+#include "output/result_image.h"
+#include "platform/log.h"
+#include "shell/startup.h"
+#include "shell/view_options.h"
+#include "view/display_backend.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace vx::shell {
+namespace {
+
+// The result view with the tool where the last run left it (at the start point before any).
+bool write_image(App& app, const ImageOutput& image) {
+    const RunContext& run = app.run;
+    output::ResultView result;
+    result.tool = &app.tool;
+    result.position = run.state.moves > 0 ? run.state.move.position : run.start_point;
+    result.start_point = run.start_point;
+    return output::write_result_image(app.display, app.workpiece, display_settings(app.settings.define), result,
+                                      image.path, image.width, image.height);
+}
+
+int run_unattended(App& app) {
+    const CommandLine& cl = app.command_line;
+    if (cl.placement || cl.font_height > 0) platform::note("vornex: -( and -F set up the window and do nothing here");
+    if (!prepare_program(app)) return kExitFailed;
+    start_bands(app);
+    const bool keep_paths = cl.image && app.settings.define.path_result;
+    if (keep_paths) view::install_path_keeper(app.display_backend, app.display.paths);
+    BatchOutcome outcome = execute_batch(app);
+    view::remove_display_backend(app.display_backend);
+    if (cl.image && !write_image(app, *cl.image)) {
+        platform::note("vornex: cannot write the image " + cl.image->path);
+        outcome.failed = true;
+    }
+    return batch_exit_code(cl.batch_level, outcome);
+}
+
+}  // namespace
+
+int run_program(int argc, char** argv, WindowEntry open_window) {
+    const auto app = std::make_unique<App>();
+    parse_start(*app, argc, argv);
+    const CommandLine& cl = app->command_line;
+    if (cl.help) {
+        std::fputs(usage_text().c_str(), stdout);
+        return 0;
+    }
+    if (cl.version) {
+        std::printf("vornex %s\n", VORNEX_VERSION);
+        return 0;
+    }
+    if (app->plan.headless) return run_unattended(*app);
+    if (!open_window) {
+        platform::note("vornex: the desktop window is not available in this build; "
+                       "verify a program unattended with -X5 (see --help)");
+        return kExitNoWindow;
+    }
+    return open_window(*app, argc, argv);
+}
+
+}  // namespace vx::shell
