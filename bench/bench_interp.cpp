@@ -1,5 +1,6 @@
 // The interpreter loop on a large generated 3-axis program of lines and arcs: blocks read,
-// interpreted into moves and timed per second.
+// interpreted into moves and timed per second; and a drilling program whose peck cycles expand
+// into many moves per block: moves per second.
 #include "nc/interp.h"
 #include "nc/pipeline.h"
 
@@ -94,5 +95,43 @@ void BM_Interp_CompensatedLinesAndArcs(benchmark::State& state) {
     interpret(state, compensated_program(), ctl.c_str());
 }
 BENCHMARK(BM_Interp_CompensatedLinesAndArcs)->Arg(0)->Arg(10)->Unit(benchmark::kMillisecond);
+
+constexpr int kHoles = 100000;
+
+// A grid of G83 holes, 12 mm deep in pecks of 2.5 mm: 16 moves a hole.
+std::string generated_holes() {
+    std::string p = "G90 G54 G17 G00 X0 Y0 Z20.\nG98 G83 X0 Y0 Z-10. R2. Q2.5 F200.\n";
+    char line[64];
+    for (int i = 1; i < kHoles; ++i) {
+        const int n = std::snprintf(line, sizeof line, "X%.1f Y%.1f\n", (i % 300) * 2.0, (i / 300) * 2.0);
+        p.append(line, static_cast<std::size_t>(n));
+    }
+    return p + "G80\n";
+}
+
+const std::string& holes() {
+    static const std::string text = generated_holes();
+    return text;
+}
+
+void BM_Interp_Cycles(benchmark::State& state) {
+    auto b = std::make_unique<Bench>();
+    vx::nc::parse_ctl("DECIMAL POINT=NORMAL\n", b->ctl);
+    b->in.ctl = &b->ctl;
+    b->in.mtl = &b->mtl;
+    b->in.reader = &b->reader;
+    b->in.time = &b->time;
+    std::int64_t moves = 0;
+    for (auto _ : state) {
+        vx::nc::reset_interp(b->in, {0, 0, 50});
+        vx::nc::reset_time(b->time, 999999999.0);
+        vx::nc::open_main_bytes(b->reader, holes());
+        while (vx::nc::execute_next_block(b->in) == 1) ++moves;
+        benchmark::DoNotOptimize(b->time.feed_time);
+    }
+    if (vx::nc::alarm_code(b->in) != 0) state.SkipWithError("the program raised an alarm");
+    state.SetItemsProcessed(moves);
+}
+BENCHMARK(BM_Interp_Cycles)->Unit(benchmark::kMillisecond);
 
 }  // namespace

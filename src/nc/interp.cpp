@@ -1,8 +1,14 @@
 #include "nc/interp.h"
 
+#include "nc/cycles.h"
+#include "nc/dialects.h"
 #include "nc/interp_steps.h"
+#include "nc/nurbs.h"
+#include "nc/subprograms.h"
+#include "nc/units.h"
 
 #include <cmath>
+#include <cstdio>
 
 namespace vx::nc {
 
@@ -22,69 +28,95 @@ void record_m_word(BlockWords& b, const Word& w) {
 
 // The word to a hook of the dialects, which may move the scan or end it.
 int hook_word(Interp& in, Word& w) {
-    if (!in.hooks.dialect_word) return 1;
+    if (!in.hooks.dialect_word) {
+        const char name[] = {w.letter, ' ', 'w', 'o', 'r', 'd', 's', '\0'};
+        note_no_effect(in, name);
+        return 1;
+    }
     in.block.last_m_exact = false;
     return in.hooks.dialect_word(in.hooks.context, in, w);
 }
 
-bool has_fraction_one(std::string_view text) {
+// The digit behind the point of a G number (G54.1, G06.2), -1 for none.
+int first_fraction_digit(std::string_view text) {
     std::size_t dot = text.find('.');
-    return dot != std::string_view::npos && dot + 1 < text.size() && text[dot + 1] == '1';
+    if (dot == std::string_view::npos || dot + 1 >= text.size()) return -1;
+    const char c = text[dot + 1];
+    return c >= '0' && c <= '9' ? c - '0' : -1;
 }
 
-int g_word(Interp& in, const Word& w) {
+// The effect of G code `g` on the block: false when this controller gives it none.
+bool g_code(Interp& in, int g, int fraction) {
+    const bool point1 = fraction == 1;
     BlockWords& b = in.block;
     const Dialect d = in.ctl->product;
     const bool fanuc_offsets = d != Dialect::Osp && d != Dialect::Heidenhain;
-    int g = read_integer(w.text);
-    if (g >= 0 && g < kUsedCodes) in.used_g[std::size_t(g)] = true;
-    bool point1 = has_fraction_one(w.text);
     switch (g) {
-    case 0: case 1: case 2: case 3:
+    case 0: case 1: case 2: case 3:  // cancel a cycle, except HEIDENHAIN's, which waits for M99
         b.motion = g;
-        b.cycle = 80;
-        break;
+        if (d != Dialect::Heidenhain) b.cycle = 80;
+        return true;
     case 4: case 10: case 27: case 28: case 29: case 30: case 92:
         b.special = g;
-        break;
+        return true;
+    case 6:  // G06.2: NURBS; G06 alone is nothing here
+        if (fraction == 2) b.spline = 6;
+        return fraction == 2;
+    case 132:
+        b.spline = 132;
+        return true;
     case 15: case 16:
-        if (d == Dialect::Osp) b.work_by_h = true;
-        break;
-    case 17: case 18: case 19: b.plane = g; break;
-    case 39: b.corner_arc = true; break;
-    case 40: case 41: case 42: b.radius = g; break;
+        b.work_by_h = d == Dialect::Osp;
+        return b.work_by_h;
+    case 17: case 18: case 19: b.plane = g; return true;
+    case 20: case 21: b.units = g; return true;
+    case 39: b.corner_arc = true; return true;
+    case 40: case 41: case 42: b.radius = g; return true;
     case 43: case 44: case 49:
         if (fanuc_offsets) b.length = g;
-        break;
-    case 50: b.special = point1 ? kMirrorOff : 50; break;
-    case 51: b.special = point1 ? kMirrorOn : 51; break;
+        return fanuc_offsets;
+    case 50: b.special = point1 ? kMirrorOff : 50; return true;
+    case 51: b.special = point1 ? kMirrorOn : 51; return true;
     case 52:
         if (fanuc_offsets) b.special = 52;
-        break;
-    case 53:
+        return fanuc_offsets;
+    case 53:  // OSP and HEIDENHAIN: cancels the length offset
         if (fanuc_offsets) b.g53 = true;
-        break;
+        else b.length = 49;
+        return true;
     case 54: case 55: case 56: case 57: case 58: case 59:
-        if (!fanuc_offsets) break;
+        if (!fanuc_offsets) {  // OSP and HEIDENHAIN: G56 takes the length offset of the H entry
+            if (g == 56) b.length = 43;
+            return g == 56;
+        }
         if (g == 54 && point1) b.work_extended = true;
         else b.work = g - 53;
-        break;
-    case 65: case 66: case 67:  // macro calls: the rest of the block is not ours
-        b.last_m_exact = false;
-        return 0;
+        return true;
     case 68: case 69:
-        if (d == Dialect::Default) b.special = g;
-        break;
+        if (fanuc_like(d)) b.special = g;
+        return fanuc_like(d);
     case 73: case 74: case 76: case 81: case 82: case 83: case 84: case 85: case 86: case 87:
     case 88: case 89:
         b.cycle = g;
-        break;
-    case 70: case 71: case 72: case 75: case 77: case 78: case 79: case 80: b.cycle = 80; break;
-    case 90: case 91: b.distance = g; break;
-    case 98: b.return_level = 1; break;
-    case 99: b.return_level = 0; break;
-    default: break;
+        return true;
+    case 70: case 71: case 72: case 75: case 77: case 78: case 79: case 80: b.cycle = 80; return true;
+    case 90: case 91: b.distance = g; return true;
+    case 98: b.return_level = 1; return true;
+    case 99: b.return_level = 0; return true;
+    default: return false;
     }
+}
+
+int g_word(Interp& in, const Word& w) {
+    int g = read_integer(w.text);
+    if (in.ctl->product == Dialect::Osp) g = osp_g_code(g);
+    if (g >= 0 && g < kUsedCodes) in.used_g[std::size_t(g)] = true;
+    if (g == 65 || g == 66 || g == 67) {  // macro calls: the rest of the block is not ours
+        note_no_effect(in, g_code_name(g, w.text));
+        in.block.last_m_exact = false;
+        return 0;
+    }
+    if (!g_code(in, g, first_fraction_digit(w.text))) note_no_effect(in, g_code_name(g, w.text));
     return 1;
 }
 
@@ -100,16 +132,27 @@ void call_name(Interp& in, Word& w) {
     w.next = close + 1;
 }
 
+// M codes the run acts on outside the interpreter: the stops and the controller's wait codes.
+bool run_m_code(const Ctl& ctl, int m) { return m == 0 || m == 1 || find_wait_m_code(ctl, m) != nullptr; }
+
+std::string m_code_name(int m) {
+    char name[16];
+    std::snprintf(name, sizeof name, "M%02d", m);
+    return name;
+}
+
 void m_word(Interp& in, Word& w) {
     BlockWords& b = in.block;
     int m = read_integer(w.text);
     if (m >= 0 && m < kUsedCodes) in.used_m[std::size_t(m)] = true;
+    const bool osp = in.ctl->product == Dialect::Osp;
     switch (m) {
     case 3: in.modal.spindle_direction = 1; break;
     case 4: in.modal.spindle_direction = -1; break;
     case 5: in.modal.spindle_direction = 0; break;
     case 6: b.m06 = true; break;
-    case 2: case 30:
+    case 29: b.m29 = true; break;
+    case 2: case 30:  // outside a memory run the end of the file ends the program
         if (in.ctl->memory_run) b.m02 = true;
         break;
     case 98: case 99: case 198:
@@ -117,9 +160,12 @@ void m_word(Interp& in, Word& w) {
         if (m == 98) call_name(in, w);
         break;
     case 52: case 53: case 54:
-        if (in.ctl->product == Dialect::Osp) in.modal.return_level = m == 52 ? 1 : m == 53 ? 2 : 0;
+        if (osp) in.modal.return_level = m == 52 ? 1 : m == 53 ? 2 : 0;
+        else note_no_effect(in, m_code_name(m));
         break;
-    default: break;
+    default:
+        if (!run_m_code(*in.ctl, m)) note_no_effect(in, m_code_name(m));
+        break;
     }
 }
 
@@ -140,6 +186,7 @@ int address_word(Interp& in, Word& w) {
     const Ctl& ctl = *in.ctl;
     int& decimal_mode = in.reader->decimal_mode;
     char c = w.letter;
+    if (ctl.product == Dialect::Osp && osp_text_word(b, w)) return 1;
     if (c == 'M') record_m_word(b, w);  // before the axis letters, which may claim it
     if (c == 'X') {
         b.has_x = true;
@@ -161,12 +208,10 @@ int address_word(Interp& in, Word& w) {
     case 'G': return g_word(in, w);
     case 'M': m_word(in, w); break;
     case 'F':
-        if (ctl.product == Dialect::Osp) {  // a G04 anywhere in the block makes it the dwell
-            b.has_f = true;
-            b.f_text = w.text;
-        } else {
-            read_feed(w.text, ctl, in.modal.feed, in.reader->alarm, in.main_line);
-        }
+        b.has_f = true;
+        b.f_text = w.text;
+        // In OSP a G04 anywhere in the block makes it the dwell: read once the block is known.
+        if (ctl.product != Dialect::Osp) read_feed(w.text, ctl, in.modal.feed, in.reader->alarm, in.main_line);
         break;
     case 'S': in.modal.spindle_speed = read_integer(w.text); break;
     case 'T': tool_word(in, w); break;
@@ -191,9 +236,11 @@ int address_word(Interp& in, Word& w) {
     case 'P':
         b.has_p = true;
         b.p_text = w.text;
+        if (ctl.product == Dialect::Heidenhain) heidenhain_cycle_word(b, w.text);
         break;
     case 'Q':
         b.has_q = true;
+        b.q_text = w.text;
         b.q = read_coordinate(w.text, ctl, decimal_mode);
         break;
     case 'R':
@@ -208,6 +255,26 @@ int address_word(Interp& in, Word& w) {
     return 1;
 }
 
+// The comment plug-in sees the line once, before its first comment is skipped; a tool it names
+// becomes the active one. Lengths and arbors from comments are not taken over yet: named.
+void on_comment(void* context, std::string_view line) {
+    Interp& in = *static_cast<Interp*>(context);
+    if (!in.comments.offer || in.block.comment_offered) return;
+    in.block.comment_offered = true;
+    CommentFindings found;
+    if (!in.comments.offer(in.comments.context, line, found)) return;
+    if (found.has_tool) steps::activate_tool(in, found.tool);
+    if (found.has_length) note_no_effect(in, "tool lengths from comments");
+    if (found.has_arbor) note_no_effect(in, "arbors from comments");
+}
+
+void on_lower_case(void* context) {
+    Interp& in = *static_cast<Interp*>(context);
+    if (in.block.lower_case) return;
+    in.block.lower_case = true;
+    note_no_effect(in, "lower-case words");
+}
+
 int on_word(void* context, Word& w) {
     Interp& in = *static_cast<Interp*>(context);
     switch (w.kind) {
@@ -216,7 +283,9 @@ int on_word(void* context, Word& w) {
         tool_word(in, w);
         return 1;
     case WordKind::OspCall:
-        return hook_word(in, w);
+        if (in.hooks.dialect_word) return hook_word(in, w);
+        osp_call_word(in.block, w);
+        return 1;
     case WordKind::Address:
         break;
     }
@@ -259,8 +328,8 @@ void build_arc(Interp& in, MoveRecord& m) {
         if (in.modal.scaling && ctl.scale_effect[first]) r *= in.modal.scale_factor[first];
         ok = arc_from_radius(m, r, double(ctl.r_tolerance));
     } else {
-        m.motion = kMotionLinear;  // neither centre nor radius: the control moves straight
-        return;
+        // Neither centre nor radius: the centre is the start, whose radius 0 cannot meet the end.
+        ok = 0;
     }
     if (!ok) steps::raise(in, kAlarmArcRadius);
 }
@@ -303,21 +372,25 @@ Vec3 machine_target(Interp& in) {
 void motion_block(Interp& in) {
     steps::apply_pending_cancel(in);
     const BlockWords& b = in.block;
-    if (in.modal.cycle != 80) {
+    // HEIDENHAIN defines its cycle here and runs it with M99: an axis word moves as written.
+    const bool positions_only = b.cyl && in.modal.cycle != 80;
+    if (in.modal.cycle != 80 && !b.cyl && in.ctl->product != Dialect::Heidenhain) {
         if (in.hooks.cycle && in.hooks.cycle(in.hooks.context, in, b) != -1) return;
+        expand_cycle(in);
+        return;
     }
     Vec3 end;
     if (b.g53) {
         end = machine_target(in);
     } else {
         Vec3 target = steps::programmed_target(in);
-        // Without the cycle module a cycle block only positions over its hole: its normal-axis
-        // word is the hole depth, not a place to go at rapid.
-        if (in.modal.cycle != 80) target[in.modal.axes.normal] = in.modal.programmed[in.modal.axes.normal];
+        // An OSP CYL block only positions over its hole: its normal-axis word is the hole depth,
+        // not a place to go at rapid.
+        if (positions_only) target[in.modal.axes.normal] = in.modal.programmed[in.modal.axes.normal];
         end = workpiece_point(in, target);
         in.modal.programmed = target;
     }
-    int motion = in.modal.cycle != 80 ? kMotionRapid : in.modal.motion;
+    int motion = positions_only ? kMotionRapid : in.modal.motion;
     MoveRecord m = steps::new_move(in, motion, end);
     if (is_arc(motion)) build_arc(in, m);
     if (motion != kMotionRapid && in.ctl->check_f0 && in.modal.feed <= 0) steps::raise(in, kAlarmZeroFeed);
@@ -331,10 +404,12 @@ void motion_block(Interp& in) {
 
 void apply_modal(Interp& in) {
     if (in.ctl->product == Dialect::Osp) steps::apply_osp_words(in);
+    if (in.modal.inch) feed_to_millimetres(in);
     const BlockWords& b = in.block;
     if (b.plane) steps::set_plane(in, b.plane);
     if (b.distance) in.modal.incremental = b.distance == 91;
     if (b.motion >= 0) in.modal.motion = b.motion;
+    note_cycle_words(in);
     if (b.cycle >= 0) in.modal.cycle = b.cycle;
     if (b.return_level >= 0) in.modal.return_level = b.return_level;
     if (b.has_l && b.special != 10) in.modal.repeat = b.l;
@@ -362,11 +437,20 @@ int apply_special(Interp& in) {
     }
 }
 
+// M98, M198, M99; in HEIDENHAIN an M99 runs the cycle defined before it, if there is one.
+void subprogram_words(Interp& in) {
+    const BlockWords& b = in.block;
+    if (b.call < 0) return;
+    if (b.call == 99 && in.ctl->product == Dialect::Heidenhain && call_heidenhain_cycle(in)) return;
+    if (in.hooks.subprogram) in.hooks.subprogram(in.hooks.context, in, b);
+    else call_subprogram(in);
+}
+
 void apply_block(Interp& in) {
     apply_modal(in);
     compensation_block(in);
-    if (in.block.call >= 0 && in.hooks.subprogram) in.hooks.subprogram(in.hooks.context, in, in.block);
-    if (apply_special(in) == 0 && in.block.any_axis) motion_block(in);
+    subprogram_words(in);
+    if (!take_spline_block(in) && apply_special(in) == 0 && in.block.any_axis) motion_block(in);
     if (in.block.m02) {
         compensation_finish(in);
         in.end_state = kEndRequested;
@@ -377,8 +461,10 @@ void parse_and_apply(Interp& in, std::string_view text) {
     in.block = BlockWords{};
     in.block.text = text;
     in.modal.g10 = false;
-    WordHandler handler{&in, &on_word, nullptr};
+    WordHandler handler{&in, &on_word, &on_comment, &on_lower_case};
     parse_words(text, in.ctl->product, handler);
+    if (in.block.units) in.modal.inch = in.block.units == 20;
+    if (in.modal.inch) lengths_to_millimetres(in.block);
     apply_block(in);
 }
 
@@ -402,6 +488,7 @@ void reset_interp(Interp& in, const Vec3& start_point) {
     in.nesting.look_ahead = 0;
     in.used_g = {};
     in.used_m = {};
+    in.no_effect.clear();
     if (in.reader) start_run(*in.reader, ctl);
     if (in.time) set_time_tool(*in.time, in.modal.tool);
 }

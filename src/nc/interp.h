@@ -14,6 +14,7 @@
 #include "nc/motion.h"
 #include "nc/move.h"
 #include "nc/mtl.h"
+#include "nc/no_effect.h"
 #include "nc/reader.h"
 #include "nc/words.h"
 
@@ -47,10 +48,13 @@ struct BlockWords {
     std::string_view r_text;
     bool has_p = false;
     std::string_view p_text;
+    std::array<bool, 6> has_cycle_p{};     // HEIDENHAIN cycle parameters P01 to P05
+    std::array<double, 6> cycle_p{};
     bool has_x = false;  // the letter X itself, for the dwell time
     std::string_view x_text;
     bool has_q = false;
     double q = 0;
+    std::string_view q_text;
     bool has_l = false;
     int l = 0;
     bool has_t = false;
@@ -58,17 +62,21 @@ struct BlockWords {
     bool has_d = false, has_h = false;
     int h = 0;                // OSP: the H number, taken once the whole block is read
     bool work_by_h = false;   // OSP G15/G16: the block's H number selects a work offset
-    bool has_f = false;       // OSP: the F text, a feed or (in a G04 block) the dwell
+    bool has_f = false;       // the F text: a feed or (OSP, in a G04 block) the dwell
     std::string_view f_text;
     int motion = -1;    // G00..G03 in the block
     int plane = 0;      // 17, 18, 19
     int distance = 0;   // 90, 91
+    int units = 0;      // 20 inch, 21 metric
+    int spline = 0;     // 6 (G06.2) or 132: a NURBS curve starts
     int work = -1;      // work offset index selected
     bool work_extended = false;  // G54.1: the index comes from P
     int length = -1;    // 43, 44, 49
     int radius = -1;    // 40, 41, 42
     int cycle = -1;     // 73, 74, 76, 80..89, or 80 for the cancelling codes
     int return_level = -1;
+    bool m29 = false;   // rigid tapping
+    bool cyl = false;   // OSP "N..CYL": the cycle in force does not run in this block
     int special = 0;    // the block's non-modal code: 4, 10, 27..30, 52, 92, 51, 50, 68, 69, kMirrorOn, kMirrorOff
     bool g53 = false;
     bool m06 = false;
@@ -76,6 +84,8 @@ struct BlockWords {
     int call = -1;      // M98, M198 or M99 for the subprogram hook
     std::string_view call_name;  // M98 <name>: the file name between the angle brackets
     bool any_axis = false;
+    bool lower_case = false;    // a lower-case letter outside comments, which reads as nothing
+    bool comment_offered = false;  // the line went to the comment plug-in
     int last_m = -1;            // the value of the last M word the scan met, -1 for none
     bool last_m_exact = true;   // false when the scan skipped text or stopped early (pipeline.h)
     bool corner_arc = false;    // G39
@@ -83,6 +93,7 @@ struct BlockWords {
 };
 
 struct Interp;
+struct ProgramLibrary;
 
 // Levels the run must not stop inside: a positive counter executes the block without a stop.
 // The cycle, macro and look-ahead counters belong to the modules that expand blocks.
@@ -113,6 +124,21 @@ struct ToolLookup {
     int (*current)(const void* context) = nullptr;
 };
 
+// ---- A comment plug-in ----
+
+// What a comment plug-in read from a line that holds a comment.
+struct CommentFindings {
+    bool has_tool = false, has_length = false, has_arbor = false;
+    int tool = 0, arbor = 0;
+    double length = 0;
+};
+
+// The plug-in that reads tools from comments (the shell links it): false when none is loaded.
+struct CommentReader {
+    const void* context = nullptr;
+    bool (*offer)(const void* context, std::string_view line, CommentFindings& found) = nullptr;
+};
+
 // ---- Hooks of the later modules ----
 
 // Each returns -1 to hand the work back to the plain interpreter.
@@ -131,6 +157,37 @@ struct InterpHooks {
 
 // ---- The modal state ----
 
+constexpr int kMaxSplineOrder = 10;
+
+// One control point of the curve being read, workpiece coordinates.
+struct SplinePoint {
+    Vec3 point;
+    double weight = 1;
+};
+
+// The curve being read: its order, control points and knots.
+struct SplineState {
+    bool active = false;
+    bool knot_q = false;  // G132: the knot is the Q word
+    bool points_done = false;
+    int order = 4;
+    std::vector<SplinePoint> points;
+    std::vector<double> knots;
+};
+
+
+// The words of the canned cycle in force, kept from block to block while it is (program
+// coordinates, millimetres; under G91 the levels as written, relative).
+struct CycleWords {
+    double bottom = 0;    // the normal-axis word
+    double r_level = 0;   // R
+    double peck = 0;      // Q
+    double dwell = 0;     // P, seconds at the bottom
+    double initial = 0;   // the normal-axis coordinate when the cycle began
+    double retract = -1;  // OSP: the K word, the d of G73/G83; below 0 the controller's
+    bool rigid_tap = false;  // M29 with S: the F word of G74/G84 is the thread pitch
+};
+
 // What the blocks leave for the blocks after them: the modal codes, offsets and transforms, feed,
 // spindle and tool, and where the control point is. A run starts from start_state().
 struct ModalState {
@@ -140,6 +197,8 @@ struct ModalState {
     int plane_code = 17;  // the controller's code of the plane: negative swaps G02/G03
     bool incremental = false;
     int cycle = 80;
+    CycleWords cycle_words;
+    SplineState spline;
     int return_level = 1;
     int repeat = 1;
     int work_index = 1;
@@ -153,6 +212,7 @@ struct ModalState {
     double length_offset = 0;
     int h_number = 0;
     int pending_cancel = kPendingNone;
+    bool inch = false;  // G20: the lengths of the words are inches
     bool scaling = false;
     Vec3 scale_centre;
     std::array<double, 3> scale_factor{1.0, 1.0, 1.0};
@@ -192,7 +252,10 @@ struct Interp {
     MachiningTime* time = nullptr;
     InterpHooks hooks;
     HeightLookup lookup;
+    const ProgramLibrary* programs = nullptr;  // where subprogram calls look; none: every call is ignored
+    CommentReader comments;
     double rapid_pitch = 1.0;  // mm, the display's move pitch: samples of an ASYNC2 rapid
+    bool expand_pecks = true;  // false in the quick run modes: a peck cycle feeds once to the bottom
 
     ModalState modal;
     // Not part of the start state: a G29 before the run's first G28 or G30 goes by the point an
@@ -215,6 +278,7 @@ struct Interp {
     AlarmList alarm_list;  // its folder is set by the run or check that owns it
 
     std::array<bool, kUsedCodes> used_g{}, used_m{};
+    std::vector<NoEffectCode> no_effect;  // in the order first met
 };
 
 // ---- Entry points ----

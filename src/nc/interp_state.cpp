@@ -117,14 +117,14 @@ void apply_osp_words(Interp& in) {
 
 // ---- Tools ----
 
-namespace {
-
 void activate_tool(Interp& in, int t) {
     if (t == in.modal.tool || !tool_known(in, t)) return;  // the tool in the spindle needs no change
     in.modal.tool = t;
     if (in.time) add_tool_change(*in.time, *in.mtl, t);
     if (in.hooks.tool_change) in.hooks.tool_change(in.hooks.context, t);
 }
+
+namespace {
 
 void cancel_length(Interp& in, int pending) {
     if (in.ctl->g49_mode == 1 && in.modal.length_offset != 0.0) {
@@ -324,7 +324,7 @@ void g10_offset_memory(Interp& in, int l, int p) {
 void g10_block(Interp& in) {
     Ctl& ctl = *in.ctl;
     const BlockWords& b = in.block;
-    if (ctl.product != Dialect::Default || ctl.offset_memory < 1 || ctl.offset_memory > 3) return;
+    if (!fanuc_like(ctl.product) || ctl.offset_memory < 1 || ctl.offset_memory > 3) return;
     int l = b.has_l ? b.l : 0;
     int p = b.has_p ? read_integer(b.p_text) : -1;
     in.modal.g10 = true;

@@ -9,6 +9,8 @@ namespace vx::nc::steps {
 void set_plane(Interp& in, int plane);
 void select_work(Interp& in);
 void apply_tool_words(Interp& in);
+// Makes tool `t` the active one when the table knows it and it is not already.
+void activate_tool(Interp& in, int t);
 void apply_length(Interp& in);
 void apply_radius(Interp& in);
 void d_word(Interp& in, int n);

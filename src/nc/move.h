@@ -49,6 +49,7 @@ struct MoveRecord {
     // rapid is taken once, on the last piece.
     Vec3 path_start;
     bool last_piece = true;
+    double dwell = 0;  // s the tool waits at the end (a cycle's dwell at the bottom)
     // Radius compensation: the connecting move of an inside corner whose offset paths do not meet,
     // under an active CHECK RADIUS OFFSET (the run pauses or paints by its actions).
     bool offset_alarm = false;

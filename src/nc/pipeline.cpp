@@ -15,7 +15,10 @@ bool hand_out(Interp& in) {
         in.queue.clear();  // keeps its capacity for the next block
         in.handed = 0;
     }
-    if (in.time) add_move(*in.time, *in.mtl, *in.ctl, in.move);
+    if (in.time) {
+        add_move(*in.time, *in.mtl, *in.ctl, in.move);
+        if (in.move.dwell > 0) add_dwell(*in.time, *in.mtl, in.move.dwell, false);
+    }
     return true;
 }
 
@@ -80,6 +83,13 @@ bool read_and_execute(Interp& in, const StopInput& stops, Next& out) {
     }
     const bool stop = stop_wanted(in, stops, out);
     if (read_next_block(*in.reader) == 0) {
+        // A file whose start code never came ran nothing: that is an alarm, not an end.
+        if (start_code_missing(*in.reader)) {
+            raise_alarm(in.reader->alarm, kAlarmStartCode, in.reader->line_number);
+            out.step = Step::Alarm;
+            end_program(in);
+            return false;
+        }
         // The moves compensation still holds go out first; the end comes with the last of them.
         compensation_finish(in);
         in.end_state = kEndRequested;

@@ -130,6 +130,7 @@ int parse_words(std::string_view line, Dialect dialect, const WordHandler& handl
             continue;
         }
         if (c == ';' && heidenhain) break;
+        if (c >= 'a' && c <= 'z' && handler.lower_case) handler.lower_case(handler.context);
         ++i;
     }
     return count;
@@ -214,18 +215,20 @@ double read_scaled(std::string_view text, const Ctl& ctl, Scaled kind) {
     return v / (kind == Scaled::Scale ? ctl.scale_unit : ctl.angle_unit);
 }
 
-int read_feed(std::string_view text, const Ctl& ctl, double& feed, Alarm& alarm, int line) {
-    const double v = read_plain(text);
+bool is_f_number(std::string_view text, const Ctl& ctl) {
     // The length of the number as written: blanks before the next word do not count.
     const std::size_t length = trim(text).size();
-    bool f_number = false;
     switch (ctl.feedrate) {
-        case 1: f_number = true; break;
-        case 2: f_number = length == 1; break;
-        case 3: f_number = length <= 2; break;
-        default: break;
+        case 1: return true;
+        case 2: return length == 1;
+        case 3: return length <= 2;
+        default: return false;
     }
-    if (!f_number) {
+}
+
+int read_feed(std::string_view text, const Ctl& ctl, double& feed, Alarm& alarm, int line) {
+    const double v = read_plain(text);
+    if (!is_f_number(text, ctl)) {
         feed = v;
         return 1;
     }

@@ -39,6 +39,8 @@ struct WordHandler {
     int (*word)(void* context, Word& word) = nullptr;
     // Before each comment is skipped: the whole block (the vxnccom hooks read tools from it).
     void (*comment)(void* context, std::string_view line) = nullptr;
+    // A lower-case letter outside comments, which the scan passes over as no word.
+    void (*lower_case)(void* context) = nullptr;
 };
 
 // Walks `line` from its first character to its line end: upper-case letters start words,
@@ -70,6 +72,10 @@ enum class Scaled { Scale, Angle };
 // G51 P and the per-axis factors (Scale), G68 R (Angle): with a "." as written, without one
 // divided by "UNIT(SCALE)" or "UNIT(DEG)"; the OSP dialect divides by 1.
 double read_scaled(std::string_view text, const Ctl& ctl, Scaled kind);
+
+// Whether an F word's text names an F number of the table under the "FEEDRATE" mode (else it
+// is a feedrate as written).
+bool is_f_number(std::string_view text, const Ctl& ctl);
 
 // An F word under the "FEEDRATE" mode: sets `feed` and returns 1; returns 0 and raises the
 // F-number alarm, leaving `feed`, when the word names an F number outside the table.

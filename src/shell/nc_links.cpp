@@ -2,6 +2,9 @@
 
 #include "integration/plugins.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace vx::shell {
 namespace {
 
@@ -50,6 +53,47 @@ int module_next(const void* context, char* block, int size, int& line_number) {
 
 void module_close(const void* context) { integration::reader_close(module_of(context)); }
 
+// ---- Workpiece look-up ----
+
+int index_of(double v, double origin, double pitch, std::int32_t count) {
+    const double i = std::floor((v - origin) / pitch + 0.5);
+    return int(std::clamp(i, 0.0, double(count - 1)));
+}
+
+int highest_above(void* context, double x0, double y0, double x1, double y1, double z, Vec3& point) {
+    const sim::Workpiece& wp = *static_cast<const sim::Workpiece*>(context);
+    const sim::GridGeometry& g = wp.geometry;
+    if (!wp.height.data || wp.highest <= z) return 0;
+    const int i0 = index_of(std::min(x0, x1), g.origin_x, g.pitch, g.nx), i1 = index_of(std::max(x0, x1), g.origin_x, g.pitch, g.nx);
+    const int j0 = index_of(std::min(y0, y1), g.origin_y, g.pitch, g.ny), j1 = index_of(std::max(y0, y1), g.origin_y, g.pitch, g.ny);
+    float best = float(z);
+    int found = 0;
+    for (int j = j0; j <= j1; ++j) {
+        const float* row = wp.height.data + std::size_t(j) * std::size_t(g.nx);
+        for (int i = i0; i <= i1; ++i) {
+            if (row[i] <= best) continue;
+            best = row[i];
+            point = {g.origin_x + i * g.pitch, g.origin_y + j * g.pitch, double(best)};
+            found = 1;
+        }
+    }
+    return found;
+}
+
+// ---- Comment plug-in ----
+
+bool offer_comment(const void* context, std::string_view line, nc::CommentFindings& found) {
+    integration::CommentTool tool;
+    if (!integration::offer_comment(*static_cast<const integration::Plugins*>(context), line, tool)) return false;
+    found.has_tool = tool.has_tool;
+    found.tool = tool.tool;
+    found.has_length = tool.has_length;
+    found.length = tool.length;
+    found.has_arbor = tool.has_arbor;
+    found.arbor = tool.arbor;
+    return true;
+}
+
 }  // namespace
 
 nc::ToolLookup tool_lookup(const sim::ToolTable& table) {
@@ -72,6 +116,14 @@ const sim::Attachment* mounted_attachment(const nc::Mtl& mtl, sim::Attachment& s
 
 nc::RecordSource record_source(const integration::Module& module) {
     return nc::RecordSource{&module, &module_open, &module_next, &module_close};
+}
+
+nc::HeightLookup height_lookup(const sim::Workpiece& workpiece) {
+    return nc::HeightLookup{const_cast<sim::Workpiece*>(&workpiece), &highest_above};
+}
+
+nc::CommentReader comment_reader(const integration::Plugins& plugins) {
+    return nc::CommentReader{&plugins, &offer_comment};
 }
 
 sim::MovePath move_path(const nc::MoveRecord& m) {

@@ -11,9 +11,11 @@
 #include "sim/cutting_step.h"
 #include "sim/tool_records.h"
 #include "sim/tools.h"
+#include "sim/workgrid.h"
 
 namespace vx::integration {
 struct Module;
+struct Plugins;
 }
 
 namespace vx::shell {
@@ -35,5 +37,14 @@ sim::MovePath move_path(const nc::MoveRecord& move);
 // The reader plug-in `module` as the reader's record source; the module must stay loaded while
 // the source is open.
 nc::RecordSource record_source(const integration::Module& module);
+
+// The workpiece look-up of the G00 mode UNKNOWN over `workpiece` (which must outlive the run):
+// the highest grid point in the rectangle between a rapid's start and end when it rises above
+// the rapid's end height, so that the traced path goes through the material a rapid in any
+// order of axis motion could meet.
+nc::HeightLookup height_lookup(const sim::Workpiece& workpiece);
+
+// The comment plug-in of `plugins` (which must outlive the reader) for the interpreter.
+nc::CommentReader comment_reader(const integration::Plugins& plugins);
 
 }  // namespace vx::shell

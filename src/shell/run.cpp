@@ -132,6 +132,24 @@ void link_interpreter(RunContext& ctx) {
     in.reader = ctx.reader;
     in.time = ctx.time;
     in.rapid_pitch = run::move_step(ctx);
+    in.programs = &ctx.programs;
+    in.comments = ctx.plugins ? comment_reader(*ctx.plugins) : nc::CommentReader{};
+    in.lookup = height_lookup(*ctx.workpiece);
+}
+
+// The quick modes show the result, not each peck.
+void follow_run_mode(RunContext& ctx) {
+    const int mode = ctx.state.run_mode;
+    ctx.interp->expand_pecks = mode != kModeSkipCut && mode != kModeCutShow;
+}
+
+// The NC file's folder for the calls by file name and, in a memory run or an OSP program, the
+// memory image of its programs (kept while the file is unchanged).
+void prepare_programs(RunContext& ctx) {
+    nc::ProgramLibrary& p = ctx.programs;
+    const std::size_t slash = ctx.nc_path.rfind('/');
+    p.directory = slash == std::string::npos ? std::string() : ctx.nc_path.substr(0, slash + 1);
+    if (ctx.ctl->memory_run || ctx.ctl->product == nc::Dialect::Osp) nc::load_memory_image(ctx.nc_path, *ctx.ctl, p.image);
 }
 
 // Opens the NC file, through its reader plug-in when one takes its extension: 1, or 0.
@@ -177,6 +195,7 @@ int begin_run(RunContext& ctx, int mode, bool fast, bool optimise) {
 
     nc::close_sources(*ctx.reader);
     link_interpreter(ctx);
+    follow_run_mode(ctx);
     nc::reset_time(*ctx.time, ctx.settings->define.rapid_feedrate);
     nc::reset_interp(*ctx.interp, ctx.start_point);
     if (optimise && ctx.hooks.optimise_begin) ctx.hooks.optimise_begin(ctx.hooks.context);
@@ -186,6 +205,7 @@ int begin_run(RunContext& ctx, int mode, bool fast, bool optimise) {
     if (run::sync_mode(ctx) == 1 && ctx.hooks.sync_clear) ctx.hooks.sync_clear(ctx.hooks.context);
 
     if (!open_source(ctx)) return 0;
+    prepare_programs(ctx);
     settle_tool(ctx);
     sim::write_limit_tool(ctx.limit_log, *ctx.tool);  // the records of the first tool get their header too
     if (!ctx.minimised && run::sync_mode(ctx) == 0) platform::focus_window();
@@ -344,6 +364,7 @@ int continue_run(RunContext& ctx, int mode, bool fast) {
     platform::stop_timer(kSuspendTimer);
     st.run_mode = mode;
     st.fast_run = fast;
+    follow_run_mode(ctx);
     st.suspended = st.continue_pending = st.blink = false;
     st.pause_reason = PauseReason::Stop;
     apply_check_settings(*ctx.settings, st.checks);

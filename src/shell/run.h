@@ -16,6 +16,7 @@
 #include "nc/motion.h"
 #include "nc/mtl.h"
 #include "nc/reader.h"
+#include "nc/subprograms.h"
 #include "shell/commands.h"
 #include "shell/settings.h"
 #include "sim/checks.h"
@@ -186,6 +187,7 @@ struct RunContext {
     sim::FilePtr needed_file;  // the needed-value file of the compute modes
     std::string needed_path;
     RunBackup backup;
+    nc::ProgramLibrary programs;  // where the program's subprogram calls find their programs
 
     // The selection and the process.
     std::string nc_path;         // empty: no NC program selected

@@ -108,6 +108,14 @@ void show_end_message(const RunContext& ctx) {
     sim::show_alarm(code, detail, ctx.nc_path, ctx.interp->main_line);
 }
 
+// A batch run names the codes of the program that did nothing, so that no part of a program
+// is skipped in silence.
+void report_no_effect(const RunContext& ctx) {
+    if (!ctx.state.batch_run) return;
+    const std::string line = nc::no_effect_summary(ctx.interp->no_effect);
+    if (!line.empty()) std::fprintf(stderr, "%s\n", line.c_str());
+}
+
 }  // namespace
 
 // ---- Needed-value file ----
@@ -176,6 +184,7 @@ int end_run(RunContext& ctx) {
     // 4, 5: message and view.
     report_progress(ctx, true);
     show_end_message(ctx);
+    report_no_effect(ctx);
     if (ctx.progress_display) platform::progress_end();
     if (st.run_mode == kModeCutShow) {
         platform::redraw(platform::ViewPart::Workpiece);

@@ -61,13 +61,6 @@ TEST(InterpArcs, DefaultToleranceChecksNothing) {
     EXPECT_EQ(alarm_code(r->in), 0);
 }
 
-TEST(InterpArcs, ArcWithoutCentreOrRadiusMovesStraight) {
-    auto r = rig();
-    auto moves = r->run("G02 X10 Y5 F100\n");
-    ASSERT_EQ(moves.size(), 1u);
-    EXPECT_EQ(moves[0].motion, kMotionLinear);
-}
-
 // Helical arcs in every plane: the normal axis travels while the plane axes turn; the length
 // is sqrt(dn^2 + L^2) with L the plane arc length.
 TEST(InterpArcs, HelicalInXY) {

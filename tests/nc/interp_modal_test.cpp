@@ -397,15 +397,6 @@ TEST(InterpEnd, ReferenceReturnQueuesTwoMovesAndVetoesStops) {
     EXPECT_EQ(execute_next_block(r->in), 0);
 }
 
-TEST(InterpEnd, CycleBlockWithoutItsModulePositionsOverTheHole) {
-    auto r = rig();
-    auto moves = r->run("G00 Z50\nG81 X10 Y20 Z-5 R2 F100\nG80 X0\n");
-    ASSERT_EQ(moves.size(), 3u);
-    EXPECT_EQ(moves[1].motion, kMotionRapid);
-    expect_point(moves[1].end, 10, 20, 50);
-    EXPECT_EQ(moves[2].motion, kMotionRapid);
-}
-
 TEST(InterpEnd, StandingIntermediateLegIsLeftOut) {
     auto r = rig();
     r->ctl.ref[1] = {0.0f, 0.0f, 300.0f, true};

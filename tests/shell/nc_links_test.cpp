@@ -61,3 +61,42 @@ TEST(NcLinks, MountedAttachmentKeepsEverySection) {
 
 }  // namespace
 }  // namespace vx::shell
+
+namespace vx::shell {
+namespace {
+
+// The G00 UNKNOWN look-up against a brute-force scan: the highest grid point of the rectangle
+// (corners in any order, clipped to the grid) when it rises above the rapid's end height.
+TEST(NcLinks, HeightLookupFindsTheHighestPointAboveTheRapid) {
+    sim::Workpiece wp;
+    sim::GridGeometry g;
+    ASSERT_EQ(sim::size_grid(g, 0, 0, 10, 10, 1.0), 1);
+    ASSERT_EQ(sim::allocate_workpiece(wp, g, 1), 1);
+    ASSERT_EQ(sim::define_uniform_body(wp, 10.0, 0.0), 1);
+    for (int c = 0; c < g.cell_count; ++c) wp.height.data[c] = float((c * 37) % 11);  // 0..10
+    wp.height.data[3 * g.nx + 8] = 12.0f;
+    wp.highest = 12.0;
+    const nc::HeightLookup look = height_lookup(wp);
+    struct Case {
+        double x0, y0, x1, y1, z;
+    };
+    for (const Case c : {Case{8, 1, 2, 5, 0}, Case{2, 5, 8, 1, 11.5}, Case{0, 0, 3, 3, 9.5}, Case{-5, -5, 3, 2, 0},
+                         Case{0, 0, 10, 10, 12}, Case{4, 4, 4, 4, 0}}) {
+        int expected = 0;
+        double best = c.z;
+        Vec3 want;
+        for (int j = 0; j < g.ny; ++j)
+            for (int i = 0; i < g.nx; ++i) {
+                const bool inside = i >= std::min(c.x0, c.x1) && i <= std::max(c.x0, c.x1) && j >= std::min(c.y0, c.y1) &&
+                                    j <= std::max(c.y0, c.y1);
+                const double h = wp.height.data[j * g.nx + i];
+                if (inside && h > best) best = h, want = {double(i), double(j), h}, expected = 1;
+            }
+        Vec3 got;
+        ASSERT_EQ(look.find(look.context, c.x0, c.y0, c.x1, c.y1, c.z, got), expected) << c.x0 << " " << c.z;
+        if (expected) EXPECT_EQ(got.z, want.z) << c.x0 << " " << c.z;
+    }
+}
+
+}  // namespace
+}  // namespace vx::shell
