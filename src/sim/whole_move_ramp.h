@@ -45,19 +45,31 @@ inline double edge_slope(const Profile& p, double rho, bool outer) {
     return p.side_slope == 0.0 ? INFINITY : p.side_slope;
 }
 
-// The slope and its derivative (0 on the straight zones) at rho, inside a zone.
-inline void edge_slope_and_bend(const Profile& p, double rho, double* slope, double* bend) {
-    *slope = edge_slope(p, rho, false);
-    *bend = 0.0;
-    const bool circle = p.form == EdgeForm::Ball || (p.form == EdgeForm::General && rho > p.c0 && rho <= p.c1);
-    if (!circle || !std::isfinite(*slope)) return;
+// The edge's height at squared distance d2 (as edge_height), with its slope g1 and the slope's
+// derivative g2 (0 on the straight zones) at rho = sqrt(d2); one root for a circle's three.
+inline double edge_height_and_slopes(const Profile& p, double d2, double rho, double* g1, double* g2) {
+    *g2 = 0.0;
+    const bool circle = p.form == EdgeForm::Ball || (p.form == EdgeForm::General && d2 > p.c0_2 && d2 <= p.c1_2);
+    if (!circle || p.concave) {
+        *g1 = edge_slope(p, rho, false);
+        return edge_height(p, d2);
+    }
     const double t = p.form == EdgeForm::Ball || p.cr == 0.0 ? rho : rho - p.cr, rim = p.R2 - t * t;
-    *bend = p.R2 / (rim * std::sqrt(rim));
+    if (!(rim > 0.0)) {
+        *g1 = INFINITY;
+        return edge_height(p, d2);
+    }
+    const double root = std::sqrt(rim);
+    *g1 = t / root;
+    *g2 = p.R2 / (rim * root);
+    return p.ch - root;
 }
 
 struct RampRule {
     // Entries of the best-rho table: enough for a 6 mm radius at 64 per pitch of 0.1 mm.
     static constexpr int kTableSize = 4096;
+    // A Newton step shorter than this fraction of the axis distance changes no float height.
+    static constexpr double kSettled = 1e-9;
 
     const Profile* p = nullptr;
     double ax = 0, ay = 0, ux = 1, uy = 0;  // A and the path's unit direction in XY
@@ -76,12 +88,13 @@ struct RampRule {
         const double along = wx * ux + wy * uy, cross = wy * ux - wx * uy;
         const double cross2 = cross * cross, reach2 = p->rb2 - cross2;
         if (!(reach2 >= 0.0)) return false;
-        const double reach = std::sqrt(reach2);
-        const double lo = std::max(along - L, -reach), hi = std::min(along, reach);
-        if (!(lo <= hi)) return false;
-        double w = std::clamp(best_offset(std::fabs(cross), cross2, reach), lo, hi);
-        double d2 = std::min(w * w + cross2, p->rb2), surface = edge_height(*p, d2);
-        refine(cross2, lo, hi, &w, &d2, &surface);
+        // The positions along the move, w in [along - L, along], must meet those within the
+        // blade's reach, w^2 <= reach2; the table's offset lies within the reach already.
+        const double lo = along - L, hi = along;
+        if ((hi < 0.0 && hi * hi > reach2) || (lo > 0.0 && lo * lo > reach2)) return false;
+        double w = std::clamp(best_offset(std::fabs(cross), cross2, reach2), lo, hi);
+        double d2 = std::min(w * w + cross2, p->rb2);
+        const double surface = refine(cross2, lo, hi, &w, &d2);
         if (start_is_previous && w >= along) return false;
         *cut = {za + m * (along - w), {Zone::Edge, surface}, d2};
         return true;
@@ -89,24 +102,27 @@ struct RampRule {
 
     // The interpolated table is least accurate where the edge's slope changes fast (a circle
     // steepening towards the rim, a joint between samples): one Newton step on the slope of the
-    // surface over the cell, kept when it lies lower.
-    void refine(double cross2, double lo, double hi, double* w, double* d2, double* surface) const {
-        if (!(*d2 > 0.0)) return;
+    // surface over the cell, kept when it lies lower. Returns the edge's height at the offset kept.
+    double refine(double cross2, double lo, double hi, double* w, double* d2) const {
+        if (!(*d2 > 0.0)) return edge_height(*p, *d2);
         const double rho = std::sqrt(*d2);
         double g1, g2;
-        edge_slope_and_bend(*p, rho, &g1, &g2);
+        const double surface = edge_height_and_slopes(*p, *d2, rho, &g1, &g2);
         const double slope = g1 * *w / rho - m, bend = g2 * *w * *w / *d2 + g1 * cross2 / (*d2 * rho);
-        if (!(bend > 0.0) || !std::isfinite(slope / bend)) return;
-        const double w1 = std::clamp(*w - slope / bend, lo, hi);
-        const double d2_1 = std::min(w1 * w1 + cross2, p->rb2), surface1 = edge_height(*p, d2_1);
-        if (surface1 - m * w1 < *surface - m * *w) *w = w1, *d2 = d2_1, *surface = surface1;
+        if (!(bend > 0.0)) return surface;
+        const double w1 = std::clamp(*w - slope / bend, lo, hi), d2_1 = w1 * w1 + cross2;
+        if (!(std::fabs(w1 - *w) > kSettled * rho) || !(d2_1 <= p->rb2)) return surface;
+        const double surface1 = edge_height(*p, d2_1);
+        if (!(surface1 - m * w1 < surface - m * *w)) return surface;
+        *w = w1, *d2 = d2_1;
+        return surface1;
     }
 
     // Signed axis offset behind the cell where the surface over it is least, unbounded by the
     // move's ends.
-    double best_offset(double cross, double cross2, double reach) const {
+    double best_offset(double cross, double cross2, double reach2) const {
         if (sign == 0.0) return 0.0;
-        if (!(cross < cross_top)) return sign * reach;
+        if (!(cross < cross_top)) return sign * std::sqrt(reach2);
         const double x = cross * table_scale;
         const int k = std::min(int(x), table_last - 1);
         const double rho = best_rho[k] + (x - k) * (best_rho[k + 1] - best_rho[k]);
