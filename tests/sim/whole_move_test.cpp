@@ -350,6 +350,38 @@ TEST(WholeMoveInclined, MatchesFineSamplingForEveryConvexEdge) {
                     << "shape " << shape_kind << " direction " << direction;
 }
 
+// A cone of slope k ramped at slope m (|m| < k) has a closed-form envelope: over a cell `along`
+// the path and `cross` beside it the surface is za + m along + |cross| sqrt(k^2 - m^2), touched
+// by the tool standing m cross / sqrt(k^2 - m^2) behind it. The table's interpolation and the
+// Newton step must reproduce it to float precision, not merely to the sampling's tolerance.
+TEST(WholeMoveInclined, DrillRampEqualsTheClosedFormEnvelopeOfACone) {
+    ToolRecord drill = tool_record(kToolOther, 3.0);
+    drill.alpha = 30;  // cone slope tan 30
+    const CurrentTool tool = make_tool(drill, kPitch);
+    const double k = std::tan(30.0 * M_PI / 180.0);
+    for (const double m : {-0.2, 0.35}) {
+        auto wp = make_body(kCells, kCells, kPitch, 9.5);
+        WholeMove move;
+        move.start = {1.0, 1.3, 7.0};
+        move.end = {7.6, 7.0, 7.0 + m * std::hypot(6.6, 5.7)};
+        SweepResult r;
+        ASSERT_EQ(whole_move_step(*wp, tool, testing::plain_checks(), move, r), 0);
+        const double L = std::hypot(6.6, 5.7), ux = 6.6 / L, uy = 5.7 / L, rb = tool.profile.rb;
+        int checked = 0;
+        for (int j = 0; j < kCells; ++j)
+            for (int i = 0; i < kCells; ++i) {
+                const double wx = i * kPitch - 1.0, wy = j * kPitch - 1.3;
+                const double along = wx * ux + wy * uy, cross = std::fabs(wy * ux - wx * uy);
+                // Touched by the cone's side (not its rim) from a position inside the move.
+                if (cross * k / std::sqrt(k * k - m * m) > rb - 0.01 || along < rb + 0.1 || along > L - rb - 0.1) continue;
+                const double expected = std::min(9.5, 7.0 + m * along + cross * std::sqrt(k * k - m * m));
+                ASSERT_NEAR(testing::height_at(*wp, i, j), expected, 2e-6) << i << "," << j << " m " << m;
+                ++checked;
+            }
+        EXPECT_GT(checked, 500) << m;
+    }
+}
+
 // Oval, radius mill, concave corner and a taper ball whose ball ends in a flat ring before its
 // side begins are not convex: no envelope by the table.
 TEST(WholeMoveInclined, EdgesThatAreNotConvexAreHandedBack) {
