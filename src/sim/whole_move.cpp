@@ -350,7 +350,8 @@ int whole_move_step(Workpiece& wp, const CurrentTool& tool, const Checks& menu_c
         } else {
             RampRule ramp;
             make_ramp(ramp, seg, p, az, dz, g.pitch, kPlungeLength);
-            sweep_band(s, SegmentBand{seg, r, Ends::AAndB}, ramp);
+            // Rising, every cell behind A lies lowest under the tool at A: the previous move's.
+            sweep_band(s, SegmentBand{seg, r, dz > 0.0 ? Ends::FrontOfB : Ends::AAndB}, ramp);
         }
     }
     finish(tool, m, s, wp, result);

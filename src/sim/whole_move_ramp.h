@@ -104,6 +104,7 @@ struct RampRule {
     // steepening towards the rim, a joint between samples): one Newton step on the slope of the
     // surface over the cell, kept when it lies lower. Returns the edge's height at the offset kept.
     double refine(double cross2, double lo, double hi, double* w, double* d2) const {
+        if (p->form == EdgeForm::Flat) return 0.0;  // the table is exact: the rim always
         if (!(*d2 > 0.0)) return edge_height(*p, *d2);
         const double rho = std::sqrt(*d2);
         double g1, g2;
