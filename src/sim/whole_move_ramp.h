@@ -68,8 +68,9 @@ inline double edge_height_and_slopes(const Profile& p, double d2, double rho, do
 struct RampRule {
     // Entries of the best-rho table: enough for a 6 mm radius at 64 per pitch of 0.1 mm.
     static constexpr int kTableSize = 4096;
-    // A Newton step shorter than this fraction of the axis distance changes no float height.
-    static constexpr double kSettled = 1e-9;
+    // A Newton step that would lower the surface by less than this (mm; slope^2 / (2 bend) on
+    // the local parabola) is not taken: no float height near the workpiece would show it.
+    static constexpr double kNegligibleGain = 1e-8;
 
     const Profile* p = nullptr;
     double ax = 0, ay = 0, ux = 1, uy = 0;  // A and the path's unit direction in XY
@@ -104,15 +105,15 @@ struct RampRule {
     // steepening towards the rim, a joint between samples): one Newton step on the slope of the
     // surface over the cell, kept when it lies lower. Returns the edge's height at the offset kept.
     double refine(double cross2, double lo, double hi, double* w, double* d2) const {
-        if (p->form == EdgeForm::Flat) return 0.0;  // the table is exact: the rim always
+        if (p->form == EdgeForm::Flat) return 0.0;  // touched by its rim or at an end: nothing to refine
         if (!(*d2 > 0.0)) return edge_height(*p, *d2);
         const double rho = std::sqrt(*d2);
         double g1, g2;
         const double surface = edge_height_and_slopes(*p, *d2, rho, &g1, &g2);
         const double slope = g1 * *w / rho - m, bend = g2 * *w * *w / *d2 + g1 * cross2 / (*d2 * rho);
-        if (!(bend > 0.0)) return surface;
+        if (!(bend > 0.0) || !(slope * slope > 2.0 * kNegligibleGain * bend)) return surface;
         const double w1 = std::clamp(*w - slope / bend, lo, hi), d2_1 = w1 * w1 + cross2;
-        if (!(std::fabs(w1 - *w) > kSettled * rho) || !(d2_1 <= p->rb2)) return surface;
+        if (!(d2_1 <= p->rb2)) return surface;
         const double surface1 = edge_height(*p, d2_1);
         if (!(surface1 - m * w1 < surface - m * *w)) return surface;
         *w = w1, *d2 = d2_1;
