@@ -1,12 +1,12 @@
 // The example ball-end finishing raster cut on a 0.05 mm grid, as a normal run (every move
 // stepped at the grid pitch by the kernel) and as a fast run (whole moves, sampled where the
-// whole-move step hands a move back). Items are moves. Besides the time, the fast run reports
-// the share of moves the whole-move step cut and the largest height difference to the normal
-// run over the whole workpiece.
+// whole-move step hands a move back), with its ball end mill and with the example's flat and
+// bull end mills in its place. Items are moves. Besides the time, the fast run reports the share
+// of moves the whole-move step cut and the largest height difference to the normal run over the
+// whole workpiece.
 #include "bench_tools.h"
 #include "nc/interp.h"
 #include "nc/pipeline.h"
-#include "shell/nc_links.h"
 #include "shell/nc_links.h"
 #include "shell/run.h"
 #include "shell/startup.h"
@@ -63,6 +63,11 @@ const Raster& raster() {
         return r;
     }();
     return *made;
+}
+
+nc::MoveRecord with_tool(nc::MoveRecord m, int tool) {
+    if (tool != 0) m.tool = tool;
+    return m;
 }
 
 std::unique_ptr<sim::Workpiece> box_workpiece() {
@@ -134,20 +139,23 @@ struct Cutter {
     }
 };
 
-void BM_Run_RasterNormal(benchmark::State& state) {
+// The raster cut with `tool` of the example's tool file in place of its ball end mill (0: as
+// programmed), every move stepped by the kernel.
+void raster_normal(benchmark::State& state, int tool) {
     const Raster& r = raster();
     for (auto _ : state) {
         state.PauseTiming();
         auto wp = box_workpiece();
         Cutter cutter{*wp};
         state.ResumeTiming();
-        for (const nc::MoveRecord& m : r.moves) cutter.normal(m);
+        for (const nc::MoveRecord& m : r.moves) cutter.normal(with_tool(m, tool));
     }
     state.SetItemsProcessed(state.iterations() * std::int64_t(r.moves.size()));
 }
-BENCHMARK(BM_Run_RasterNormal)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-void BM_Run_RasterFast(benchmark::State& state) {
+// The same as a fast run; besides the time, the share of moves the whole-move step cut and the
+// largest height difference to the normal run (untimed) over the whole workpiece.
+void raster_fast(benchmark::State& state, int tool) {
     const Raster& r = raster();
     int whole = 0;
     for (auto _ : state) {
@@ -155,25 +163,39 @@ void BM_Run_RasterFast(benchmark::State& state) {
         auto wp = box_workpiece();
         Cutter cutter{*wp};
         state.ResumeTiming();
-        for (const nc::MoveRecord& m : r.moves) cutter.fast(m);
+        for (const nc::MoveRecord& m : r.moves) cutter.fast(with_tool(m, tool));
         whole = cutter.whole;
     }
     state.SetItemsProcessed(state.iterations() * std::int64_t(r.moves.size()));
     state.counters["whole_move_share"] = double(whole) / double(r.moves.size());
-    // The same raster as a normal run, untimed, for the height comparison.
     auto fast_wp = box_workpiece();
     Cutter fast{*fast_wp};
-    for (const nc::MoveRecord& m : r.moves) fast.fast(m);
+    for (const nc::MoveRecord& m : r.moves) fast.fast(with_tool(m, tool));
     auto normal_wp = box_workpiece();
     Cutter normal{*normal_wp};
-    for (const nc::MoveRecord& m : r.moves) normal.normal(m);
+    for (const nc::MoveRecord& m : r.moves) normal.normal(with_tool(m, tool));
     double worst = 0.0;
     const std::int64_t cells = fast_wp->geometry.cell_count;
     for (std::int64_t c = 0; c < cells; ++c)
         worst = std::max(worst, std::fabs(double(fast_wp->height.data[c]) - double(normal_wp->height.data[c])));
     state.counters["max_height_difference_mm"] = worst;
 }
+
+// Tools of examples/atc.ttl: T2 flat end mill D6, T5 bull end mill D12 R1.
+constexpr int kFlatD6 = 2, kBullD12 = 5;
+
+void BM_Run_RasterNormal(benchmark::State& state) { raster_normal(state, 0); }
+void BM_Run_RasterFast(benchmark::State& state) { raster_fast(state, 0); }
+void BM_Run_RasterFlatNormal(benchmark::State& state) { raster_normal(state, kFlatD6); }
+void BM_Run_RasterFlatFast(benchmark::State& state) { raster_fast(state, kFlatD6); }
+void BM_Run_RasterBullNormal(benchmark::State& state) { raster_normal(state, kBullD12); }
+void BM_Run_RasterBullFast(benchmark::State& state) { raster_fast(state, kBullD12); }
+BENCHMARK(BM_Run_RasterNormal)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_Run_RasterFast)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Run_RasterFlatNormal)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Run_RasterFlatFast)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Run_RasterBullNormal)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Run_RasterBullFast)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // ---- The whole batch run ----
 // The example's finishing raster as `vornex -X5 raster_ball.nc` runs it in examples/: the

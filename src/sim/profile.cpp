@@ -115,7 +115,7 @@ void derive_joints(Profile& p) {
     p.z_rb = p.rb * p.side_slope + p.so;
     p.c0_2 = signed_square(p.c0);
     p.c1_2 = signed_square(p.c1);
-    p.rb2 = signed_square(p.rb);
+    p.rb2 = p.rb < 0.0 ? -1.0 : p.rb * p.rb * (1.0 + kRimTolerance);
 }
 
 // The evaluation that gives the general formulas' values most cheaply.

@@ -21,6 +21,14 @@ namespace vx::sim {
 // and differences taken by the caller never turn into NaN.
 constexpr double kNoSurface = 1.0e300;
 
+// The cutting edge is closed, d^2 <= rb2, and rb2 lies this fraction beyond rb^2 so that a cell
+// at exactly the blade radius is inside it in every run. The kernel (a position beside the cell)
+// and the whole-move step (the cell's distance from the path) reach such a cell by different
+// formulas whose roundings, about 1e-15 of rb^2, fall on either side of rb^2; a ball's surface
+// there is its equator, a radius above its lowest point, so a tie decided two ways left cells a
+// radius apart between the normal and the fast run. The rim moves out by 5e-13 of rb.
+constexpr double kRimTolerance = 1e-12;
+
 // ---- Options of a selection ----
 
 struct ProfileOptions {
@@ -60,7 +68,7 @@ struct Profile {
     double cr = 0;             // corner centre radius
     double ch = 0;             // corner centre height above the tip
     double c1 = 0, c1_2 = -1;  // corner end
-    double rb = 0, rb2 = -1;   // blade radius: the cutting edge ends here
+    double rb = 0, rb2 = -1;   // blade radius: the cutting edge ends here; rb2 just beyond rb^2 (kRimTolerance)
     double z_c0 = 0, z_c1 = 0, z_rb = 0;  // heights of the zone joints (tool outline)
     double h = 0;              // effective length
 

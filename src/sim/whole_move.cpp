@@ -4,6 +4,7 @@
 // zone effects of the kernel.
 #include "sim/whole_move.h"
 
+#include "sim/whole_move_ramp.h"
 #include "sim/whole_move_sweep.h"
 
 #include <algorithm>
@@ -28,14 +29,6 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr int kRiseSamplesPerPitch = 4;
 constexpr int kRiseSamples = 2048;
 constexpr int kJointSamples = 64;
-
-// The envelope search of inclined moves stops when its bracket is this short along the path
-// (mm): far below the pitch, and reached within the iteration bound for any move.
-constexpr double kEnvelopeTolerance = 1e-5;
-constexpr int kSearchIterations = 100;
-// A slope this small (mm of height per unit of path parameter) is the minimum: a step of the
-// whole parameter range would change the height by less than the search tolerance.
-constexpr double kFlatSlope = 1e-6;
 
 // A move shorter than this in XY (mm) is a plunge for the capsule of a ball end mill: its slope
 // would be too steep for the formula's rounding, and the end sphere is right to well below it.
@@ -107,58 +100,6 @@ struct LevelRule {
     Cut lowest(double, double, double d2) const { return {z, cutting_surface(p, outer_zones, d2), d2}; }
 };
 
-// Inclined: the tip runs from (A, za) to (B, za + dz). Over a cell, the height of the tool
-// surface as a function of the path parameter s is za + s dz + g(rho(s)); rho(s) is convex in s
-// and g (flat, bull) is convex and rising in rho, so that function is convex over the parameters
-// where the cell lies under the blade. A flat end mill's minimum is at an end of that range; a
-// bull's is the zero of the slope, found in a bracket. Ball end mills have a rule of their own.
-struct InclineRule {
-    const Segment& seg;
-    const Profile& p;
-    double za, dz, length3;
-    bool flat;
-
-    // The parameter range over which the cell lies within the blade radius.
-    bool range(double X, double Y, double* lo, double* hi) const { return within(X, Y, p.rb2, lo, hi); }
-    // ... within the radius whose square is r2.
-    bool within(double X, double Y, double r2, double* lo, double* hi) const {
-        const double wx = X - seg.ax, wy = Y - seg.ay;
-        const double a = seg.length2, b = wx * seg.dx + wy * seg.dy, c = wx * wx + wy * wy;
-        if (!(a > 0.0)) {
-            *lo = 0.0, *hi = 1.0;
-            return c <= r2;
-        }
-        const double disc = b * b - a * (c - r2);
-        if (disc < 0.0) return false;
-        const double root = std::sqrt(disc);
-        *lo = std::max(0.0, (b - root) / a);
-        *hi = std::min(1.0, (b + root) / a);
-        return *lo <= *hi;
-    }
-    double rho2(double X, double Y, double s) const {
-        const double ex = X - (seg.ax + s * seg.dx), ey = Y - (seg.ay + s * seg.dy);
-        return std::min(ex * ex + ey * ey, p.rb2);
-    }
-    double height(double X, double Y, double s) const { return s * dz + edge_height(p, rho2(X, Y, s)); }
-
-    bool reaches(double X, double Y, double*) const {
-        double lo, hi;
-        return range(X, Y, &lo, &hi);
-    }
-    Cut at(double X, double Y, double s) const {
-        const double d2 = rho2(X, Y, s);
-        return {za + s * dz, {Zone::Edge, edge_height(p, d2)}, d2};
-    }
-    Cut lowest(double X, double Y, double) const {
-        double lo = 0.0, hi = 0.0;
-        range(X, Y, &lo, &hi);
-        if (flat) return at(X, Y, dz > 0.0 ? lo : hi);
-        return at(X, Y, slope_zero(X, Y, lo, hi));
-    }
-    double slope(double X, double Y, double s) const;
-    double slope_zero(double X, double Y, double a, double b) const;
-};
-
 // A ball swept along a segment is a capsule. Take the path's XY length as the parameter s (0 at
 // A, L at B) and the slope m = dz / L. Over a cell lying `along` the path and `cross` from it,
 // the sphere at s reaches down to zc + m s - sqrt(rho2 - (along - s)^2), zc the centre height
@@ -168,10 +109,11 @@ struct InclineRule {
 struct CapsuleRule {
     double ax, ay, ux, uy;  // A and the path's unit direction in XY
     double L, za, m, k2, inv_k, mk, mk2, ch, R2;  // k = sqrt(1 + m^2)
+    double rim2;  // the blade's reach (rb2): a touching point beyond it does not cut
     bool start_is_previous = true;  // cells lowest under the tool at A are the previous move's
 
     static CapsuleRule make(const Segment& seg, const Profile& p, double za, double dz) {
-        CapsuleRule c{seg.ax, seg.ay, 1.0, 0.0, seg.length, za, 0.0, 1.0, 1.0, 0.0, 0.0, p.ch, p.R2};
+        CapsuleRule c{seg.ax, seg.ay, 1.0, 0.0, seg.length, za, 0.0, 1.0, 1.0, 0.0, 0.0, p.ch, p.R2, p.rb2};
         if (seg.length < kPlungeLength) {
             // A plunge: the sphere at the lower end covers everything the higher ones do; going
             // up, that is the tool at A.
@@ -215,8 +157,8 @@ struct CapsuleRule {
     bool cut_below(double X, double Y, double, double h, Cut* cut) const {
         double along, cross2;
         place(X, Y, &along, &cross2);
-        const double rho2 = R2 - cross2;
-        if (!(rho2 >= 0.0)) return false;
+        if (!(cross2 <= rim2)) return false;
+        const double rho2 = std::max(0.0, R2 - cross2);  // 0 on the rim, which still cuts
         const double excess = za + ch - h;  // of the centre at A over the cell
         if (before_start(along, rho2)) {
             if (start_is_previous) return false;
@@ -226,85 +168,53 @@ struct CapsuleRule {
         if (beyond_end(w, rho2)) return sphere_below(za + m * L, excess + m * L, w, cross2, rho2, cut);
         const double over = excess + m * along;
         if (!(over < 0.0 || over * over < rho2 * k2)) return false;
-        const double rho = std::sqrt(rho2), offset = mk * rho;
-        *cut = {za + m * (along - offset), {Zone::Edge, ch - rho * inv_k}, cross2 + offset * offset};
+        const double rho = std::sqrt(rho2), offset = mk * rho, d2 = cross2 + offset * offset;
+        if (!(d2 <= rim2)) return false;
+        *cut = {za + m * (along - offset), {Zone::Edge, ch - rho * inv_k}, d2};
         return true;
     }
     // The sphere of the tool with its tip at `tip`, whose centre lies `excess` above the cell
     // and `w` from it along the path.
     bool sphere_below(double tip, double excess, double w, double cross2, double rho2, Cut* cut) const {
-        const double q = rho2 - w * w;
-        if (!(q >= 0.0) || !(excess < 0.0 || excess * excess < q)) return false;
+        if (!(cross2 + w * w <= rim2)) return false;
+        const double q = std::max(0.0, rho2 - w * w);
+        if (!(excess < 0.0 || excess * excess < q)) return false;
         *cut = {tip, {Zone::Edge, ch - std::sqrt(q)}, cross2 + w * w};
         return true;
     }
 };
 
-// Slope of the height over the path parameter. The bull's corner circle rises from its flat core
-// at cr with a horizontal tangent to a vertical one at rb, so the slope is finite up to the rim.
-double InclineRule::slope(double X, double Y, double s) const {
-    const double ex = X - (seg.ax + s * seg.dx), ey = Y - (seg.ay + s * seg.dy);
-    const double rho = std::sqrt(ex * ex + ey * ey), t = rho - p.cr;
-    if (!(t > 0.0)) return dz;
-    const double rim = p.R2 - t * t, approach = ex * seg.dx + ey * seg.dy;  // > 0: coming nearer
-    if (!(rim > 0.0)) return approach > 0.0 ? -INFINITY : INFINITY;
-    return dz - t / std::sqrt(rim) * approach / rho;
-}
-
-// The minimum of the convex height as the zero of its rising slope: regula falsi with the
-// Illinois halving, and bisection where the slope is infinite or the secant leaves the bracket.
-double InclineRule::slope_zero(double X, double Y, double a, double b) const {
-    // Over the flat core the height falls along the path: the minimum lies beyond the core,
-    // whose end gives a bracket end of finite slope.
-    double core_lo, core_hi;
-    if (within(X, Y, p.cr * p.cr, &core_lo, &core_hi)) {
-        if (dz < 0.0) a = std::max(a, core_hi);
-        else b = std::min(b, core_lo);
-    }
-    double fa = slope(X, Y, a), fb = slope(X, Y, b);
-    if (!(fa < 0.0)) return a;
-    if (!(fb > 0.0)) return b;
-    const double tolerance = kEnvelopeTolerance / std::max(length3, kEnvelopeTolerance);
-    int side = 0;
-    for (int k = 0; k < kSearchIterations && b - a > tolerance; ++k) {
-        double s = std::isfinite(fa) && std::isfinite(fb) ? b - fb * (b - a) / (fb - fa) : 0.5 * (a + b);
-        if (!(s > a && s < b)) s = 0.5 * (a + b);
-        const double fs = slope(X, Y, s);
-        if (std::fabs(fs) < kFlatSlope) return s;
-        if (fs < 0.0) {
-            a = s, fa = fs;
-            if (side == -1) fb *= 0.5;
-            side = -1;
-        } else {
-            b = s, fb = fs;
-            if (side == 1) fa *= 0.5;
-            side = 1;
-        }
-    }
-    return height(X, Y, a) <= height(X, Y, b) ? a : b;
-}
-
 // Arc at constant Z: as for a line, the lowest surface over a cell is the one at its distance
 // from the path. Within the swept angle that is the radial distance to the arc; outside it the
 // distance to the nearer end, B, or the cell is left alone when A is nearer (the previous move's).
+// The swept angle is told by the signs of cross products with the radii to A and B, so that no
+// cell needs an angle.
 struct ArcRule {
     const Profile& p;
     bool outer_zones;
     double z, radius2;
-    double cx, cy, arc_radius, start_angle, sweep, direction;  // direction +1 counter-clockwise
-    double bx, by;
+    double cx, cy, arc_radius;
+    double avx, avy, bvx, bvy;  // A and B from the centre
+    double direction;           // +1 counter-clockwise
+    bool wide, full;            // more than a half turn; a whole turn
 
+    // Whether the direction v from the centre lies in the swept angle (0, sweep] from A.
+    bool in_sweep(double vx, double vy) const {
+        if (full) return true;
+        const double after_a = direction * (avx * vy - avy * vx), up_to_b = direction * (vx * bvy - vy * bvx);
+        // Within a half turn both must hold; beyond it, the rest of the turn (past B, up to and
+        // including A) is the narrow part and must not hold.
+        return wide ? after_a > 0.0 || up_to_b >= 0.0 : after_a > 0.0 && up_to_b >= 0.0;
+    }
     bool reaches(double X, double Y, double* d2) const {
         const double vx = X - cx, vy = Y - cy;
-        double angle = direction * (std::atan2(vy, vx) - start_angle);
-        angle -= kTwoPi * std::floor(angle / kTwoPi);  // 0 .. 2 pi from A in the direction of motion
-        if (angle > 0.0 && angle <= sweep) {
+        if (in_sweep(vx, vy)) {
             const double off = std::sqrt(vx * vx + vy * vy) - arc_radius;
             *d2 = off * off;
         } else {
-            if (angle - sweep > kTwoPi - angle || angle == 0.0) return false;  // A is nearer
-            const double ex = X - bx, ey = Y - by;
-            *d2 = ex * ex + ey * ey;
+            const double to_b = (vx - bvx) * (vx - bvx) + (vy - bvy) * (vy - bvy);
+            if ((vx - avx) * (vx - avx) + (vy - avy) * (vy - avy) < to_b) return false;  // A is nearer
+            *d2 = to_b;
         }
         return *d2 <= radius2;
     }
@@ -352,12 +262,6 @@ double whole_move_radius(const Profile& p, ArborCheck arbor, double z, double hi
 
 namespace {
 
-// Flat, ball and bull end mills: cutting edges convex and rising in the distance.
-bool convex_edge(const Profile& p) {
-    if (p.concave || p.form == EdgeForm::Oval || p.form == EdgeForm::Radius) return false;
-    return p.corner_mode == CornerMode::Flat || p.corner_mode == CornerMode::Ball || p.corner_mode == CornerMode::Bull;
-}
-
 void finish(const CurrentTool& tool, const WholeMove& m, const Sweep& s, Workpiece& wp, SweepResult& result) {
     const bool flagged = result.rapid_interference || result.taper || result.holder;
     result.interference_state = flagged ? 2 : 0;
@@ -391,13 +295,15 @@ int arc_step(Workpiece& wp, const CurrentTool& tool, const Checks& checks, const
     const bool outer_zones = cuts_with_shapes(checks.arbor);
     const double r = whole_move_radius(p, checks.arbor, z, wp.highest);
     if (!surface_rises(p, outer_zones, r, g.pitch)) return -1;
-    Sweep s{wp, p, z, float(z), r * r, kPenCode[std::clamp(tool.pen, 0, 8)], m.line_number,
+    const double reach2 = std::max(r * r, p.rb2);  // the closed rim
+    Sweep s{wp, p, z, float(z), reach2, kPenCode[std::clamp(tool.pen, 0, 8)], m.line_number,
             m.paint, outer_zones, checked(checks.rapid) && at_rapid_speed(checks, m), flags_hits(checks.arbor),
             m.run_type == kRunMoveStep && m.projection && wp.screen_position.data,
             m.projection, result};
     s.pool = m.pool;
     sweep_band(s, CircleBand{cx, cy, ra + r},
-               ArcRule{p, outer_zones, z, r * r, cx, cy, ra, a0, sweep, direction, bx, by});
+               ArcRule{p, outer_zones, z, reach2, cx, cy, ra, ax - cx, ay - cy, bx - cx, by - cy, direction,
+                       sweep > 0.5 * kTwoPi, sweep == kTwoPi});
     finish(tool, m, s, wp, result);
     return 0;
 }
@@ -420,7 +326,7 @@ int whole_move_step(Workpiece& wp, const CurrentTool& tool, const Checks& menu_c
     if (!straight || !covered_tool(tool, checks, m)) return -1;
     const Profile& p = tool.profile;
     const bool level = az == bz;
-    if (!level && (cuts_with_shapes(checks.arbor) || !convex_edge(p))) return -1;
+    if (!level && (cuts_with_shapes(checks.arbor) || !convex_rising_edge(p, g.pitch))) return -1;
     const double length2 = (bx - ax) * (bx - ax) + (by - ay) * (by - ay), dz = bz - az;
     if (std::sqrt(length2 + dz * dz) < kMinLength) return 0;
 
@@ -429,22 +335,25 @@ int whole_move_step(Workpiece& wp, const CurrentTool& tool, const Checks& menu_c
     if (level && !surface_rises(p, outer_zones, r, g.pitch)) return -1;
 
     const double lowest_tip = std::min(az, bz);
-    Sweep s{wp, p, lowest_tip, float(lowest_tip), r * r, kPenCode[std::clamp(tool.pen, 0, 8)], m.line_number,
+    const double reach2 = std::max(r * r, p.rb2);  // the closed rim
+    Sweep s{wp, p, lowest_tip, float(lowest_tip), reach2, kPenCode[std::clamp(tool.pen, 0, 8)], m.line_number,
             m.paint, outer_zones, checked(checks.rapid) && at_rapid_speed(checks, m), flags_hits(checks.arbor),
             m.run_type == kRunMoveStep && m.projection && wp.screen_position.data,
             m.projection, result};
     s.pool = m.pool;
     const Segment seg = make_segment(ax, ay, bx, by);
     if (level) {
-        sweep_band(s, SegmentBand{seg, r, Ends::B}, LevelRule{seg, p, outer_zones, az, r * r});
+        sweep_band(s, SegmentBand{seg, r, Ends::B}, LevelRule{seg, p, outer_zones, az, reach2});
     } else {
-        if (p.form == EdgeForm::Ball && p.rb2 == p.R2) {
+        if (p.form == EdgeForm::Ball && p.rb == p.R) {
             const CapsuleRule capsule = CapsuleRule::make(seg, p, az, dz);
             const Segment reach = capsule.reach(seg);
             sweep_band(s, SegmentBand{reach, r, Ends::FrontOfB}, capsule);
         } else {
-            const bool flat = p.corner_mode == CornerMode::Flat;
-            sweep_band(s, SegmentBand{seg, r, Ends::AAndB}, InclineRule{seg, p, az, dz, std::sqrt(length2 + dz * dz), flat});
+            RampRule ramp;
+            make_ramp(ramp, seg, p, az, dz, g.pitch, kPlungeLength);
+            // Rising, every cell behind A lies lowest under the tool at A: the previous move's.
+            sweep_band(s, SegmentBand{seg, r, dz > 0.0 ? Ends::FrontOfB : Ends::AAndB}, ramp);
         }
     }
     finish(tool, m, s, wp, result);

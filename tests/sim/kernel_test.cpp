@@ -418,10 +418,11 @@ TEST(KernelZones, NeckWithoutHolderRaisesTaper) {
     EXPECT_EQ(height_at(*wp, 13, 10), float(7.0 + 1.0 + 1.0));  // r = 3: L2 + (3 - 2) x slope 1
 }
 
-// A neck cell at exactly the blade radius makes Lt impossible (the neck has no width there to
-// rise over). On a 0.1 mm grid the distance from these tip columns to the column 20 further
-// rounds to 2 + 4e-16: that must not become a width of 4e-16 and an Lt of 9e15. Row 10 of 21
-// keeps the other cells at the radius (rows 30 and -10, -2 and 22, -6 and 26) off the grid.
+// A neck cell at the blade radius makes Lt impossible (the neck has no width there to rise
+// over). The tip stands 1e-10 mm beside these columns, so the column 20 further lies just
+// beyond the closed rim, in the neck: that must not become a width of 1e-10 and an Lt of 1e10.
+// Row 10 of 21 keeps the other cells at the radius (rows 30 and -10, -2 and 22, -6 and 26) off
+// the grid.
 TEST(KernelZones, NeckCellAtTheBladeRadiusMakesTheSecondLengthImpossible) {
     const CurrentTool tool = make_tool(tool_record(kToolBall, 4, 2), 0.1, neck_length());
     Checks checks = plain_checks();
@@ -430,7 +431,7 @@ TEST(KernelZones, NeckCellAtTheBladeRadiusMakesTheSecondLengthImpossible) {
         auto wp = make_body(61, 21, 0.1, 10.0);
         KernelContext context;
         SweepResult r;
-        sweep_at_position(*wp, tool, checks, plunge_at(wp->coordinate.data[column], wp->coordinate.data[10], 7), context,
+        sweep_at_position(*wp, tool, checks, plunge_at(wp->coordinate.data[column] - 1e-10, wp->coordinate.data[10], 7), context,
                           r);
         EXPECT_EQ(r.required.second_length, -1.0) << "tip column " << column;
     }

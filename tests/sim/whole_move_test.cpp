@@ -9,6 +9,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace vx::sim {
 namespace {
@@ -23,7 +24,18 @@ constexpr double kSampleStep = kPitch / 10.0;
 
 // ---- Fixtures ----
 
+// Besides the fixture's shapes: a taper ball as the tool file makes it, its diameter from the
+// ball radius and the side angle so that the side is tangent to the ball.
+constexpr int kTangentTaperBall = testing::kShapeKinds;
+
 ToolRecord shape(int kind, double d) {
+    if (kind == kTangentTaperBall) {
+        const double r = d / 2, b = 3.0 * M_PI / 180.0;
+        ToolRecord t = tool_record(kToolTaperBall, 2.0 * r * (std::cos(b) + std::sin(b) * std::tan(b) - std::tan(b)), r);
+        t.beta = 3.0f;
+        t.h = 1.5f;
+        return t;
+    }
     ToolRecord t = testing::shape_of_kind(kind, d);
     t.h = 1.5f;
     return t;
@@ -74,10 +86,10 @@ struct ArcShape {
 };
 
 void sample_with_kernel(Workpiece& wp, const CurrentTool& tool, const Checks& checks, const WholeMove& m,
-                        const ArcShape& arc, SweepResult& any) {
+                        const ArcShape& arc, SweepResult& any, double step = kSampleStep) {
     const double dx = m.end[0] - m.start[0], dy = m.end[1] - m.start[1], dz = m.end[2] - m.start[2];
     const double length = arc.direction != 0 ? m.radius * arc.sweep : std::sqrt(dx * dx + dy * dy + dz * dz);
-    const int n = std::max(1, int(std::ceil(length / kSampleStep)));
+    const int n = std::max(1, int(std::ceil(length / step)));
     KernelContext context;
     SweepResult r;
     double px = m.start[0], py = m.start[1];
@@ -362,18 +374,53 @@ TEST(WholeMoveConstantZ, RapidUnderTheRapidCheckPaintsAndFlagsLikeTheKernel) {
 // taken at the wrong end, a search that stops short of it, the band missing what positions past
 // the start reach behind it, ramps in the XZ and YZ planes and plunges.
 
-TEST(WholeMoveInclined, MatchesFineSamplingForFlatBallAndBull) {
+// Flat, ball, bull, drill, general (tip flat, cone, corner, tapered side) and taper ball.
+TEST(WholeMoveInclined, MatchesFineSamplingForEveryConvexEdge) {
     std::mt19937 rng(4242);
-    for (int shape_kind : {0, 1, 2})
+    for (int shape_kind : {0, 1, 2, 3, 4, kTangentTaperBall})
         for (int direction = 0; direction < 4; ++direction)
             for (int rep = 0; rep < 2; ++rep)
                 EXPECT_TRUE(run_trial({shape_kind, ArborCheck::Ignore, direction, rep == 0, rep == 1, true}, rng))
                     << "shape " << shape_kind << " direction " << direction;
 }
 
-TEST(WholeMoveInclined, OtherShapesAreHandedBack) {
+// A cone of slope k ramped at slope m (|m| < k) has a closed-form envelope: over a cell `along`
+// the path and `cross` beside it the surface is za + m along + |cross| sqrt(k^2 - m^2), touched
+// by the tool standing m cross / sqrt(k^2 - m^2) behind it. The table's interpolation and the
+// Newton step must reproduce it to float precision, not merely to the sampling's tolerance.
+TEST(WholeMoveInclined, DrillRampEqualsTheClosedFormEnvelopeOfACone) {
+    ToolRecord drill = tool_record(kToolOther, 3.0);
+    drill.alpha = 30;  // cone slope tan 30
+    const CurrentTool tool = make_tool(drill, kPitch);
+    const double k = std::tan(30.0 * M_PI / 180.0);
+    for (const double m : {-0.2, 0.35}) {
+        auto wp = make_body(kCells, kCells, kPitch, 9.5);
+        WholeMove move;
+        move.start = {1.0, 1.3, 7.0};
+        move.end = {7.6, 7.0, 7.0 + m * std::hypot(6.6, 5.7)};
+        SweepResult r;
+        ASSERT_EQ(whole_move_step(*wp, tool, testing::plain_checks(), move, r), 0);
+        const double L = std::hypot(6.6, 5.7), ux = 6.6 / L, uy = 5.7 / L, rb = tool.profile.rb;
+        int checked = 0;
+        for (int j = 0; j < kCells; ++j)
+            for (int i = 0; i < kCells; ++i) {
+                const double wx = i * kPitch - 1.0, wy = j * kPitch - 1.3;
+                const double along = wx * ux + wy * uy, cross = std::fabs(wy * ux - wx * uy);
+                // Touched by the cone's side (not its rim) from a position inside the move.
+                if (cross * k / std::sqrt(k * k - m * m) > rb - 0.01 || along < rb + 0.1 || along > L - rb - 0.1) continue;
+                const double expected = std::min(9.5, 7.0 + m * along + cross * std::sqrt(k * k - m * m));
+                ASSERT_NEAR(testing::height_at(*wp, i, j), expected, 2e-6) << i << "," << j << " m " << m;
+                ++checked;
+            }
+        EXPECT_GT(checked, 500) << m;
+    }
+}
+
+// Oval, radius mill, concave corner and a taper ball whose ball ends in a flat ring before its
+// side begins are not convex: no envelope by the table.
+TEST(WholeMoveInclined, EdgesThatAreNotConvexAreHandedBack) {
     std::mt19937 rng(5);
-    for (int shape_kind : {3, 4, 5, 6 + 1, 8, 9})
+    for (int shape_kind : {5, 7, 8, 9})
         EXPECT_FALSE(run_trial({shape_kind, ArborCheck::Ignore, 2, false, false, true}, rng)) << shape_kind;
 }
 
@@ -387,6 +434,65 @@ TEST(WholeMoveArc, MatchesFineSamplingAlongTheArc) {
         for (ArborCheck arbor : {ArborCheck::Ignore, ArborCheck::Cut}) {
             if (arbor == ArborCheck::Cut && shape_kind > 1) continue;  // the holder's wide box makes sampling slow
             EXPECT_TRUE(run_trial({shape_kind, arbor, 2, shape_kind % 2 == 1, false, false, true}, rng)) << shape_kind;
+        }
+}
+
+// ---- The rim ----
+// Protects against the two runs deciding a cell at exactly the blade radius differently: their
+// squared distances of such a cell come out a rounding above or below rb^2 by different
+// formulas, and a ball's surface there is its equator, a whole radius above its lowest point.
+
+// A ball raster whose level passes lie on whole millimetres puts the rows one radius beside the
+// outer passes exactly on the rim of every position: the kernel's band (dz = 0, along X) reaches
+// them by dy alone, the envelope by their distance from the path. Both runs must cut them, to
+// the ball's equator, and agree everywhere else to within the normal run's sampling. (On
+// inclined moves the kernel's positions fall between the cells and miss the rim, as they miss
+// any wall between samples; that is sampling, not a tie.)
+TEST(WholeMoveRim, NormalAndFastRunsAgreeOnCellsAtTheBladeRadius) {
+    constexpr double kRasterPitch = 0.05;
+    constexpr int kSide = 161;  // 8 mm
+    const CurrentTool ball = make_tool(tool_record(kToolBall, 2.0, 1.0), kRasterPitch);
+    const auto level = [](int pass) { return 7.6 - 0.15 * pass; };
+    // Down onto the first point, then passes along X at y = 2..6 in steps of 0.3 mm, alternating,
+    // each lower than the last: step over level, then straight down.
+    std::vector<WholeMove> moves;
+    Vec3 at{1.0, 2.0, 10.0};
+    const auto go = [&](double x, double y, double z) {
+        WholeMove m;
+        m.start = at;
+        m.end = {x, y, z};
+        m.feed = 1000;
+        m.run_type = kRunMoveStep;
+        moves.push_back(m);
+        at = m.end;
+    };
+    for (int pass = 0; pass < 5; ++pass) {
+        if (pass > 0) go(at.x, 2.0 + pass, level(pass - 1));
+        for (int k = 0; k <= 20; ++k) go(pass % 2 == 0 ? 1.0 + 0.3 * k : 7.0 - 0.3 * k, 2.0 + pass, level(pass));
+    }
+    auto normal = make_body(kSide, kSide, kRasterPitch, 9.0), fast = make_body(kSide, kSide, kRasterPitch, 9.0);
+    SweepResult r;
+    for (const WholeMove& m : moves) {
+        sample_with_kernel(*normal, ball, testing::plain_checks(), m, {}, r, kRasterPitch);
+        ASSERT_EQ(whole_move_step(*fast, ball, testing::plain_checks(), m, r), 0);
+    }
+    // The rows beside the first pass (y = 1) and the last (y = 7), within the passes' length.
+    for (const auto& [row, pass] : {std::pair{20, 0}, std::pair{140, 4}})
+        for (int i = 21; i < 140; ++i) {
+            EXPECT_FLOAT_EQ(testing::height_at(*normal, i, row), float(level(pass) + 1.0)) << "normal " << i << "," << row;
+            EXPECT_FLOAT_EQ(testing::height_at(*fast, i, row), float(level(pass) + 1.0)) << "fast " << i << "," << row;
+            if (::testing::Test::HasFailure()) return;
+        }
+    // Elsewhere the normal run's positions up to half a pitch from a cell's foot point (around
+    // the ends of the passes) leave it higher by at most g(sqrt(c^2 + (p/2)^2)) - g(c):
+    // 0.0008 mm one pitch inside the rim.
+    constexpr float kScallop = 0.002f;
+    for (int j = 0; j < kSide; ++j)
+        for (int i = 0; i < kSide; ++i) {
+            const float hn = testing::height_at(*normal, i, j), hf = testing::height_at(*fast, i, j);
+            EXPECT_LE(hf, hn + 1e-5f) << i << "," << j;
+            EXPECT_LE(hn - hf, kScallop) << i << "," << j;
+            if (::testing::Test::HasFailure()) return;
         }
 }
 
@@ -496,15 +602,13 @@ TEST(WholeMoveEdges, ZeroRapidFeedrateMakesNoFeedRapid) {
 TEST(WholeMoveHandBack, UncoveredMovesComeBackUntouched) {
     auto wp = make_body(40, 40, kPitch, 5.0);
     const CurrentTool ball = make_tool(tool_record(kToolBall, 2.0, 1.0), kPitch);
-    ToolRecord drill_record = tool_record(kToolOther, 2.0);
-    drill_record.alpha = 59;
-    const CurrentTool drill = make_tool(drill_record, kPitch);
+    const CurrentTool oval = make_tool(testing::shape_of_kind(7, 2.0), kPitch);
     const CurrentTool scribe = make_tool(tool_record(kToolKegaki, 0.5), kPitch);
     WholeMove line;
     line.start[0] = 1.0, line.start[1] = 2.0, line.start[2] = 4.5;
     line.end[0] = 3.0, line.end[1] = 2.0, line.end[2] = 4.5;
     WholeMove plunge = line;
-    plunge.end[2] = 4.0;  // inclined: covered for flat, ball and bull end mills only
+    plunge.end[2] = 4.0;  // inclined: covered for convex cutting edges only
     WholeMove helix = line;  // arcs are covered in the XY plane at constant Z only
     helix.motion = kMotionArcCw;
     helix.centre[0] = 2.0, helix.centre[1] = 2.0, helix.radius = 1.0;
@@ -518,7 +622,7 @@ TEST(WholeMoveHandBack, UncoveredMovesComeBackUntouched) {
     WholeMove optimise = line;
     optimise.run_type = kRunOptimise;
     SweepResult r;
-    EXPECT_EQ(whole_move_step(*wp, drill, testing::plain_checks(), plunge, r), -1);
+    EXPECT_EQ(whole_move_step(*wp, oval, testing::plain_checks(), plunge, r), -1);
     EXPECT_EQ(whole_move_step(*wp, ball, testing::plain_checks(), helix, r), -1);
     EXPECT_EQ(whole_move_step(*wp, ball, testing::plain_checks(), off_circle, r), -1);
     EXPECT_EQ(whole_move_step(*wp, ball, testing::plain_checks(), other_plane, r), -1);

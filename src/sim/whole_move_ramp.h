@@ -1,0 +1,141 @@
+// Inclined straight moves of tools whose cutting edge is convex and never falls towards its rim
+// (flat, bull, drill, taper and general end mills): the lowest tool surface over each cell from
+// a table built once per move, instead of a search per cell.
+//
+// Take the path's XY length as the parameter s (0 at A, L at B) and the slope m = dz / L. A cell
+// lies `along` the path and `cross` beside it; with the tool's axis w behind it (w = along - s)
+// the surface over it stands at za + m (along - w) + g(rho), rho^2 = w^2 + cross^2. The edge g
+// convex and rising makes that convex in w, least where g'(rho) w / rho = m. Solved for the
+// cross distance, the touching point lies at cross(rho) = rho sqrt(1 - (m / g'(rho))^2), which
+// rises with rho: the table inverts it, so a cell's best rho depends on its cross distance alone
+// and costs one lookup. The move's ends and the blade's reach bound w; the minimum of a convex
+// function clamped into them is the bounded minimum.
+#pragma once
+
+#include "sim/profile.h"
+#include "sim/whole_move_sweep.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace vx::sim::envelope {
+
+// Whether the cutting edge is convex and rising from the axis to the blade radius: secant
+// slopes between samples a fraction of `pitch` apart and at every zone joint never decrease.
+// Flat, ball and bull end mills always are; drills, tapers and general tools by their angles.
+bool convex_rising_edge(const Profile& p, double pitch);
+
+// Slope of a circle of squared radius R2 at t from its centre's axis; infinite at the rim.
+inline double circle_slope(double t, double R2) {
+    const double rim = R2 - t * t;
+    return rim > 0.0 ? t / std::sqrt(rim) : INFINITY;
+}
+
+// dg/drho of the cutting edge at rho; at a joint the slope on its outer side when `outer`.
+inline double edge_slope(const Profile& p, double rho, bool outer) {
+    if (p.form == EdgeForm::Flat) return 0.0;
+    if (p.form == EdgeForm::Ball) return circle_slope(rho, p.R2);
+    const bool bottom = outer ? rho < p.c0 : rho <= p.c0;
+    if (bottom) {
+        const bool tip = p.tip_radius > 0.0 && (outer ? rho < p.tip_radius : rho <= p.tip_radius);
+        return p.bottom_slope == 0.0 || tip ? 0.0 : p.bottom_slope;
+    }
+    if (outer ? rho < p.c1 : rho <= p.c1) return circle_slope(p.cr == 0.0 ? rho : rho - p.cr, p.R2);
+    return p.side_slope == 0.0 ? INFINITY : p.side_slope;
+}
+
+// The edge's height at squared distance d2 (as edge_height), with its slope g1 and the slope's
+// derivative g2 (0 on the straight zones) at rho = sqrt(d2); one root for a circle's three.
+inline double edge_height_and_slopes(const Profile& p, double d2, double rho, double* g1, double* g2) {
+    *g2 = 0.0;
+    const bool circle = p.form == EdgeForm::Ball || (p.form == EdgeForm::General && d2 > p.c0_2 && d2 <= p.c1_2);
+    if (!circle || p.concave) {
+        *g1 = edge_slope(p, rho, false);
+        return edge_height(p, d2);
+    }
+    const double t = p.form == EdgeForm::Ball || p.cr == 0.0 ? rho : rho - p.cr, rim = p.R2 - t * t;
+    if (!(rim > 0.0)) {
+        *g1 = INFINITY;
+        return edge_height(p, d2);
+    }
+    const double root = std::sqrt(rim);
+    *g1 = t / root;
+    *g2 = p.R2 / (rim * root);
+    return p.ch - root;
+}
+
+struct RampRule {
+    // Entries of the best-rho table: enough for a 6 mm radius at 64 per pitch of 0.1 mm.
+    static constexpr int kTableSize = 4096;
+    // A Newton step that would lower the surface by less than this (mm; slope^2 / (2 bend) on
+    // the local parabola) is not taken: no float height near the workpiece would show it.
+    static constexpr double kNegligibleGain = 1e-8;
+
+    const Profile* p = nullptr;
+    double ax = 0, ay = 0, ux = 1, uy = 0;  // A and the path's unit direction in XY
+    double L = 0, za = 0, m = 0, sign = 0;  // sign of m: which side of the cell the best axis lies
+    bool start_is_previous = true;          // cells lowest under the tool at A are the previous move's
+    // best_rho[k] for the cross distance k / table_scale, k = 0..table_last; beyond cross_top the
+    // touching point is on the rim (rho = rb).
+    double table_scale = 0, cross_top = 0;
+    int table_last = 0;
+    std::array<double, kTableSize + 1> best_rho{};
+
+    // The lowest tool surface over the cell, or false when the tool does not reach it or when
+    // that is the tool at A (which the previous move left there).
+    bool cut_below(double X, double Y, double, double, Cut* cut) const {
+        const double wx = X - ax, wy = Y - ay;
+        const double along = wx * ux + wy * uy, cross = wy * ux - wx * uy;
+        const double cross2 = cross * cross, reach2 = p->rb2 - cross2;
+        if (!(reach2 >= 0.0)) return false;
+        // The positions along the move, w in [along - L, along], must meet those within the
+        // blade's reach, w^2 <= reach2; the table's offset lies within the reach already.
+        const double lo = along - L, hi = along;
+        if ((hi < 0.0 && hi * hi > reach2) || (lo > 0.0 && lo * lo > reach2)) return false;
+        double w = std::clamp(best_offset(std::fabs(cross), cross2, reach2), lo, hi);
+        double d2 = std::min(w * w + cross2, p->rb2);
+        const double surface = refine(cross2, lo, hi, &w, &d2);
+        if (start_is_previous && w >= along) return false;
+        *cut = {za + m * (along - w), {Zone::Edge, surface}, d2};
+        return true;
+    }
+
+    // The interpolated table is least accurate where the edge's slope changes fast (a circle
+    // steepening towards the rim, a joint between samples): one Newton step on the slope of the
+    // surface over the cell, kept when it lies lower. Returns the edge's height at the offset kept.
+    double refine(double cross2, double lo, double hi, double* w, double* d2) const {
+        if (p->form == EdgeForm::Flat) return 0.0;  // touched by its rim or at an end: nothing to refine
+        if (!(*d2 > 0.0)) return edge_height(*p, *d2);
+        const double rho = std::sqrt(*d2);
+        double g1, g2;
+        const double surface = edge_height_and_slopes(*p, *d2, rho, &g1, &g2);
+        const double slope = g1 * *w / rho - m, bend = g2 * *w * *w / *d2 + g1 * cross2 / (*d2 * rho);
+        if (!(bend > 0.0) || !(slope * slope > 2.0 * kNegligibleGain * bend)) return surface;
+        const double w1 = std::clamp(*w - slope / bend, lo, hi), d2_1 = w1 * w1 + cross2;
+        if (!(d2_1 <= p->rb2)) return surface;
+        const double surface1 = edge_height(*p, d2_1);
+        if (!(surface1 - m * w1 < surface - m * *w)) return surface;
+        *w = w1, *d2 = d2_1;
+        return surface1;
+    }
+
+    // Signed axis offset behind the cell where the surface over it is least, unbounded by the
+    // move's ends.
+    double best_offset(double cross, double cross2, double reach2) const {
+        if (sign == 0.0) return 0.0;
+        if (!(cross < cross_top)) return sign * std::sqrt(reach2);
+        const double x = cross * table_scale;
+        const int k = std::min(int(x), table_last - 1);
+        const double rho = best_rho[k] + (x - k) * (best_rho[k + 1] - best_rho[k]);
+        return sign * std::sqrt(std::max(0.0, rho * rho - cross2));
+    }
+};
+
+// Sets `rule` up for the tip moving from (A, za) to (B, za + dz) over the segment `seg`, the
+// table as fine as `pitch` needs. A move shorter than `plunge_length` in XY is a plunge: the tool
+// at its lower end covers all the others.
+void make_ramp(RampRule& rule, const Segment& seg, const Profile& p, double za, double dz, double pitch,
+               double plunge_length);
+
+}  // namespace vx::sim::envelope
