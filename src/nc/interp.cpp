@@ -369,6 +369,18 @@ Vec3 machine_target(Interp& in) {
     return end;
 }
 
+// Cycle moves are not offset (the block already ended any held path): the cycle starts where the
+// offset path left the tool, the next offset move starts where the cycle left it, and the
+// program is told.
+void compensated_cycle(Interp& in) {
+    const bool compensated = in.comp.state != kCompensationOff;
+    if (compensated) in.modal.position = in.comp.tool;
+    expand_cycle(in);
+    if (!compensated) return;
+    in.comp.tool = in.modal.position;
+    note_no_effect(in, "radius compensation on cycle moves");
+}
+
 void motion_block(Interp& in) {
     steps::apply_pending_cancel(in);
     const BlockWords& b = in.block;
@@ -376,7 +388,7 @@ void motion_block(Interp& in) {
     const bool positions_only = b.cyl && in.modal.cycle != 80;
     if (in.modal.cycle != 80 && !b.cyl && in.ctl->product != Dialect::Heidenhain) {
         if (in.hooks.cycle && in.hooks.cycle(in.hooks.context, in, b) != -1) return;
-        expand_cycle(in);
+        compensated_cycle(in);
         return;
     }
     Vec3 end;

@@ -226,6 +226,23 @@ TEST(CompensationCorners, OutsideCornerPointsByTurn) {
     }
 }
 
+// A drilling cycle while G41 is in force: its moves are not offset, the program is told so, and
+// the path stays one chain (each move starts where the one before ended) before, through and
+// after the holes, under the one-move and the n-block look-ahead.
+TEST(CompensationCorners, CycleUnderCompensationKeepsTheChainAndIsNamed) {
+    for (const char* pre_read : {"PRE READ=0\n", "PRE READ=5\n"}) {
+        auto r = rig(pre_read);
+        r->ctl.d[1].value = 5.0f;
+        const auto moves = r->run("G41 G01 X0 Y0 D1 F100\nY20\nG99 G81 X10 Y10 Z-5 R2\nX15\nG80\n"
+                                  "G01 X20 Y20\nY0\nG40 X30\n",
+                                  {-20, 0, 10});
+        ASSERT_GT(moves.size(), 8u) << pre_read;
+        for (std::size_t i = 1; i < moves.size(); ++i) expect_point(moves[i].start, moves[i - 1].end.x, moves[i - 1].end.y, moves[i - 1].end.z, 1e-9);
+        EXPECT_EQ(no_effect_summary(r->in.no_effect), "radius compensation on cycle moves (line 3) had no effect")
+            << pre_read;
+    }
+}
+
 // A square run clockwise under G41 D1 = 5 keeps the tool outside; every 90 degree corner gets
 // one point, 5 beyond the corner along each side; a corner that turns further gets two.
 TEST(CompensationCorners, ClockwiseSquareUnderG41) {
