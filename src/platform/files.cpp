@@ -1,7 +1,8 @@
 #include "platform/files.h"
 
+#include "base/text.h"
+
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -11,16 +12,6 @@
 
 namespace vx::platform {
 namespace fs = std::filesystem;
-
-namespace {
-
-bool same_name_nocase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-}  // namespace
 
 std::string slashes(std::string_view name) {
     std::string out(name);
@@ -47,7 +38,7 @@ std::optional<std::string> find_file(const std::string& path) {
     std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (same_name_nocase(name, wanted)) {
+        if (equals_nocase(name, wanted)) {
             const std::string found = p.has_parent_path() ? (p.parent_path() / name).string() : name;
             if (is_file(found)) return found;
         }

@@ -72,6 +72,12 @@ int size_grid(GridGeometry& g, double origin_x, double origin_y, double max_x, d
         return 0;
     const std::int64_t nx = grid_count(max_x - origin_x, pitch);
     const std::int64_t ny = grid_count(max_y - origin_y, pitch);
+    g = grid_geometry(origin_x, origin_y, pitch, nx, ny);
+    return 1;
+}
+
+GridGeometry grid_geometry(double origin_x, double origin_y, double pitch, std::int64_t nx, std::int64_t ny) {
+    GridGeometry g;
     g.origin_x = origin_x;
     g.origin_y = origin_y;
     g.pitch = pitch;
@@ -84,7 +90,7 @@ int size_grid(GridGeometry& g, double origin_x, double origin_y, double max_x, d
     g.cell_count = static_cast<std::int32_t>(std::min(nx * ny, kMaxCount));
     g.max_x = origin_x + double(g.last_column) * pitch;
     g.max_y = origin_y + double(g.last_row) * pitch;
-    return 1;
+    return g;
 }
 
 // ---- Automatic pitch ----

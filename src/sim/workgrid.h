@@ -48,6 +48,10 @@ struct GridGeometry {
 int size_grid(GridGeometry& geometry, double origin_x, double origin_y, double max_x, double max_y,
               double pitch);
 
+// The grid of nx x ny points at `pitch` from (origin_x, origin_y), with every derived field; the
+// cell count is held at INT32_MAX.
+GridGeometry grid_geometry(double origin_x, double origin_y, double pitch, std::int64_t nx, std::int64_t ny);
+
 // The count of grid points the sizing gives a span at a pitch (64 bits, capped at INT32_MAX).
 std::int64_t grid_count(double span, double pitch);
 

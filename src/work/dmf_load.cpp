@@ -72,19 +72,7 @@ namespace {
 constexpr double kHighestStart = -99999.0;
 
 sim::GridGeometry geometry_of(const DmfHeader& h) {
-    sim::GridGeometry g;
-    g.origin_x = h.origin_x;
-    g.origin_y = h.origin_y;
-    g.pitch = h.pitch;
-    g.pitch_squared = h.pitch * h.pitch;
-    g.nx = h.nx;
-    g.ny = h.ny;
-    g.last_column = h.nx - 1;
-    g.last_row = h.ny - 1;
-    g.cell_count = static_cast<std::int32_t>(cell_count(h));
-    g.max_x = h.origin_x + double(g.last_column) * h.pitch;
-    g.max_y = h.origin_y + double(g.last_row) * h.pitch;
-    return g;
+    return sim::grid_geometry(h.origin_x, h.origin_y, h.pitch, h.nx, h.ny);
 }
 
 // Every check that needs no allocation: the header, the size, the bottom and, unless their

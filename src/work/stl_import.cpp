@@ -2,6 +2,8 @@
 // workpiece or as a model is in stl_load.cpp.
 #include "work/stl_import.h"
 
+#include "base/text.h"
+
 #include <algorithm>
 #include <bit>
 #include <charconv>
@@ -24,13 +26,7 @@ std::uint32_t swap32(std::uint32_t v) {
     return (v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24);
 }
 
-bool facet_at(std::string_view head, std::size_t at) {
-    constexpr std::string_view kFacet = "facet";
-    if (at + kFacet.size() > head.size()) return false;
-    for (std::size_t k = 0; k < kFacet.size(); ++k)
-        if (std::tolower(static_cast<unsigned char>(head[at + k])) != kFacet[k]) return false;
-    return true;
-}
+bool facet_at(std::string_view head, std::size_t at) { return at <= head.size() && keyword_is(head.substr(at), "facet"); }
 
 }  // namespace
 
@@ -183,13 +179,6 @@ struct LineReader {
 
 enum class Keyword { None, Facet, Outer, Vertex, EndLoop, EndSolid };
 
-bool starts_nocase(std::string_view text, std::string_view word) {
-    if (text.size() < word.size()) return false;
-    for (std::size_t k = 0; k < word.size(); ++k)
-        if (std::tolower(static_cast<unsigned char>(text[k])) != word[k]) return false;
-    return true;
-}
-
 // The keyword starting at the line's first character out of "efsovEFSOV"; `rest` follows it.
 Keyword keyword_of(std::string_view line, std::string_view& rest) {
     const std::size_t at = line.find_first_of("efsovEFSOV");
@@ -206,7 +195,7 @@ Keyword keyword_of(std::string_view line, std::string_view& rest) {
                                 {"facet", Keyword::Facet},       {"outer", Keyword::Outer},
                                 {"vertex", Keyword::Vertex}};
     for (const Entry& e : kWords)
-        if (starts_nocase(word, e.text)) {
+        if (keyword_is(word, e.text)) {
             rest = word.substr(e.text.size());
             return e.keyword;
         }

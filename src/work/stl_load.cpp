@@ -116,17 +116,7 @@ bool stl_grid(const StlBox& box, double pitch, sim::GridGeometry& g) {
     const double nx = std::max(2.0, std::trunc((box.max.x - box.min.x) / pitch + kPointsRounding));
     const double ny = std::max(2.0, std::trunc((box.max.y - box.min.y) / pitch + kPointsRounding));
     if (!std::isfinite(box.min.x) || !std::isfinite(box.min.y) || !(nx * ny <= double(kMaxCells))) return false;
-    g.origin_x = box.min.x;
-    g.origin_y = box.min.y;
-    g.pitch = pitch;
-    g.pitch_squared = pitch * pitch;
-    g.nx = static_cast<std::int32_t>(nx);
-    g.ny = static_cast<std::int32_t>(ny);
-    g.last_column = g.nx - 1;
-    g.last_row = g.ny - 1;
-    g.cell_count = g.nx * g.ny;
-    g.max_x = box.min.x + g.last_column * pitch;
-    g.max_y = box.min.y + g.last_row * pitch;
+    g = sim::grid_geometry(box.min.x, box.min.y, pitch, std::int64_t(nx), std::int64_t(ny));
     return true;
 }
 
