@@ -1,0 +1,105 @@
+// The handlers of the workpiece operations: the batch switches (-XR, -XM, -XO, -XP, -XA, -XD) give
+// their values as the command's parameter and numbers; from the menus the dialogs will. Each
+// handler turns them into the operation's options, runs it and brings the rest of the program
+// along (the tool's pitch-dependent data, the basic model, the title and the view).
+#include "platform/log.h"
+#include "platform/platform.h"
+#include "shell/dispatch.h"
+#include "shell/handlers.h"
+#include "shell/sim_options.h"
+#include "shell/workpiece.h"
+#include "work/dmf.h"
+#include "work/operations.h"
+
+#include <algorithm>
+
+namespace vx::shell {
+namespace {
+
+// Offset parameter: direction 1..3, plus 10 for the painted part only, 20 for the painted part
+// affecting outside its boundary too.
+constexpr int kOffsetPaintedOnly = 10;
+constexpr int kOffsetPaintedOutside = 20;
+
+// Without values from the batch the operation needs its dialog, which this build does not have.
+bool has_values(int parameter, const CommandArgs* args) { return parameter != 0 || args != nullptr; }
+
+double number_or(const CommandArgs* args, std::size_t k, double fallback) {
+    return args && args->values.size() > k ? args->values[k] : fallback;
+}
+
+// After an operation: the result told when it failed, the program brought along when it changed.
+int finish(App& app, int id, int result, bool grid_changed) {
+    if (result == work::kOpRefused) platform::note("vornex: command " + std::to_string(id) + ": values out of range");
+    if (result == work::kOpCancelled) platform::note("vornex: command " + std::to_string(id) + " stopped by Escape");
+    if (result != work::kOpDone && result != work::kOpCancelled) return 0;
+    if (grid_changed && app.workpiece.modification_state != sim::kNoWorkpiece) {
+        sim::select_tool(app.tool, app.tools, app.tool.number,
+                         selection_options(app.settings, app.workpiece.geometry.pitch, nullptr));
+        load_basic_model(app.workpiece, app.settings);  // aligned again with the new grid
+    }
+    rebuild_title(app.run);
+    platform::redraw(platform::ViewPart::Workpiece);
+    return result == work::kOpDone ? 1 : 0;
+}
+
+}  // namespace
+
+namespace handlers {
+
+int rotate_mirror(App& app, int id, int parameter, const CommandArgs* args) {
+    if (!has_values(parameter, args)) return not_available(*find_command(id), id, "the rotation dialog");
+    return finish(app, id, work::rotate_workpiece(app.workpiece, parameter), true);
+}
+
+int move(App& app, int id, int parameter, const CommandArgs* args) {
+    if (!has_values(parameter, args) || !args || args->values.size() < 3)
+        return not_available(*find_command(id), id, "the move dialog");
+    const Vec3 amount{args->values[0], args->values[1], args->values[2]};
+    return finish(app, id, work::move_workpiece(app.workpiece, parameter, amount), true);
+}
+
+int offset(App& app, int id, int parameter, const CommandArgs* args) {
+    if (!has_values(parameter, args)) return not_available(*find_command(id), id, "the offset dialog");
+    work::OffsetOptions o;
+    o.direction = parameter % 10;
+    o.painted_only = parameter >= kOffsetPaintedOnly;
+    o.outside_boundary = parameter >= kOffsetPaintedOutside;
+    o.value = number_or(args, 0, app.settings.define.offset_value);
+    o.threads = std::max(app.settings.define.offset_threads, 1);
+    o.show_progress = app.run.progress_display;
+    return finish(app, id, work::offset_workpiece(app.workpiece, o), false);
+}
+
+int paint(App& app, int id, int parameter, const CommandArgs*) {
+    int result;
+    if (id == cmd::kPaintAll) result = work::paint_all(app.workpiece);
+    else if (id == cmd::kStripPaint) result = work::strip_paint(app.workpiece);
+    else if (parameter != 0) result = work::strip_pen(app.workpiece, parameter);
+    else return not_available(*find_command(id), id, "the pen dialog");
+    return finish(app, id, result, false);
+}
+
+int merge(App& app, int id, int parameter, const CommandArgs* args) {
+    if (!args || args->path.empty() || (parameter != 1 && parameter != -1))
+        return not_available(*find_command(id), id, "the merge dialog");
+    sim::Workpiece& wp = app.workpiece;
+    if (work::load_model(wp, args->path, work::ModelUse::Merge) != 1) return 0;
+    work::backup_before_operation(wp);
+    return finish(app, id, sim::apply_merge_model(wp, parameter) == 1 ? work::kOpDone : work::kOpNothing, false);
+}
+
+int difference_paint(App& app, int id, int parameter, const CommandArgs* args) {
+    if (!has_values(parameter, args)) return not_available(*find_command(id), id, "the difference paint dialog");
+    const DefineSettings& d = app.settings.define;
+    work::DifferenceOptions o;
+    o.plus = parameter >= 0;
+    o.margin = number_or(args, 0, d.difference_margin);
+    o.normal = d.difference_normal;
+    o.colour = d.difference_colour;
+    o.keep_colour = d.difference_keep_same_colour;
+    return finish(app, id, work::difference_paint(app.workpiece, o), false);
+}
+
+}  // namespace handlers
+}  // namespace vx::shell
