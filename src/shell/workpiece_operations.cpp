@@ -12,6 +12,7 @@
 #include "work/operations.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace vx::shell {
 namespace {
@@ -99,6 +100,60 @@ int difference_paint(App& app, int id, int parameter, const CommandArgs* args) {
     o.colour = d.difference_colour;
     o.keep_colour = d.difference_keep_same_colour;
     return finish(app, id, work::difference_paint(app.workpiece, o), false);
+}
+
+// ---- Commands that only a dialog gives values today ----
+// Their dialogs send the values in the order of their fields; without values the command says
+// that its dialog is not available in this build.
+
+// Values: X, Y, Z maximum, X, Y, Z minimum, pitch.
+int define_two_points(App& app, int id, int, const CommandArgs* args) {
+    if (!args || args->values.size() < 7) return not_available(*find_command(id), id, "the definition dialog");
+    const std::vector<double>& v = args->values;
+    const int r = work::define_by_two_points(app.workpiece, {v[3], v[4], v[5]}, {v[0], v[1], v[2]}, v[6],
+                                             app.settings.dmf.data_level);
+    if (r == work::kOpDone) app.run.workpiece_file.clear();  // a new block, no longer the file
+    return finish(app, id, r, true);
+}
+
+// Values per axis X, Y, Z: reference (0 low, 1 centre, 2 high), size, low margin, high margin;
+// then the pitch. The block is placed at the active work coordinate origin.
+int define_origin(App& app, int id, int, const CommandArgs* args) {
+    if (!args || args->values.size() < 13) return not_available(*find_command(id), id, "the definition dialog");
+    const std::vector<double>& v = args->values;
+    work::OriginDefinition d;
+    for (int axis = 0; axis < 3; ++axis) {
+        d.reference[axis] = static_cast<int>(v[axis * 4]);
+        d.size[axis] = v[axis * 4 + 1];
+        d.margin_low[axis] = v[axis * 4 + 2];
+        d.margin_high[axis] = v[axis * 4 + 3];
+    }
+    d.pitch = v[12];
+    const int r = work::define_by_origin(app.workpiece, d, app.ctl.current_work_offset, app.settings.dmf.data_level);
+    if (r == work::kOpDone) app.run.workpiece_file.clear();
+    return finish(app, id, r, true);
+}
+
+// Values: Z cut level, Z minimum, XMIN, XMAX, YMIN, YMAX, cut part to bottom (0/1), bottom follows.
+int xyz_cut(App& app, int id, int, const CommandArgs* args) {
+    if (!args || args->values.size() < 8) return not_available(*find_command(id), id, "the XYZ cut dialog");
+    const std::vector<double>& v = args->values;
+    const work::XyzCut cut{v[0], v[1], v[2], v[3], v[4], v[5], v[6] != 0.0, v[7] != 0.0};
+    return finish(app, id, work::xyz_cut(app.workpiece, cut), true);
+}
+
+// Values: the count, X end and Y end (1 add, 0 cut).
+int thin(App& app, int id, int, const CommandArgs* args) {
+    if (!args || args->values.size() < 3) return not_available(*find_command(id), id, "the thin dialog");
+    const std::vector<double>& v = args->values;
+    const work::ThinOptions o{static_cast<int>(v[0]), v[1] != 0.0, v[2] != 0.0};
+    return finish(app, id, work::thin_workpiece(app.workpiece, o), true);
+}
+
+// Values: the pen 1..7 (0 the paint) and the width.
+int emphasis(App& app, int id, int, const CommandArgs* args) {
+    if (!args || args->values.size() < 2) return not_available(*find_command(id), id, "the emphasis dialog");
+    return finish(app, id, work::emphasise(app.workpiece, static_cast<int>(args->values[0]), args->values[1]), false);
 }
 
 }  // namespace handlers

@@ -27,6 +27,27 @@ constexpr int kOpCancelled = -4;     // stopped by Escape; rows already done kee
 // Takes the backup when the data level keeps one.
 void backup_before_operation(sim::Workpiece& wp);
 
+// ---- Definitions ----
+
+// A uniform block from `minimum` to `maximum`: nx = trunc((XMAX - XMIN) / pitch + 1.5), ny
+// likewise, each at least 2. A maximum not above its minimum is refused (kOpRefused) with
+// "The maximum and the minimum of X value are reversed." (Y, Z), checked in that order, and the
+// workpiece is left as it was; so is a pitch that is not positive.
+int define_by_two_points(sim::Workpiece& wp, const Vec3& minimum, const Vec3& maximum, double pitch, int data_level);
+
+// Per axis: the reference (left/front/bottom, centre, right/back/top), the size and two margins.
+constexpr int kReferenceLow = 0, kReferenceCentre = 1, kReferenceHigh = 2;
+struct OriginDefinition {
+    int reference[3] = {kReferenceLow, kReferenceLow, kReferenceLow};
+    double size[3] = {100.0, 100.0, 30.0};
+    double margin_low[3] = {0.0, 0.0, 0.0};   // left, front, bottom
+    double margin_high[3] = {0.0, 0.0, 0.0};  // right, back, top
+    double pitch = 1.0;
+};
+
+// The block placed by its reference at the active work coordinate `origin`, widened by the margins.
+int define_by_origin(sim::Workpiece& wp, const OriginDefinition& definition, const Vec3& origin, int data_level);
+
 // ---- Rotate and mirror ----
 
 constexpr int kTurn90 = 1, kTurn180 = 2, kTurnMinus90 = 3, kMirrorX = 4, kMirrorY = 5;
@@ -73,6 +94,7 @@ struct OffsetOptions {
     bool outside_boundary = false;   // with painted_only: unpainted cells may be raised too
     int threads = 1;                 // bands of rows worked in parallel (threadno), at least 1
     bool show_progress = true;       // the "Offset" progress window, polled every 100 ms
+    bool yield_when_busy = true;     // one band while every processor is busy (load average)
 };
 
 // Z axis (or any direction on an uncut block): every cell (painted cell) + value. Normal and
@@ -154,5 +176,9 @@ std::string volume_text(double volume_mm3, bool cubic_metres);
 extern const platform::TextPair kTextThinCountError;
 extern const platform::TextPair kTextThinCountTitle;
 extern const platform::TextPair kTextOffsetTitle;
+extern const platform::TextPair kTextTwoPointsTitle;
+extern const platform::TextPair kTextXReversed;
+extern const platform::TextPair kTextYReversed;
+extern const platform::TextPair kTextZReversed;
 
 }  // namespace vx::work

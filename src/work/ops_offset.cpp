@@ -2,18 +2,21 @@
 // horizontal offset) placed on every source cell. Written as a gather: each target takes the
 // highest (lowest for a negative value) of its own height and every source height plus the stamp
 // at their distance, which is what placing the stamps one after another gives, since a stamp
-// never exceeds the value. Every target reads only the heights before the offset, so bands of
-// rows write disjoint rows from a shared read-only copy.
+// never exceeds the value. Every target reads only the heights before the offset, so the bands
+// write disjoint rows from a shared read-only copy.
 #include "work/operations.h"
 
 #include "platform/platform.h"
-#include "sim/bands.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace vx::work {
@@ -75,19 +78,42 @@ void gather_rows(const float* source, const float* start, float* target, const s
 }
 
 // ---- Bands ----
+// Rows are taken one at a time, by the calling thread and by threadno - 1 helpers, from a shared
+// counter, so that a band whose thread gets no processor leaves its rows to the others instead of
+// holding up the end with a fixed share. The caller waits only for the rows a helper has taken:
+// a helper that never got a processor costs nothing but its start. The helpers own the job with
+// the caller and, once no row is left, touch nothing else, so they need not be joined.
 
 struct OffsetJob {
-    const float* source;  // heights placing the stamp (unused cells at -inf or +inf)
-    const float* start;   // heights before the offset
-    float* target;
-    const sim::GridGeometry* grid;
+    const float* source = nullptr;  // heights placing the stamp (unused cells at -inf or +inf)
+    const float* start = nullptr;   // heights before the offset
+    float* target = nullptr;
+    sim::GridGeometry grid;
     std::vector<StampPoint> stamp;
-    bool raise;
-    int polling_band;
-    bool show_progress;
+    bool raise = true;
+    bool show_progress = false;
+    bool yield_when_busy = true;
     std::atomic<bool> stop{false};
-    std::atomic<std::int64_t> rows_done{0};
+    std::atomic<std::int32_t> next_row{0};
+    std::atomic<std::int32_t> rows_finished{0};  // rows taken and done (or given up on Escape)
 };
+
+// Taken after the last row: no row index is ever handed out again.
+constexpr std::int32_t kNoMoreRows = std::numeric_limits<std::int32_t>::max() / 2;
+
+void offset_one_row(OffsetJob& job, std::int32_t j) {
+    if (!job.stop.load(std::memory_order_relaxed)) {
+        if (job.raise) gather_rows<true>(job.source, job.start, job.target, job.grid, job.stamp, j, j);
+        else gather_rows<false>(job.source, job.start, job.target, job.grid, job.stamp, j, j);
+    }
+    job.rows_finished.fetch_add(1, std::memory_order_release);
+    job.rows_finished.notify_all();
+}
+
+void helper_band(std::shared_ptr<OffsetJob> job) {
+    for (std::int32_t j = job->next_row.fetch_add(1); j <= job->grid.last_row; j = job->next_row.fetch_add(1))
+        offset_one_row(*job, j);
+}
 
 // The caller's band: Escape, the window and the progress every 100 ms, between rows.
 void poll(OffsetJob& job, std::chrono::steady_clock::time_point& next) {
@@ -95,32 +121,44 @@ void poll(OffsetJob& job, std::chrono::steady_clock::time_point& next) {
     if (now < next) return;
     next = now + kPollInterval;
     platform::pump_messages();
-    if (job.show_progress) platform::progress_update(job.rows_done.load(std::memory_order_relaxed));
+    if (job.show_progress) platform::progress_update(job.rows_finished.load(std::memory_order_relaxed));
     if (platform::key_down(platform::Key::Escape)) job.stop.store(true, std::memory_order_relaxed);
 }
 
-void offset_band(void* context, int band, std::int32_t first, std::int32_t last) {
-    OffsetJob& job = *static_cast<OffsetJob*>(context);
-    auto next = std::chrono::steady_clock::now() + kPollInterval;
-    for (std::int32_t j = first; j <= last; ++j) {
-        if (band == job.polling_band) poll(job, next);
-        if (job.stop.load(std::memory_order_relaxed)) return;
-        if (job.raise) gather_rows<true>(job.source, job.start, job.target, *job.grid, job.stamp, j, j);
-        else gather_rows<false>(job.source, job.start, job.target, *job.grid, job.stamp, j, j);
-        job.rows_done.fetch_add(1, std::memory_order_relaxed);
-    }
+// Every processor already has a runnable thread: a helper would only take turns with the caller
+// (measured 10 to 15 % slower at a load of 10 on 2 processors, BENCHMARKS.md).
+bool processors_busy() {
+    double load[1];
+    const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
+    return getloadavg(load, 1) == 1 && load[0] >= double(processors);
 }
 
 // Runs the stamp over every row in `threads` bands; false when Escape stopped it.
-bool run_offset_bands(OffsetJob& job, int threads) {
-    sim::BandPool pool;
-    const int bands = std::max(threads, 1);
-    if (bands > 1) sim::start_workers(pool, bands);  // without workers the caller works alone
-    job.polling_band = std::max(pool.bands - 1, 0);
-    if (job.show_progress) platform::progress_begin(platform::text(kTextOffsetTitle), job.grid->ny);
-    sim::run_bands(pool, 0, job.grid->last_row, offset_band, &job);
-    if (job.show_progress) platform::progress_end();
-    return !job.stop.load();
+bool run_offset_bands(const std::shared_ptr<OffsetJob>& job, int threads) {
+    if (threads > 1 && job->yield_when_busy && processors_busy()) threads = 1;
+    for (int k = 1; k < threads; ++k) {
+        try {
+            std::thread(helper_band, job).detach();
+        } catch (const std::system_error&) {
+            break;  // fewer helpers: the caller takes their rows
+        }
+    }
+    if (job->show_progress) platform::progress_begin(platform::text(kTextOffsetTitle), job->grid.ny);
+    auto next = std::chrono::steady_clock::now() + kPollInterval;
+    // Escape is looked at before a row is taken: every row taken is finished.
+    while (!job->stop.load()) {
+        const std::int32_t j = job->next_row.fetch_add(1);
+        if (j > job->grid.last_row) break;
+        poll(*job, next);
+        offset_one_row(*job, j);
+    }
+    // Every row handed out must be finished before the heights are used; none is handed out after.
+    const std::int32_t taken = std::min(job->next_row.exchange(kNoMoreRows), job->grid.ny);
+    for (std::int32_t done = job->rows_finished.load(std::memory_order_acquire); done < taken;
+         done = job->rows_finished.load(std::memory_order_acquire))
+        job->rows_finished.wait(done);
+    if (job->show_progress) platform::progress_end();
+    return !job->stop.load();
 }
 
 // ---- The steps of the command ----
@@ -150,15 +188,16 @@ int offset_with_stamp(sim::Workpiece& wp, const std::vector<float>& before, cons
         source.resize(cells);
         for (std::int64_t k = 0; k < cells; ++k) source[k] = is_painted(wp.attribute.data[k]) ? before[k] : unused;
     }
-    OffsetJob job;
-    job.source = o.painted_only ? source.data() : before.data();
-    job.start = before.data();
-    job.target = wp.height.data;
-    job.grid = &wp.geometry;
-    job.stamp = stamp_points(wp.geometry, o.direction, o.value);
-    job.raise = raise;
-    job.show_progress = o.show_progress;
-    const bool finished = run_offset_bands(job, o.threads);
+    const auto job = std::make_shared<OffsetJob>();
+    job->source = o.painted_only ? source.data() : before.data();
+    job->start = before.data();
+    job->target = wp.height.data;
+    job->grid = wp.geometry;
+    job->stamp = stamp_points(wp.geometry, o.direction, o.value);
+    job->raise = raise;
+    job->show_progress = o.show_progress;
+    job->yield_when_busy = o.yield_when_busy;
+    const bool finished = run_offset_bands(job, std::max(o.threads, 1));
     for (std::int64_t k = 0; k < cells; ++k) {
         if (o.painted_only && !o.outside_boundary && !is_painted(wp.attribute.data[k])) wp.height.data[k] = before[k];
         // The whole workpiece was remade: every cell starts again from the fill value.

@@ -40,6 +40,56 @@ void set_surface(sim::Workpiece& wp, const std::function<double(double, double)>
     sim::recompute_highest(wp);
 }
 
+// ---- Definitions: the size rule, the references and the reversed limits ----
+
+TEST(Define, TwoPointsAndOriginPoint) {
+    RecordingBackend backend;
+    test::EnglishTexts english;
+    struct Case { Vec3 min, max; double pitch; int nx, ny; };
+    const Case cases[] = {{{0, 0, -5}, {100, 50, 0}, 1.0, 101, 51},   // 0 .. 100 at pitch 1: 101 points
+                          {{0, 0, 0}, {0.5, 0.4, 1}, 1.0, 2, 2},      // below one pitch: the minimum 2
+                          {{-1, 2, 0}, {1.26, 3, 1}, 0.5, 6, 3}};     // 4.52 pitches round to 5
+    for (const Case& c : cases) {
+        sim::Workpiece wp;
+        ASSERT_EQ(define_by_two_points(wp, c.min, c.max, c.pitch, 1), kOpDone);
+        EXPECT_EQ(wp.geometry.nx, c.nx);
+        EXPECT_EQ(wp.geometry.ny, c.ny);
+        EXPECT_EQ(wp.modification_state, sim::kDefined);
+        EXPECT_EQ(wp.height.data[wp.geometry.cell_count - 1], float(c.max.z));
+        EXPECT_DOUBLE_EQ(wp.work_bottom, c.min.z);
+    }
+    const struct { Vec3 min, max; const char* text; } reversed[] = {
+        {{5, 0, 0}, {5, 1, 1}, "The maximum and the minimum of X value are reversed."},
+        {{0, 2, 3}, {1, 1, 0}, "The maximum and the minimum of Y value are reversed."},  // Y before Z
+        {{0, 0, 3}, {1, 1, 0}, "The maximum and the minimum of Z value are reversed."},
+    };
+    for (const auto& r : reversed) {
+        backend.recording().messages.clear();
+        sim::Workpiece wp;
+        make_block(wp, 3, 3);
+        EXPECT_EQ(define_by_two_points(wp, r.min, r.max, 1.0, 1), kOpRefused);
+        EXPECT_EQ(wp.geometry.nx, 3);
+        ASSERT_EQ(backend.recording().messages.size(), 1u);
+        EXPECT_EQ(backend.recording().messages[0].body, r.text);
+        EXPECT_EQ(backend.recording().messages[0].title, "Define Work by 2-Points");
+    }
+    // X from the left end, Y centred, Z from the top, around the origin (10, 20, 30).
+    OriginDefinition d;
+    d.reference[0] = kReferenceLow, d.reference[1] = kReferenceCentre, d.reference[2] = kReferenceHigh;
+    d.size[0] = 40, d.size[1] = 20, d.size[2] = 15;
+    d.margin_low[0] = 1, d.margin_high[0] = 2, d.margin_low[1] = 3, d.margin_high[1] = 4;
+    d.margin_low[2] = 5, d.margin_high[2] = 6;
+    d.pitch = 0.5;
+    sim::Workpiece wp;
+    ASSERT_EQ(define_by_origin(wp, d, {10, 20, 30}, 1), kOpDone);
+    EXPECT_EQ(wp.geometry.nx, 87);  // (1 + 2 + 40) / 0.5 + 1
+    EXPECT_EQ(wp.geometry.ny, 55);  // (3 + 4 + 20) / 0.5 + 1
+    EXPECT_DOUBLE_EQ(wp.geometry.origin_x, 9.0);
+    EXPECT_DOUBLE_EQ(wp.geometry.origin_y, 7.0);   // 20 - 10 - 3
+    EXPECT_DOUBLE_EQ(wp.work_bottom, 10.0);        // 30 - 15 - 5
+    EXPECT_EQ(wp.height.data[0], 36.0f);           // 10 + 5 + 15 + 6
+}
+
 // ---- Rotate and mirror: the index maps and origins, and the group they form ----
 
 TEST(Rotate, IndexMapsAndOriginsOfEveryMode) {
@@ -170,7 +220,7 @@ TEST(Offset, StampEqualsTheScatterOfEverySourceOnRandomSurfaces) {
                     const bool painted = variant > 0, outside = variant == 2;
                     const std::vector<float> expected = scatter_offset(wp, direction, v, painted, outside);
                     const std::vector<std::uint8_t> attributes(wp.attribute.data, wp.attribute.data + 23 * 17);
-                    ASSERT_EQ(offset_workpiece(wp, {direction, v, painted, outside, threads, true}), kOpDone);
+                    ASSERT_EQ(offset_workpiece(wp, {direction, v, painted, outside, threads, true, false}), kOpDone);
                     for (int k = 0; k < wp.geometry.cell_count; ++k) {
                         ASSERT_FLOAT_EQ(wp.height.data[k], expected[k]) << "cell " << k;
                         const bool kept = painted && wp.height.data[k] == wp.backup.height.data[k];
@@ -197,7 +247,7 @@ TEST(Offset, FlatTopAndSlopeMatchTheirAnalyticOffsets) {
         sim::Workpiece wp;
         make_block(wp, 201, 121, kPitch);
         set_surface(wp, [&](double x, double) { return 3.0 + c.slope * x; });
-        ASSERT_EQ(offset_workpiece(wp, {c.direction, c.value, false, false, 2, false}), kOpDone);
+        ASSERT_EQ(offset_workpiece(wp, {c.direction, c.value, false, false, 2, false, false}), kOpDone);
         const int margin = int(kValue / kPitch) + 1;
         for (int j = margin; j < 121 - margin; j += 7)
             for (int i = margin; i < 201 - margin; i += 5)
@@ -226,7 +276,7 @@ TEST(Offset, EscapeStopsTheBandsAndKeepsRowsDone) {
     make_block(wp, 400, 400, 0.01);
     set_surface(wp, [](double x, double y) { return x * y; });
     const float before = wp.height.data[wp.geometry.cell_count - 1];
-    EXPECT_EQ(offset_workpiece(wp, {kOffsetNormal, 1.0, false, false, 2, true}), kOpCancelled);
+    EXPECT_EQ(offset_workpiece(wp, {kOffsetNormal, 1.0, false, false, 2, true, false}), kOpCancelled);
     EXPECT_EQ(wp.height.data[wp.geometry.cell_count - 1], before);  // the last row was never reached
     EXPECT_EQ(backend.recording().progress_titles, std::vector<std::string>{"Offset"});
 }
