@@ -29,11 +29,14 @@ double number_or(const CommandArgs* args, std::size_t k, double fallback) {
     return args && args->values.size() > k ? args->values[k] : fallback;
 }
 
-// After an operation: the result told when it failed, the program brought along when it changed.
+// After an operation: the result told when it did not do its work, the program brought along when
+// the workpiece changed. An operation with nothing to do (an offset of 0) has not failed.
 int finish(App& app, int id, int result, bool grid_changed) {
-    if (result == work::kOpRefused) platform::note("vornex: command " + std::to_string(id) + ": values out of range");
-    if (result == work::kOpCancelled) platform::note("vornex: command " + std::to_string(id) + " stopped by Escape");
-    if (result != work::kOpDone && result != work::kOpCancelled) return 0;
+    const std::string command = "vornex: command " + std::to_string(id) + " (" + std::string(find_command(id)->name) + ")";
+    if (result == work::kOpNothing) platform::note(command + " left the workpiece as it was");
+    if (result == work::kOpRefused) platform::note(command + ": values out of range, nothing done");
+    if (result == work::kOpCancelled) platform::note(command + " stopped by Escape");
+    if (result == work::kOpRefused || result == work::kOpMemory) return 0;
     if (grid_changed && app.workpiece.modification_state != sim::kNoWorkpiece) {
         sim::select_tool(app.tool, app.tools, app.tool.number,
                          selection_options(app.settings, app.workpiece.geometry.pitch, nullptr));
@@ -41,7 +44,7 @@ int finish(App& app, int id, int result, bool grid_changed) {
     }
     rebuild_title(app.run);
     platform::redraw(platform::ViewPart::Workpiece);
-    return result == work::kOpDone ? 1 : 0;
+    return result == work::kOpCancelled ? 0 : 1;
 }
 
 }  // namespace

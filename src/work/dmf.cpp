@@ -34,10 +34,6 @@ const platform::TextPair kTextDiskOverTitle{"Disk Over?", "Disk Over?"};
 const platform::TextPair kTextResourceOver{"Please close some applications and try again!",
                                            "Please close some applications and try again!"};
 const platform::TextPair kTextResourceOverTitle{"Resource Over!", "Resource Over!"};
-const platform::TextPair kTextNeedsCompression{"Please run on Windows 8 or later.",
-                                               "Please run on Windows 8 or later."};
-const platform::TextPair kTextCompressTitle{"Compress DMF?", "Compress DMF?"};
-const platform::TextPair kTextCompressedTitle{"Compressed DMF?", "Compressed DMF?"};
 const platform::TextPair kTextBrokenData{"Broken Data?", "Broken Data?"};
 const platform::TextPair kTextWarningTitle{"Warning", "Warning"};
 const platform::TextPair kTextModelMemoryOver{"Memory over!", "Memory over!"};
@@ -366,8 +362,6 @@ namespace {
 // The code "Cannot decompress data" reports: the data is not a valid compressed stream.
 constexpr int kBadCompressedData = EBADMSG;
 
-std::optional<std::string> codec_compress(std::string_view plain) { return compress_framed(plain); }
-
 std::optional<std::string> codec_decompress(std::string_view framed, std::string_view name, bool report) {
     std::string plain;
     const FramingProblem problem = decompress_framed(framed, plain);
@@ -380,23 +374,7 @@ std::optional<std::string> codec_decompress(std::string_view framed, std::string
     return std::nullopt;
 }
 
-int transform_file(const std::string& source, const std::string& target, bool compress) {
-    const std::optional<std::string> input = platform::read_file(source);
-    if (!input) return kCompressionFailed;
-    const std::optional<std::string> output = compress ? codec_compress(*input) : codec_decompress(*input, source, true);
-    if (!output || !platform::replace_file(target, *output)) return kCompressionFailed;
-    return 1;
-}
-
 }  // namespace
-
-bool compression_available() { return true; }
-
-int compress_file(const std::string& source, const std::string& target) { return transform_file(source, target, true); }
-
-int decompress_file(const std::string& source, const std::string& target) {
-    return transform_file(source, target, false);
-}
 
 bool has_dmf_suffix(std::string_view name) { return ends_with_nocase(name, ".DMF") || has_dmfz_suffix(name); }
 bool has_dmfz_suffix(std::string_view name) { return ends_with_nocase(name, ".DMFZ"); }
@@ -404,10 +382,6 @@ bool has_dmfz_suffix(std::string_view name) { return ends_with_nocase(name, ".DM
 const DmfSource* plain_dmf(const DmfSource& source, std::string_view name, bool report,
                            std::optional<DmfSource>& holder) {
     if (source.compressed()) {
-        if (!compression_available()) {
-            if (report) show(kTextNeedsCompression, platform::text(kTextCompressedTitle));
-            return nullptr;
-        }
         // The codec works on whole buffers, in memory: no file but the one named is touched.
         std::string input(static_cast<std::size_t>(source.size()), '\0');
         std::optional<std::string> plain;

@@ -131,16 +131,6 @@ void show_problem(std::string_view name, DmfProblem problem);
 // wimlib's LZMS inside the buffer framing of dmfz.h, always at hand on this platform. Everything
 // happens in memory: no temporary DMF is written beside the files the user names.
 
-constexpr int kCompressionMissing = -1;
-constexpr int kCompressionFailed = -2;
-
-bool compression_available();
-
-// Whole-file transforms: 1 on success, kCompressionFailed when the transform or the write fails,
-// kCompressionMissing without the codec.
-int compress_file(const std::string& source, const std::string& target);
-int decompress_file(const std::string& source, const std::string& target);
-
 bool has_dmf_suffix(std::string_view name);   // ".DMF" or ".DMFZ", any case
 bool has_dmfz_suffix(std::string_view name);  // ".DMFZ", any case
 
@@ -245,9 +235,6 @@ extern const platform::TextPair kTextWriteError;       // "Write Error" ("Disk O
 extern const platform::TextPair kTextDiskOverTitle;
 extern const platform::TextPair kTextResourceOver;     // ("Resource Over!")
 extern const platform::TextPair kTextResourceOverTitle;
-extern const platform::TextPair kTextNeedsCompression;  // ("Compress DMF?" / "Compressed DMF?")
-extern const platform::TextPair kTextCompressTitle;
-extern const platform::TextPair kTextCompressedTitle;
 extern const platform::TextPair kTextBrokenData;       // ("Warning")
 extern const platform::TextPair kTextWarningTitle;
 extern const platform::TextPair kTextModelMemoryOver;  // "Memory over!" with the three titles below

@@ -48,6 +48,10 @@ TEST(WorkpieceOperations, ValuesReachTheOperationInTheirFieldOrder) {
              EXPECT_EQ(wp.height.data[5], float(testing::kRigTop + 1.5));
          }},
         {32789, 0, {}, [](const sim::Workpiece& wp, const App&) { EXPECT_EQ(wp.attribute.data[7] & 1, 1); }},
+        // An offset of 0 does nothing, which is not a failure of the batch.
+        {32788, 1, {0.0}, [](const sim::Workpiece& wp, const App&) {
+             EXPECT_EQ(wp.height.data[5], float(testing::kRigTop));
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
