@@ -1,7 +1,9 @@
 // The operations on the attribute bytes: paint all, strip the paint or a pen, the emphasis of a
 // pen or the paint, the difference paint against the basic model; and the removed-volume text.
-#include "base/constants.h"
 #include "work/operations.h"
+
+#include "base/constants.h"
+#include "platform/platform.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +15,7 @@ namespace {
 
 constexpr platform::TextPair kTextCubicMm{"%.3f (立法mm)", "%.3f (Cubic mm)"};
 constexpr platform::TextPair kTextCubicM{"%f (立方m)", "%f (Cubic m)"};
+constexpr platform::TextPair kTextCheckingDifference{"差分計算中", "Checking of Difference"};
 constexpr double kCubicMetresPerCubicMm = 1e-9;
 constexpr int kAllPens = 8;
 
@@ -115,7 +118,9 @@ int difference_paint(sim::Workpiece& wp, const DifferenceOptions& o) {
     if (o.colour < 0 || o.colour > 7 || !(o.margin >= 0.0)) return kOpRefused;
     if (!has_workpiece(wp) || !wp.basic_loaded || wp.basic_model.data == nullptr) return kOpNothing;
     backup_before_operation(wp);
+    platform::progress_begin(platform::text(kTextCheckingDifference), wp.geometry.cell_count);
     const std::vector<std::uint8_t> marked = difference_marks(wp, o);
+    platform::progress_end();
     for (std::int64_t k = 0; k < wp.geometry.cell_count; ++k) {
         std::uint8_t& a = wp.attribute.data[k];
         if (marked[k]) give(a, o.colour);

@@ -399,6 +399,7 @@ TEST(Paint, DifferenceByHeightAndByNormal) {
     sim::Workpiece none;
     make_block(none, 3, 3);
     EXPECT_EQ(difference_paint(none, {}), kOpNothing);
+    EXPECT_EQ(backend.recording().progress_titles.back(), "差分計算中");
 }
 
 // ---- Swing and the volume text ----
