@@ -11,6 +11,21 @@ int select_nc(App& app, int id, int parameter, const CommandArgs* args);
 // workpiece_commands.cpp
 int load_workpiece(App& app, int id, int parameter, const CommandArgs* args);
 int save_workpiece(App& app, int id, int parameter, const CommandArgs* args);
+int load_pressed(App& app, int id, int parameter, const CommandArgs* args);
+int load_swung(App& app, int id, int parameter, const CommandArgs* args);
+
+// workpiece_operations.cpp
+int rotate_mirror(App& app, int id, int parameter, const CommandArgs* args);
+int move(App& app, int id, int parameter, const CommandArgs* args);
+int offset(App& app, int id, int parameter, const CommandArgs* args);
+int paint(App& app, int id, int parameter, const CommandArgs* args);
+int merge(App& app, int id, int parameter, const CommandArgs* args);
+int difference_paint(App& app, int id, int parameter, const CommandArgs* args);
+int define_two_points(App& app, int id, int parameter, const CommandArgs* args);
+int define_origin(App& app, int id, int parameter, const CommandArgs* args);
+int xyz_cut(App& app, int id, int parameter, const CommandArgs* args);
+int thin(App& app, int id, int parameter, const CommandArgs* args);
+int emphasis(App& app, int id, int parameter, const CommandArgs* args);
 
 // dispatch.cpp: the run, its stop and check modes, and the switches of the menus.
 int run(App& app, int id, int parameter, const CommandArgs* args);

@@ -20,7 +20,12 @@ namespace {
 // One command step; false when it failed.
 bool command(App& app, const BatchStep& step, BatchOutcome& outcome) {
     const CommandArgs args{step.path, step.values};
-    const int status = dispatch(app, step.command, step.parameter, step.path.empty() ? nullptr : &args);
+    const bool given = !step.path.empty() || !step.values.empty();
+    const int status = dispatch(app, step.command, step.parameter, given ? &args : nullptr);
+    // A command its rule refuses would otherwise fail without a word.
+    if (status == kCommandDisabled)
+        platform::note("vornex: command " + std::to_string(step.command) + " (" +
+                       std::string(find_command(step.command)->name) + ") is not possible now; skipped");
     if (app.run.state.escape_exit) outcome.escaped = true;
     if (std::exchange(app.optimise.write_failed, false)) return false;  // told already; the exit code says it too
     // A run that ended with an alarm or an interference has still done its job: the log says so.

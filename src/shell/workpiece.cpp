@@ -7,6 +7,7 @@
 #include "shell/view_options.h"
 #include "work/dmf.h"
 #include "work/mesh_export.h"
+#include "work/operations.h"
 #include "work/stl_import.h"
 
 #include <algorithm>
@@ -126,6 +127,54 @@ int load_workpiece(App& app, int id, int, const CommandArgs* args) {
     app.display.check_triangles = check_triangles(app.settings, path, has_stl_suffix(path));
     load_basic_model(app.workpiece, app.settings);  // the new grid released the old one
     rebuild_title(app.run);
+    return 1;
+}
+
+// Loads the file, then presses it along X (parameter 0) or Y (1). The keep flags of the dialog
+// start cleared: the pressed body keeps no paint, pen or direction.
+int load_pressed(App& app, int id, int parameter, const CommandArgs* args) {
+    if (parameter != 0 && parameter != 1) return not_available(*find_command(id), id, "pressing along Z");
+    if (!args) return not_available(*find_command(id), id, "the press dialog");
+    if (load_workpiece(app, cmd::kLoadWork, 0, args) != 1) return 0;
+    if (work::press_workpiece(app.workpiece, parameter, {}) != work::kOpDone) return 0;
+    platform::redraw(platform::ViewPart::Workpiece);
+    return 1;
+}
+
+// Loads the file swung about the axis of the parameter (0 X, 1 Y, 2 Z) through the two
+// coordinates (a, b) of the other axes in order, by the angle in degrees.
+int load_swung(App& app, int id, int parameter, const CommandArgs* args) {
+    if (!args || args->path.empty()) return not_available(*find_command(id), id, "the swing dialog");
+    work::Swing swing;
+    swing.axis = std::clamp(parameter, 0, 2);
+    if (args->values.size() >= 3) {
+        swing.centre[swing.axis == 0 ? 1 : 0] = args->values[0];
+        swing.centre[swing.axis == 2 ? 1 : 2] = args->values[1];
+        swing.angle_degrees = args->values[2];
+    }
+    const std::string& path = args->path;
+    sim::Workpiece& wp = app.workpiece;
+    if (has_stl_suffix(path)) {
+        work::StlOpenOptions options = stl_open_options(app.settings);
+        options.swing = swing;
+        const work::StlOpenResult result = work::open_stl_workpiece(wp, path, options);
+        if (result.status != 1) return 0;
+    } else if (work::has_dmf_suffix(path)) {
+        if (swing.axis == 2) return not_available(*find_command(id), id, "swinging a DMF about Z");
+        sim::Workpiece source;
+        work::OpenOptions options = open_options(app.settings);
+        options.data_level = 4;  // heights only: the swing keeps no attributes
+        if (work::open_workpiece(source, path, options).status != 1) return 0;
+        wp.data_level = app.settings.dmf.data_level;
+        if (work::swing_workpiece(wp, source, swing) != work::kOpDone) return 0;
+    } else {
+        return not_available(*find_command(id), id, "loading this workpiece format");
+    }
+    reselect_tool(app);
+    app.run.workpiece_file = path;
+    load_basic_model(wp, app.settings);
+    rebuild_title(app.run);
+    platform::redraw(platform::ViewPart::Workpiece);
     return 1;
 }
 

@@ -3,13 +3,16 @@
 #include "work/dmf.h"
 
 #include "platform/files.h"
+#include "platform/log.h"
 #include "platform/platform.h"
+#include "work/dmfz.h"
 
 #include <algorithm>
 #include <bit>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
@@ -31,10 +34,6 @@ const platform::TextPair kTextDiskOverTitle{"Disk Over?", "Disk Over?"};
 const platform::TextPair kTextResourceOver{"Please close some applications and try again!",
                                            "Please close some applications and try again!"};
 const platform::TextPair kTextResourceOverTitle{"Resource Over!", "Resource Over!"};
-const platform::TextPair kTextNeedsCompression{"Please run on Windows 8 or later.",
-                                               "Please run on Windows 8 or later."};
-const platform::TextPair kTextCompressTitle{"Compress DMF?", "Compress DMF?"};
-const platform::TextPair kTextCompressedTitle{"Compressed DMF?", "Compressed DMF?"};
 const platform::TextPair kTextBrokenData{"Broken Data?", "Broken Data?"};
 const platform::TextPair kTextWarningTitle{"Warning", "Warning"};
 const platform::TextPair kTextModelMemoryOver{"Memory over!", "Memory over!"};
@@ -360,31 +359,22 @@ void show_problem(std::string_view name, DmfProblem problem) {
 
 namespace {
 
-// The LZMS buffer codec. Not built in yet: both directions give nothing.
-std::optional<std::string> codec_compress(std::string_view) { return std::nullopt; }
-std::optional<std::string> codec_decompress(std::string_view) { return std::nullopt; }
+// The code "Cannot decompress data" reports: the data is not a valid compressed stream.
+constexpr int kBadCompressedData = EBADMSG;
 
-int transform_file(const std::string& source, const std::string& target,
-                   std::optional<std::string> (*codec)(std::string_view)) {
-    if (!compression_available()) return kCompressionMissing;
-    const std::optional<std::string> input = platform::read_file(source);
-    if (!input) return kCompressionFailed;
-    const std::optional<std::string> output = codec(*input);
-    if (!output || !platform::replace_file(target, *output)) return kCompressionFailed;
-    return 1;
+std::optional<std::string> codec_decompress(std::string_view framed, std::string_view name, bool report) {
+    std::string plain;
+    const FramingProblem problem = decompress_framed(framed, plain);
+    if (problem == FramingProblem::None) return plain;
+    if (report) {
+        std::printf("Cannot decompress data: %d.\n", problem == FramingProblem::Memory ? ENOMEM : kBadCompressedData);
+        std::fflush(stdout);
+        platform::note("vornex: " + std::string(name) + ": " + std::string(framing_problem_text(problem)));
+    }
+    return std::nullopt;
 }
 
 }  // namespace
-
-bool compression_available() { return false; }
-
-int compress_file(const std::string& source, const std::string& target) {
-    return transform_file(source, target, codec_compress);
-}
-
-int decompress_file(const std::string& source, const std::string& target) {
-    return transform_file(source, target, codec_decompress);
-}
 
 bool has_dmf_suffix(std::string_view name) { return ends_with_nocase(name, ".DMF") || has_dmfz_suffix(name); }
 bool has_dmfz_suffix(std::string_view name) { return ends_with_nocase(name, ".DMFZ"); }
@@ -392,14 +382,10 @@ bool has_dmfz_suffix(std::string_view name) { return ends_with_nocase(name, ".DM
 const DmfSource* plain_dmf(const DmfSource& source, std::string_view name, bool report,
                            std::optional<DmfSource>& holder) {
     if (source.compressed()) {
-        if (!compression_available()) {
-            if (report) show(kTextNeedsCompression, platform::text(kTextCompressedTitle));
-            return nullptr;
-        }
-        // The codec works on whole buffers.
+        // The codec works on whole buffers, in memory: no file but the one named is touched.
         std::string input(static_cast<std::size_t>(source.size()), '\0');
         std::optional<std::string> plain;
-        if (source.read(0, input.data(), input.size())) plain = codec_decompress(input);
+        if (source.read(0, input.data(), input.size())) plain = codec_decompress(input, name, report);
         if (!plain) {
             if (report) show(kTextBrokenData, platform::text(kTextWarningTitle));
             return nullptr;
@@ -459,7 +445,8 @@ void put_height(Record& out, double h, bool integer) {
     else put(out, static_cast<float>(h));
 }
 
-void write_uniform_body(platform::StagedFile& file, const sim::Workpiece& wp, std::int32_t layer_code, bool integer) {
+template <class Sink>
+void write_uniform_body(Sink& file, const sim::Workpiece& wp, std::int32_t layer_code, bool integer) {
     Record body;
     put_height(body, wp.height.data[0], integer);
     if (layer_code >= 1) put(body, wp.attribute.data[0]);
@@ -467,7 +454,8 @@ void write_uniform_body(platform::StagedFile& file, const sim::Workpiece& wp, st
     file.write(body.data, body.size);
 }
 
-void write_full_body(platform::StagedFile& file, const sim::Workpiece& wp, std::int32_t layer_code, bool integer) {
+template <class Sink>
+void write_full_body(Sink& file, const sim::Workpiece& wp, std::int32_t layer_code, bool integer) {
     const std::size_t nx = static_cast<std::size_t>(wp.geometry.nx);
     const std::size_t cells = static_cast<std::size_t>(wp.geometry.cell_count);
     if (integer) {
@@ -491,49 +479,74 @@ void report_write_result(int result) {
     else if (result == -9) show(kTextResourceOver, platform::text(kTextResourceOverTitle));
 }
 
-// The DMF bytes beside the target, compressed into it, then removed.
-int write_compressed(const sim::Workpiece& wp, const std::string& path, const SaveOptions& options) {
-    const std::string plain = path + ".plain";
-    int result = write_workpiece_file(wp, plain, options);
-    if (result == 1 && compress_file(plain, path) != 1) result = 0;
-    ::unlink(plain.c_str());
-    return result;
-}
+// The DMF bytes in memory, for the compressed form.
+struct ByteSink {
+    std::string bytes;
+    bool ok() const { return true; }
+    bool write(const void* data, std::size_t size) {
+        bytes.append(static_cast<const char*>(data), size);
+        return true;
+    }
+};
 
-}  // namespace
-
-int write_workpiece_file(const sim::Workpiece& wp, const std::string& path, const SaveOptions& options) {
-    if (wp.height.data == nullptr || wp.modification_state == sim::kNoWorkpiece) return 0;
+// Header, body and trailer in the order of the format, to a file or to memory.
+template <class Sink>
+void write_dmf(Sink& sink, const sim::Workpiece& wp, const SaveOptions& options) {
     const std::int32_t layer_code = layer_code_for_save(wp, options.save_level);
     const bool integer = options.integer_heights;
     // Every cell still holds the values of the definition: one set stands for all.
     const bool uniform = wp.modification_state == sim::kDefined;
-    platform::StagedFile file(path);
     const Record header = header_record(wp, layer_code, integer, uniform);
-    file.write(header.data, header.size);
-    if (uniform) write_uniform_body(file, wp, layer_code, integer);
-    else write_full_body(file, wp, layer_code, integer);
+    sink.write(header.data, header.size);
+    if (uniform) write_uniform_body(sink, wp, layer_code, integer);
+    else write_full_body(sink, wp, layer_code, integer);
     Record trailer;
     put(trailer, kTrailerTag);
     put(trailer, kTrailerCount);
     put_height(trailer, wp.work_bottom, integer);
-    file.write(trailer.data, trailer.size);
+    sink.write(trailer.data, trailer.size);
+}
+
+bool has_workpiece(const sim::Workpiece& wp) {
+    return wp.height.data != nullptr && wp.modification_state != sim::kNoWorkpiece;
+}
+
+// Compressed in memory and put in place whole: no file beside the target is made or removed,
+// so a user's own file of any name is never touched and two instances never meet.
+int write_compressed(const sim::Workpiece& wp, const std::string& path, const SaveOptions& options) {
+    std::optional<std::string> framed;
+    try {
+        ByteSink plain;
+        write_dmf(plain, wp, options);
+        framed = compress_framed(plain.bytes);
+    } catch (const std::bad_alloc&) {
+        return -9;
+    }
+    if (!framed) return -9;
+    return platform::replace_file(path, *framed) ? 1 : write_failure(errno);
+}
+
+}  // namespace
+
+std::optional<std::string> dmf_bytes(const sim::Workpiece& wp, const SaveOptions& options) {
+    if (!has_workpiece(wp)) return std::nullopt;
+    ByteSink sink;
+    write_dmf(sink, wp, options);
+    return std::move(sink.bytes);
+}
+
+int write_workpiece_file(const sim::Workpiece& wp, const std::string& path, const SaveOptions& options) {
+    if (!has_workpiece(wp)) return 0;
+    platform::StagedFile file(path);
+    write_dmf(file, wp, options);
     if (!file.commit()) return write_failure(file.error());
     return 1;
 }
 
 int save_workpiece(const sim::Workpiece& wp, const std::string& path, const SaveOptions& options) {
-    if (wp.height.data == nullptr || wp.modification_state == sim::kNoWorkpiece) return 0;
-    int result;
-    if (has_dmfz_suffix(path)) {
-        if (!compression_available()) {
-            show(kTextNeedsCompression, platform::text(kTextCompressTitle));
-            return 0;
-        }
-        result = write_compressed(wp, path, options);
-    } else {
-        result = write_workpiece_file(wp, path, options);
-    }
+    if (!has_workpiece(wp)) return 0;
+    const int result = has_dmfz_suffix(path) ? write_compressed(wp, path, options)
+                                             : write_workpiece_file(wp, path, options);
     report_write_result(result);
     return result;
 }

@@ -128,25 +128,16 @@ std::string_view problem_text(DmfProblem problem);
 void show_problem(std::string_view name, DmfProblem problem);
 
 // ---- Compression (".DMFZ") ----
-// The LZMS codec is not built in yet: the interface reports itself missing, and every command
-// that needs it shows its message. The codec plugs in here and nowhere else.
-
-constexpr int kCompressionMissing = -1;
-constexpr int kCompressionFailed = -2;
-
-bool compression_available();
-
-// Whole-file transforms: 1 on success, kCompressionFailed when the transform or the write fails,
-// kCompressionMissing without the codec.
-int compress_file(const std::string& source, const std::string& target);
-int decompress_file(const std::string& source, const std::string& target);
+// wimlib's LZMS inside the buffer framing of dmfz.h, always at hand on this platform. Everything
+// happens in memory: no temporary DMF is written beside the files the user names.
 
 bool has_dmf_suffix(std::string_view name);   // ".DMF" or ".DMFZ", any case
 bool has_dmfz_suffix(std::string_view name);  // ".DMFZ", any case
 
 // The plain DMF behind `source`: `source` itself, or its decompressed copy kept in `holder`.
 // Null, after the message when `report`, for compressed content the codec cannot give and for a
-// ".DMFZ" name whose content is not compressed.
+// ".DMFZ" name whose content is not compressed. A framing that does not decode also prints
+// "Cannot decompress data: <errno>." on stdout and says what is wrong on stderr.
 const DmfSource* plain_dmf(const DmfSource& source, std::string_view name, bool report,
                            std::optional<DmfSource>& holder);
 
@@ -162,6 +153,9 @@ std::int32_t layer_code_for_save(const sim::Workpiece& wp, int save_level);
 
 // An int32 height count: h / 0.001 rounded half away from zero, saturated to the int32 range.
 std::int32_t height_to_count(double h);
+
+// The DMF bytes of the workpiece in memory; empty without a workpiece.
+std::optional<std::string> dmf_bytes(const sim::Workpiece& wp, const SaveOptions& options);
 
 // Writes the workpiece as a DMF replacing `path` only once the whole file is on disk: 1 on
 // success; 0 when the file cannot be created or written, or without a workpiece; -9 when the
@@ -241,9 +235,6 @@ extern const platform::TextPair kTextWriteError;       // "Write Error" ("Disk O
 extern const platform::TextPair kTextDiskOverTitle;
 extern const platform::TextPair kTextResourceOver;     // ("Resource Over!")
 extern const platform::TextPair kTextResourceOverTitle;
-extern const platform::TextPair kTextNeedsCompression;  // ("Compress DMF?" / "Compressed DMF?")
-extern const platform::TextPair kTextCompressTitle;
-extern const platform::TextPair kTextCompressedTitle;
 extern const platform::TextPair kTextBrokenData;       // ("Warning")
 extern const platform::TextPair kTextWarningTitle;
 extern const platform::TextPair kTextModelMemoryOver;  // "Memory over!" with the three titles below

@@ -216,16 +216,16 @@ TEST(DmfWriteFailure, NothingToSaveWithoutAWorkpiece) {
     EXPECT_TRUE(entries(dir.path()).empty());
 }
 
-TEST(DmfWriteFailure, CompressedSaveWithoutTheCodecWritesNothing) {
+TEST(DmfWriteFailure, FailedCompressedSaveIsReportedAndWritesNothing) {
     RecordingBackend backend;
     sim::Workpiece wp;
     make_block(wp, 4, 4);
     TempDir dir;
-    EXPECT_EQ(save_workpiece(wp, dir.path() + "c.DmfZ", {}), 0);
+    EXPECT_EQ(save_workpiece(wp, dir.path() + "missing/c.DmfZ", {}), 0);
     EXPECT_TRUE(entries(dir.path()).empty());
     ASSERT_EQ(backend.recording().messages.size(), 1u);
-    EXPECT_EQ(backend.recording().messages[0].title, "Compress DMF?");
-    EXPECT_EQ(backend.recording().messages[0].body, "Please run on Windows 8 or later.");
+    EXPECT_EQ(backend.recording().messages[0].title, "Disk Over?");
+    EXPECT_EQ(backend.recording().messages[0].body, "Write Error");
 }
 
 }  // namespace
