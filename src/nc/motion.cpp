@@ -244,7 +244,7 @@ double move_time(double distance, double entry, double cruise, double exit, doub
 
 namespace {
 
-bool rapid_class(const MachiningTime& t, double feed) { return t.rapid_feedrate > 0 && feed >= t.rapid_feedrate; }
+bool rapid_class(const MachiningTime& t, double feed) { return rapid_class_feed(t.rapid_feedrate, feed); }
 
 ToolTime* tool_time(MachiningTime& t) {
     return t.tool_slot >= 0 ? &t.tools[std::size_t(t.tool_slot)] : nullptr;
@@ -310,6 +310,8 @@ bool move_directions(const MoveRecord& m, double length, Vec3& first, Vec3& last
 }
 
 }  // namespace
+
+bool rapid_class_feed(double rapid_feedrate, double feed) { return rapid_feedrate > 0 && feed >= rapid_feedrate; }
 
 void reset_time(MachiningTime& t, double rapid_feedrate) {
     std::vector<ToolTime> tools = std::move(t.tools);

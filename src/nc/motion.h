@@ -96,6 +96,9 @@ struct MachiningTime {
     FeedRun run;
 };
 
+// A feed at or above the settings' RAPID FEEDRATE counts as rapid-class (0 or less: none does).
+bool rapid_class_feed(double rapid_feedrate, double feed);
+
 // Clears every total; `rapid_feedrate` is the settings' value (0 or less: no feed is rapid-class).
 void reset_time(MachiningTime& t, double rapid_feedrate);
 
