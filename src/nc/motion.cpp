@@ -250,9 +250,10 @@ ToolTime* tool_time(MachiningTime& t) {
     return t.tool_slot >= 0 ? &t.tools[std::size_t(t.tool_slot)] : nullptr;
 }
 
-void add_tool_share(MachiningTime& t, double seconds, double length, double cutting_length) {
+void add_tool_share(MachiningTime& t, double seconds, double length, double cutting_length, bool cutting = false) {
     if (ToolTime* tt = tool_time(t)) {
         tt->time += seconds;
+        if (cutting) tt->cutting_time += seconds;
         tt->length += length;
         tt->cutting_length += cutting_length;
     }
@@ -281,7 +282,7 @@ void close_run(MachiningTime& t, const Mtl& mtl, double exit) {
     } else {
         t.cutting_time += seconds;
         t.cutting_length += r.length;
-        add_tool_share(t, seconds, r.length, r.length);
+        add_tool_share(t, seconds, r.length, r.length, true);
     }
 }
 
@@ -328,7 +329,7 @@ void set_time_tool(MachiningTime& t, int tool) {
             return;
         }
     }
-    t.tools.push_back({tool, 0, 0, 0});
+    t.tools.push_back({tool, 0, 0, 0, 0});
     t.tool_slot = int(t.tools.size() - 1);
 }
 
@@ -398,7 +399,7 @@ void add_dwell(MachiningTime& t, const Mtl& mtl, double seconds, bool rapid_mode
         t.feed_time += seconds;
         t.cutting_time += seconds;
     }
-    add_tool_share(t, seconds, 0.0, 0.0);
+    add_tool_share(t, seconds, 0.0, 0.0, !rapid_mode);
 }
 
 void add_tool_change(MachiningTime& t, const Mtl& mtl, int tool) {

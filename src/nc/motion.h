@@ -70,6 +70,7 @@ struct ToolTime {
     double time = 0;    // s
     double length = 0;  // mm
     double cutting_length = 0;
+    double cutting_time = 0;  // s of feeds below RAPID FEEDRATE and of dwells while feeding
 };
 
 // An open run of smoothly joined feed moves, timed when it closes.

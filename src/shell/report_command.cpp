@@ -44,7 +44,7 @@ output::ReportData report_data(const App& app) {
     d.rapid_feedrate = app.settings.define.rapid_feedrate;
     d.machine_rapid = app.mtl.rapid;
     d.work_offsets = app.ctl.work;
-    d.highest_tool = std::max(sim::max_tool_number(app.tools), 0);
+    d.highest_tool = app.tools.highest_tool;
     double change = 0;
     if (sim::volume_change(app.workpiece, &change)) d.volume = change;
     return d;

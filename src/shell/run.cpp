@@ -122,6 +122,8 @@ void clear_run_state(RunState& st) {
     st.overload = sim::Overload{};
     st.rapid_path_uncertain = false;
     st.blocks = st.moves = st.cells = 0;
+    st.findings.list.clear();
+    st.findings.count = 0;
 }
 
 void link_interpreter(RunContext& ctx) {
@@ -409,6 +411,12 @@ sim::BlockRef block_ref(const RunContext& ctx) {
 
 int continue_command(const RunContext& ctx) {
     return ctx.state.run_mode + (ctx.state.fast_run ? cmd::kFastModeBase : cmd::kModeBase);
+}
+
+void note_finding(RunContext& ctx, std::string_view kind, int code, int line, std::string text) {
+    RunFindings& f = ctx.state.findings;
+    ++f.count;
+    if (f.list.size() < kMaxFindings) f.list.push_back({kind, code, line, std::move(text)});
 }
 
 void report_progress(RunContext& ctx, bool force) {

@@ -172,6 +172,11 @@ int end_run(RunContext& ctx) {
     }
     st.sound_loop = 0;
     st.end_code = 0;
+    if (alarm > 0) {
+        const nc::Alarm& a = ctx.reader->alarm;
+        note_finding(ctx, kFindingAlarm, nc::kAlarmEndCodeBase + alarm, a.line,
+                     nc::alarm_text(a, ctx.ctl->start_code, nc::AlarmForm::Log));
+    }
     if (st.interference_end || alarm > 0) {
         platform::redraw(platform::ViewPart::ToolWindow);
         if (ctx.sound) platform::play_system_sound(kSystemHand);

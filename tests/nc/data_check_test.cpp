@@ -90,9 +90,11 @@ TEST(DataCheck, WorkedProgram) {
     EXPECT_NEAR(t.tools[1].time, 7.77 + 3 * kPi, 1e-9);
     EXPECT_NEAR(t.tools[1].length, 69 + 10 * kPi, 1e-9);
     EXPECT_NEAR(t.tools[1].cutting_length, 12 + 10 * kPi, 1e-9);
+    EXPECT_NEAR(t.tools[1].cutting_time, 7.2 + 3 * kPi, 1e-9);  // not the rapid-class F6000 move
     EXPECT_EQ(t.tools[2].tool, 5);
     EXPECT_NEAR(t.tools[2].time, 6.45, 1e-9);
     EXPECT_NEAR(t.tools[2].cutting_length, 5.0, 1e-9);
+    EXPECT_NEAR(t.tools[2].cutting_time, 6.0, 1e-9);
 
     // Every move: the start point, the arc's top at (10,10), the rapids out to (40,-20,50).
     expect_point(c.all.min, 0, -20, -2);
