@@ -5,6 +5,7 @@
 #include "output/verify_report.h"
 #include "platform/files.h"
 #include "platform/language.h"
+#include "platform/log.h"
 #include "platform/platform.h"
 #include "shell/app.h"
 #include "shell/data_check_run.h"
@@ -80,6 +81,10 @@ namespace handlers {
 int report(App& app, int, int parameter, const CommandArgs*) {
     if (app.run.nc_path.empty()) return 0;
     if (app.check.lines == 0 && app.check.blocks == 0) check_selected_program(app);
+    if (app.check.alarm.code != 0)
+        platform::note("vornex: the report covers the program up to line " + std::to_string(app.check.alarm.line) +
+                       ", where the data check stopped: " +
+                       nc::alarm_text(app.check.alarm, app.ctl.start_code, nc::AlarmForm::Log));
     const output::ReportData data = report_data(app);
     const std::optional<std::string> form = report_template(app);
     const std::string text = form ? output::expand_template(*form, data) : output::fixed_report(data);

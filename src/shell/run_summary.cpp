@@ -45,10 +45,25 @@ Json removed_volume(const App& app) {
     return -change;
 }
 
-Json findings(const RunFindings& found) {
+bool run_found_alarm(const RunFindings& found) {
+    for (const Finding& f : found.list)
+        if (f.kind == kFindingAlarm) return true;
+    return false;
+}
+
+// The run's findings; an alarm that stopped the data check and that the run did not meet (a
+// batch that ended before its run) is one of them too.
+Json findings(const App& app) {
+    const RunFindings& found = app.run.state.findings;
     Json list = Json::array();
     for (const Finding& f : found.list)
         list.push_back({{"kind", f.kind}, {"code", f.code}, {"line", f.line}, {"text", f.text}});
+    const nc::Alarm& a = app.check.alarm;
+    if (a.code != 0 && !run_found_alarm(found))
+        list.push_back({{"kind", kFindingAlarm},
+                        {"code", nc::kAlarmEndCodeBase + a.code},
+                        {"line", a.line},
+                        {"text", nc::alarm_text(a, app.ctl.start_code, nc::AlarmForm::Log)}});
     return list;
 }
 
@@ -95,7 +110,7 @@ std::string findings_text(const Json& summary) {
 
 }  // namespace
 
-bool has_findings(const App& app) { return app.run.state.findings.count > 0; }
+bool has_findings(const App& app) { return app.run.state.findings.count > 0 || app.check.alarm.code != 0; }
 
 Json run_summary(const App& app, double wall_seconds, int exit_code) {
     const nc::MachiningTime& t = app.check.time;
@@ -114,8 +129,8 @@ Json run_summary(const App& app, double wall_seconds, int exit_code) {
     j["feed"] = t.max_feed > 0 ? Json{{"min", t.min_feed}, {"max", t.max_feed}} : Json{{"min", nullptr}, {"max", nullptr}};
     j["spindle_max"] = app.check.max_spindle;
     j["check_alarm"] = check_alarm(app);
-    j["findings"] = findings(st.findings);
-    j["findings_total"] = st.findings.count;
+    j["findings"] = findings(app);
+    j["findings_total"] = std::max<std::int64_t>(st.findings.count, std::int64_t(j["findings"].size()));
     j["no_effect_codes"] = no_effect(app.interp);
     j["wall_time_s"] = wall_seconds;
     j["exit"] = exit_code;

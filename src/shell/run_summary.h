@@ -20,7 +20,8 @@ nlohmann::ordered_json run_summary(const App& app, double wall_seconds, int exit
 // The lines on stdout.
 std::string summary_text(const nlohmann::ordered_json& summary);
 
-// Whether the run found an alarm, an interference, an overload or an offset alarm.
+// Whether the run found an alarm, an interference, an overload or an offset alarm, or the data
+// check of its program stopped at an alarm.
 bool has_findings(const App& app);
 
 // Writes the document through a staged file: a crash or a failed write never leaves half a

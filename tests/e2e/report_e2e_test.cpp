@@ -123,5 +123,22 @@ TEST(ReportE2e, FailOnFindingsTellsARapidIntoTheWorkpiece) {
     EXPECT_EQ(e.run("-X5 pocket.nc --fail-on-findings", output), 0) << output;
 }
 
+// The data check at the selection meets the alarm first: a batch that writes its report before
+// the run ends there with the alarm in the log, and the summary counts it as a finding.
+TEST(ReportE2e, AlarmOfTheCheckEndsABatchBeforeItsReport) {
+    Workspace w;
+    w.dir.write("strict.ctl", w.dir.read("e2e.ctl") + "CHECK F0=YES\n");
+    w.dir.write("zero.nc", "G90 G00 X10. Y10. Z25.\nG01 X20. F0\nM30\n");
+    std::string output, errors;
+    EXPECT_EQ(w.run("-X5 -V -Cstrict.ctl zero.nc --fail-on-findings --json s.json", &output, &errors), 3) << errors;
+    EXPECT_NE(w.log().find("(2) - Zero Feedrate!\n"), std::string::npos) << w.log();
+    EXPECT_FALSE(std::filesystem::exists(w.dir.path() + "verify.txt")) << "the batch ended before its report";
+    const auto summary = nlohmann::json::parse(w.dir.read("s.json"));
+    EXPECT_EQ(summary["check_alarm"]["code"], 2);
+    EXPECT_EQ(summary["findings"][0]["kind"], "alarm");
+    EXPECT_EQ(summary["findings"][0]["code"], 102);
+    EXPECT_EQ(summary["blocks_read"], 0) << "nothing was run";
+}
+
 }  // namespace
 }  // namespace vx
