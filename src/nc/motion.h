@@ -73,6 +73,10 @@ struct ToolTime {
     double cutting_time = 0;  // s of feeds below RAPID FEEDRATE and of dwells while feeding
 };
 
+// A tool of the list that moved or waited: the tool in the spindle at the start is listed first
+// even when the program changes it before any move.
+inline bool tool_used(const ToolTime& t) { return t.time > 0 || t.length > 0; }
+
 // An open run of smoothly joined feed moves, timed when it closes.
 struct FeedRun {
     bool open = false;

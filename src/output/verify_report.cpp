@@ -71,6 +71,7 @@ void put_tool_columns(std::string& out, int sequence, int tool) {
 void put_tool_times(std::string& out, const Context& c, bool summary) {
     int sequence = 0;
     for (const nc::ToolTime& t : c.time.tools) {
+        if (!nc::tool_used(t)) continue;
         put_tool_columns(out, ++sequence, t.tool);
         if (summary) put(out, " %8d | %8d |", rounded(t.cutting_length), rounded(t.length));
         put_hms(out, t.time);

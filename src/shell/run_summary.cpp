@@ -30,6 +30,7 @@ std::string tool_name(const sim::ToolTable& table, int number) {
 Json tools(const App& app) {
     Json list = Json::array();
     for (const nc::ToolTime& t : app.check.time.tools) {
+        if (!nc::tool_used(t)) continue;
         list.push_back({{"number", t.tool},
                         {"name", tool_name(app.tools, t.tool)},
                         {"cutting_time_s", t.cutting_time},

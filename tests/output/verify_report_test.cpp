@@ -32,7 +32,8 @@ struct Fixture {
         t.max_feed = 6000.9;
         t.max_cutting_feed = 1999.9;
         t.min_feed = 50.7;
-        t.tools = {{2, 61.5, 300.4, 250.5}, {105, 360000.0, 10.0, 9.4}};
+        // The tool in the spindle at the start, changed before any move, is not listed.
+        t.tools = {{1, 0.0, 0.0, 0.0}, {2, 61.5, 300.4, 250.5}, {105, 360000.0, 10.0, 9.4}};
         check.all.min = {-1.0, -2.0, -3.0};
         check.all.max = {10.0, 20.0, 30.0};
         check.feed.min = {-0.5, -1.5, -2.5};
