@@ -12,6 +12,7 @@
 #include "shell/handlers.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -23,15 +24,18 @@ using platform::TextPair;
 constexpr TextPair kTextWriteProtect{"書き込み保護されています", "Write protect"};
 constexpr int kSilent = 1;  // the command's parameter: without dialog, not shown afterwards
 
+// The template of the working folder, else of the program's (in any case of its name).
 std::optional<std::string> report_template(const App& app) {
     const std::string name(output::kReportTemplateName);
-    if (auto text = platform::read_file(app.current_dir + name)) return text;
-    return platform::read_file(app.program_dir + name);
+    for (const std::string& dir : {app.current_dir, app.program_dir})
+        if (const auto path = platform::find_file(dir + name)) return platform::read_file(*path);
+    return std::nullopt;
 }
 
 std::uint64_t file_size(const std::string& path) {
-    const auto bytes = platform::read_file(path);
-    return bytes ? bytes->size() : 0;
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    return error ? 0 : size;
 }
 
 output::ReportData report_data(const App& app) {
