@@ -103,7 +103,7 @@ void BM_Interp_DataCheck(benchmark::State& state) {
     std::int64_t blocks = 0;
     for (auto _ : state) {
         vx::nc::open_main_bytes(b->reader, program());
-        vx::nc::run_data_check(b->in, check, vx::nc::CheckMode::Full, 999999999.0, {0, 0, 50}, "/nonexistent/");
+        vx::nc::run_data_check(b->in, check, vx::nc::CheckMode::Full, {999999999.0, {0, 0, 50}, "/nonexistent/"});
         blocks += check.blocks;
         benchmark::DoNotOptimize(check.all.max.x);
     }

@@ -79,16 +79,20 @@ void widen_by_move(Extents& e, const MoveRecord& m) {
 
 // ---- The check ----
 
-void run_data_check(Interp& in, DataCheck& check, CheckMode mode, double rapid_feedrate, const Vec3& start_point,
-                    const std::string& alarm_folder) {
+void run_data_check(Interp& in, DataCheck& check, CheckMode mode, const CheckStart& start) {
+    const double rapid_feedrate = start.rapid_feedrate;
     MachiningTime time = std::move(check.time);  // keeps the tool list's capacity
     check = DataCheck{};
     check.mode = mode;
     check.time = std::move(time);
     reset_time(check.time, rapid_feedrate);
     in.time = mode == CheckMode::Full ? &check.time : nullptr;
-    begin_alarm_list(in.alarm_list, alarm_folder);
-    reset_interp(in, start_point);
+    begin_alarm_list(in.alarm_list, start.alarm_folder);
+    reset_interp(in, start.start_point);
+    if (start.first_tool > 0) {
+        in.modal.tool = start.first_tool;
+        if (in.time) set_time_tool(check.time, start.first_tool);
+    }
     // G92 and G68 blocks make no move, and a pending G49 KEEP is taken off the stored position
     // before the next move is made: both are the interpreter's, so every move here is measured.
     for (;;) {

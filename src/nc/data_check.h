@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace vx::nc {
 
@@ -53,12 +54,19 @@ struct DataCheck {
     bool alarm_list_written = false;  // "alarm.txt" got entries during the check
 };
 
-// Runs the check over the program that `in.reader` has open, from reset_interp() at
-// `start_point` to the end or the first alarm (the start code missing at the end of the file is
-// alarm 3). `rapid_feedrate` is the settings' RAPID FEEDRATE. `in.time` is pointed at
-// `check.time` for a full check and cleared for a min-max check. The alarm list is begun in
-// `alarm_folder` and closed at the end; the reader's sources are closed.
-void run_data_check(Interp& in, DataCheck& check, CheckMode mode, double rapid_feedrate, const Vec3& start_point,
-                    const std::string& alarm_folder);
+// Where and how a check starts.
+struct CheckStart {
+    double rapid_feedrate = 0;  // the settings' RAPID FEEDRATE
+    Vec3 start_point;           // of the control point
+    std::string alarm_folder;   // of "alarm.txt", with its trailing "/" ("" the current folder)
+    int first_tool = 0;         // above 0: the tool a reader plug-in's program starts with
+};
+
+// Runs the check over the program that `in.reader` has open, from reset_interp() to the end or
+// the first alarm (the start code missing at the end of the file is alarm 3). `in.time` is
+// pointed at `check.time` for a full check and cleared for a min-max check. The alarm list is
+// begun in the start's folder and left for the caller to finish (finish_alarm_list); the
+// reader's sources are closed.
+void run_data_check(Interp& in, DataCheck& check, CheckMode mode, const CheckStart& start);
 
 }  // namespace vx::nc

@@ -43,11 +43,12 @@ int check_program(const App& app, const std::string& path, nc::CheckMode mode, n
     in.comments = comment_reader(app.plugins);
     in.lookup = height_lookup(app.workpiece);
     in.rapid_pitch = run::move_step(app.run);
-    int first_tool = in.tools.current ? in.tools.current(in.tools.context) : 0;
+    int first_tool = 0;  // replaced by a reader plug-in's first tool
     if (!open_nc_source(reader, &app.plugins, path, first_tool)) return kCheckNotOpened;
     prepare_programs(programs, path, ctl);
     if (app.run.progress_display) platform::progress_begin(progress_title(path, mode), 0);
-    nc::run_data_check(in, check, mode, app.settings.define.rapid_feedrate, app.run.start_point, app.run.work_dir);
+    const nc::CheckStart start{app.settings.define.rapid_feedrate, app.run.start_point, app.run.work_dir, first_tool};
+    nc::run_data_check(in, check, mode, start);
     if (app.run.progress_display) platform::progress_end();
     nc::finish_alarm_list(in.alarm_list, ctl.radius_offset_check.list == 2, unattended(app));
     return check.alarm.code == 0 ? 1 : 0;

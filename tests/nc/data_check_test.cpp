@@ -26,7 +26,7 @@ DataCheck check_of(Rig& r, std::string program, CheckMode mode = CheckMode::Full
     r.program = std::move(program);
     open_main_bytes(r.reader, r.program);
     DataCheck check;
-    run_data_check(r.in, check, mode, kRapidFeedrate, {}, "/nonexistent-folder/");
+    run_data_check(r.in, check, mode, CheckStart{kRapidFeedrate, {}, "/nonexistent-folder/"});
     return check;
 }
 
