@@ -3,7 +3,9 @@
 #include "base/constants.h"
 #include "platform/language.h"
 
+#include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 
@@ -18,8 +20,13 @@ constexpr int kWorkCodes = 6;                   // G54..G59
 
 // ---- Number formats ----
 
-int rounded(double v) { return int(v + 0.5); }  // add 0.5, truncate
-int truncated(double v) { return int(v); }
+// Figures beyond an int (a program of absurd feeds) are held at its range rather than overflow.
+int truncated(double v) {
+    constexpr double kLimit = 2147483647.0;
+    return v != v ? 0 : int(std::clamp(v, -kLimit, kLimit));
+}
+int rounded(double v) { return truncated(v + 0.5); }  // add 0.5, truncate
+long long sum_rounded(double a, double b) { return static_cast<long long>(rounded(a)) + rounded(b); }  // each part rounded
 
 template <typename... Args>
 void put(std::string& out, const char* format, Args... args) {
@@ -156,14 +163,14 @@ void put_value(std::string& out, Context& c, const Name& name) {
     case Var::LenF: put(out, "%7d", rounded(t.cutting_length)); break;
     case Var::Len1: put(out, "%7d", rounded(t.rapid_length)); break;
     case Var::Len2: put(out, "%7d", rounded(t.feed_length)); break;
-    case Var::Len: put(out, "%7d", rounded(t.rapid_length) + rounded(t.feed_length)); break;
+    case Var::Len: put(out, "%7lld", sum_rounded(t.rapid_length, t.feed_length)); break;
     case Var::EpInfo: put_tool_times(out, c, false); break;
     case Var::EpSummary: put_tool_times(out, c, true); break;
     case Var::TimeR: put(out, "%7d", rounded(t.rapid_class_time)); break;
     case Var::TimeF: put(out, "%7d", rounded(t.cutting_time)); break;
     case Var::Time1: put(out, "%7d", rounded(t.rapid_time)); break;
     case Var::Time2: put(out, "%7d", rounded(t.feed_time)); break;
-    case Var::Time: put(out, "%7d", rounded(t.feed_time) + rounded(t.rapid_time)); break;
+    case Var::Time: put(out, "%7lld", sum_rounded(t.feed_time, t.rapid_time)); break;
     case Var::TimR: put_hms(out, t.rapid_class_time); break;
     case Var::TimF: put_hms(out, t.cutting_time); break;
     case Var::Tim1: put_hms(out, t.rapid_time); break;
@@ -311,7 +318,7 @@ std::string fixed_report(const ReportData& data) {
     out += platform::text(kTextNoTemplate);
     put(out, format_text(kTextRapidLength).c_str(), rounded(t.rapid_length));
     put(out, format_text(kTextFeedLength).c_str(), rounded(t.feed_length));
-    put(out, format_text(kTextTime).c_str(), rounded(t.feed_time) + rounded(t.rapid_time));
+    put(out, format_text(kTextTime).c_str(), int(std::clamp<long long>(sum_rounded(t.feed_time, t.rapid_time), 0, INT_MAX)));
     put(out, format_text(kTextMaximum).c_str(), e.max.x, e.max.y, e.max.z);
     put(out, format_text(kTextMinimum).c_str(), e.min.x, e.min.y, e.min.z);
     return out;
