@@ -1,6 +1,7 @@
 // The interpreter loop on a large generated 3-axis program of lines and arcs: blocks read,
 // interpreted into moves and timed per second; and a drilling program whose peck cycles expand
 // into many moves per block: moves per second.
+#include "nc/data_check.h"
 #include "nc/interp.h"
 #include "nc/pipeline.h"
 
@@ -89,6 +90,27 @@ void BM_Interp_LinesAndArcs(benchmark::State& state) {
     interpret(state, program(), "DECIMAL POINT=NORMAL\nR-TOLERANCE=0.01\n");
 }
 BENCHMARK(BM_Interp_LinesAndArcs)->Unit(benchmark::kMillisecond);
+
+// The data check of the same program: the interpreter's time plus the extents (arcs with their
+// quadrant points), the used-number tables and the spindle extreme of every block.
+void BM_Interp_DataCheck(benchmark::State& state) {
+    auto b = std::make_unique<Bench>();
+    vx::nc::parse_ctl("DECIMAL POINT=NORMAL\nR-TOLERANCE=0.01\n", b->ctl);
+    b->in.ctl = &b->ctl;
+    b->in.mtl = &b->mtl;
+    b->in.reader = &b->reader;
+    vx::nc::DataCheck check;
+    std::int64_t blocks = 0;
+    for (auto _ : state) {
+        vx::nc::open_main_bytes(b->reader, program());
+        vx::nc::run_data_check(b->in, check, vx::nc::CheckMode::Full, {999999999.0, {0, 0, 50}, "/nonexistent/"});
+        blocks += check.blocks;
+        benchmark::DoNotOptimize(check.all.max.x);
+    }
+    if (check.alarm.code != 0) state.SkipWithError("the program raised an alarm");
+    state.SetItemsProcessed(blocks);
+}
+BENCHMARK(BM_Interp_DataCheck)->Unit(benchmark::kMillisecond);
 
 void BM_Interp_CompensatedLinesAndArcs(benchmark::State& state) {
     const std::string ctl = "DECIMAL POINT=NORMAL\nR-TOLERANCE=0.01\nPRE READ=" + std::to_string(state.range(0)) + "\n";

@@ -1,11 +1,15 @@
 #include "nc/alarm_list.h"
 
+#include "platform/language.h"
+#include "platform/platform.h"
+
 #include <array>
 
 namespace vx::nc {
 
 namespace {
 
+constexpr platform::TextPair kTextWriteProtect{"書き込み保護されています", "Write protect"};
 constexpr std::string_view kHeader = "<<< ALARM INFORMATION >>>\n--------------";
 
 void put(AlarmList& list, std::string_view text) {
@@ -45,6 +49,13 @@ bool end_alarm_list(AlarmList& list) {
     const bool written = list.file && list.entries > 0;
     list.file.reset();
     return written;
+}
+
+void finish_alarm_list(AlarmList& list, bool open, bool quiet) {
+    const bool written = end_alarm_list(list);
+    if (list.failed) platform::show_message({alarm_list_path(list), platform::text(kTextWriteProtect)});
+    list.failed = false;
+    if (written && open && !quiet) platform::open_document(alarm_list_path(list));
 }
 
 }  // namespace vx::nc

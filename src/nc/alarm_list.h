@@ -30,4 +30,9 @@ void list_offset_interference(AlarmList& list, double r, int line, std::string_v
 // Closes the list: true when it was written this run (the "OPEN" action shows it then).
 bool end_alarm_list(AlarmList& list);
 
+// The end of a run or check: closes the list, reports a list that could not be created ("Write
+// protect"), and shows a written list with the desktop's program when `open` (the "OPEN" action)
+// unless `quiet` (a batch or the "n" suffix).
+void finish_alarm_list(AlarmList& list, bool open, bool quiet);
+
 }  // namespace vx::nc

@@ -244,15 +244,16 @@ double move_time(double distance, double entry, double cruise, double exit, doub
 
 namespace {
 
-bool rapid_class(const MachiningTime& t, double feed) { return t.rapid_feedrate > 0 && feed >= t.rapid_feedrate; }
+bool rapid_class(const MachiningTime& t, double feed) { return rapid_class_feed(t.rapid_feedrate, feed); }
 
 ToolTime* tool_time(MachiningTime& t) {
     return t.tool_slot >= 0 ? &t.tools[std::size_t(t.tool_slot)] : nullptr;
 }
 
-void add_tool_share(MachiningTime& t, double seconds, double length, double cutting_length) {
+void add_tool_share(MachiningTime& t, double seconds, double length, double cutting_length, bool cutting = false) {
     if (ToolTime* tt = tool_time(t)) {
         tt->time += seconds;
+        if (cutting) tt->cutting_time += seconds;
         tt->length += length;
         tt->cutting_length += cutting_length;
     }
@@ -281,7 +282,7 @@ void close_run(MachiningTime& t, const Mtl& mtl, double exit) {
     } else {
         t.cutting_time += seconds;
         t.cutting_length += r.length;
-        add_tool_share(t, seconds, r.length, r.length);
+        add_tool_share(t, seconds, r.length, r.length, true);
     }
 }
 
@@ -311,6 +312,8 @@ bool move_directions(const MoveRecord& m, double length, Vec3& first, Vec3& last
 
 }  // namespace
 
+bool rapid_class_feed(double rapid_feedrate, double feed) { return rapid_feedrate > 0 && feed >= rapid_feedrate; }
+
 void reset_time(MachiningTime& t, double rapid_feedrate) {
     std::vector<ToolTime> tools = std::move(t.tools);
     tools.clear();
@@ -326,7 +329,7 @@ void set_time_tool(MachiningTime& t, int tool) {
             return;
         }
     }
-    t.tools.push_back({tool, 0, 0, 0});
+    t.tools.push_back({tool, 0, 0, 0, 0});
     t.tool_slot = int(t.tools.size() - 1);
 }
 
@@ -396,7 +399,7 @@ void add_dwell(MachiningTime& t, const Mtl& mtl, double seconds, bool rapid_mode
         t.feed_time += seconds;
         t.cutting_time += seconds;
     }
-    add_tool_share(t, seconds, 0.0, 0.0);
+    add_tool_share(t, seconds, 0.0, 0.0, !rapid_mode);
 }
 
 void add_tool_change(MachiningTime& t, const Mtl& mtl, int tool) {

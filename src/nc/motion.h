@@ -70,7 +70,12 @@ struct ToolTime {
     double time = 0;    // s
     double length = 0;  // mm
     double cutting_length = 0;
+    double cutting_time = 0;  // s of feeds below RAPID FEEDRATE and of dwells while feeding
 };
+
+// A tool of the list that moved or waited: the tool in the spindle at the start is listed first
+// even when the program changes it before any move.
+inline bool tool_used(const ToolTime& t) { return t.time > 0 || t.length > 0; }
 
 // An open run of smoothly joined feed moves, timed when it closes.
 struct FeedRun {
@@ -95,6 +100,9 @@ struct MachiningTime {
     int tool_slot = -1;           // of the current tool
     FeedRun run;
 };
+
+// A feed at or above the settings' RAPID FEEDRATE counts as rapid-class (0 or less: none does).
+bool rapid_class_feed(double rapid_feedrate, double feed);
 
 // Clears every total; `rapid_feedrate` is the settings' value (0 or less: no feed is rapid-class).
 void reset_time(MachiningTime& t, double rapid_feedrate);

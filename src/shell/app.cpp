@@ -1,5 +1,7 @@
 #include "shell/app.h"
 
+#include "shell/data_check_run.h"
+
 namespace vx::shell {
 
 App::App() {
@@ -15,6 +17,7 @@ App::App() {
     run.time = &time;
     run.plugins = &plugins;
     install_optimise_hooks(*this);
+    hooks.check_nc_data = &check_selected_program;
 }
 
 App::~App() {

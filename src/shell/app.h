@@ -7,6 +7,7 @@
 
 #include "integration/plugins.h"
 #include "nc/ctl.h"
+#include "nc/data_check.h"
 #include "nc/interp.h"
 #include "nc/motion.h"
 #include "nc/mtl.h"
@@ -43,6 +44,7 @@ struct App {
     nc::Interp interp;
     nc::Reader reader;
     nc::MachiningTime time;
+    nc::DataCheck check;  // of the selected program (its report, the run summary)
     sim::Workpiece workpiece;
     sim::KernelContext kernel;
     sim::BandPool bands;

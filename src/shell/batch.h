@@ -49,6 +49,7 @@ BatchPlan plan_batch(const CommandLine& cl);
 constexpr int kExitNormal = 0;
 constexpr int kExitEscaped = -1;  // a run at batch level 5 or more ended with the escape key
 constexpr int kExitFailed = 1;    // a load or save failed, or the NC file was missing
+constexpr int kExitFindings = 3;  // --fail-on-findings: the run found something
 
 struct BatchOutcome {
     bool escaped = false;  // a run was ended with the escape key

@@ -509,6 +509,10 @@ void read_switch(Parse& p, const std::string& arg) {
     if (equals_nocase(arg, "--help")) return void(p.cl.help = true);
     if (equals_nocase(arg, "--version")) return void(p.cl.version = true);
     if (equals_nocase(arg, "--image")) return read_image(p, arg, {});
+    if (equals_nocase(arg, "--json")) return void(p.cl.json_file = file_value(p, arg, {}));
+    if (arg.size() > 7 && equals_nocase(std::string_view(arg).substr(0, 7), "--json="))
+        return void(p.cl.json_file = file_value(p, arg, std::string_view(arg).substr(7)));
+    if (equals_nocase(arg, "--fail-on-findings")) return void(p.cl.fail_on_findings = true);
     if (arg.size() > 8 && equals_nocase(std::string_view(arg).substr(0, 8), "--image=")) return read_image(p, arg, std::string_view(arg).substr(8));
     const std::string_view body = std::string_view(arg).substr(1);
     const std::string_view rest = body.substr(1);
@@ -648,6 +652,9 @@ std::string usage_text() {
            "  -XU1..-XU3           workpiece plug-in operation 1 to 3\n"
            "  --image FILE.png[,WxH]  the result view as a PNG at the end of a batch\n"
            "                       (default 1280x960)\n"
+           "  --json FILE          the run summary as one JSON document (see README.md)\n"
+           "  --fail-on-findings   exit code 3 when the run found an alarm, an interference,\n"
+           "                       an overload or an offset alarm\n"
            "  --help               this text\n"
            "  --version            the version\n";
 }

@@ -93,6 +93,8 @@ struct CommandLine {
     std::string basic_model;                 // -K
     std::optional<OutputFile> output;        // -O
     std::optional<ImageOutput> image;        // --image
+    std::string json_file;                   // --json: the run summary as JSON; empty: none
+    bool fail_on_findings = false;           // --fail-on-findings: exit code 3 on findings
     std::string nc_file;                     // the existing NC file, as found
     std::vector<std::string> missing_nc_files;  // NC names dropped because they do not exist
 

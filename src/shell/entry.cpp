@@ -1,11 +1,14 @@
 #include "shell/entry.h"
 
 #include "output/result_image.h"
+#include "platform/files.h"
 #include "platform/log.h"
+#include "shell/run_summary.h"
 #include "shell/startup.h"
 #include "shell/view_options.h"
 #include "view/display_backend.h"
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 
@@ -24,7 +27,33 @@ bool write_image(App& app, const ImageOutput& image) {
                                       image.path, image.width, image.height);
 }
 
+bool plan_runs(const BatchPlan& plan) {
+    for (const BatchStep& step : plan.steps)
+        if (step.kind == StepKind::Command && is_run_command(step.command)) return true;
+    return false;
+}
+
+// The summary of the batch's run on stdout and, with --json, as a document; with
+// --fail-on-findings the exit code of a batch that went well tells whether the run found anything.
+int finish_summary(App& app, double wall_seconds, int exit_code) {
+    const CommandLine& cl = app.command_line;
+    const bool ran = plan_runs(app.plan) && !app.run.nc_path.empty();
+    if (cl.fail_on_findings && exit_code == kExitNormal && ran && has_findings(app)) exit_code = kExitFindings;
+    if (!ran) {
+        if (!cl.json_file.empty()) platform::note("vornex: --json: no program was run, so no summary was written");
+        return exit_code;
+    }
+    const nlohmann::ordered_json summary = run_summary(app, wall_seconds, exit_code);
+    std::fputs(summary_text(summary).c_str(), stdout);
+    std::fflush(stdout);
+    if (!cl.json_file.empty() && !write_summary_json(platform::absolute(cl.json_file, app.current_dir), summary) &&
+        exit_code == kExitNormal)
+        exit_code = kExitFailed;
+    return exit_code;
+}
+
 int run_unattended(App& app) {
+    const auto started = std::chrono::steady_clock::now();
     const CommandLine& cl = app.command_line;
     if (cl.placement || cl.font_height > 0) platform::note("vornex: -( and -F set up the window and do nothing here");
     if (!prepare_program(app)) return kExitFailed;
@@ -37,7 +66,8 @@ int run_unattended(App& app) {
         platform::note("vornex: cannot write the image " + cl.image->path);
         outcome.failed = true;
     }
-    return batch_exit_code(cl.batch_level, outcome);
+    const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - started;
+    return finish_summary(app, wall.count(), batch_exit_code(cl.batch_level, outcome));
 }
 
 }  // namespace

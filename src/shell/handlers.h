@@ -42,6 +42,9 @@ int mouse_mode(App& app, int id, int parameter, const CommandArgs* args);
 int open_help(App& app, int id, int parameter, const CommandArgs* args);
 int command_menu(App& app, int id, int parameter, const CommandArgs* args);
 
+// report_command.cpp
+int report(App& app, int id, int parameter, const CommandArgs* args);
+
 // version_info.cpp
 int version(App& app, int id, int parameter, const CommandArgs* args);
 

@@ -122,6 +122,21 @@ nc::HeightLookup height_lookup(const sim::Workpiece& workpiece) {
     return nc::HeightLookup{const_cast<sim::Workpiece*>(&workpiece), &highest_above};
 }
 
+void prepare_programs(nc::ProgramLibrary& programs, const std::string& nc_path, const nc::Ctl& ctl) {
+    const std::size_t slash = nc_path.rfind('/');
+    programs.directory = slash == std::string::npos ? std::string() : nc_path.substr(0, slash + 1);
+    if (ctl.memory_run || ctl.product == nc::Dialect::Osp) nc::load_memory_image(nc_path, ctl, programs.image);
+}
+
+int open_nc_source(nc::Reader& reader, const integration::Plugins* plugins, const std::string& nc_path, int& first_tool) {
+    const integration::Module* module = plugins ? integration::reader_for_file(*plugins, nc_path) : nullptr;
+    if (!module) return nc::open_main_file(reader, nc_path);
+    int tool = first_tool;
+    if (!nc::open_records(reader, record_source(*module), nc_path, tool)) return 0;
+    if (tool > 0) first_tool = tool;
+    return 1;
+}
+
 nc::CommentReader comment_reader(const integration::Plugins& plugins) {
     return nc::CommentReader{&plugins, &offer_comment};
 }

@@ -8,10 +8,13 @@
 #include "nc/interp.h"
 #include "nc/mtl.h"
 #include "nc/reader.h"
+#include "nc/subprograms.h"
 #include "sim/cutting_step.h"
 #include "sim/tool_records.h"
 #include "sim/tools.h"
 #include "sim/workgrid.h"
+
+#include <string>
 
 namespace vx::integration {
 struct Module;
@@ -43,6 +46,15 @@ nc::RecordSource record_source(const integration::Module& module);
 // the rapid's end height, so that the traced path goes through the material a rapid in any
 // order of axis motion could meet.
 nc::HeightLookup height_lookup(const sim::Workpiece& workpiece);
+
+// The NC file's folder for the calls by file name and, in a memory run or an OSP program, the
+// memory image of its programs (kept while the file is unchanged).
+void prepare_programs(nc::ProgramLibrary& programs, const std::string& nc_path, const nc::Ctl& ctl);
+
+// Opens the NC file `nc_path` into `reader`, through its reader plug-in when one of `plugins`
+// (may be null) takes its extension: 1, or 0. A plug-in's program may name its first tool: it
+// replaces `first_tool` when it is above 0.
+int open_nc_source(nc::Reader& reader, const integration::Plugins* plugins, const std::string& nc_path, int& first_tool);
 
 // The comment plug-in of `plugins` (which must outlive the reader) for the interpreter.
 nc::CommentReader comment_reader(const integration::Plugins& plugins);

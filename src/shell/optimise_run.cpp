@@ -8,6 +8,7 @@
 #include "platform/log.h"
 #include "platform/platform.h"
 #include "shell/app.h"
+#include "shell/data_check_run.h"
 #include "shell/nc_links.h"
 
 #include <cerrno>
@@ -261,22 +262,9 @@ std::string cut_data_path(const OptimizeSettings& o, const std::string& nc_path,
 }
 
 double program_time(const App& app, const std::string& path) {
-    nc::Ctl ctl = app.ctl;  // G10 blocks write into the controller: the app's stays as it is
-    nc::Reader reader;
-    nc::MachiningTime time;
-    nc::Interp in;
-    in.ctl = &ctl;
-    in.mtl = &app.mtl;
-    in.tools = tool_lookup(app.tools);
-    in.reader = &reader;
-    in.time = &time;
-    nc::reset_interp(in, app.run.start_point);
-    nc::reset_time(time, app.settings.define.rapid_feedrate);
-    if (!nc::open_main_file(reader, path)) return -1;
-    while (nc::execute_next_block(in) == 1) {
-    }
-    nc::close_sources(reader);
-    return time.feed_time + time.rapid_time;
+    nc::DataCheck check;
+    if (check_program(app, path, nc::CheckMode::Full, check) == kCheckNotOpened) return -1;
+    return check.time.feed_time + check.time.rapid_time;
 }
 
 void install_optimise_hooks(App& app) {

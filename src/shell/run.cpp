@@ -122,6 +122,8 @@ void clear_run_state(RunState& st) {
     st.overload = sim::Overload{};
     st.rapid_path_uncertain = false;
     st.blocks = st.moves = st.cells = 0;
+    st.findings.list.clear();
+    st.findings.count = 0;
 }
 
 void link_interpreter(RunContext& ctx) {
@@ -143,23 +145,13 @@ void follow_run_mode(RunContext& ctx) {
     ctx.interp->expand_pecks = mode != kModeSkipCut && mode != kModeCutShow;
 }
 
-// The NC file's folder for the calls by file name and, in a memory run or an OSP program, the
-// memory image of its programs (kept while the file is unchanged).
-void prepare_programs(RunContext& ctx) {
-    nc::ProgramLibrary& p = ctx.programs;
-    const std::size_t slash = ctx.nc_path.rfind('/');
-    p.directory = slash == std::string::npos ? std::string() : ctx.nc_path.substr(0, slash + 1);
-    if (ctx.ctl->memory_run || ctx.ctl->product == nc::Dialect::Osp) nc::load_memory_image(ctx.nc_path, *ctx.ctl, p.image);
-}
+void prepare_programs(RunContext& ctx) { shell::prepare_programs(ctx.programs, ctx.nc_path, *ctx.ctl); }
 
 // Opens the NC file, through its reader plug-in when one takes its extension: 1, or 0.
 int open_source(RunContext& ctx) {
-    nc::Reader& r = *ctx.reader;
-    const integration::Module* module = ctx.plugins ? integration::reader_for_file(*ctx.plugins, ctx.nc_path) : nullptr;
-    if (!module) return nc::open_main_file(r, ctx.nc_path);
     int first_tool = ctx.interp->modal.tool;
-    if (!nc::open_records(r, record_source(*module), ctx.nc_path, first_tool)) return 0;
-    if (first_tool > 0) ctx.interp->modal.tool = first_tool;  // the plug-in's program starts with its own tool
+    if (!open_nc_source(*ctx.reader, ctx.plugins, ctx.nc_path, first_tool)) return 0;
+    ctx.interp->modal.tool = first_tool;  // a plug-in's program starts with its own tool
     return 1;
 }
 
@@ -419,6 +411,12 @@ sim::BlockRef block_ref(const RunContext& ctx) {
 
 int continue_command(const RunContext& ctx) {
     return ctx.state.run_mode + (ctx.state.fast_run ? cmd::kFastModeBase : cmd::kModeBase);
+}
+
+void note_finding(RunContext& ctx, std::string_view kind, int code, int line, std::string text) {
+    RunFindings& f = ctx.state.findings;
+    ++f.count;
+    if (f.list.size() < kMaxFindings) f.list.push_back({kind, code, line, std::move(text)});
 }
 
 void report_progress(RunContext& ctx, bool force) {

@@ -29,6 +29,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vx::integration {
 struct Plugins;
@@ -61,6 +62,27 @@ constexpr int kSuspendTimer = 5;  // the window's timer id of the suspension
 constexpr int kBatchLogLevel = 5;  // batch levels from here on log instead of showing boxes
 
 enum class PauseReason { Stop, Interference, OffsetAlarm };
+
+// ---- Findings ----
+
+// One thing the run found that would go wrong on the machine, for the run summary.
+struct Finding {
+    std::string_view kind;  // kFindingAlarm, kFindingInterference, kFindingOverload, kFindingOffsetAlarm
+    int code = 0;           // the end code it gives a run (100 + n for alarm n); 0 for an offset alarm
+    int line = 0;           // NC line of the main program
+    std::string text;       // the message
+};
+
+constexpr std::string_view kFindingAlarm = "alarm";
+constexpr std::string_view kFindingInterference = "interference";
+constexpr std::string_view kFindingOverload = "overload";
+constexpr std::string_view kFindingOffsetAlarm = "offset alarm";
+constexpr std::size_t kMaxFindings = 1000;  // listed; beyond, they are only counted
+
+struct RunFindings {
+    std::vector<Finding> list;  // the first kMaxFindings, in the order found
+    std::int64_t count = 0;     // all of them
+};
 
 // ---- Run state ----
 
@@ -112,6 +134,7 @@ struct RunState {
     sim::StepFlags flags;       // of the move that ended the run, for the end code
     sim::Overload overload;
     bool rapid_path_uncertain = false;  // the flagged move was a rapid under G00MODE UNKNOWN
+    RunFindings findings;
     std::int64_t blocks = 0, moves = 0;  // of this run
     std::int64_t cells = 0;              // cells the cutting steps of this run examined
     sim::CellRange undrawn;              // cells lowered since the last view refresh

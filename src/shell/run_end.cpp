@@ -59,12 +59,8 @@ void close_limit_files(RunContext& ctx) {
 
 // "alarm.txt": shown after the run under OPEN; a list that could not be created is reported.
 void close_alarm_list(RunContext& ctx) {
-    nc::AlarmList& list = ctx.interp->alarm_list;
-    const bool written = nc::end_alarm_list(list);
-    if (list.failed) platform::show_message({nc::alarm_list_path(list), platform::text(kTextWriteProtect)});
-    list.failed = false;
-    const bool open = ctx.ctl->radius_offset_check.list == 2;
-    if (written && open && !ctx.state.batch_run && !ctx.no_dialogs) platform::open_document(nc::alarm_list_path(list));
+    const bool quiet = ctx.state.batch_run || ctx.no_dialogs;
+    nc::finish_alarm_list(ctx.interp->alarm_list, ctx.ctl->radius_offset_check.list == 2, quiet);
 }
 
 // The files every ending of a run closes, whichever way it ends.
@@ -176,6 +172,11 @@ int end_run(RunContext& ctx) {
     }
     st.sound_loop = 0;
     st.end_code = 0;
+    if (alarm > 0) {
+        const nc::Alarm& a = ctx.reader->alarm;
+        note_finding(ctx, kFindingAlarm, nc::kAlarmEndCodeBase + alarm, a.line,
+                     nc::alarm_text(a, ctx.ctl->start_code, nc::AlarmForm::Log));
+    }
     if (st.interference_end || alarm > 0) {
         platform::redraw(platform::ViewPart::ToolWindow);
         if (ctx.sound) platform::play_system_sound(kSystemHand);

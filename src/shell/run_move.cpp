@@ -159,6 +159,7 @@ bool after_step(RunContext& ctx, MoveCut& cut, int k, int n) {
 // never pauses, logs it so that it is not lost.
 void note_offset_alarm(RunContext& ctx) {
     ctx.state.radius_offset_alarm = true;
+    note_finding(ctx, kFindingOffsetAlarm, 0, ctx.interp->main_line, std::string(kTextOffsetAlarm));
     if (ctx.state.batch_run) platform::log_message(kTextOffsetAlarm);
 }
 
@@ -271,6 +272,20 @@ void write_pending_entry(RunContext& ctx) {
     sim::write_interference_entry(ctx.interference, block_ref(ctx), ctx.paint_marks_shown, ctx.sound, hooks);
 }
 
+// What the move's steps raised, one finding per kind, for the run summary.
+void note_move_findings(RunContext& ctx, const MoveCut& cut) {
+    const int line = ctx.interp->main_line;
+    const unsigned kinds = sim::step_kinds(cut.flags);
+    for (int k = 0; k < sim::kKindCount; ++k) {
+        const unsigned bit = 1u << k;
+        if (kinds & bit) note_finding(ctx, kFindingInterference, sim::kind_alarm_code(bit), line, sim::kind_list(bit));
+    }
+    if (!cut.overloaded) return;
+    sim::AlarmDetail detail;
+    detail.step_direction = ctx.state.overload.step_direction;
+    note_finding(ctx, kFindingOverload, sim::kOverloadEndCode, line, std::string(sim::alarm_message(sim::kOverloadEndCode, detail)));
+}
+
 // Step 15. False when the run must end.
 bool after_move(RunContext& ctx, const MoveCut& cut) {
     RunState& st = ctx.state;
@@ -339,6 +354,7 @@ bool cut_move(RunContext& ctx) {
         const int n = std::max(sim::step_count(cut.length, move_step(ctx)), scribe_steps);
         go_on = cut_in_steps(ctx, cut, n);
     }
+    note_move_findings(ctx, cut);
     if (!go_on) {
         // An abort mode, an overload or the escape ended the move early; what a pause mode
         // found before that is still listed.

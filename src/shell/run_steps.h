@@ -25,6 +25,8 @@ bool escape_pressed(const RunContext& ctx);
 sim::BlockRef block_ref(const RunContext& ctx);
 // The command that continues the run in its current mode.
 int continue_command(const RunContext& ctx);
+// A finding for the run summary (findings beyond kMaxFindings are only counted).
+void note_finding(RunContext& ctx, std::string_view kind, int code, int line, std::string text);
 // Progress through the platform, at most every 100 ms unless `force`.
 void report_progress(RunContext& ctx, bool force);
 

@@ -222,7 +222,7 @@ int run_end_code(const Checks& c, const StepFlags& f, bool overloaded, int inter
     if (aborts(c.spindle) && f.spindle != SpindleEvent::None) return f.spindle == SpindleEvent::Stopped ? 9 : 10;
     if (interpreter_alarm > 0) return kInterpreterBase + interpreter_alarm;
     if (aborts(c.rapid) && f.rapid && f.rapid_move) return 1;
-    return overloaded ? 7 : 6;
+    return overloaded ? kOverloadEndCode : 6;
 }
 
 // ---- Messages ----

@@ -64,6 +64,7 @@ int must_stop(const Checks& checks, const StepFlags& flags);
 // taper 5, attachment 8, holder 2, length 3, chip 4, spindle 9 or 10; 100 + an interpreter alarm;
 // otherwise 1 for a rapid under the aborting rapid check, else 7 after an overload, else 6.
 int run_end_code(const Checks& checks, const StepFlags& flags, bool overloaded, int interpreter_alarm);
+constexpr int kOverloadEndCode = 7;
 
 // ---- Messages ----
 

@@ -57,6 +57,10 @@ TEST(CompensationE2e, InterferenceIsListedAndLogged) {
     EXPECT_EQ(w.dir.read("alarm.txt"),
               "<<< ALARM INFORMATION >>>\n--------------\nINTERFERENCE IN RADIUS(5.000) OFFSET\n8:Y12.\n");
     EXPECT_NE(w.log().find("(8) - OFFSET ALARM\n"), std::string::npos) << w.log();
+    // The summary counts it as a finding, which --fail-on-findings turns into exit code 3.
+    std::string summary;
+    EXPECT_EQ(w.run("-X5 -Ccomp.ctl step.nc --fail-on-findings", &summary), 3);
+    EXPECT_NE(summary.find("    offset alarm: 1, first at line 8: OFFSET ALARM\n"), std::string::npos) << summary;
     // The connecting move from (30, 15) to (25, 10) is painted where it cuts first; the path
     // before it, at Y15, is not.
     const Dmf d = read_dmf(w, "step.dmf");

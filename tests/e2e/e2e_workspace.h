@@ -25,14 +25,17 @@ struct Workspace {
             std::filesystem::copy_file(entry.path(), dir.path() + entry.path().filename().string());
     }
     // Runs the program in the folder without a display (the batch needs none; a start that needs
-    // the window is refused); its exit status, or -1000 when it did not exit.
-    int run(const std::string& arguments, std::string* output = nullptr) const {
+    // the window is refused); its exit status, or -1000 when it did not exit. Its stdout and
+    // stderr go to `output` together, or, with `errors`, stderr goes there alone.
+    int run(const std::string& arguments, std::string* output = nullptr, std::string* errors = nullptr) const {
         const std::string out = dir.path() + "output.txt";
+        const std::string err = dir.path() + "errors.txt";
         const std::string command =
             "cd '" + dir.path() + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" + VORNEX_BINARY + "' " +
-            arguments + " > '" + out + "' 2>&1";
+            arguments + " > '" + out + "' " + (errors ? "2> '" + err + "'" : std::string("2>&1"));
         const int status = std::system(command.c_str());
         if (output) *output = dir.read("output.txt");
+        if (errors) *errors = dir.read("errors.txt");
         return WIFEXITED(status) ? static_cast<signed char>(WEXITSTATUS(status)) : -1000;
     }
     std::string log() const { return dir.read("log/vornex.log"); }

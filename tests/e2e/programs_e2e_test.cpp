@@ -40,7 +40,7 @@ TEST(ProgramsE2e, CycleHolesAtTheirPositionsAndDepths) {
                 "G91 G98 G81 X-10. Z-12. R-8. L4\n"
                 "G90 G80 G00 Z25.\nM30\n");
     std::string output;
-    ASSERT_EQ(w.run("-X5 cycles.nc -Ocycles.dmf", &output), 0) << output;
+    ASSERT_EQ(w.run("-X5 cycles.nc -Ocycles.dmf", nullptr, &output), 0) << output;
     const Dmf d = read_dmf(w, "cycles.dmf");
     ASSERT_EQ(d.layer_code, 5);
     expect_hole(d, 10, 10, 10, "G81");
@@ -89,7 +89,7 @@ TEST(ProgramsE2e, SubprogramsNestFourLevelsFromTheImageAndFromFiles) {
     w.dir.write("SUB2.NC", "G81 X20. Y10. Z10. R21. F200\nG80\nM198 P3\nM99\n");
     w.dir.write("O0003", "G81 X30. Y10. Z10. R21. F200\nG80\nM98 P4\nM99\n");
     std::string output;
-    ASSERT_EQ(w.run("-X5 -Cmemory.ctl main.nc -Omain.dmf", &output), 0) << output;
+    ASSERT_EQ(w.run("-X5 -Cmemory.ctl main.nc -Omain.dmf", nullptr, &output), 0) << output;
     const Dmf d = read_dmf(w, "main.dmf");
     for (const double x : {10.0, 20.0, 30.0, 40.0}) expect_hole(d, x, 10, 10, "level hole at X" + std::to_string(x));
     expect_hole(d, 50, 30, 10, "back in the main program");
@@ -120,7 +120,7 @@ TEST(ProgramsE2e, CodesWithoutEffectAreNamedOnStderr) {
     Workspace w;
     w.dir.write("odd.nc", "G90 G00 X10. Y10. Z25.\nG05.1 Q1\nT1 M06\nm08\nG00 Z30.\nM30\n");
     std::string output;
-    ASSERT_EQ(w.run("-X5 odd.nc", &output), 0);
+    ASSERT_EQ(w.run("-X5 odd.nc", nullptr, &output), 0);
     EXPECT_EQ(output, "G05.1 (line 2), lower-case words (line 4) had no effect\n");
 }
 
