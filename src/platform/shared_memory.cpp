@@ -1,0 +1,130 @@
+#include "platform/shared_memory.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vx::platform {
+namespace {
+
+// Only the user who runs the simulation may read or change its blocks.
+constexpr mode_t kBlockPermissions = 0600;
+
+std::string failure(const std::string& what, const std::string& name) {
+    return what + " " + name + ": " + std::strerror(errno);
+}
+
+void set_error(std::string* error, const std::string& text) {
+    if (error) *error = text;
+}
+
+// Opens (or creates) the object; `created` tells which happened.
+int open_object(const std::string& name, ShareOpen how, bool& created) {
+    int fd = ::shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, kBlockPermissions);
+    created = fd >= 0;
+    if (fd >= 0 || errno != EEXIST) return fd;
+    // A block left behind by a process that did not end normally is taken over, not refused:
+    // it would otherwise block every later run under the same name.
+    fd = ::shm_open(name.c_str(), O_RDWR, kBlockPermissions);
+    created = how == ShareOpen::Create && fd >= 0;
+    return fd;
+}
+
+std::size_t object_size(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && st.st_size > 0 ? std::size_t(st.st_size) : 0;
+}
+
+}  // namespace
+
+std::string share_name_problem(std::string_view base) {
+    if (base.empty()) return "the name is empty";
+    if (base.size() > kMaxShareBaseName)
+        return "the name has " + std::to_string(base.size()) + " characters, at most " +
+               std::to_string(kMaxShareBaseName) + " are allowed";
+    for (const char c : base) {
+        if (c == '/') return "the name contains a \"/\"";
+        if (static_cast<unsigned char>(c) < 0x21 || static_cast<unsigned char>(c) > 0x7E)
+            return "the name may hold only printable ASCII characters without blanks";
+    }
+    return {};
+}
+
+std::string shared_block_name(std::string_view base, std::string_view suffix) {
+    std::string name = "/";
+    name += base;
+    name += suffix;
+    return name;
+}
+
+int map_shared_memory(SharedMemory& block, const std::string& name, std::size_t size, ShareOpen how,
+                      std::string* error) {
+    block = SharedMemory{};
+    if (size == 0) {
+        set_error(error, "a shared block of 0 bytes cannot be mapped: " + name);
+        return 0;
+    }
+    bool created = false;
+    const int fd = open_object(name, how, created);
+    if (fd < 0) {
+        set_error(error, failure("cannot open the shared memory", name));
+        return 0;
+    }
+    if (created) {
+        // Truncating to 0 first zero-fills an object taken over from an earlier process.
+        if (::ftruncate(fd, 0) != 0 || ::ftruncate(fd, off_t(size)) != 0) {
+            set_error(error, failure("cannot size the shared memory", name));
+            ::close(fd);
+            ::shm_unlink(name.c_str());
+            return 0;
+        }
+    } else if (object_size(fd) < size) {
+        set_error(error, "the shared memory " + name + " exists with fewer than " + std::to_string(size) + " bytes");
+        ::close(fd);
+        return 0;
+    }
+    void* data = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    ::close(fd);  // the mapping keeps the object
+    if (data == MAP_FAILED) {
+        set_error(error, failure("cannot map the shared memory", name));
+        if (created) ::shm_unlink(name.c_str());
+        return 0;
+    }
+    block.data = data;
+    block.size = size;
+    block.name = name;
+    block.owner = created;
+    return 1;
+}
+
+int attach_shared_memory(SharedMemory& block, const std::string& name) {
+    block = SharedMemory{};
+    const int fd = ::shm_open(name.c_str(), O_RDWR, kBlockPermissions);
+    if (fd < 0) return 0;
+    const std::size_t size = object_size(fd);
+    void* data = size > 0 ? ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0) : MAP_FAILED;
+    ::close(fd);
+    if (data == MAP_FAILED) return 0;
+    block.data = data;
+    block.size = size;
+    block.name = name;
+    return 1;
+}
+
+void release_shared_memory(SharedMemory& block) {
+    if (block.data) ::munmap(block.data, block.size);
+    if (block.owner) ::shm_unlink(block.name.c_str());
+    block = SharedMemory{};
+}
+
+bool shared_memory_exists(const std::string& name) {
+    const int fd = ::shm_open(name.c_str(), O_RDONLY, 0);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+}  // namespace vx::platform
