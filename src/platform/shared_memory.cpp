@@ -1,6 +1,9 @@
 #include "platform/shared_memory.h"
 
+#include <array>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -31,6 +34,56 @@ int open_object(const std::string& name, ShareOpen how, bool& created) {
     fd = ::shm_open(name.c_str(), O_RDWR, kBlockPermissions);
     created = how == ShareOpen::Create && fd >= 0;
     return fd;
+}
+
+// ---- Names removed when the process is ended by a signal ----
+
+// A run ended with Ctrl+C or kill would otherwise leave its blocks in /dev/shm. The names this
+// process owns are kept in a fixed table that the handler can read without allocating.
+constexpr std::size_t kMaxOwnedBlocks = 16;
+constexpr std::size_t kMaxNameBytes = 64;  // "/" + 35 characters + "_TOPN" fit easily
+struct OwnedName {
+    std::atomic<bool> used{false};
+    char name[kMaxNameBytes] = {};
+};
+std::array<OwnedName, kMaxOwnedBlocks> g_owned;
+std::atomic<bool> g_handlers_installed{false};
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void unlink_owned_and_reraise(int signal) {
+    for (OwnedName& o : g_owned)
+        if (o.used.load()) ::shm_unlink(o.name);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// Installed once, and only where nobody else handles the signal (the window has its own ways).
+void install_cleanup_handlers() {
+    if (g_handlers_installed.exchange(true)) return;
+    for (const int signal : kCleanupSignals) {
+        struct sigaction current {};
+        if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) continue;
+        struct sigaction action {};
+        action.sa_handler = &unlink_owned_and_reraise;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+void remember_owned(const std::string& name) {
+    if (name.size() >= kMaxNameBytes) return;
+    install_cleanup_handlers();
+    for (OwnedName& o : g_owned) {
+        if (o.used.load()) continue;
+        std::memcpy(o.name, name.c_str(), name.size() + 1);
+        o.used.store(true);
+        return;
+    }
+}
+
+void forget_owned(const std::string& name) {
+    for (OwnedName& o : g_owned)
+        if (o.used.load() && name == o.name) o.used.store(false);
 }
 
 std::size_t object_size(int fd) {
@@ -97,6 +150,7 @@ int map_shared_memory(SharedMemory& block, const std::string& name, std::size_t 
     block.size = size;
     block.name = name;
     block.owner = created;
+    if (created) remember_owned(name);
     return 1;
 }
 
@@ -116,7 +170,10 @@ int attach_shared_memory(SharedMemory& block, const std::string& name) {
 
 void release_shared_memory(SharedMemory& block) {
     if (block.data) ::munmap(block.data, block.size);
-    if (block.owner) ::shm_unlink(block.name.c_str());
+    if (block.owner) {
+        forget_owned(block.name);
+        ::shm_unlink(block.name.c_str());
+    }
     block = SharedMemory{};
 }
 
