@@ -127,9 +127,13 @@ int map_shared_memory(SharedMemory& block, const std::string& name, std::size_t 
         return 0;
     }
     if (created) {
-        // Truncating to 0 first zero-fills an object taken over from an earlier process.
-        if (::ftruncate(fd, 0) != 0 || ::ftruncate(fd, off_t(size)) != 0) {
-            set_error(error, failure("cannot size the shared memory", name));
+        // Truncating to 0 first zero-fills an object taken over from an earlier process. The
+        // pages are reserved now: a full /dev/shm would otherwise kill the process (SIGBUS) at
+        // the first write instead of refusing here.
+        const int reserved = ::ftruncate(fd, 0) == 0 ? ::posix_fallocate(fd, 0, off_t(size)) : errno;
+        if (reserved != 0) {
+            errno = reserved;
+            set_error(error, failure("cannot reserve the shared memory", name));
             ::close(fd);
             ::shm_unlink(name.c_str());
             return 0;

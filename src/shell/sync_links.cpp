@@ -73,16 +73,18 @@ bool barrier_give_up(void* context, std::int64_t waited_ms) {
         platform::note("vornex: waiting at the lockstep barrier for more than " + std::to_string(kLongWaitMs / 1000) +
                        " s: are all " + std::to_string(app.settings.sync.total) +
                        " instances of SYNC TOTAL running under SHARE NAME \"" + app.settings.sync.share_name + "\"?");
-    return run::escape_held(app.run);
+    app.sync.gave_up = run::escape_held(app.run);
+    return app.sync.gave_up;
 }
 
 int barrier(void* context) {
     App& app = app_of(context);
-    app.sync.wait_told = false;
+    app.sync.wait_told = app.sync.gave_up = false;
     const int result = integration::lockstep_barrier(app.sync.lockstep, {&barrier_give_up, context});
     if (result == integration::kBarrierEnded)
-        platform::note("vornex: the lockstep run ends before line " + std::to_string(app.reader.line_number) +
-                       ": a partner has ended its run (or the wait was given up)");
+        platform::note("vornex: the lockstep run ends after line " + std::to_string(app.interp.main_line) +
+                       (app.sync.gave_up ? ": the wait for the partners was given up with the escape key"
+                                         : ": a partner has ended its run"));
     return result;
 }
 

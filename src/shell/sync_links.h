@@ -17,6 +17,7 @@ struct SyncLinks {
     platform::SharedMemory block;    // the lockstep or the handshake block
     integration::Lockstep lockstep;  // over `block` in mode 1
     bool wait_told = false;          // the long wait at the barrier was reported for this wait
+    bool gave_up = false;            // the escape key ended the last wait at the barrier
 };
 
 // Start-up, after the settings: the workpiece's share name (SHARE MODE) and the sync block

@@ -129,6 +129,33 @@ TEST(SyncE2e, TwoInstancesCutTheirProgramsInLockstep) {
     platform::release_shared_memory(block);
 }
 
+// An instance whose partner runs out of program first must not wait for it for ever, and must
+// say why its own run ended early.
+TEST(SyncE2e, TheLongerProgramEndsAloudWhenItsPartnerHasFinished) {
+    Workspace w;
+    const std::string sync = unique_name("uneven");
+    const std::string keys = "SYNC MODE=SYNC\nSHARE NAME=" + sync + "\nSYNC TOTAL=2\n";
+    w.dir.write("a.ini", sync_settings(w, unique_name("ua"), keys + "SYNC NO=1\n"));
+    w.dir.write("b.ini", sync_settings(w, unique_name("ub"), keys + "SYNC NO=2\n"));
+    w.dir.write("short.nc", stepping_program(10, 5));
+    w.dir.write("long.nc", stepping_program(30, 10));
+    std::future<int> a = start(w, "-X5 -Ia.ini short.nc", w.dir.path() + "a.txt");
+    std::future<int> b = start(w, "-X5 -Ib.ini long.nc", w.dir.path() + "b.txt");
+    EXPECT_EQ(a.get(), 0) << w.dir.read("a.txt");
+    EXPECT_EQ(b.get(), 0) << w.dir.read("b.txt");
+    EXPECT_EQ(w.dir.read("a.txt"), "");
+    // The long program went on step by step past the short one's last cut, and stopped before
+    // its own last cut: the barrier counts steps (a block may hand out several moves), not lines.
+    const std::string told = w.dir.read("b.txt");
+    const std::string prefix = "vornex: the lockstep run ends after line ";
+    ASSERT_EQ(told.rfind(prefix, 0), 0u) << told;
+    const int line = std::atoi(told.c_str() + prefix.size());
+    EXPECT_GT(line, kFirstCutLine + 5) << told;
+    EXPECT_LT(line, kFirstCutLine + 10) << told;
+    EXPECT_EQ(told.substr(told.rfind(':')), ": a partner has ended its run\n");
+    EXPECT_FALSE(platform::shared_memory_exists("/" + sync));
+}
+
 // ---- Refusals ----
 // A name that cannot name shared memory must be refused aloud, and the run must still be done.
 
