@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -126,6 +127,13 @@ int map_shared_memory(SharedMemory& block, const std::string& name, std::size_t 
         set_error(error, failure("cannot open the shared memory", name));
         return 0;
     }
+    // An owner locks its object for as long as it maps it: taking over the name of a process
+    // that still runs would pull the block from under it, while one left behind is free.
+    if (created && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        set_error(error, "the shared memory " + name + " is in use by another process");
+        ::close(fd);
+        return 0;
+    }
     if (created) {
         // Truncating to 0 first zero-fills an object taken over from an earlier process. The
         // pages are reserved now: a full /dev/shm would otherwise kill the process (SIGBUS) at
@@ -134,8 +142,8 @@ int map_shared_memory(SharedMemory& block, const std::string& name, std::size_t 
         if (reserved != 0) {
             errno = reserved;
             set_error(error, failure("cannot reserve the shared memory", name));
-            ::close(fd);
             ::shm_unlink(name.c_str());
+            ::close(fd);
             return 0;
         }
     } else if (object_size(fd) < size) {
@@ -144,17 +152,22 @@ int map_shared_memory(SharedMemory& block, const std::string& name, std::size_t 
         return 0;
     }
     void* data = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    ::close(fd);  // the mapping keeps the object
     if (data == MAP_FAILED) {
         set_error(error, failure("cannot map the shared memory", name));
         if (created) ::shm_unlink(name.c_str());
+        ::close(fd);
         return 0;
+    }
+    if (created) {
+        block.lock_fd = fd;
+        remember_owned(name);
+    } else {
+        ::close(fd);  // the mapping keeps the object
     }
     block.data = data;
     block.size = size;
     block.name = name;
     block.owner = created;
-    if (created) remember_owned(name);
     return 1;
 }
 
@@ -178,6 +191,7 @@ void release_shared_memory(SharedMemory& block) {
         forget_owned(block.name);
         ::shm_unlink(block.name.c_str());
     }
+    if (block.lock_fd >= 0) ::close(block.lock_fd);
     block = SharedMemory{};
 }
 

@@ -24,6 +24,7 @@ struct SharedMemory {
     std::size_t size = 0;
     std::string name;    // the POSIX name, with its leading "/"
     bool owner = false;  // this process created the object and unlinks it on release
+    int lock_fd = -1;    // held open (and locked) while this process owns the object
 };
 
 enum class ShareOpen {
@@ -31,8 +32,9 @@ enum class ShareOpen {
     Join,     // create it (and own it) when missing, else map the existing one as it is
 };
 
-// Maps the block `name` of `size` bytes read-write. A block created here is zero-filled. Returns 1,
-// or 0 with `block` empty and `error` saying what failed.
+// Maps the block `name` of `size` bytes read-write. A block created here is zero-filled. Create
+// refuses a name whose owner still runs. Returns 1, or 0 with `block` empty and `error` saying
+// what failed.
 int map_shared_memory(SharedMemory& block, const std::string& name, std::size_t size, ShareOpen how,
                       std::string* error = nullptr);
 

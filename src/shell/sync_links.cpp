@@ -27,13 +27,18 @@ SyncLinks& links(void* context) { return app_of(context).sync; }
 
 // ---- Start-up ----
 
+// Why a SHARE NAME cannot be used, or empty when it can.
+std::string name_refusal(const std::string& name) {
+    const std::string problem = platform::share_name_problem(name);
+    return problem.empty() ? problem : "SHARE NAME \"" + name + "\" cannot name shared memory (" + problem + ")";
+}
+
 void open_shared_workpiece(App& app) {
     const DmfSettings& d = app.settings.dmf;
     if (!d.share_mode) return;
-    const std::string problem = platform::share_name_problem(d.share_name);
-    if (!problem.empty()) {
-        platform::note("vornex: SHARE NAME \"" + d.share_name + "\" cannot name shared memory (" + problem +
-                       "); the workpiece is not shared");
+    const std::string refusal = name_refusal(d.share_name);
+    if (!refusal.empty()) {
+        platform::note("vornex: " + refusal + "; the workpiece is not shared");
         return;
     }
     app.workpiece.share_name = d.share_name;
@@ -43,10 +48,10 @@ void open_shared_workpiece(App& app) {
 std::string open_sync_block(App& app) {
     const SyncSettings& s = app.settings.sync;
     SyncLinks& l = app.sync;
-    std::string problem = platform::share_name_problem(s.share_name);
-    if (!problem.empty()) return "SHARE NAME \"" + s.share_name + "\" cannot name shared memory (" + problem + ")";
+    const std::string refusal = name_refusal(s.share_name);
+    if (!refusal.empty()) return refusal;
     if (s.mode == 1) {
-        problem = integration::lockstep_problem(s.total, s.number);
+        const std::string problem = integration::lockstep_problem(s.total, s.number);
         if (!problem.empty()) return problem;
     }
     const std::size_t size = s.mode == 1 ? integration::kLockstepBytes : integration::kHandshakeBytes;

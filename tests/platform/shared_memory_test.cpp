@@ -81,6 +81,22 @@ TEST(SharedMemory, ABlockLeftBehindIsTakenOverCleared) {
     EXPECT_FALSE(shared_memory_exists(name));
 }
 
+// Two workpieces shared under one name would pull each other's blocks away (a SIGBUS at the next
+// write): the second is refused while the first lives.
+TEST(SharedMemory, ANameInUseIsNotTakenOver) {
+    const std::string name = unique_name("busy");
+    SharedMemory first, second;
+    ASSERT_EQ(map_shared_memory(first, name, 64, ShareOpen::Create), 1);
+    static_cast<unsigned char*>(first.data)[63] = 5;
+    std::string error;
+    EXPECT_EQ(map_shared_memory(second, name, 32, ShareOpen::Create, &error), 0);
+    EXPECT_EQ(error, "the shared memory " + name + " is in use by another process");
+    EXPECT_EQ(static_cast<unsigned char*>(first.data)[63], 5);  // untouched
+    release_shared_memory(first);
+    EXPECT_EQ(map_shared_memory(second, name, 32, ShareOpen::Create), 1);
+    release_shared_memory(second);
+}
+
 TEST(SharedMemory, JoiningABlockTooSmallIsRefusedWithAReason) {
     const std::string name = unique_name("small");
     SharedMemory small, large;
