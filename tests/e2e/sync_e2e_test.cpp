@@ -61,6 +61,14 @@ int newest_line(const platform::SharedMemory& lines) {
     return *std::max_element(begin, begin + lines.size / sizeof(std::int32_t));
 }
 
+// A mapping given back however the test ends, so that a failed assertion leaves nothing behind.
+struct Mapped : platform::SharedMemory {
+    Mapped() = default;
+    Mapped(const Mapped&) = delete;
+    Mapped& operator=(const Mapped&) = delete;
+    ~Mapped() { platform::release_shared_memory(*this); }
+};
+
 struct Observer {
     std::vector<std::future<int>*> instances;
     bool ended() const {
@@ -85,7 +93,7 @@ TEST(SyncE2e, TwoInstancesCutTheirProgramsInLockstep) {
     w.dir.write("a.nc", stepping_program(10, kCuts));
     w.dir.write("b.nc", stepping_program(30, kCuts));
 
-    platform::SharedMemory block;  // created here first, so that it outlives both instances
+    Mapped block;  // created here first, so that it outlives both instances
     ASSERT_EQ(platform::map_shared_memory(block, "/" + sync, integration::kLockstepBytes, platform::ShareOpen::Join), 1);
     std::future<int> a = start(w, "-X5 -Ia.ini a.nc", w.dir.path() + "a.txt");
     std::future<int> b = start(w, "-X5 -Ib.ini b.nc", w.dir.path() + "b.txt");
@@ -96,7 +104,7 @@ TEST(SyncE2e, TwoInstancesCutTheirProgramsInLockstep) {
                                         },
                                         &observer};
     const integration::Lockstep me{static_cast<std::uint8_t*>(block.data), 3, 2};
-    platform::SharedMemory lines_a, lines_b;
+    Mapped lines_a, lines_b;
     std::vector<std::pair<int, int>> newest;  // per pass: instance 1's line, instance 2's
     while (integration::lockstep_barrier(me, wait) == integration::kBarrierPass) {
         if (!lines_a.data) platform::attach_shared_memory(lines_a, "/" + work_a + "_TOPN");
