@@ -37,6 +37,10 @@ typedef int (*VxNcComToolFn)(const char* line, int* tool);         /* VXNCCOMTOO
 typedef int (*VxNcComToolLenFn)(const char* line, double* length); /* VXNCCOMTOOLLEN */
 typedef int (*VxNcComArborFn)(const char* line, int* arbor);       /* VXNCCOMARBOR */
 
+/* ---- Sync provider (vxsync) ---- */
+/* VXSYNCGETNAME: the NAME of the machine definition, each time one is read. */
+typedef void (*VxSyncGetNameFn)(const char* machine_name);
+
 #ifdef __cplusplus
 }
 #endif

@@ -23,6 +23,7 @@ App::App() {
 App::~App() {
     view::remove_display_backend(display_backend);
     sim::end_workers(bands);
+    close_sync(*this);
     integration::free_plugins(plugins);
 }
 

@@ -17,6 +17,7 @@
 #include "shell/optimise_run.h"
 #include "shell/run.h"
 #include "shell/settings.h"
+#include "shell/sync_links.h"
 #include "sim/bands.h"
 #include "sim/kernel.h"
 #include "sim/tools.h"
@@ -54,6 +55,7 @@ struct App {
     integration::Plugins plugins;
     RunContext run;  // linked to the records above
     OptimiseOutputs optimise;  // the optimise run's files, fed through the run's hooks
+    SyncLinks sync;            // the block of the sync mode, used through the run's hooks
 
     // Where modules that come later plug in; unset hooks do nothing.
     struct Hooks {

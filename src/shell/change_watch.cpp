@@ -84,10 +84,11 @@ bool check_mtl(App& app) {
     if (report_missing(m.load_state, kMtlMissing) || m.load_state != kRead || !changed(m.path, m.file_time)) return false;
     tell(kMtlChanged);
     const std::string path = m.path;
-    nc::load_mtl(path, m);
+    nc::load_mtl(path, m, machine_name_hook(app));
     // Machine-dependent values of the tool follow the new machine.
     sim::select_tool(app.tool, app.tools, app.tool.number,
                      selection_options(app.settings, app.workpiece.geometry.pitch, nullptr));
+    if (integration::sync_plugin_loaded(app.plugins)) platform::redraw(platform::ViewPart::Panels);  // its offsets
     rebuild_title(app.run);
     play(app, "workset.wav");
     platform::redraw(platform::ViewPart::ToolWindow);

@@ -31,7 +31,7 @@ bool load_definitions(App& app) {
         platform::note("vornex: cannot read the controller definition " + s.table.controller_table);
         all = false;
     }
-    if (nc::load_mtl(s.table.machine_table, app.mtl) != 1) {
+    if (nc::load_mtl(s.table.machine_table, app.mtl, machine_name_hook(app)) != 1) {
         platform::note("vornex: cannot read the machine definition " + s.table.machine_table);
         all = false;
     }

@@ -394,9 +394,9 @@ sim::ProfileOptions tool_options(const RunContext& ctx, sim::Attachment& head) {
     return o;
 }
 
-bool escape_pressed(const RunContext& ctx) {
-    return held(escape_key(ctx.settings->define.escape_key)) && sync_mode(ctx) == 0;
-}
+bool escape_held(const RunContext& ctx) { return held(escape_key(ctx.settings->define.escape_key)); }
+
+bool escape_pressed(const RunContext& ctx) { return escape_held(ctx) && sync_mode(ctx) == 0; }
 
 sim::BlockRef block_ref(const RunContext& ctx) {
     const nc::Reader& r = *ctx.reader;

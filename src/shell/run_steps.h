@@ -19,6 +19,8 @@ double move_step(const RunContext& ctx);  // PITCH(MOVE), or its AUTO value at t
 // How the run selects a tool: for cutting at the work pitch, with the menu's arbor check and the
 // mounted attachment, converted into `head` (which must outlive the selection).
 sim::ProfileOptions tool_options(const RunContext& ctx, sim::Attachment& head);
+// The escape key is down in the foreground window (in any sync mode).
+bool escape_held(const RunContext& ctx);
 // The escape key is down in the foreground window outside the sync modes.
 bool escape_pressed(const RunContext& ctx);
 // The block an interference entry names: the interpreter's line and the reader's block text.

@@ -2,6 +2,7 @@
 
 #include "base/constants.h"
 #include "platform/files.h"
+#include "platform/shared_memory.h"
 #include "shell/ini.h"
 
 #include <algorithm>
@@ -15,7 +16,6 @@ namespace vx::shell {
 namespace {
 
 constexpr int kMaxThreads = 256;                // more bands than this only cost memory
-constexpr std::size_t kMaxShareName = 35;
 constexpr std::size_t kMaxVerifySuffix = 9;
 constexpr std::size_t kMaxProgressName = 23;
 
@@ -154,7 +154,7 @@ void read_dmf(const SectionReader& r, const SettingsContext& ctx, DmfSettings& d
     r.text("BASIC MODEL", d.basic_model);
     if (d.basic_model.empty()) r.text("BASIC DMF", d.basic_model);
     r.choose<bool>("SHARE MODE", d.share_mode, {{"YES", true}, {"NO", false}});
-    r.text("SHARE NAME", d.share_name, kMaxShareName);
+    r.text("SHARE NAME", d.share_name, platform::kMaxShareBaseName);
     r.integer("SYNC DISPLAY", d.sync_display);
     if (!d.share_mode) d.sync_display = 0;
 }
@@ -434,7 +434,7 @@ void read_save(const SectionReader& r, const SettingsContext& ctx, SaveSettings&
 
 void read_sync(const SectionReader& r, SyncSettings& s) {
     r.choose<int>("SYNC MODE", s.mode, {{"SYNC", 1}, {"MAPFILE", 2}, {"NO", 0}});
-    r.text("SHARE NAME", s.share_name, kMaxShareName);
+    r.text("SHARE NAME", s.share_name, platform::kMaxShareBaseName);
     r.integer("SYNC TOTAL", s.total);
     if (const auto v = r.value("SYNC NO")) s.number = std::max(read_int(*v) - 1, 0);
 }

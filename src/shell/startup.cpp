@@ -21,11 +21,12 @@ namespace {
 bool command(App& app, const BatchStep& step, BatchOutcome& outcome) {
     const CommandArgs args{step.path, step.values};
     const bool given = !step.path.empty() || !step.values.empty();
-    const int status = dispatch(app, step.command, step.parameter, given ? &args : nullptr);
+    int status = dispatch(app, step.command, step.parameter, given ? &args : nullptr);
     // A command its rule refuses would otherwise fail without a word.
     if (status == kCommandDisabled)
         platform::note("vornex: command " + std::to_string(step.command) + " (" +
                        std::string(find_command(step.command)->name) + ") is not possible now; skipped");
+    if (app.run.state.suspended) status = follow_suspended_run(app, status);
     if (app.run.state.escape_exit) outcome.escaped = true;
     if (std::exchange(app.optimise.write_failed, false)) return false;  // told already; the exit code says it too
     // A run that ended with an alarm or an interference has still done its job: the log says so.
@@ -60,9 +61,7 @@ void parse_start(App& app, int argc, const char* const* argv) {
     if (!app.command_line.colour_table.empty() && !platform::find_file(colour_table_path(app.settings_context)))
         platform::note("vornex: the colour table " + colour_table_path(app.settings_context) +
                        " was not found; the colours of the settings are used");
-    if (app.settings.sync.mode != 0)
-        platform::note("vornex: SYNC MODE (the sync through shared memory) is not available in this build yet; "
-                       "runs are not synchronised");
+    open_sync(app);
 
     app.plan = plan_batch(app.command_line);
     for (const std::string& note : app.plan.notes) platform::note("vornex: " + note);

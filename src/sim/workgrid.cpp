@@ -3,6 +3,7 @@
 #include "sim/workgrid.h"
 
 #include "base/constants.h"
+#include "platform/log.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -145,41 +146,51 @@ int pitch_entry_acceptable(double pitch) { return std::isfinite(pitch) && pitch 
 
 namespace {
 
-// The one place layer memory comes from and goes back to; storage shared with another process
-// replaces these two. Uninitialised: every definition fills what it uses.
+// The one place layer memory comes from and goes back to: private arrays, or a named block of
+// exactly the layer's size when the layer is shared. Uninitialised: every definition fills what
+// it uses.
 template <class T>
-T* obtain_storage([[maybe_unused]] LayerKind kind, std::int64_t elements) {
-    return new (std::nothrow) T[static_cast<std::size_t>(elements)];
-}
-
-template <class T>
-void release_storage([[maybe_unused]] LayerKind kind, T* data) {
-    delete[] data;
+bool obtain_storage(Layer<T>& layer, std::int64_t elements, const std::string& shared_name) {
+    if (shared_name.empty()) {
+        layer.data = new (std::nothrow) T[static_cast<std::size_t>(elements)];
+        return layer.data != nullptr;
+    }
+    const std::size_t bytes = static_cast<std::size_t>(elements) * sizeof(T);
+    std::string error;
+    if (!platform::map_shared_memory(layer.shared, shared_name, bytes, platform::ShareOpen::Create, &error)) {
+        platform::note("vornex: " + error);
+        return false;
+    }
+    layer.data = static_cast<T*>(layer.shared.data);
+    return true;
 }
 
 template <class T>
 void release_layer(Layer<T>& layer) {
-    release_storage(layer.kind, layer.data);
+    if (layer.shared.data) platform::release_shared_memory(layer.shared);
+    else delete[] layer.data;
     layer.data = nullptr;
     layer.capacity = 0;
 }
 
+// A shared layer must keep its name and match the grid exactly: its block's size is the only
+// size another process sees.
 template <class T>
-bool layer_fits(const Layer<T>& layer, std::int64_t elements) {
-    return layer.data != nullptr && layer.capacity >= elements;
+bool layer_fits(const Layer<T>& layer, std::int64_t elements, const std::string& shared_name = {}) {
+    if (layer.data == nullptr || layer.shared.name != shared_name) return false;
+    return shared_name.empty() ? layer.capacity >= elements : layer.capacity == elements;
 }
 
 template <class T>
-std::uint64_t bytes_to_obtain(const Layer<T>& layer, std::int64_t elements) {
-    return layer_fits(layer, elements) ? 0 : std::uint64_t(elements) * sizeof(T);
+std::uint64_t bytes_to_obtain(const Layer<T>& layer, std::int64_t elements, const std::string& shared_name = {}) {
+    return layer_fits(layer, elements, shared_name) ? 0 : std::uint64_t(elements) * sizeof(T);
 }
 
 template <class T>
-bool ensure_layer(Layer<T>& layer, std::int64_t elements) {
-    if (layer_fits(layer, elements)) return true;
+bool ensure_layer(Layer<T>& layer, std::int64_t elements, const std::string& shared_name = {}) {
+    if (layer_fits(layer, elements, shared_name)) return true;
     release_layer(layer);
-    layer.data = obtain_storage<T>(layer.kind, elements);
-    if (layer.data == nullptr) return false;
+    if (!obtain_storage(layer, elements, shared_name)) return false;
     layer.capacity = elements;
     return true;
 }
@@ -197,6 +208,8 @@ struct LayerPlan {
     std::int64_t coordinates = 0;  // max(nx, ny)
     bool backup = false;
     bool lines = false;
+    // Names of the shared blocks; empty: private memory.
+    std::string height_name, attribute_name, line_name;
 };
 
 void release_unplanned(Workpiece& wp, const LayerPlan& plan) {
@@ -212,18 +225,19 @@ void release_unplanned(Workpiece& wp, const LayerPlan& plan) {
 }
 
 std::uint64_t bytes_still_needed(const Workpiece& wp, const LayerPlan& p) {
-    std::uint64_t bytes = bytes_to_obtain(wp.height, p.cells) + bytes_to_obtain(wp.attribute, p.cells) +
+    std::uint64_t bytes = bytes_to_obtain(wp.height, p.cells, p.height_name) +
+                          bytes_to_obtain(wp.attribute, p.cells, p.attribute_name) +
                           bytes_to_obtain(wp.screen_position, 2 * p.cells) +
                           bytes_to_obtain(wp.coordinate, p.coordinates);
-    if (p.lines) bytes += bytes_to_obtain(wp.line_number, p.cells);
+    if (p.lines) bytes += bytes_to_obtain(wp.line_number, p.cells, p.line_name);
     if (p.backup) bytes += bytes_to_obtain(wp.backup.height, p.cells) + bytes_to_obtain(wp.backup.attribute, p.cells);
     return bytes;
 }
 
 bool obtain_planned(Workpiece& wp, const LayerPlan& p) {
-    bool ok = ensure_layer(wp.height, p.cells) && ensure_layer(wp.attribute, p.cells) &&
+    bool ok = ensure_layer(wp.height, p.cells, p.height_name) && ensure_layer(wp.attribute, p.cells, p.attribute_name) &&
               ensure_layer(wp.screen_position, 2 * p.cells) && ensure_layer(wp.coordinate, p.coordinates);
-    if (ok && p.lines) ok = ensure_layer(wp.line_number, p.cells);
+    if (ok && p.lines) ok = ensure_layer(wp.line_number, p.cells, p.line_name);
     if (ok && p.backup) ok = ensure_layer(wp.backup.height, p.cells) && ensure_layer(wp.backup.attribute, p.cells);
     return ok;
 }
@@ -244,8 +258,13 @@ int allocate_workpiece(Workpiece& wp, const GridGeometry& geometry, int data_lev
     const std::int64_t cells = std::int64_t{geometry.nx} * geometry.ny;
     if (geometry.nx < kMinimumCount || geometry.ny < kMinimumCount || cells > kMaxCount)
         return allocation_failed(wp);
-    const LayerPlan plan{cells, std::max(geometry.nx, geometry.ny), level_keeps_backup(data_level),
-                         level_keeps_line_numbers(data_level)};
+    const LayerPlan plan{cells,
+                         std::max(geometry.nx, geometry.ny),
+                         level_keeps_backup(data_level),
+                         level_keeps_line_numbers(data_level),
+                         shared_layer_name(wp.share_name, LayerKind::Height),
+                         shared_layer_name(wp.share_name, LayerKind::Attribute),
+                         shared_layer_name(wp.share_name, LayerKind::LineNumber)};
     release_unplanned(wp, plan);
     if (bytes_still_needed(wp, plan) > platform::available_memory()) return allocation_failed(wp);
     if (!obtain_planned(wp, plan)) return allocation_failed(wp);
@@ -255,6 +274,16 @@ int allocate_workpiece(Workpiece& wp, const GridGeometry& geometry, int data_lev
     wp.modification_state = kNoWorkpiece;  // contents undefined until a definition fills them
     rebuild_coordinate_table(wp);
     return 1;
+}
+
+std::string shared_layer_name(const std::string& share_name, LayerKind kind) {
+    if (share_name.empty()) return {};
+    switch (kind) {
+    case LayerKind::Height: return platform::shared_block_name(share_name, "_TOP");
+    case LayerKind::Attribute: return platform::shared_block_name(share_name, "_TOPC");
+    case LayerKind::LineNumber: return platform::shared_block_name(share_name, "_TOPN");
+    default: return {};
+    }
 }
 
 void show_memory_over() {

@@ -6,10 +6,12 @@
 #pragma once
 
 #include "platform/language.h"
+#include "platform/shared_memory.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace vx::sim {
 
@@ -82,6 +84,7 @@ struct Layer {
     LayerKind kind;
     T* data = nullptr;
     std::int64_t capacity = 0;  // elements obtained; reused while a new grid fits in them
+    platform::SharedMemory shared{};  // the mapped block while the layer lives in shared memory
 };
 
 // Data levels (settings DATA_LEVEL): which optional layers the next allocation keeps.
@@ -112,6 +115,10 @@ struct Workpiece {
     double highest = 0.0;      // largest height of any cell; the kernel skips positions above it
     std::int32_t modification_state = kNoWorkpiece;
     int data_level = kDefaultDataLevel;  // the level the current layers were allocated for
+    // Base name under which the next allocation places the height, attribute and line-number
+    // layers in shared memory ("<name>_TOP", "_TOPC", "_TOPN"); empty: private memory. The
+    // caller checks the name (platform::share_name_problem).
+    std::string share_name;
 
     Layer<float> height{LayerKind::Height};
     Layer<std::uint8_t> attribute{LayerKind::Attribute};
@@ -140,7 +147,8 @@ inline bool has_line_layer(const Workpiece& wp) { return wp.line_number.data != 
 // ---- Allocation ----
 
 // Obtains every layer `geometry` and `data_level` need and the coordinate table, reusing arrays
-// large enough and releasing the layers the level does not keep; basic and merge models, which
+// large enough and releasing the layers the level does not keep; a shared layer is reused only
+// at exactly the new size, since another process reads the grid's size from its block; basic and merge models, which
 // belong to the old grid, are released too. Contents are undefined until a definition fills them
 // (state 0). Returns 0, with every layer released and no workpiece kept, when the cell count does
 // not fit int32, more memory is needed than the machine can still give, or an allocation fails.
@@ -214,6 +222,10 @@ using SurfaceRasteriser = std::function<int(const GridGeometry&, float* heights,
 // recomputed. Returns 0 without an allocated workpiece, when an array cannot be obtained or when
 // the rasteriser fails.
 int calculate_z_values(Workpiece& wp, ZTarget target, const SurfaceRasteriser& rasterise);
+
+// The POSIX name of a layer placed in shared memory under `share_name` ("/VORNEXDMF_TOP"), or
+// empty for a layer that is never shared.
+std::string shared_layer_name(const std::string& share_name, LayerKind kind);
 
 // ---- User texts ----
 
