@@ -26,6 +26,7 @@ int exit_program(App& app, int id, int parameter, const CommandArgs* args);
 int mouse_mode(App& app, int id, int parameter, const CommandArgs* args);
 int open_help(App& app, int id, int parameter, const CommandArgs* args);
 int command_menu(App& app, int id, int parameter, const CommandArgs* args);
+int tool_dialog(App& app, int id, int parameter, const CommandArgs* args);
 
 // version_info.cpp
 int version(App& app, int id, int parameter, const CommandArgs* args);
