@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 
 namespace vx::gui {
 namespace {
@@ -63,7 +64,7 @@ bool drag_step_due(int dx, int dy) { return std::abs(dx) + std::abs(dy) >= kDrag
 
 namespace {
 
-constexpr double kDegrees = 3.14159265358979323846 / 180.0;
+constexpr double kDegrees = std::numbers::pi / 180.0;
 
 // The angle step of a drag: horizontal (first) or vertical, in degrees, in the drag's sense
 // (rightward and upward positive).

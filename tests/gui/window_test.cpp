@@ -349,15 +349,19 @@ TEST(WindowWatch, AChangedDefinitionIsReadAgainOnceAndAMissingOneReportedOnce) {
 
 // ---- The end ----
 
-TEST(WindowEnd, ClosingWritesThePlacementBack) {
+TEST(WindowEnd, ClosingWritesThePlacementAndTheShownWindowsBack) {
     auto rig = std::make_unique<WindowRig>();
     rig->app->settings.save.display = 1;  // "restore the window placement"
     rig->w->main->setGeometry(40, 50, 520, 410);
+    rig->pick(213);    // the command menu and the tool window shown: both come back at the next start
+    rig->pick(32816);
     rig->settle();
     rig->w->main->close();
     const std::string written = rig->dir.read("vornex.ini");
     EXPECT_NE(written.find("WIDE=520"), std::string::npos) << written;
     EXPECT_NE(written.find("HEIGHT=410"), std::string::npos) << written;
+    EXPECT_NE(written.find("VIEW_P=1"), std::string::npos) << written;
+    EXPECT_NE(written.find("VIEW_T=1"), std::string::npos) << written;
 }
 
 }  // namespace
