@@ -292,6 +292,7 @@ void show_view_menu(Window& w, const QPoint& global) {
     QMenu menu;
     for (int id : kViewMenuOrder) {
         QAction* a = menu.addAction(command_action(w, id)->text());
+        a->setEnabled(id <= shell::cmd::kMouseZoomBox);  // the modes after it are not in this build
         a->setCheckable(true);
         a->setChecked(w.app->mouse_mode == id);
         QObject::connect(a, &QAction::triggered, [&w, id] { send_command(w, id); });

@@ -53,7 +53,10 @@ view::NcLinePanel picked_line_panel(const Window& w, std::int32_t i, std::int32_
 
 void light_step(Window& w, int dx, int dy, int width, int height) {
     shell::App& app = *w.app;
-    const Vec3 l = light_vector(light_drag(light_angles(app.display.view.light), dx, dy, width, height));
+    const LightAngles now = light_angles(app.display.view.light);
+    const LightAngles next = light_drag(now, dx, dy, width, height);
+    if (next.azimuth == now.azimuth && next.elevation == now.elevation) return;
+    const Vec3 l = light_vector(next);
     app.display.view.light = l;
     app.settings.define.light_vector = l;
     view_changed(w, true);
@@ -91,13 +94,18 @@ void cursor_timer(Window& w) {
     w.view->setCursor(mode_cursor(drag_mode(w.app->mouse_mode, ctrl), false));
 }
 
-void drag_step(Window& w, int mode, int dx, int dy, int width, int height) {
+DragUse drag_step(Window& w, int mode, int dx, int dy, int width, int height) {
     switch (mode) {
-    case shell::cmd::kMouseZoom: zoom_view_by(w, zoom_drag_factor(dx, dy, width, height)); break;
-    case shell::cmd::kMousePan: pan_view(w, dx, dy); break;
+    case shell::cmd::kMouseZoom: zoom_view_by(w, zoom_drag_factor(dx, dy, width, height)); return {double(dx), double(dy)};
+    case shell::cmd::kMousePan: pan_view(w, dx, dy); return {double(dx), double(dy)};
     case shell::cmd::kMouseLight: light_step(w, dx, dy, width, height); break;
-    default: turn_view(w, rotate_drag(view_angles(w), dx, dy, width, height)); break;
+    default: {
+        const ViewAngles now = view_angles(w), next = rotate_drag(now, dx, dy, width, height);
+        if (!(next == now)) turn_view(w, next);  // a clamped B changes nothing, yet uses the drag
+        break;
     }
+    }
+    return turn_drag_used(dx, dy, width, height);
 }
 
 bool cell_at(const Window& w, const QPoint& p, std::int32_t* i, std::int32_t* j) {

@@ -25,8 +25,10 @@ Qt::CursorShape mode_cursor(int mode, bool dragging);
 void update_view_cursor(Window& w, bool ctrl);
 void cursor_timer(Window& w);  // timer 6
 
-// One drag step of (dx, dy) pixels in `mode` over a view of width x height.
-void drag_step(Window& w, int mode, int dx, int dy, int width, int height);
+// One drag step of (dx, dy) pixels in `mode` over a view of width x height: the pixels it used.
+// A rotate or light step uses only its whole 2.5-degree units (none for a short move), so that
+// the caller measures the next step from there and a slow drag turns as far as a quick one.
+DragUse drag_step(Window& w, int mode, int dx, int dy, int width, int height);
 
 // The workpiece cell drawn under view pixel `p`, nearest to the eye; false when there is none.
 bool cell_at(const Window& w, const QPoint& p, std::int32_t* i, std::int32_t* j);

@@ -23,7 +23,7 @@ constexpr view::Pixel kBarFace = view::pixel_rgb(240, 240, 240);
 constexpr view::Pixel kText = view::pixel_rgb(0, 0, 0);
 
 // Field widths in text heights: wide enough for their texts at any -F height.
-constexpr double kLabelWidth = 5.5, kPositionWidth = 24.0, kStopWidth = 5.0, kGoWidth = 3.2, kArrowWidth = 1.8;
+constexpr double kLabelWidth = 5.5, kPositionWidth = 20.0, kStopWidth = 4.5, kGoWidth = 3.0, kArrowWidth = 1.8;
 
 int width_of(double units, int text_height) { return int(units * text_height + 0.5); }
 
@@ -102,7 +102,7 @@ view::NcLinePanel nc_panel(const Window& w) {
 
 std::string position_text(const Vec3& p) {
     char buf[96];
-    std::snprintf(buf, sizeof buf, "X%10.3f  Y%10.3f  Z%10.3f", p.x, p.y, p.z);
+    std::snprintf(buf, sizeof buf, "X%9.3f Y%9.3f Z%9.3f", p.x, p.y, p.z);
     return buf;
 }
 

@@ -90,6 +90,13 @@ ViewAngles rotate_drag(ViewAngles now, int dx, int dy, int width, int height) {
     return {now.a, clamp_b(now.b + t.degrees)};
 }
 
+DragUse turn_drag_used(int dx, int dy, int width, int height) {
+    const DragTurn t = drag_turn(dx, dy, width, height);
+    const double units = t.degrees / kAngleStep;  // signed: rightward, upward positive
+    if (t.horizontal) return {units * std::max(width, 1) / kDragUnitsA, 0};
+    return {0, -units * std::max(height, 1) / kDragUnitsB};
+}
+
 LightAngles light_angles(const Vec3& l) {
     const double horizontal = std::hypot(l.x, l.y);
     const double azimuth = horizontal > 0 ? wrap_a(std::atan2(l.y, l.x) / kDegrees) : 0.0;

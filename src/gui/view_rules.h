@@ -43,6 +43,13 @@ Vec3 light_vector(LightAngles angles);        // unit
 // drag, upward raising it, clamped to -90..90).
 LightAngles light_drag(LightAngles now, int dx, int dy, int width, int height);
 
+// The pixels of a drag of (dx, dy) that a rotate or light step used: its whole units along its
+// axis, so that the rest counts toward the next step and a slow drag turns as far as a quick one.
+struct DragUse {
+    double dx = 0, dy = 0;
+};
+DragUse turn_drag_used(int dx, int dy, int width, int height);
+
 // Zoom mode: the factor 1.1^(20 dx / width), or with an upward drag 1.1^(-20 dy / height).
 double zoom_drag_factor(int dx, int dy, int width, int height);
 

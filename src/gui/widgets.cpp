@@ -14,6 +14,8 @@
 #include <QRubberBand>
 #include <QTimer>
 
+#include <cmath>
+
 namespace vx::gui {
 
 // ---- The main window ----
@@ -126,15 +128,15 @@ void ViewWidget::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && mode == shell::cmd::kMouseZoomBox) start_zoom_box(w_);
     if (w_.zoom_box && event->button() == Qt::LeftButton) {
         if (!w_.band) w_.band = new QRubberBand(QRubberBand::Rectangle, this);
-        d = {true, Qt::LeftButton, event->position().toPoint(), 0};
+        d = {true, Qt::LeftButton, event->position().toPoint(), 0, {}};
         w_.band->setGeometry(QRect(d.last, QSize()));
         w_.band->show();
         return;
     }
     if (event->button() == Qt::LeftButton) {
-        d = {true, Qt::LeftButton, event->position().toPoint(), mode};
+        d = {true, Qt::LeftButton, event->position().toPoint(), mode, {}};
     } else if (event->button() == Qt::RightButton && app.settings.mouse.move_on_button_down) {
-        d = {true, Qt::RightButton, event->position().toPoint(), shell::cmd::kMousePan};
+        d = {true, Qt::RightButton, event->position().toPoint(), shell::cmd::kMousePan, {}};
     } else {
         return;
     }
@@ -149,10 +151,13 @@ void ViewWidget::mouseMoveEvent(QMouseEvent* event) {
         w_.band->setGeometry(QRect(d.last, p).normalized());
         return;
     }
-    const int dx = p.x() - d.last.x(), dy = p.y() - d.last.y();
+    const QPointF from = QPointF(d.last) + d.carry;
+    const int dx = int(std::lround(p.x() - from.x())), dy = int(std::lround(p.y() - from.y()));
     if (!drag_step_due(dx, dy)) return;
-    d.last = p;
-    drag_step(w_, d.mode, dx, dy, width(), height());
+    const DragUse used = drag_step(w_, d.mode, dx, dy, width(), height());
+    const QPointF to = from + QPointF(used.dx, used.dy);
+    d.last = to.toPoint();
+    d.carry = to - QPointF(d.last);
 }
 
 void ViewWidget::mouseReleaseEvent(QMouseEvent* event) {

@@ -13,6 +13,7 @@
 #include "view/tool_view.h"
 
 #include <QPoint>
+#include <QPointF>
 #include <QRect>
 
 #include <array>
@@ -61,8 +62,9 @@ struct CommandAction {
 struct Drag {
     bool active = false;
     Qt::MouseButton button = Qt::NoButton;
-    QPoint last;
-    int mode = 0;  // the mouse mode the drag was started in
+    QPoint last;     // where the button went down, then where the last step's pixels end
+    int mode = 0;    // the mouse mode the drag was started in
+    QPointF carry;   // the part of a pixel the last step left over (rotate and light)
 };
 
 struct Window {

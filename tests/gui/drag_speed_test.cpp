@@ -17,7 +17,7 @@ namespace vx::gui {
 namespace {
 
 constexpr int kDragFrames = 40;
-constexpr int kDragStepPixels = 8;  // 2.5 degrees of A per frame in a 1000-pixel view
+constexpr int kDragStepPixels = 14;  // a whole 2.5-degree unit of A per frame in a 1000-pixel view
 
 // Grooves across the grid in every pen, so that every block is drawn as shaded polygons.
 void groove(sim::Workpiece& wp) {
@@ -57,7 +57,9 @@ TEST(WindowSpeed, ARotationDragOnAMillionCellsIsThinnedThenDrawnInFull) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     QTest::mouseRelease(view, Qt::LeftButton, {}, at);
     EXPECT_EQ(thinned_frames, kDragFrames);
-    EXPECT_DOUBLE_EQ(view_angles(*rig.w).a, std::fmod(315.0 + 2.5 * kDragFrames, 360.0));
+    // The drag in steps turns as far as one move over the whole way, within a unit.
+    const double whole = rotate_drag({315, 45}, kDragFrames * kDragStepPixels, 0, view->width(), view->height()).a;
+    EXPECT_NEAR(view_angles(*rig.w).a, whole, 2.5);
     // Once the mouse rests, timer 4 draws the view at full detail.
     EXPECT_TRUE(QTest::qWaitFor([&] { return app.display.view.step == 1 && !app.display.redraw_due; }, 3000));
     std::printf("rotation drag on 1001 x 1001 cells in a %d x %d view: %.1f frames per second at display step %d\n",

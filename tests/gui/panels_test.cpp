@@ -40,7 +40,7 @@ TEST(WindowPanels, TheNcLineAndPositionPanelsShowTheSelectionThenWhereTheRunEnde
     EXPECT_EQ(p.label.rfind("\t\t", 0), 0u) << p.label;
     EXPECT_FALSE(p.text.empty());
     EXPECT_EQ(position_text(rig.app->run.state.move.position), position_text({50, 20, 25}));
-    EXPECT_EQ(position_text({1.5, -2, 30}), "X     1.500  Y    -2.000  Z    30.000");
+    EXPECT_EQ(position_text({1.5, -2, 30}), "X    1.500 Y   -2.000 Z   30.000");
     // A new selection shows the selection again.
     const shell::CommandArgs args{"slot.nc", {}};
     send_command(*rig.w, shell::cmd::kSelectNc, 0, &args);
@@ -140,6 +140,28 @@ TEST(WindowMouse, EachModeDragsItsOwnQuantityWithItsCursor) {
         EXPECT_EQ(changes(before, snapshot(rig)), c.changed) << c.mode << " with " << int(c.modifiers);
     }
     EXPECT_TRUE(rig.boxes().empty()) << rig.boxes().front();
+}
+
+// A slow drag (a few pixels per mouse event, each less than a whole 2.5-degree unit) turns the
+// view as far as the same drag made quickly, not at all as when every event restarted the drag.
+TEST(WindowMouse, ASlowDragTurnsAsFarAsAQuickOne) {
+    WindowRig rig;
+    const auto turned = [&rig](int pixels_per_event) {
+        QTest::keyClick(rig.w->main, Qt::Key_R);
+        const double a0 = view_angles(*rig.w).a;
+        QPoint at(60, 150);
+        QTest::mousePress(rig.w->view, Qt::LeftButton, {}, at);
+        for (int moved = 0; moved < 240; moved += pixels_per_event) {
+            at += QPoint(pixels_per_event, 0);
+            QTest::mouseMove(rig.w->view, at);
+        }
+        QTest::mouseRelease(rig.w->view, Qt::LeftButton, {}, at);
+        return std::fmod(view_angles(*rig.w).a - a0 + 360.0, 360.0);
+    };
+    const double quick = turned(240);
+    EXPECT_GT(quick, 20.0);
+    EXPECT_NEAR(turned(3), quick, 2.5);
+    EXPECT_NEAR(turned(4), quick, 2.5);
 }
 
 // The measuring cursor on the cut slot, seen from above: the floor cell shows the line that cut
