@@ -1,5 +1,6 @@
 #include "gui/backend.h"
 
+#include "gui/mouse_modes.h"
 #include "gui/panel_bar.h"
 #include "gui/widgets.h"
 
@@ -200,10 +201,17 @@ void focus_window(void* context) {
     if (w.progress && w.progress->isVisible()) w.progress->raise();  // not buried by the main window
 }
 
+// The view keeps the cursor of its mouse mode; while the run works it shows the wait cursor too.
 void set_cursor(void* context, platform::Cursor cursor) {
     Window& w = window(context);
-    if (cursor == platform::Cursor::Wait) w.main->setCursor(Qt::WaitCursor);
-    else w.main->unsetCursor();
+    w.waiting = cursor == platform::Cursor::Wait;
+    if (w.waiting) {
+        w.main->setCursor(Qt::WaitCursor);
+        w.view->setCursor(Qt::WaitCursor);
+    } else {
+        w.main->unsetCursor();
+        update_view_cursor(w, false);
+    }
 }
 
 QTimer* timer(Window& w, int id) { return id > 0 && id < kTimerCount ? w.timers[id] : nullptr; }

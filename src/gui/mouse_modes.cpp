@@ -81,7 +81,7 @@ Qt::CursorShape mode_cursor(int mode, bool dragging) {
 }
 
 void update_view_cursor(Window& w, bool ctrl) {
-    if (w.zoom_box || w.drag.active) return;
+    if (w.zoom_box || w.drag.active || w.waiting) return;  // the run shows its wait cursor
     w.view->setCursor(mode_cursor(drag_mode(w.app->mouse_mode, ctrl), false));
     if (ctrl) w.timers[kCursorTimer]->stop();
     else w.timers[kCursorTimer]->start(kCursorResetMs);
@@ -89,7 +89,7 @@ void update_view_cursor(Window& w, bool ctrl) {
 
 void cursor_timer(Window& w) {
     w.timers[kCursorTimer]->stop();
-    if (w.zoom_box || w.drag.active) return;
+    if (w.zoom_box || w.drag.active || w.waiting) return;
     const bool ctrl = QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier;
     w.view->setCursor(mode_cursor(drag_mode(w.app->mouse_mode, ctrl), false));
 }

@@ -94,6 +94,7 @@ struct Window {
     std::set<int> keys_pressed;
     std::vector<std::string> recorded;  // Boxes::Recorded: "title|body" of every box
     Drag drag;
+    bool waiting = false;          // the run asked for the wait cursor
     bool zoom_box = false;         // Z: the next left drag draws the box of the displayed range
     view::PickedPoints picks;      // the measuring cursor's points
     std::optional<view::NcLinePanel> pick_panel;  // the NC-line panel of the last picked cell

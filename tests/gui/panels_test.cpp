@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QDialog>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QTest>
 #include <QTimer>
 
@@ -200,6 +201,30 @@ TEST(WindowMouse, LineOfAFileTakesCrLfAndMissingLines) {
     EXPECT_EQ(line_of("%\nG00 X1\nM30", 3), "M30");
     EXPECT_EQ(line_of("%\nG00 X1\n", 3), "");
     EXPECT_EQ(line_of("%\n", 0), "");
+}
+
+// ---- The run's windows ----
+// Without a window manager nothing stacks the progress window: it must lie beside the main
+// window or over its view, never under the main window's frame where it cannot be seen.
+TEST(WindowPanels, TheProgressWindowLiesBesideOrOverTheViewAndTheViewShowsTheWaitCursor) {
+    WindowRig rig({"raster.nc"});
+    rig.app->run.pump_messages = true;
+    bool seen = false;
+    QTimer::singleShot(0, rig.w->main, [&] {
+        ASSERT_TRUE(shell::busy(*rig.app));
+        seen = true;
+        const QRect progress = rig.w->progress->frameGeometry();
+        const QRect main = rig.w->main->frameGeometry();
+        const QRect view(rig.w->view->mapToGlobal(QPoint(0, 0)), rig.w->view->size());
+        EXPECT_TRUE(rig.w->progress->isVisible());
+        EXPECT_TRUE(!progress.intersects(main) || view.contains(progress))
+            << progress.x() << "," << progress.y() << " " << progress.width() << "x" << progress.height();
+        EXPECT_EQ(rig.w->view->cursor().shape(), Qt::WaitCursor);
+        QTest::keyClick(rig.w->main, Qt::Key_Escape);
+    });
+    rig.pick(shell::cmd::kRealCut);
+    EXPECT_TRUE(seen) << "the run ended before its first pump";
+    EXPECT_EQ(rig.w->view->cursor().shape(), Qt::SizeAllCursor);  // the rotate mode's again
 }
 
 // ---- Arrows and their timers ----
