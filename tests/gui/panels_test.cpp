@@ -252,6 +252,23 @@ TEST(WindowTimers, AHeldArrowRepeatsAndADoubleClickTurnsUntilTheNextClick) {
     EXPECT_EQ(view_angles(*rig.w).b, stopped);
 }
 
+// W and S zoom about the workpiece point under the mouse: it becomes the view's centre. Away
+// from the workpiece they zoom about the centre as it was.
+TEST(WindowKeys, EnlargeAndShrinkCentreOnThePointUnderTheMouse) {
+    WindowRig rig;
+    const view::ViewState& v = rig.app->display.view;
+    QCursor::setPos(rig.w->view->mapToGlobal(screen_of(rig, 10, 30, 20)));
+    QTest::keyClick(rig.w->main, Qt::Key_W);
+    EXPECT_NEAR(v.cx, 10, 1.0);
+    EXPECT_NEAR(v.cy, 30, 1.0);
+    EXPECT_FLOAT_EQ(float(v.cz), 20.0f);
+    QCursor::setPos(rig.w->view->mapToGlobal(QPoint(2, 2)));  // beside the workpiece
+    const double cx = v.cx, cy = v.cy;
+    QTest::keyClick(rig.w->main, Qt::Key_S);
+    EXPECT_EQ(v.cx, cx);
+    EXPECT_EQ(v.cy, cy);
+}
+
 // ---- Keys that lead elsewhere ----
 
 TEST(WindowKeys, DifferenceKeysWithoutABasicModelAskForIt) {
