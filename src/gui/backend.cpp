@@ -188,7 +188,11 @@ void set_title(void* context, std::string_view title) {
 }
 
 // The panels draw the run's state as it is at their next paint.
-void show_nc_line(void* context, int, std::string_view) { window(context).panels->update(); }
+void show_nc_line(void* context, int line, std::string_view) {
+    Window& w = window(context);
+    w.run_line = line;  // a suspended run names the pending block, not the one executed last
+    w.panels->update();
+}
 void show_position(void* context, const Vec3&) { window(context).panels->update(); }
 void set_stop_panel(void* context, std::string_view) { window(context).panels->update(); }
 
@@ -205,7 +209,9 @@ void focus_window(void* context) {
 void set_cursor(void* context, platform::Cursor cursor) {
     Window& w = window(context);
     w.waiting = cursor == platform::Cursor::Wait;
-    if (w.waiting) {
+    if (w.waiting) {  // a run starts or goes on: the lines it names from now on count
+        w.run_line.reset();
+        w.pick_panel.reset();
         w.main->setCursor(Qt::WaitCursor);
         w.view->setCursor(Qt::WaitCursor);
     } else {

@@ -97,7 +97,7 @@ view::NcLinePanel nc_panel(const Window& w) {
     if (app.run.nc_path.empty() || app.reader.line_number <= 0) return view::nc_selection_panel(app.run.nc_path);
     std::string_view block = nc::current_block(app.reader);
     while (!block.empty() && (block.back() == '\n' || block.back() == '\r')) block.remove_suffix(1);
-    return view::nc_run_panel(app.interp.main_line, {}, block, &app.interp.move);
+    return view::nc_run_panel(w.run_line.value_or(app.interp.main_line), {}, block, &app.interp.move);
 }
 
 std::string position_text(const Vec3& p) {

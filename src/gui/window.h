@@ -98,6 +98,7 @@ struct Window {
     bool zoom_box = false;         // Z: the next left drag draws the box of the displayed range
     view::PickedPoints picks;      // the measuring cursor's points
     std::optional<view::NcLinePanel> pick_panel;  // the NC-line panel of the last picked cell
+    std::optional<int> run_line;   // the line the run named last; else the interpreter's main line
     bool difference_once = false;  // the temporary difference display: its lines go after one paint
     int arrow_held = -1;           // the panel's view arrow held down (timer 1 repeats it)
     int spin_a = 0, spin_b = 0;    // directions of the continuous turns of timers 2 and 3

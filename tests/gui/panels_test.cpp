@@ -42,6 +42,14 @@ TEST(WindowPanels, TheNcLineAndPositionPanelsShowTheSelectionThenWhereTheRunEnde
     EXPECT_FALSE(p.text.empty());
     EXPECT_EQ(position_text(rig.app->run.state.move.position), position_text({50, 20, 25}));
     EXPECT_EQ(position_text({1.5, -2, 30}), "X    1.500 Y   -2.000 Z   30.000");
+    // Single block: the panel names the pending block the run stopped before, not line 0.
+    rig.pick(32856);
+    rig.pick(shell::cmd::kRealCut);
+    ASSERT_TRUE(rig.app->run.state.suspended);
+    EXPECT_EQ(nc_panel(*rig.w).label, "\t\t" + std::to_string(rig.app->reader.line_number) + ":");
+    EXPECT_GT(rig.app->reader.line_number, 0);
+    QTest::keyClick(rig.w->main, Qt::Key_Escape);
+    rig.settle();
     // A new selection shows the selection again.
     const shell::CommandArgs args{"slot.nc", {}};
     send_command(*rig.w, shell::cmd::kSelectNc, 0, &args);
