@@ -15,7 +15,6 @@
 namespace vx::gui {
 namespace {
 
-constexpr int kCursorTimer = 6;
 constexpr int kCursorResetMs = 350;  // the mode's cursor comes back this long after the last change
 constexpr int kPickReach = 4;        // pixels around a drawn grid point that still pick it
 constexpr int kMeasureResolution = 1000;  // three decimals

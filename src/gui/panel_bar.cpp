@@ -18,7 +18,6 @@ namespace {
 constexpr int kArrowRepeatMs = 100;  // timer 1 while an arrow is held
 constexpr int kSpinMs = 100;         // timers 2 and 3
 constexpr double kArrowStep = 2.5;   // degrees per arrow step or spin tick
-constexpr int kTimerArrow = 1, kTimerSpinA = 2, kTimerSpinB = 3;
 constexpr view::Pixel kBarFace = view::pixel_rgb(240, 240, 240);
 constexpr view::Pixel kText = view::pixel_rgb(0, 0, 0);
 
@@ -41,13 +40,12 @@ const char* arrow_text(PanelField f) {
 bool is_arrow(PanelField f) { return f >= PanelField::Left; }
 
 // An arrow turns A (left, right) or B (up raises the eye toward the side view).
-ViewAngles arrow_angles(ViewAngles now, PanelField f, int times) {
-    const double step = kArrowStep * times;
+ViewAngles arrow_angles(ViewAngles now, PanelField f) {
     switch (f) {
-    case PanelField::Left: return {std::fmod(now.a - step + 360.0, 360.0), now.b};
-    case PanelField::Right: return {std::fmod(now.a + step, 360.0), now.b};
-    case PanelField::Up: return {now.a, std::min(90.0, now.b + step)};
-    default: return {now.a, std::max(0.0, now.b - step)};
+    case PanelField::Left: return {std::fmod(now.a - kArrowStep + 360.0, 360.0), now.b};
+    case PanelField::Right: return {std::fmod(now.a + kArrowStep, 360.0), now.b};
+    case PanelField::Up: return {now.a, std::min(90.0, now.b + kArrowStep)};
+    default: return {now.a, std::max(0.0, now.b - kArrowStep)};
     }
 }
 
@@ -108,25 +106,25 @@ std::string position_text(const Vec3& p) {
 
 void turn_by_arrow(Window& w, PanelField field) {
     if (!is_arrow(field) || w.app->workpiece.modification_state == sim::kNoWorkpiece) return;
-    turn_view(w, arrow_angles(view_angles(w), field, 1));
+    turn_view(w, arrow_angles(view_angles(w), field));
 }
 
 void stop_spinning(Window& w) {
     w.spin_a = w.spin_b = 0;
-    w.timers[kTimerSpinA]->stop();
-    w.timers[kTimerSpinB]->stop();
+    w.timers[kSpinATimer]->stop();
+    w.timers[kSpinBTimer]->stop();
 }
 
 // Timers 1 to 3: the held arrow repeats, the spins turn by 2.5 degrees times their direction.
 void arrow_timer(Window& w, int id) {
-    if (id == kTimerArrow) {
+    if (id == kArrowTimer) {
         if (w.arrow_held >= 0) turn_by_arrow(w, PanelField(w.arrow_held));
-        else w.timers[kTimerArrow]->stop();
+        else w.timers[kArrowTimer]->stop();
         return;
     }
     const ViewAngles now = view_angles(w);
-    if (id == kTimerSpinA && w.spin_a) turn_view(w, {std::fmod(now.a + kArrowStep * w.spin_a + 360.0, 360.0), now.b});
-    if (id == kTimerSpinB && w.spin_b) turn_view(w, {now.a, std::clamp(now.b + kArrowStep * w.spin_b, 0.0, 90.0)});
+    if (id == kSpinATimer && w.spin_a) turn_view(w, arrow_angles(now, w.spin_a > 0 ? PanelField::Right : PanelField::Left));
+    if (id == kSpinBTimer && w.spin_b) turn_view(w, arrow_angles(now, w.spin_b > 0 ? PanelField::Up : PanelField::Down));
 }
 
 // ---- The widget ----
@@ -174,14 +172,14 @@ void PanelBar::mousePressEvent(QMouseEvent* event) {
         stop_spinning(w_);
         w_.arrow_held = int(f);
         turn_by_arrow(w_, f);
-        w_.timers[kTimerArrow]->start(kArrowRepeatMs);
+        w_.timers[kArrowTimer]->start(kArrowRepeatMs);
     }
     update();
 }
 
 void PanelBar::mouseReleaseEvent(QMouseEvent*) {
     w_.arrow_held = -1;
-    w_.timers[kTimerArrow]->stop();
+    w_.timers[kArrowTimer]->stop();
 }
 
 void PanelBar::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -190,10 +188,10 @@ void PanelBar::mouseDoubleClickEvent(QMouseEvent* event) {
     if (!found || !is_arrow(f)) return;
     if (f == PanelField::Left || f == PanelField::Right) {
         w_.spin_a = f == PanelField::Left ? -1 : 1;
-        w_.timers[kTimerSpinA]->start(kSpinMs);
+        w_.timers[kSpinATimer]->start(kSpinMs);
     } else {
         w_.spin_b = f == PanelField::Up ? 1 : -1;
-        w_.timers[kTimerSpinB]->start(kSpinMs);
+        w_.timers[kSpinBTimer]->start(kSpinMs);
     }
 }
 

@@ -227,10 +227,10 @@ void timer_fired(Window& w, int id) {
         if (const int command = shell::run_tick(app.run)) post_command(w, command);
         break;
     case kWheelRedrawTimer: full_redraw_after_pause(w); break;
-    case 1:
-    case 2:
-    case 3: arrow_timer(w, id); break;
-    case 6: cursor_timer(w); break;
+    case kArrowTimer:
+    case kSpinATimer:
+    case kSpinBTimer: arrow_timer(w, id); break;
+    case kCursorTimer: cursor_timer(w); break;
     case kBatchTimer:
         shell::execute_batch(app);
         refresh_menu_states(w);

@@ -41,7 +41,11 @@ class PanelBar;
 class ViewWidget;
 
 constexpr int kTimerCount = 8;          // ids 1..7
+constexpr int kArrowTimer = 1;          // repeats a view arrow of the panels while it is held
+constexpr int kSpinATimer = 2;          // turns A on and on (a double-clicked arrow)
+constexpr int kSpinBTimer = 3;          // ... B
 constexpr int kWheelRedrawTimer = 4;    // the full redraw after the wheel or a drag
+constexpr int kCursorTimer = 6;         // the mouse mode's cursor again after a change
 constexpr int kBatchTimer = 7;          // the one-shot unattended start
 
 // How a box is shown: to the user, or, for tests, only recorded and answered unattended.
