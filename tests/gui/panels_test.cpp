@@ -10,6 +10,7 @@
 #include "shell/dispatch.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QProgressDialog>
@@ -59,7 +60,10 @@ TEST(WindowPanels, TheNcLineAndPositionPanelsShowTheSelectionThenWhereTheRunEnde
 // The fields tile the bar from the right without overlapping, at the -F height as well, and the
 // NC line takes the rest.
 TEST(WindowPanels, TheFieldsTileTheBarAtTheFontHeight) {
+    const QFont before = QApplication::font();
     WindowRig rig({"-F20"});
+    EXPECT_EQ(QApplication::font().pixelSize(), 20);
+    QApplication::setFont(before);  // the application's font outlives the window
     EXPECT_EQ(rig.w->text_height, 20);
     EXPECT_GE(rig.w->panels->height(), 20);
     const PanelLayout l = panel_layout(1400, 30, 20);
