@@ -16,7 +16,7 @@
 namespace vx::gui {
 namespace {
 
-constexpr int kDragFrames = 40;
+constexpr int kDragFrames = 40;  // the speed is asserted in optimised builds without sanitizers only
 constexpr int kDragStepPixels = 14;  // a whole 2.5-degree unit of A per frame in a 1000-pixel view
 
 // Grooves across the grid in every pen, so that every block is drawn as shaded polygons.
@@ -64,7 +64,9 @@ TEST(WindowSpeed, ARotationDragOnAMillionCellsIsThinnedThenDrawnInFull) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return app.display.view.step == 1 && !app.display.redraw_due; }, 3000));
     std::printf("rotation drag on 1001 x 1001 cells in a %d x %d view: %.1f frames per second at display step %d\n",
                 view->width(), view->height(), kDragFrames / seconds, drag_step);
+#if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
     EXPECT_GT(kDragFrames / seconds, 5.0);  // fluid enough to follow the mouse even on a busy host
+#endif
 }
 
 }  // namespace
