@@ -1,10 +1,13 @@
 #include "gui/backend.h"
 
+#include "gui/mouse_modes.h"
+#include "gui/panel_bar.h"
 #include "gui/widgets.h"
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QLabel>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QMessageBox>
 #include <QProcess>
 #include <QProgressDialog>
@@ -57,6 +60,21 @@ void open_document(void*, std::string_view path) {
 
 // ---- Progress ----
 
+// Beside the main window where the screen has room, else over its view's top right corner, and
+// raised: without a window manager nothing else would keep it in front of the main window.
+void place_progress(Window& w) {
+    const QRect frame = w.main->frameGeometry();
+    const QSize size = w.progress->frameGeometry().size();
+    const QScreen* screen = w.main->screen();
+    const QRect room = screen ? screen->availableGeometry() : QRect();
+    QPoint at(frame.right() + 1, frame.bottom() - size.height());
+    if (!room.isValid() || !room.contains(QRect(at, size))) {
+        at = w.view->mapToGlobal(QPoint(w.view->width() - size.width() - 8, 8));
+    }
+    w.progress->move(at);
+    w.progress->raise();
+}
+
 void progress_begin(void* context, std::string_view title, std::int64_t total) {
     Window& w = window(context);
     if (!w.progress) {
@@ -71,8 +89,9 @@ void progress_begin(void* context, std::string_view title, std::int64_t total) {
     w.progress->setWindowTitle(qs(title));
     w.progress->setRange(0, int(std::min<std::int64_t>(total, INT32_MAX)));
     w.progress->setValue(0);
+    w.pick_panel.reset();  // the NC-line panel follows the run now
     w.progress->show();
-    w.progress->raise();  // above the main window also where no window manager stacks it
+    place_progress(w);
 }
 
 void progress_update(void* context, std::int64_t done) {
@@ -85,6 +104,7 @@ void progress_status(void* context, std::int64_t done, std::int64_t total, std::
     if (!w.progress) return;
     w.progress->setLabelText(QString("NC %1 / %2   moves %3   %4 s").arg(done).arg(total).arg(moves).arg(seconds, 0, 'f', 1));
     progress_update(context, done);
+    w.panels->update();
 }
 
 void progress_end(void* context) {
@@ -153,26 +173,28 @@ void stop_sounds(void* context) { silence(window(context).sounds); }
 void redraw(void* context, platform::ViewPart part) {
     Window& w = window(context);
     if (part == platform::ViewPart::Workpiece || part == platform::ViewPart::InterferencePosition) w.view->update();
+    if (part == platform::ViewPart::Panels || part == platform::ViewPart::NcWindow) w.panels->update();
+    if (part == platform::ViewPart::ToolWindow && w.tool_window) w.tool_window->update();
 }
 
 void refresh_step(void* context, const platform::StepRefresh&) { window(context).view->update(); }
 void draw_path(void* context, const platform::PathSegment&) { window(context).view->update(); }
 
-void set_title(void* context, std::string_view title) { window(context).main->setWindowTitle(qs(title)); }
-
-void show_nc_line(void* context, int line, std::string_view text) {
-    window(context).line_label->setText(QString("%1: %2").arg(line).arg(qs(text)));
+// The title is rebuilt on every change of the run state and every blink: the panels follow.
+void set_title(void* context, std::string_view title) {
+    Window& w = window(context);
+    w.main->setWindowTitle(qs(title));
+    w.panels->update();
 }
 
-void show_position(void* context, const Vec3& p) {
-    window(context).position_label->setText(
-        QString("X%1 Y%2 Z%3").arg(p.x, 0, 'f', 3).arg(p.y, 0, 'f', 3).arg(p.z, 0, 'f', 3));
+// The panels draw the run's state as it is at their next paint.
+void show_nc_line(void* context, int line, std::string_view) {
+    Window& w = window(context);
+    w.run_line = line;  // a suspended run names the pending block, not the one executed last
+    w.panels->update();
 }
-
-void set_stop_panel(void* context, std::string_view text) {
-    if (!text.empty() && text.front() == '\t') text.remove_prefix(1);
-    window(context).stop_label->setText(qs(text));
-}
+void show_position(void* context, const Vec3&) { window(context).panels->update(); }
+void set_stop_panel(void* context, std::string_view) { window(context).panels->update(); }
 
 void refresh_menus(void* context) { refresh_menu_states(window(context)); }
 
@@ -180,12 +202,22 @@ void focus_window(void* context) {
     Window& w = window(context);
     w.main->raise();
     w.main->activateWindow();
+    if (w.progress && w.progress->isVisible()) w.progress->raise();  // not buried by the main window
 }
 
+// The view keeps the cursor of its mouse mode; while the run works it shows the wait cursor too.
 void set_cursor(void* context, platform::Cursor cursor) {
     Window& w = window(context);
-    if (cursor == platform::Cursor::Wait) w.main->setCursor(Qt::WaitCursor);
-    else w.main->unsetCursor();
+    w.waiting = cursor == platform::Cursor::Wait;
+    if (w.waiting) {  // a run starts or goes on: the lines it names from now on count
+        w.run_line.reset();
+        w.pick_panel.reset();
+        w.main->setCursor(Qt::WaitCursor);
+        w.view->setCursor(Qt::WaitCursor);
+    } else {
+        w.main->unsetCursor();
+        update_view_cursor(w, false);
+    }
 }
 
 QTimer* timer(Window& w, int id) { return id > 0 && id < kTimerCount ? w.timers[id] : nullptr; }

@@ -1,4 +1,5 @@
 // The keyboard table of the main window and the dropped files.
+#include "gui/mouse_modes.h"
 #include "gui/widgets.h"
 #include "platform/language.h"
 #include "shell/dispatch.h"
@@ -63,6 +64,21 @@ void start_second_instance(Window& w) {
         key_not_available("X", "the second instance could not be started");
 }
 
+// L, + and -: the difference lines against the basic model, once (the temporary display) or
+// from now on; without a basic model it is chosen first.
+void show_difference(Window& w) {
+    shell::App& app = *w.app;
+    if (!has_workpiece(w)) return;
+    if (!app.workpiece.basic_model.data) {
+        send_command(w, 32851);
+        if (!app.workpiece.basic_model.data) return;
+    }
+    app.display.overlays.difference = true;
+    app.display.redraw_due = true;
+    w.difference_once = !app.settings.define.difference_always;
+    w.view->update();
+}
+
 bool view_key(Window& w, char key, bool ctrl) {
     shell::App& app = *w.app;
     const ViewAngles now = view_angles(w);
@@ -74,8 +90,14 @@ bool view_key(Window& w, char key, bool ctrl) {
     switch (key) {
     case 'F': fit_view_to_window(w); return true;
     case 'R': turn_view(w, {app.settings.define.angle_a, app.settings.define.angle_b}); return true;
-    case 'W': zoom_view_by(w, app.settings.define.expand_rate); return true;
-    case 'S': zoom_view_by(w, 1.0 / app.settings.define.expand_rate); return true;
+    case 'W':
+        centre_on_cursor(w);
+        zoom_view_by(w, app.settings.define.expand_rate);
+        return true;
+    case 'S':
+        centre_on_cursor(w);
+        zoom_view_by(w, 1.0 / app.settings.define.expand_rate);
+        return true;
     case 'P': view_changed(w, false); return true;
     default: return false;
     }
@@ -102,7 +124,7 @@ bool letter_key(Window& w, char key, bool ctrl) {
         if (ctrl) copy_view(w);
         else shell::restore_run_backup(app.run);
         return true;
-    case 'L': key_not_available("L", "the difference display"); return true;
+    case 'L': show_difference(w); return true;
     case 'Z': start_zoom_box(w); return true;
     default: return view_key(w, key, ctrl);
     }
@@ -154,7 +176,7 @@ bool handle_key(Window& w, int key, Qt::KeyboardModifiers modifiers) {
     }
     if (function_key(w, key, ctrl)) return true;
     if (key == Qt::Key_Plus || key == Qt::Key_Minus) {
-        key_not_available(key == Qt::Key_Plus ? "+" : "-", "the difference display");
+        show_difference(w);
         return true;
     }
     if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))

@@ -1,6 +1,7 @@
 #include "gui/menus.h"
 
 #include "gui/widgets.h"
+#include "integration/plugins.h"
 #include "platform/language.h"
 #include "shell/commands.h"
 
@@ -171,6 +172,9 @@ constexpr std::array kViewMenuOrder{257, 250, 248, 251, 252, 261, 254, 249, 255,
 constexpr platform::TextPair kRotate{"回転", "Rotate"};
 constexpr platform::TextPair kZoom{"ズーム", "Zoom"};
 constexpr platform::TextPair kPan{"移動", "Pan"};
+constexpr platform::TextPair kLight{"光源方向", "Light direction"};
+constexpr platform::TextPair kMeasure{"計測カーソル", "Measuring cursor"};
+constexpr platform::TextPair kZoomBox{"ズームボックス", "Zoom box"};
 constexpr platform::TextPair kMouseMode{"マウスモード", "Mouse mode"};
 
 std::string mouse_mode_caption(int id) {
@@ -178,6 +182,9 @@ std::string mouse_mode_caption(int id) {
     case shell::cmd::kMouseRotate: return std::string(platform::text(kRotate));
     case shell::cmd::kMouseZoom: return std::string(platform::text(kZoom));
     case shell::cmd::kMousePan: return std::string(platform::text(kPan));
+    case shell::cmd::kMouseLight: return std::string(platform::text(kLight));
+    case shell::cmd::kMouseMeasure: return std::string(platform::text(kMeasure));
+    case shell::cmd::kMouseZoomBox: return std::string(platform::text(kZoomBox));
     default: return std::string(platform::text(kMouseMode)) + " " + std::to_string(id - shell::cmd::kViewMenuFirst + 1);
     }
 }
@@ -210,6 +217,22 @@ struct Captions {
         return k < m.size() && m[k] ? *m[k] : builtin;
     }
 };
+
+// The plug-in entries exist for the loaded modules only, captioned by the module: an NC reader
+// by its name and the file suffix it reads, a simulation by its own text.
+void label_plugin_items(Window& w) {
+    const integration::Plugins& plugins = w.app->plugins;
+    for (int slot = 0; slot < integration::kSlots; ++slot) {
+        const integration::Module* reader = integration::module(plugins, integration::Family::Read, slot);
+        QAction* read = command_action(w, shell::cmd::kNcReaderPlugin + slot);
+        read->setVisible(reader != nullptr);
+        if (reader) read->setText(QString::fromStdString(reader->name + " (" + reader->text + ")"));
+        const integration::Module* sim = integration::module(plugins, integration::Family::Sim, slot);
+        QAction* run = command_action(w, shell::cmd::kSimPlugin + slot);
+        run->setVisible(sim != nullptr);
+        if (sim) run->setText(QString::fromStdString(integration::menu_caption(*sim)));
+    }
+}
 
 }  // namespace
 
@@ -261,6 +284,7 @@ void build_menus(Window& w, const shell::MessageFile& messages) {
             break;
         }
     }
+    label_plugin_items(w);
     refresh_menu_states(w);
 }
 
@@ -268,6 +292,7 @@ void show_view_menu(Window& w, const QPoint& global) {
     QMenu menu;
     for (int id : kViewMenuOrder) {
         QAction* a = menu.addAction(command_action(w, id)->text());
+        a->setEnabled(id <= shell::cmd::kMouseZoomBox);  // the modes after it are not in this build
         a->setCheckable(true);
         a->setChecked(w.app->mouse_mode == id);
         QObject::connect(a, &QAction::triggered, [&w, id] { send_command(w, id); });

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 
 namespace vx::gui {
 namespace {
@@ -61,13 +62,56 @@ int wheel_steps(int distance, bool reverse) {
 
 bool drag_step_due(int dx, int dy) { return std::abs(dx) + std::abs(dy) >= kDragThreshold; }
 
-ViewAngles rotate_drag(ViewAngles now, int dx, int dy, int width, int height) {
+namespace {
+
+constexpr double kDegrees = std::numbers::pi / 180.0;
+
+// The angle step of a drag: horizontal (first) or vertical, in degrees, in the drag's sense
+// (rightward and upward positive).
+struct DragTurn {
+    bool horizontal = true;
+    double degrees = 0;
+};
+
+DragTurn drag_turn(int dx, int dy, int width, int height) {
     if (std::abs(dx) >= std::abs(dy)) {
         const double units = std::round(std::abs(dx) * kDragUnitsA / std::max(width, 1));
-        return {wrap_a(now.a + (dx < 0 ? -1 : 1) * kAngleStep * units), now.b};
+        return {true, (dx < 0 ? -1 : 1) * kAngleStep * units};
     }
     const double units = std::round(std::abs(dy) * kDragUnitsB / std::max(height, 1));
-    return {now.a, clamp_b(now.b + (dy < 0 ? 1 : -1) * kAngleStep * units)};
+    return {false, (dy < 0 ? 1 : -1) * kAngleStep * units};
+}
+
+}  // namespace
+
+ViewAngles rotate_drag(ViewAngles now, int dx, int dy, int width, int height) {
+    const DragTurn t = drag_turn(dx, dy, width, height);
+    if (t.horizontal) return {wrap_a(now.a + t.degrees), now.b};
+    return {now.a, clamp_b(now.b + t.degrees)};
+}
+
+DragUse turn_drag_used(int dx, int dy, int width, int height) {
+    const DragTurn t = drag_turn(dx, dy, width, height);
+    const double units = t.degrees / kAngleStep;  // signed: rightward, upward positive
+    if (t.horizontal) return {units * std::max(width, 1) / kDragUnitsA, 0};
+    return {0, -units * std::max(height, 1) / kDragUnitsB};
+}
+
+LightAngles light_angles(const Vec3& l) {
+    const double horizontal = std::hypot(l.x, l.y);
+    const double azimuth = horizontal > 0 ? wrap_a(std::atan2(l.y, l.x) / kDegrees) : 0.0;
+    return {azimuth, std::atan2(l.z, horizontal) / kDegrees};
+}
+
+Vec3 light_vector(LightAngles a) {
+    const double az = a.azimuth * kDegrees, el = a.elevation * kDegrees;
+    return {std::cos(el) * std::cos(az), std::cos(el) * std::sin(az), std::sin(el)};
+}
+
+LightAngles light_drag(LightAngles now, int dx, int dy, int width, int height) {
+    const DragTurn t = drag_turn(dx, dy, width, height);
+    if (t.horizontal) return {wrap_a(now.azimuth + t.degrees), now.elevation};
+    return {now.azimuth, std::clamp(now.elevation + t.degrees, -90.0, 90.0)};
 }
 
 double zoom_drag_factor(int dx, int dy, int width, int height) {

@@ -3,6 +3,8 @@
 // mouse drag. The window applies them to the display.
 #pragma once
 
+#include "base/vec3.h"
+
 #include <optional>
 
 namespace vx::gui {
@@ -29,6 +31,24 @@ bool drag_step_due(int dx, int dy);
 // the sign of dx, a mostly vertical one B by 2.5 degrees times round(|dy| 36 / height), upward
 // raising it; wrapped and clamped like the keys.
 ViewAngles rotate_drag(ViewAngles now, int dx, int dy, int width, int height);
+
+// The light's direction as azimuth about Z (0..360) and elevation over the XY plane (-90..90).
+struct LightAngles {
+    double azimuth = 0, elevation = 90;
+};
+LightAngles light_angles(const Vec3& light);  // of a unit vector
+Vec3 light_vector(LightAngles angles);        // unit
+
+// Light mode: the rotate step rule on the azimuth (horizontal drag) and the elevation (vertical
+// drag, upward raising it, clamped to -90..90).
+LightAngles light_drag(LightAngles now, int dx, int dy, int width, int height);
+
+// The pixels of a drag of (dx, dy) that a rotate or light step used: its whole units along its
+// axis, so that the rest counts toward the next step and a slow drag turns as far as a quick one.
+struct DragUse {
+    double dx = 0, dy = 0;
+};
+DragUse turn_drag_used(int dx, int dy, int width, int height);
 
 // Zoom mode: the factor 1.1^(20 dx / width), or with an upward drag 1.1^(-20 dy / height).
 double zoom_drag_factor(int dx, int dy, int width, int height);

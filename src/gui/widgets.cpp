@@ -1,6 +1,9 @@
 #include "gui/widgets.h"
 
 #include "gui/menus.h"
+#include "gui/mouse_modes.h"
+#include "gui/panel_bar.h"
+#include "gui/tool_window.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -11,6 +14,8 @@
 #include <QRubberBand>
 #include <QTimer>
 
+#include <cmath>
+
 namespace vx::gui {
 
 // ---- The main window ----
@@ -20,11 +25,13 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
         w_.keys_down.insert(event->key());
         w_.keys_pressed.insert(event->key());
     }
+    if (event->key() == Qt::Key_Control) update_view_cursor(w_, true);  // the alternative mode's cursor
     if (!handle_key(w_, event->key(), event->modifiers())) QMainWindow::keyPressEvent(event);
 }
 
 void MainWindow::keyReleaseEvent(QKeyEvent* event) {
     if (!event->isAutoRepeat()) w_.keys_down.erase(event->key());
+    if (event->key() == Qt::Key_Control) update_view_cursor(w_, false);
     QMainWindow::keyReleaseEvent(event);
 }
 
@@ -52,12 +59,14 @@ void MainWindow::changeEvent(QEvent* event) {
 // The command menu stays beside the main window.
 void MainWindow::moveEvent(QMoveEvent* event) {
     place_command_menu(w_);
+    place_tool_window(w_);
     post_definition_watch(w_);
     QMainWindow::moveEvent(event);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     place_command_menu(w_);
+    place_tool_window(w_);
     QMainWindow::resizeEvent(event);
 }
 
@@ -77,24 +86,6 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 // ---- The view ----
 
-namespace {
-
-// What a left-button drag does: the chosen mode, or with CTRL its alternative.
-int drag_mode(int mode, bool ctrl) {
-    if (!ctrl) return mode;
-    return mode == shell::cmd::kMousePan ? shell::cmd::kMouseRotate : shell::cmd::kMousePan;
-}
-
-Qt::CursorShape mode_cursor(int mode) {
-    switch (mode) {
-    case shell::cmd::kMouseZoom: return Qt::SizeVerCursor;
-    case shell::cmd::kMousePan: return Qt::OpenHandCursor;
-    default: return Qt::SizeAllCursor;
-    }
-}
-
-}  // namespace
-
 ViewWidget::ViewWidget(Window& w) : w_(w) {
     setFocusPolicy(Qt::NoFocus);  // keys belong to the main window
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -105,6 +96,11 @@ ViewWidget::ViewWidget(Window& w) : w_(w) {
 void ViewWidget::paintEvent(QPaintEvent*) {
     shell::App& app = *w_.app;
     view::paint(app.display, app.workpiece);
+    if (w_.difference_once) {  // drawn once; the next redraw goes without the lines
+        w_.difference_once = false;
+        app.display.overlays.difference = app.settings.define.difference_always;
+    }
+    draw_view_overlays(w_);
     const view::Surface& f = app.display.frame;
     QPainter painter(this);
     if (f.width > 0 && f.height > 0) {
@@ -123,21 +119,28 @@ void ViewWidget::mousePressEvent(QMouseEvent* event) {
     shell::App& app = *w_.app;
     Drag& d = w_.drag;
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    stop_spinning(w_);
+    const int mode = drag_mode(app.mouse_mode, ctrl);
+    if (event->button() == Qt::LeftButton && mode == shell::cmd::kMouseMeasure) {
+        pick_at(w_, event->position().toPoint());
+        return;
+    }
+    if (event->button() == Qt::LeftButton && mode == shell::cmd::kMouseZoomBox) start_zoom_box(w_);
     if (w_.zoom_box && event->button() == Qt::LeftButton) {
         if (!w_.band) w_.band = new QRubberBand(QRubberBand::Rectangle, this);
-        d = {true, Qt::LeftButton, event->position().toPoint(), 0};
+        d = {true, Qt::LeftButton, event->position().toPoint(), 0, {}};
         w_.band->setGeometry(QRect(d.last, QSize()));
         w_.band->show();
         return;
     }
     if (event->button() == Qt::LeftButton) {
-        d = {true, Qt::LeftButton, event->position().toPoint(), drag_mode(app.mouse_mode, ctrl)};
+        d = {true, Qt::LeftButton, event->position().toPoint(), mode, {}};
     } else if (event->button() == Qt::RightButton && app.settings.mouse.move_on_button_down) {
-        d = {true, Qt::RightButton, event->position().toPoint(), shell::cmd::kMousePan};
+        d = {true, Qt::RightButton, event->position().toPoint(), shell::cmd::kMousePan, {}};
     } else {
         return;
     }
-    setCursor(mode_cursor(d.mode));
+    setCursor(mode_cursor(d.mode, true));
 }
 
 void ViewWidget::mouseMoveEvent(QMouseEvent* event) {
@@ -148,14 +151,13 @@ void ViewWidget::mouseMoveEvent(QMouseEvent* event) {
         w_.band->setGeometry(QRect(d.last, p).normalized());
         return;
     }
-    const int dx = p.x() - d.last.x(), dy = p.y() - d.last.y();
+    const QPointF from = QPointF(d.last) + d.carry;
+    const int dx = int(std::lround(p.x() - from.x())), dy = int(std::lround(p.y() - from.y()));
     if (!drag_step_due(dx, dy)) return;
-    d.last = p;
-    switch (d.mode) {
-    case shell::cmd::kMouseZoom: zoom_view_by(w_, zoom_drag_factor(dx, dy, width(), height())); break;
-    case shell::cmd::kMousePan: pan_view(w_, dx, dy); break;
-    default: turn_view(w_, rotate_drag(view_angles(w_), dx, dy, width(), height())); break;
-    }
+    const DragUse used = drag_step(w_, d.mode, dx, dy, width(), height());
+    const QPointF to = from + QPointF(used.dx, used.dy);
+    d.last = to.toPoint();
+    d.carry = to - QPointF(d.last);
 }
 
 void ViewWidget::mouseReleaseEvent(QMouseEvent* event) {
@@ -167,7 +169,8 @@ void ViewWidget::mouseReleaseEvent(QMouseEvent* event) {
     }
     if (was_dragging) {
         w_.drag.active = false;
-        unsetCursor();
+        if (w_.drag.mode == shell::cmd::kMouseLight) update();  // the light indicator goes
+        update_view_cursor(w_, event->modifiers() & Qt::ControlModifier);
         return;
     }
     if (event->button() == Qt::RightButton && !w_.app->settings.mouse.move_on_button_down)

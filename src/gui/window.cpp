@@ -4,6 +4,10 @@
 
 #include "gui/backend.h"
 #include "gui/menus.h"
+#include "gui/mouse_modes.h"
+#include "gui/panel_bar.h"
+#include "gui/tool_window.h"
+#include "gui/version_dialog.h"
 #include "gui/widgets.h"
 #include "platform/files.h"
 #include "platform/log.h"
@@ -15,12 +19,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
-#include <QLabel>
-#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace vx::gui {
@@ -39,28 +42,9 @@ shell::MessageFile menu_messages(const shell::App& app) {
 }
 
 void add_status_panels(Window& w) {
-    QStatusBar* bar = w.main->statusBar();
-    w.line_label = new QLabel(w.main);
-    w.position_label = new QLabel(w.main);
-    w.stop_label = new QLabel(w.main);
-    bar->addWidget(w.line_label, 1);
-    bar->addPermanentWidget(w.position_label);
-    bar->addPermanentWidget(w.stop_label);
-    // The stop panel's fields act as the keys G and ESC while a run is suspended.
-    const auto field = [&w, bar](const char* text) {
-        auto* b = new QPushButton(text, w.main);
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setFlat(true);
-        b->hide();
-        bar->addPermanentWidget(b);
-        return b;
-    };
-    w.go_button = field("GO");
-    w.esc_button = field("ESC");
-    QObject::connect(w.go_button, &QPushButton::clicked, [&w] { handle_key(w, Qt::Key_G, Qt::NoModifier); });
-    QObject::connect(w.esc_button, &QPushButton::clicked, [&w] {
-        if (shell::run_key_escape(w.app->run)) refresh_menu_states(w);
-    });
+    w.panels = new PanelBar(w);
+    w.main->statusBar()->addWidget(w.panels, 1);
+    w.main->statusBar()->setSizeGripEnabled(false);
 }
 
 void make_timers(Window& w) {
@@ -114,6 +98,17 @@ bool display_available() {
 
 void close_from_command(void* window) { static_cast<Window*>(window)->main->close(); }
 
+// The panels' text and the window's font: 13 pixels, or the height of -F.
+void set_up_font(Window& w) {
+    w.fonts = std::make_unique<view::Fonts>();
+    const int height = w.app->command_line.font_height;
+    if (height <= 0) return;
+    w.text_height = std::clamp(height, view::kMinTextHeight, view::kMaxTextHeight);
+    QFont font = QApplication::font();
+    font.setPixelSize(w.text_height);
+    QApplication::setFont(font);
+}
+
 }  // namespace
 
 Window::~Window() {
@@ -127,6 +122,7 @@ std::unique_ptr<Window> open_window(shell::App& app, const WindowOptions& option
     w->options = options;
     w->main = new MainWindow(*w);
     w->main->setAcceptDrops(true);
+    set_up_font(*w);
     w->view = new ViewWidget(*w);
     w->main->setCentralWidget(w->view);
     add_status_panels(*w);
@@ -134,11 +130,13 @@ std::unique_ptr<Window> open_window(shell::App& app, const WindowOptions& option
     const shell::MessageFile messages = menu_messages(app);
     build_menus(*w, messages);
     build_command_menu(*w, messages);
+    build_tool_window(*w, messages);
     start_sounds(w->sounds, app.current_dir, app.program_dir, app.run.sound);
     install_backend(*w);
     shell::connect_display(app);
     app.hooks.window = w.get();
     app.hooks.close_window = close_from_command;
+    app.hooks.version_dialog = version_dialog_hook;
     place_window(*w);
     shell::rebuild_title(app.run);
     show_window(*w);
@@ -159,6 +157,7 @@ void close_window(Window& w) {
     stop_player(w.sounds);
     app.hooks.window = nullptr;
     app.hooks.close_window = nullptr;
+    app.hooks.version_dialog = nullptr;
 }
 
 int run_window(shell::App& app, int& argc, char** argv) {
@@ -214,9 +213,9 @@ void refresh_menu_states(Window& w) {
         if (a.action->isCheckable()) a.action->setChecked(shell::command_checked(app, *c, a.id));
     }
     show_command_menu(w, app.settings.save.view_p != 0 && w.main->isVisible() && !w.zoom_box);
-    const bool waits_for_user = app.run.state.suspended && !app.run.state.continue_pending;
-    w.go_button->setVisible(waits_for_user);
-    w.esc_button->setVisible(waits_for_user);
+    show_tool_window(w, app.settings.save.view_t != 0 && w.main->isVisible() && !w.zoom_box);
+    update_view_cursor(w, false);
+    w.panels->update();
 }
 
 // ---- Timers ----
@@ -228,6 +227,10 @@ void timer_fired(Window& w, int id) {
         if (const int command = shell::run_tick(app.run)) post_command(w, command);
         break;
     case kWheelRedrawTimer: full_redraw_after_pause(w); break;
+    case kArrowTimer:
+    case kSpinATimer:
+    case kSpinBTimer: arrow_timer(w, id); break;
+    case kCursorTimer: cursor_timer(w); break;
     case kBatchTimer:
         shell::execute_batch(app);
         refresh_menu_states(w);

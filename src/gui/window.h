@@ -9,17 +9,22 @@
 #include "platform/platform.h"
 #include "shell/app.h"
 #include "shell/message_file.h"
+#include "view/panels.h"
+#include "view/tool_view.h"
 
 #include <QPoint>
+#include <QPointF>
 #include <QRect>
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 class QAction;
+class QDialog;
 class QLabel;
 class QMainWindow;
 class QMenu;
@@ -32,10 +37,15 @@ class QWidget;
 namespace vx::gui {
 
 class MainWindow;
+class PanelBar;
 class ViewWidget;
 
 constexpr int kTimerCount = 8;          // ids 1..7
+constexpr int kArrowTimer = 1;          // repeats a view arrow of the panels while it is held
+constexpr int kSpinATimer = 2;          // turns A on and on (a double-clicked arrow)
+constexpr int kSpinBTimer = 3;          // ... B
 constexpr int kWheelRedrawTimer = 4;    // the full redraw after the wheel or a drag
+constexpr int kCursorTimer = 6;         // the mouse mode's cursor again after a change
 constexpr int kBatchTimer = 7;          // the one-shot unattended start
 
 // How a box is shown: to the user, or, for tests, only recorded and answered unattended.
@@ -56,8 +66,9 @@ struct CommandAction {
 struct Drag {
     bool active = false;
     Qt::MouseButton button = Qt::NoButton;
-    QPoint last;
-    int mode = 0;  // the mouse mode the drag was started in
+    QPoint last;     // where the button went down, then where the last step's pixels end
+    int mode = 0;    // the mouse mode the drag was started in
+    QPointF carry;   // the part of a pixel the last step left over (rotate and light)
 };
 
 struct Window {
@@ -70,11 +81,11 @@ struct Window {
     WindowOptions options;
     MainWindow* main = nullptr;  // owns every widget below
     ViewWidget* view = nullptr;
-    QLabel* line_label = nullptr;      // the NC list's current line
-    QLabel* position_label = nullptr;  // the position panel
-    QLabel* stop_label = nullptr;      // the stop panel
-    QPushButton* go_button = nullptr;  // ... its GO and ESC fields while a run is suspended
-    QPushButton* esc_button = nullptr;
+    PanelBar* panels = nullptr;        // NC line, position, stop modes with GO and ESC, view arrows
+    QWidget* tool_window = nullptr;    // the tool and the magazine strip; shown while VIEW_T is set
+    QDialog* version_dialog = nullptr; // refreshed every second while open
+    std::unique_ptr<view::Fonts> fonts;  // the panels' text
+    int text_height = view::kPanelTextHeight;  // of the panels and the window's font (-F)
     QProgressDialog* progress = nullptr;
     QWidget* command_menu = nullptr;   // the 20 buttons; shown while the settings' VIEW_P is set
     std::vector<CommandAction> actions;
@@ -87,7 +98,14 @@ struct Window {
     std::set<int> keys_pressed;
     std::vector<std::string> recorded;  // Boxes::Recorded: "title|body" of every box
     Drag drag;
+    bool waiting = false;          // the run asked for the wait cursor
     bool zoom_box = false;         // Z: the next left drag draws the box of the displayed range
+    view::PickedPoints picks;      // the measuring cursor's points
+    std::optional<view::NcLinePanel> pick_panel;  // the NC-line panel of the last picked cell
+    std::optional<int> run_line;   // the line the run named last; else the interpreter's main line
+    bool difference_once = false;  // the temporary difference display: its lines go after one paint
+    int arrow_held = -1;           // the panel's view arrow held down (timer 1 repeats it)
+    int spin_a = 0, spin_b = 0;    // directions of the continuous turns of timers 2 and 3
     QRubberBand* band = nullptr;
     std::int64_t last_view_change_ns = 0;  // the wheel's and the drags' last step
     bool painted = false;                  // the first paint started the batch timer

@@ -64,6 +64,8 @@ struct App {
         // The window: closing it (the exit command). Without a window the command is not available.
         void* window = nullptr;
         void (*close_window)(void* window) = nullptr;
+        // The version and environment dialog that refreshes itself; without it a message box.
+        void (*version_dialog)(void* window) = nullptr;
     } hooks;
 
     // What a left-button drag in the view does: one of the view menu's ids (cmd::kMouseRotate..),

@@ -122,7 +122,7 @@ const std::array kCommands{
     Command{32883, 32883, 0, O::View, E::Always, C::ToolDrawing, false, "工具表示(&T)", "the tool drawing",
             h::display_switch},
     Command{32816, 32816, 0, O::View, E::Always, C::ToolDialog, false, "工具表示ダイアログ表示(&C)",
-            "the tool display dialog"},
+            "the tool display dialog", h::tool_dialog},
     Command{32828, 32828, 0, O::View, E::Always, C::Axes, false, "座標軸／スタート点表示(&O)",
             "the axes and the start point", h::display_switch},
     Command{32829, 32829, 0, O::Shell, E::Always, C::ProgressWindow, false, "進行状況(プログレスバー)表示(&B)",

@@ -63,6 +63,9 @@ constexpr int kViewMenuLast = 261;
 constexpr int kMouseRotate = 248;       // the modes this build has; the others are not available
 constexpr int kMouseZoom = 249;
 constexpr int kMousePan = 250;
+constexpr int kMouseLight = 251;        // the light direction
+constexpr int kMouseMeasure = 252;      // the measuring cursor: a click picks a cell
+constexpr int kMouseZoomBox = 253;      // a drag draws the zoom box
 
 }  // namespace cmd
 

@@ -149,6 +149,12 @@ int command_menu(App& app, int, int, const CommandArgs*) {
     return 1;
 }
 
+// The tool window's switch, likewise its settings flag.
+int tool_dialog(App& app, int, int, const CommandArgs*) {
+    app.settings.save.view_t = app.settings.save.view_t ? 0 : 1;
+    return 1;
+}
+
 // The help path: in the current directory, else in the program directory; opened with the
 // desktop's program for it.
 int open_help(App& app, int, int, const CommandArgs*) {
@@ -163,7 +169,7 @@ int open_help(App& app, int, int, const CommandArgs*) {
 }
 
 int mouse_mode(App& app, int id, int, const CommandArgs*) {
-    const bool built = id == cmd::kMouseRotate || id == cmd::kMouseZoom || id == cmd::kMousePan;
+    const bool built = id >= cmd::kMouseRotate && id <= cmd::kMouseZoomBox;
     if (!built) return not_available(*find_command(id), id);
     app.mouse_mode = id;
     return 1;

@@ -41,6 +41,7 @@ int exit_program(App& app, int id, int parameter, const CommandArgs* args);
 int mouse_mode(App& app, int id, int parameter, const CommandArgs* args);
 int open_help(App& app, int id, int parameter, const CommandArgs* args);
 int command_menu(App& app, int id, int parameter, const CommandArgs* args);
+int tool_dialog(App& app, int id, int parameter, const CommandArgs* args);
 
 // report_command.cpp
 int report(App& app, int id, int parameter, const CommandArgs* args);

@@ -79,6 +79,8 @@ std::string os_pretty_name(std::string_view os_release) {
     return "Linux";
 }
 
+std::string_view version_title() { return platform::text(kTitle); }
+
 std::string version_text(const App& app) {
     const MemoryInfo m = parse_meminfo(platform::read_file("/proc/meminfo").value_or(""));
     const std::int64_t work = sim::memory_estimate(app.workpiece);
@@ -94,6 +96,10 @@ std::string version_text(const App& app) {
 namespace handlers {
 
 int version(App& app, int, int, const CommandArgs*) {
+    if (app.hooks.version_dialog) {
+        app.hooks.version_dialog(app.hooks.window);
+        return 1;
+    }
     platform::show_message({platform::text(kTitle), version_text(app)});
     return 1;
 }

@@ -25,6 +25,9 @@ MemoryInfo parse_meminfo(std::string_view text);
 // The PRETTY_NAME of an os-release file without its quotes; "Linux" when there is none.
 std::string os_pretty_name(std::string_view os_release);
 
+// The title of the version box: "Version/Environment" in English.
+std::string_view version_title();
+
 // The text of the version box for the system as it is now.
 std::string version_text(const App& app);
 

@@ -62,6 +62,29 @@ TEST(ViewRules, RotateDragTurnsByWholeUnits) {
     EXPECT_TRUE(drag_step_due(2, -1));
 }
 
+// The light follows the rotate rule on its azimuth and its elevation, which may go below the XY
+// plane down to -90 (the view's B stops at 0); the vector and the angles describe one direction.
+TEST(ViewRules, LightDragTurnsAzimuthAndElevation) {
+    const LightAngles start{100, 30};
+    const LightAngles right = light_drag(start, 100, 0, 720, 360);
+    EXPECT_DOUBLE_EQ(right.azimuth, 125);
+    EXPECT_DOUBLE_EQ(right.elevation, 30);
+    EXPECT_DOUBLE_EQ(light_drag({350, 0}, 100, 0, 720, 360).azimuth, 15);       // wrapped
+    EXPECT_DOUBLE_EQ(light_drag({0, -85}, 0, 100, 720, 360).elevation, -90);    // downward, clamped
+    EXPECT_DOUBLE_EQ(light_drag({0, 10}, 0, 40, 720, 360).elevation, 0);        // not stopped at 0
+    EXPECT_DOUBLE_EQ(light_drag({0, 0}, 0, 40, 720, 360).elevation, -10);
+    for (const LightAngles a : {LightAngles{0, 90}, LightAngles{45, 30}, LightAngles{270, -60}, LightAngles{135, 0}}) {
+        const Vec3 l = light_vector(a);
+        EXPECT_NEAR(l.x * l.x + l.y * l.y + l.z * l.z, 1.0, 1e-12);
+        const LightAngles back = light_angles(l);
+        EXPECT_NEAR(back.elevation, a.elevation, 1e-9);
+        if (a.elevation != 90) {  // straight above, every azimuth is the same direction
+            EXPECT_NEAR(back.azimuth, a.azimuth, 1e-9);
+        }
+    }
+    EXPECT_NEAR(light_vector({0, 90}).z, 1.0, 1e-12);  // LIGHT VECTOR's default (0,0,1) straight above
+}
+
 TEST(ViewRules, ZoomDragAndWheelAreInverseOfTheirReverse) {
     EXPECT_DOUBLE_EQ(zoom_drag_factor(640, 0, 640, 480), std::pow(1.1, 20));
     EXPECT_DOUBLE_EQ(zoom_drag_factor(0, -240, 640, 480), std::pow(1.1, 10));  // upward enlarges

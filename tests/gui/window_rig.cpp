@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -28,6 +29,9 @@ WindowRig::WindowRig(const std::vector<std::string>& args) {
     options.height = 360;
     w = open_window(*app, options);
     if (!QTest::qWaitFor([this] { return w->painted; }, 2000)) ADD_FAILURE() << "the window was never painted";
+    // The unattended start has run (a busy host may hold its 10 ms timer back).
+    if (!QTest::qWaitFor([this] { return !w->timers[kBatchTimer]->isActive(); }, 2000))
+        ADD_FAILURE() << "the start timer never fired";
     settle();
 }
 

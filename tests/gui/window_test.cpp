@@ -3,6 +3,7 @@
 #include "window_rig.h"
 
 #include "gui/menus.h"
+#include "gui/panel_bar.h"
 #include "gui/widgets.h"
 #include "shell/dispatch.h"
 
@@ -163,25 +164,28 @@ TEST(WindowRun, SingleBlockStopsAndTheKeysGoOnAndEnd) {
     rig.settle();
     EXPECT_FALSE(rig.app->run.state.suspended);
     EXPECT_EQ(rig.app->run.state.run_mode, shell::kModeIdle);
-    EXPECT_FALSE(rig.w->go_button->isVisible());
 }
 
-// The stop panel's GO and ESC fields are there while the run waits for the user, and act as the
-// keys do.
+// The stop panel's GO and ESC fields act as the keys while the run waits for the user, and do
+// nothing otherwise.
 TEST(WindowRun, TheStopPanelFieldsGoOnAndEnd) {
     WindowRig rig({"slot.nc"});
+    const auto click = [&rig](PanelField f) {
+        QTest::mouseClick(rig.w->panels, Qt::LeftButton, {}, rig.w->panels->field_rect(f).center());
+        rig.settle();
+    };
     rig.pick(32856);
-    EXPECT_FALSE(rig.w->go_button->isVisible());
+    click(PanelField::Go);
+    EXPECT_EQ(rig.app->run.state.run_mode, shell::kModeIdle);  // no run to go on with
     rig.pick(shell::cmd::kRealCut);
-    ASSERT_TRUE(rig.w->go_button->isVisible());
+    ASSERT_TRUE(rig.app->run.state.suspended);
     const int line = rig.app->reader.line_number;
-    QTest::mouseClick(rig.w->go_button, Qt::LeftButton);
-    rig.settle();
+    click(PanelField::Go);
     EXPECT_GT(rig.app->reader.line_number, line);
-    ASSERT_TRUE(rig.w->esc_button->isVisible());
-    QTest::mouseClick(rig.w->esc_button, Qt::LeftButton);
+    ASSERT_TRUE(rig.app->run.state.suspended);
+    click(PanelField::Esc);
     EXPECT_FALSE(rig.app->run.state.suspended);
-    EXPECT_FALSE(rig.w->esc_button->isVisible());
+    EXPECT_EQ(rig.app->run.state.run_mode, shell::kModeIdle);
 }
 
 // ---- Keys and files ----
@@ -345,15 +349,19 @@ TEST(WindowWatch, AChangedDefinitionIsReadAgainOnceAndAMissingOneReportedOnce) {
 
 // ---- The end ----
 
-TEST(WindowEnd, ClosingWritesThePlacementBack) {
+TEST(WindowEnd, ClosingWritesThePlacementAndTheShownWindowsBack) {
     auto rig = std::make_unique<WindowRig>();
     rig->app->settings.save.display = 1;  // "restore the window placement"
     rig->w->main->setGeometry(40, 50, 520, 410);
+    rig->pick(213);    // the command menu and the tool window shown: both come back at the next start
+    rig->pick(32816);
     rig->settle();
     rig->w->main->close();
     const std::string written = rig->dir.read("vornex.ini");
     EXPECT_NE(written.find("WIDE=520"), std::string::npos) << written;
     EXPECT_NE(written.find("HEIGHT=410"), std::string::npos) << written;
+    EXPECT_NE(written.find("VIEW_P=1"), std::string::npos) << written;
+    EXPECT_NE(written.find("VIEW_T=1"), std::string::npos) << written;
 }
 
 }  // namespace
