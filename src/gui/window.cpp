@@ -3,6 +3,7 @@
 #include "gui/window.h"
 
 #include "gui/backend.h"
+#include "gui/dialogs.h"
 #include "gui/menus.h"
 #include "gui/widgets.h"
 #include "platform/files.h"
@@ -139,6 +140,7 @@ std::unique_ptr<Window> open_window(shell::App& app, const WindowOptions& option
     shell::connect_display(app);
     app.hooks.window = w.get();
     app.hooks.close_window = close_from_command;
+    app.hooks.window_command = window_command;
     place_window(*w);
     shell::rebuild_title(app.run);
     show_window(*w);
@@ -159,6 +161,7 @@ void close_window(Window& w) {
     stop_player(w.sounds);
     app.hooks.window = nullptr;
     app.hooks.close_window = nullptr;
+    app.hooks.window_command = nullptr;
 }
 
 int run_window(shell::App& app, int& argc, char** argv) {

@@ -14,12 +14,14 @@
 #include <QRect>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 class QAction;
+class QDialog;
 class QLabel;
 class QMainWindow;
 class QMenu;
@@ -86,6 +88,9 @@ struct Window {
     // still reaches the run.
     std::set<int> keys_pressed;
     std::vector<std::string> recorded;  // Boxes::Recorded: "title|body" of every box
+    // Boxes::Recorded: answers a dialog in place of the user (QDialog::Accepted or Rejected);
+    // without it every dialog is cancelled.
+    std::function<int(QDialog&)> dialog_answer;
     Drag drag;
     bool zoom_box = false;         // Z: the next left drag draws the box of the displayed range
     QRubberBand* band = nullptr;

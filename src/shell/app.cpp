@@ -1,5 +1,7 @@
 #include "shell/app.h"
 
+#include "shell/editor_commands.h"
+
 namespace vx::shell {
 
 App::App() {
@@ -15,6 +17,7 @@ App::App() {
     run.time = &time;
     run.plugins = &plugins;
     install_optimise_hooks(*this);
+    install_editor_hooks(*this);
 }
 
 App::~App() {

@@ -92,15 +92,6 @@ bool read_numbers(std::string_view s, double* out, int count) {
 
 // ---- Colour keys: one table for the settings, the colour table file and the write-back ----
 
-enum class ColourGroup { Work, Tool, Line, Background };
-
-struct ColourKey {
-    std::string_view ini_key;
-    std::string_view table_key;  // the colour table file's name for it
-    ColourGroup group;
-    Colour& (*field)(Colours&);
-};
-
 #define VX_COLOUR(member) [](Colours& c) -> Colour& { return c.member; }
 const ColourKey kColourKeys[] = {
     {"WORK COLOR", "WORK COLOR", ColourGroup::Work, VX_COLOUR(work)},
@@ -491,6 +482,8 @@ constexpr std::string_view kNewControlPointWords[] = {"BOX-TOP", "CURRENT", "SPE
 }  // namespace
 
 // ---- Public interface ----
+
+std::span<const ColourKey> colour_keys() { return kColourKeys; }
 
 std::optional<AlignedBox> read_aligned_box(std::string_view s) {
     s = trim(s);

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -276,6 +277,16 @@ struct ExitState {
     bool minimised = false;  // the window is minimised: no placement is saved
     int show = 1, x = -1, y = -1, wide = -1, height = -1, screens = 1;
 };
+
+// The colours by their settings keys, in the order of the settings file and the colour dialog.
+enum class ColourGroup { Work, Tool, Line, Background };  // the "Save" flag that writes it back
+struct ColourKey {
+    std::string_view ini_key;
+    std::string_view table_key;  // the colour table file's name for it
+    ColourGroup group;
+    Colour& (*field)(Colours&);
+};
+std::span<const ColourKey> colour_keys();
 
 // The write-back when the window is destroyed; false when the file could not be replaced.
 bool write_settings_at_exit(const Settings& settings, const ExitState& exit);
