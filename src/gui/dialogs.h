@@ -14,6 +14,10 @@ namespace vx::gui {
 // The window_command hook of the dispatcher: 1 done, 0 failed or cancelled, -1 not built here.
 int window_command(void* window, int id, int parameter);
 
+// The dispatcher's window commands and the optimise run's dialog, while the window exists.
+void install_dialog_hooks(Window& w);
+void remove_dialog_hooks(Window& w);
+
 // ---- Pictures of the view ----
 
 // The view as the window shows it (workpiece, paths, tool and the panels drawn over it), at full

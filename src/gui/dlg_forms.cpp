@@ -13,6 +13,8 @@
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
+#include <QGroupBox>
+#include <QRadioButton>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -69,6 +71,21 @@ QWidget* field_widget(QDialog& dialog, shell::FormField& f, int n) {
         widget = box;
         break;
     }
+    case shell::FormField::Kind::Choice: {
+        auto* group = new QGroupBox(qs(f.label), &dialog);
+        auto* column = new QVBoxLayout(group);
+        for (std::size_t k = 0; k < f.choices.size(); ++k) {
+            auto* radio = new QRadioButton(qs(f.choices[k]), group);
+            radio->setObjectName(QString("choice%1").arg(k));
+            radio->setChecked(int(k) == f.choice);
+            QObject::connect(radio, &QRadioButton::toggled, [&f, k](bool on) {
+                if (on) f.choice = int(k);
+            });
+            column->addWidget(radio);
+        }
+        widget = group;
+        break;
+    }
     case shell::FormField::Kind::Colour: {
         auto* button = new QPushButton(&dialog);
         show_colour(button, f.colour);
@@ -86,18 +103,48 @@ QWidget* field_widget(QDialog& dialog, shell::FormField& f, int n) {
     return widget;
 }
 
-bool edit_form(Window& w, shell::Form& form) {
-    QDialog dialog(w.main);
+// The fields of `form` in `dialog`, which must outlive neither; the edits land in `form`.
+void build_form(QDialog& dialog, shell::Form& form) {
     dialog.setWindowTitle(qs(form.title));
     auto* layout = new QFormLayout(&dialog);
     for (std::size_t i = 0; i < form.fields.size(); ++i) {
         shell::FormField& f = form.fields[i];
         QWidget* widget = field_widget(dialog, f, int(i));
-        if (f.kind == shell::FormField::Kind::Check) layout->addRow(widget);
+        if (f.kind == shell::FormField::Kind::Check || f.kind == shell::FormField::Kind::Choice) layout->addRow(widget);
         else layout->addRow(qs(f.label), widget);
     }
-    layout->addRow(ok_cancel(dialog));
+    QDialogButtonBox* buttons = ok_cancel(dialog);
+    if (!form.accept.empty()) buttons->button(QDialogButtonBox::Ok)->setText(qs(form.accept));
+    layout->addRow(buttons);
+}
+
+bool edit_form(Window& w, shell::Form& form) {
+    QDialog dialog(w.main);
+    build_form(dialog, form);
     return exec_dialog(w, dialog) == QDialog::Accepted;
+}
+
+// "No" optimised program: its path and naming choices mean nothing and are greyed.
+void grey_without_program(QDialog& dialog) {
+    auto* no_program = dialog.findChild<QGroupBox*>("field4")->findChild<QRadioButton*>("choice0");
+    const auto follow = [&dialog](bool no) {
+        for (const char* name : {"field0", "field1", "field5", "field6"}) dialog.findChild<QWidget*>(name)->setEnabled(!no);
+    };
+    QObject::connect(no_program, &QRadioButton::toggled, follow);
+    follow(no_program->isChecked());
+}
+
+// The optimise run's dialog; the run hooks' context is the application.
+bool optimise_dialog(void* context) {
+    shell::App& app = *static_cast<shell::App*>(context);
+    Window& w = *static_cast<Window*>(app.hooks.window);
+    shell::Form form = shell::optimise_form(app);
+    QDialog dialog(w.main);
+    build_form(dialog, form);
+    grey_without_program(dialog);
+    if (exec_dialog(w, dialog) != QDialog::Accepted) return false;
+    shell::apply_optimise(app, form);
+    return true;
 }
 
 int form_dialog(Window& w, const shell::SettingsDialog& d) {
@@ -210,6 +257,16 @@ int exec_dialog(Window& w, QDialog& dialog) {
     if (w.options.boxes == Boxes::Shown) return dialog.exec();
     w.recorded.push_back("dialog|" + dialog.windowTitle().toStdString());
     return w.dialog_answer ? w.dialog_answer(dialog) : int(QDialog::Rejected);
+}
+
+void install_dialog_hooks(Window& w) {
+    w.app->hooks.window_command = window_command;
+    w.app->run.hooks.optimise_dialog = optimise_dialog;
+}
+
+void remove_dialog_hooks(Window& w) {
+    w.app->hooks.window_command = nullptr;
+    w.app->run.hooks.optimise_dialog = nullptr;
 }
 
 int settings_dialog(Window& w, int id, int) {

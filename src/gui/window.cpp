@@ -140,7 +140,7 @@ std::unique_ptr<Window> open_window(shell::App& app, const WindowOptions& option
     shell::connect_display(app);
     app.hooks.window = w.get();
     app.hooks.close_window = close_from_command;
-    app.hooks.window_command = window_command;
+    install_dialog_hooks(*w);
     place_window(*w);
     shell::rebuild_title(app.run);
     show_window(*w);
@@ -161,7 +161,7 @@ void close_window(Window& w) {
     stop_player(w.sounds);
     app.hooks.window = nullptr;
     app.hooks.close_window = nullptr;
-    app.hooks.window_command = nullptr;
+    remove_dialog_hooks(w);
 }
 
 int run_window(shell::App& app, int& argc, char** argv) {

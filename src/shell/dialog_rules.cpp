@@ -213,7 +213,70 @@ int written_or_tell(const App& app, int written) {
     return written;
 }
 
+// ---- Optimize NC-Data ----
+
+constexpr TextPair kOptTitle{"最適化NCデータ出力", "Optimize NC-Data"};
+constexpr TextPair kOptGo{"GO(&G)", "GO(&G)"};
+constexpr TextPair kOptCutPath{"切削パス", "Cut Path"};
+constexpr TextPair kOptAirPath{"エアカットパス", "Aircut Path"};
+constexpr TextPair kOptCutData{"切削データ", "Cut-Data"};
+constexpr TextPair kOptNcData{"最適化NCデータ", "Optimized NC-Data"};
+constexpr TextPair kOptAutoNaming{"自動命名", "Auto Naming"};
+constexpr TextPair kOptEscapeHeight{"逃げ高さ", "Escape-H"};
+constexpr TextPair kNotChange{"変更しない", "Not Change"}, kOptimizeF{"F最適化", "Optimize F"},
+    kEscapeSpecial{"逃げ(特殊用途)", "Escape(Special usage)"}, kEscape{"逃げ", "Escape"},
+    kMaxOptF{"最大最適化F", "Max Optimize F"}, kMaxMachineF{"機械最大F", "Max Machine F"}, kNo{"なし", "No"},
+    kOutput{"出力", "Output"}, kOutputOpen{"出力+表示", "Output+Open"}, kBinary{"バイナリファイル", "Binary File"},
+    kBinaryOpen{"バイナリ+表示", "Binary+Open"};
+
+FormField choice(const TextPair& label, std::initializer_list<TextPair> choices, int value) {
+    FormField f;
+    f.kind = Kind::Choice;
+    f.label = tr(label);
+    for (const TextPair& c : choices) f.choices.push_back(tr(c));
+    f.choice = value;
+    return f;
+}
+
+// "Auto Naming" with the name the run would write under it.
+FormField auto_naming(bool on, const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return check(tr(kOptAutoNaming) + " (" + path.substr(slash == std::string::npos ? 0 : slash + 1) + ")", on);
+}
+
+std::string auto_path(bool cut_data, OptimizeSettings o, const App& app) {
+    o.cut_data_auto_name = o.opt_nc_auto_name = true;
+    return cut_data ? cut_data_path(o, app.run.nc_path, app.run.work_dir)
+                    : optimised_nc_path(o, app.run.nc_path, app.run.work_dir);
+}
+
+enum OptField { kCutPath, kAirPath, kCutData, kCutDataNaming, kNcData, kNcNaming, kEscapeHeight };
+
 }  // namespace
+
+Form optimise_form(const App& app) {
+    const OptimizeSettings& o = app.settings.optimize;
+    Form f{tr(kOptTitle), {}, tr(kOptGo)};
+    f.fields = {choice(kOptCutPath, {kNotChange, kOptimizeF, kEscapeSpecial}, o.opt_cut),
+                choice(kOptAirPath, {kNotChange, kEscape, kMaxOptF, kMaxMachineF}, o.opt_aircut),
+                choice(kOptCutData, {kNo, kOutput, kOutputOpen, kBinary, kBinaryOpen}, o.cut_data),
+                auto_naming(o.cut_data_auto_name, auto_path(true, o, app)),
+                choice(kOptNcData, {kNo, kOutput, kOutputOpen}, o.opt_nc),
+                auto_naming(o.opt_nc_auto_name, auto_path(false, o, app)),
+                number(kOptEscapeHeight, o.escape_height)};
+    return f;
+}
+
+void apply_optimise(App& app, const Form& form) {
+    OptimizeSettings& o = app.settings.optimize;
+    o.opt_cut = form.fields.at(kCutPath).choice;
+    o.opt_aircut = form.fields.at(kAirPath).choice;
+    o.cut_data = form.fields.at(kCutData).choice;
+    o.cut_data_auto_name = form.fields.at(kCutDataNaming).checked;
+    o.opt_nc = form.fields.at(kNcData).choice;
+    o.opt_nc_auto_name = form.fields.at(kNcNaming).checked;
+    o.escape_height = form.fields.at(kEscapeHeight).number;
+}
 
 const SettingsDialog* find_settings_dialog(int id) {
     for (const SettingsDialog& d : kDialogs)

@@ -13,18 +13,21 @@
 namespace vx::shell {
 
 struct FormField {
-    enum class Kind { Number, Check, Colour };
+    enum class Kind { Number, Check, Colour, Choice };
     Kind kind = Kind::Number;
     std::string label;
     double number = 0;
     int decimals = 3;  // of a number as the field shows it ("%8.3f")
     bool checked = false;
     Colour colour = 0;
+    std::vector<std::string> choices;  // a group of radio buttons
+    int choice = 0;
 };
 
 struct Form {
     std::string title;
     std::vector<FormField> fields;
+    std::string accept;  // the caption of the confirming button; empty: OK
 };
 
 // What OK answered: the values were taken (1) or a check refused them (0, the user was told).
@@ -36,6 +39,11 @@ struct SettingsDialog {
 
 // The dialog of command `id`, or nullptr when it is not one of these.
 const SettingsDialog* find_settings_dialog(int id);
+
+// The "Optimize NC-Data" dialog of the optimise run: its form, and its choices stored for the
+// run ("GO" confirms; cancel keeps the old values and the run does not start).
+Form optimise_form(const App& app);
+void apply_optimise(App& app, const Form& form);
 
 // ---- The offset tables of the controller ----
 

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRadioButton>
 
 #include <gtest/gtest.h>
 
@@ -137,6 +138,42 @@ TEST(WindowImage, SaveDialogTitleFilterAndTheFileChosen) {
     EXPECT_EQ(filters.toStdString(), "Image File(*.PNG)");
     view::Surface back;
     EXPECT_TRUE(output::read_png(rig.dir.path() + "picked.png", back));
+}
+
+}  // namespace
+}  // namespace vx::gui
+
+namespace vx::gui {
+namespace {
+
+// ---- Optimize NC-Data ----
+// Cancel keeps the old values and starts nothing; "No" greys the path and naming choices; GO
+// stores the choices and runs.
+TEST(WindowDialogs, OptimiseDialogStoresTheChoicesAndStartsTheRun) {
+    WindowRig rig({"slot.nc"});
+    ASSERT_FALSE(rig.app->run.nc_path.empty());
+    const int old_cut = rig.app->settings.optimize.opt_cut;
+    rig.w->dialog_answer = [](QDialog& d) {
+        d.findChild<QWidget*>("field0")->findChild<QRadioButton*>("choice2")->setChecked(true);
+        return int(QDialog::Rejected);
+    };
+    rig.pick(32831);
+    EXPECT_EQ(rig.app->settings.optimize.opt_cut, old_cut);
+    EXPECT_EQ(rig.app->run.state.blocks, 0);
+
+    bool greyed = false;
+    rig.w->dialog_answer = [&greyed](QDialog& d) {
+        d.findChild<QWidget*>("field4")->findChild<QRadioButton*>("choice0")->setChecked(true);  // no program
+        d.findChild<QWidget*>("field2")->findChild<QRadioButton*>("choice0")->setChecked(true);  // no cut data
+        greyed = !d.findChild<QWidget*>("field0")->isEnabled() && !d.findChild<QWidget*>("field5")->isEnabled();
+        d.findChild<QDoubleSpinBox*>("field6")->setValue(7.5);
+        return int(QDialog::Accepted);
+    };
+    rig.pick(32831);
+    EXPECT_TRUE(greyed);
+    EXPECT_EQ(rig.app->settings.optimize.opt_nc, 0);
+    EXPECT_EQ(rig.app->settings.optimize.escape_height, 7.5);
+    EXPECT_GT(rig.app->run.state.blocks, 0);  // the run went through the program
 }
 
 }  // namespace
