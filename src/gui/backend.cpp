@@ -1,5 +1,6 @@
 #include "gui/backend.h"
 
+#include "gui/nc_pane.h"
 #include "gui/widgets.h"
 
 #include <QApplication>
@@ -162,6 +163,7 @@ void set_title(void* context, std::string_view title) { window(context).main->se
 
 void show_nc_line(void* context, int line, std::string_view text) {
     window(context).line_label->setText(QString("%1: %2").arg(line).arg(qs(text)));
+    follow_nc_line(window(context), line);
 }
 
 void show_position(void* context, const Vec3& p) {
@@ -198,7 +200,12 @@ void stop_timer(void* context, int id) {
     if (QTimer* t = timer(window(context), id)) t->stop();
 }
 
-void pump(void*) { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+// The NC pane follows the run at the pump's pace, whatever the run mode draws.
+void pump(void* context) {
+    Window& w = window(context);
+    follow_nc_line(w, w.app->interp.main_line);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 }  // namespace
 

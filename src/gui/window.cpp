@@ -5,6 +5,7 @@
 #include "gui/backend.h"
 #include "gui/dialogs.h"
 #include "gui/menus.h"
+#include "gui/nc_pane.h"
 #include "gui/widgets.h"
 #include "platform/files.h"
 #include "platform/log.h"
@@ -135,6 +136,7 @@ std::unique_ptr<Window> open_window(shell::App& app, const WindowOptions& option
     const shell::MessageFile messages = menu_messages(app);
     build_menus(*w, messages);
     build_command_menu(*w, messages);
+    build_nc_pane(*w);
     start_sounds(w->sounds, app.current_dir, app.program_dir, app.run.sound);
     install_backend(*w);
     shell::connect_display(app);
@@ -193,6 +195,7 @@ void close_if_asked(Window& w) {
 int send_command(Window& w, int id, int parameter, const shell::CommandArgs* args) {
     const int status = shell::dispatch(*w.app, id, parameter, args);
     refresh_menu_states(w);
+    follow_nc_line(w, w.app->interp.main_line);  // where a run ended or stopped
     close_if_asked(w);
     return status;
 }

@@ -4,13 +4,17 @@
 #include "window_rig.h"
 
 #include "gui/dialogs.h"
+#include "gui/nc_pane.h"
+#include "shell/commands.h"
 #include "gui/widgets.h"
 #include "output/png.h"
 #include "platform/files.h"
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QDockWidget>
 #include <QDoubleSpinBox>
+#include <QPlainTextEdit>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPrintDialog>
@@ -174,6 +178,46 @@ TEST(WindowDialogs, OptimiseDialogStoresTheChoicesAndStartsTheRun) {
     EXPECT_EQ(rig.app->settings.optimize.opt_nc, 0);
     EXPECT_EQ(rig.app->settings.optimize.escape_height, 7.5);
     EXPECT_GT(rig.app->run.state.blocks, 0);  // the run went through the program
+}
+
+}  // namespace
+}  // namespace vx::gui
+
+namespace vx::gui {
+namespace {
+
+// ---- The NC program pane ----
+// Hidden at first and switched on from the view menu; a run's line is highlighted in it; a
+// clicked line draws that block's path over the view (pixels change), a line without a kept path
+// says so; a picked cell's line becomes the editor's line.
+TEST(NcPane, FollowsTheRunAndShowsAClickedLinesPath) {
+    WindowRig rig({"slot.nc"});
+    auto* dock = rig.w->main->findChild<QDockWidget*>("vornex-nc-pane");
+    ASSERT_NE(dock, nullptr);
+    EXPECT_TRUE(dock->isHidden());
+    dock->toggleViewAction()->trigger();
+    rig.settle();
+    auto* text = static_cast<QPlainTextEdit*>(dock->widget());
+    EXPECT_TRUE(text->toPlainText().startsWith("%") || !text->toPlainText().isEmpty());
+
+    rig.pick(shell::cmd::kToolTipPath);  // a path run keeps every move with its line
+    const int last = rig.app->interp.main_line;
+    ASSERT_GT(last, 1);
+    EXPECT_EQ(dock->property("vornex-nc-line").toInt(), last);
+    ASSERT_EQ(text->extraSelections().size(), 1);
+    EXPECT_EQ(text->extraSelections()[0].cursor.blockNumber() + 1, last);
+
+    int cutting_line = 0;
+    for (const platform::PathSegment& m : rig.app->display.paths.moves)
+        if (m.motion == 1) cutting_line = m.line;
+    ASSERT_GT(cutting_line, 0) << "the result keeps the run's path";
+    const view::Surface before = rig.app->display.surface;
+    EXPECT_GT(show_line_path(*rig.w, cutting_line), 0);
+    EXPECT_NE(rig.app->display.surface.pixels, before.pixels);
+    EXPECT_EQ(show_line_path(*rig.w, 100000), 0);
+
+    select_cell_line(*rig.w, -3);  // a called program's line: the editor's line is its number
+    EXPECT_EQ(rig.app->editor_line, 3);
 }
 
 }  // namespace
