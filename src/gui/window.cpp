@@ -6,6 +6,7 @@
 #include "gui/dialogs.h"
 #include "gui/menus.h"
 #include "gui/nc_pane.h"
+#include "gui/plugin_menus.h"
 #include "gui/widgets.h"
 #include "platform/files.h"
 #include "platform/log.h"
@@ -137,6 +138,7 @@ std::unique_ptr<Window> open_window(shell::App& app, const WindowOptions& option
     build_menus(*w, messages);
     build_command_menu(*w, messages);
     build_nc_pane(*w);
+    label_plugin_items(*w);
     start_sounds(w->sounds, app.current_dir, app.program_dir, app.run.sound);
     install_backend(*w);
     shell::connect_display(app);

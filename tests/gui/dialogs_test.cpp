@@ -5,11 +5,14 @@
 
 #include "gui/dialogs.h"
 #include "gui/nc_pane.h"
+#include "gui/plugin_menus.h"
+#include "integration/plugins.h"
 #include "shell/commands.h"
 #include "gui/widgets.h"
 #include "output/png.h"
 #include "platform/files.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDialog>
 #include <QDockWidget>
@@ -218,6 +221,27 @@ TEST(NcPane, FollowsTheRunAndShowsAClickedLinesPath) {
 
     select_cell_line(*rig.w, -3);  // a called program's line: the editor's line is its number
     EXPECT_EQ(rig.app->editor_line, 3);
+}
+
+}  // namespace
+}  // namespace vx::gui
+
+namespace vx::gui {
+namespace {
+
+// ---- Plug-in menu items ----
+// Items of the slots that hold a module carry its caption; the others are not shown.
+TEST(PluginMenus, LoadedModulesNameTheirItemsOthersAreHidden) {
+    WindowRig rig;
+    label_plugin_items(*rig.w);
+    EXPECT_FALSE(command_action(*rig.w, shell::cmd::kSimPlugin)->isVisible());
+    ASSERT_EQ(integration::load_plugins(rig.app->plugins, VORNEX_TEST_PLUGIN_DIR), 2);
+    label_plugin_items(*rig.w);
+    QAction* first = command_action(*rig.w, shell::cmd::kNcReaderPlugin);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->text().toStdString(), "tst;PTH");
+    EXPECT_TRUE(command_action(*rig.w, shell::cmd::kNcReaderPlugin + 1)->isVisible());
+    EXPECT_FALSE(command_action(*rig.w, shell::cmd::kNcReaderPlugin + 2)->isVisible());  // its INIT refused
 }
 
 }  // namespace
