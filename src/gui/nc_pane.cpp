@@ -87,7 +87,7 @@ void build_nc_pane(Window& w) {
     auto* text = new QPlainTextEdit(dock);
     text->setReadOnly(true);
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    text->setFocusPolicy(Qt::ClickFocus);  // the run's keys stay with the main window
+    text->setFocusPolicy(Qt::NoFocus);  // every key, arrows included, stays with the main window
     text->viewport()->installEventFilter(new LineClicks(w, text));
     dock->setWidget(text);
     w.main->addDockWidget(Qt::RightDockWidgetArea, dock);
