@@ -195,6 +195,32 @@ int apply_colours(App& app, const Form& form) {
     return 1;
 }
 
+// ---- Control point ----
+
+constexpr TextPair kControlTitle{"制御点座標値設定", "Control Point"};
+constexpr TextPair kControlSave{"座標値設定と保存", "Save in the settings file"};
+constexpr TextPair kWriteProtect{"書き込み保護されています", "Write protect"};
+constexpr std::array<TextPair, 3> kAxisLabels{{{"X", "X"}, {"Y", "Y"}, {"Z", "Z"}}};
+
+Form control_form(const App& app) {
+    const Vec3& p = app.settings.define.control_point;
+    return {tr(kControlTitle),
+            {number(kAxisLabels[0], p.x), number(kAxisLabels[1], p.y), number(kAxisLabels[2], p.z),
+             check(tr(kControlSave), false)}};
+}
+
+// The point where the next run starts; with the box set it also starts every later session there.
+int apply_control(App& app, const Form& form) {
+    const Vec3 p{form.fields.at(0).number, form.fields.at(1).number, form.fields.at(2).number};
+    app.settings.define.control_point = p;
+    app.run.start_point = p;
+    if (form.fields.at(3).checked && !write_control_point(app.settings, p)) {
+        platform::show_message({app.settings.path, platform::text(kWriteProtect)});
+        return 0;
+    }
+    return 1;
+}
+
 constexpr std::array kDialogs{
     SettingsDialog{138, pitch_form, apply_pitch},
     SettingsDialog{32812, zoom_form, apply_zoom},
@@ -202,6 +228,7 @@ constexpr std::array kDialogs{
     SettingsDialog{208, initial_form, apply_initial},
     SettingsDialog{32819, discolour_form, apply_discolour},
     SettingsDialog{32779, colour_form, apply_colours},
+    SettingsDialog{154, control_form, apply_control},
 };
 
 // ---- Offsets ----

@@ -621,11 +621,18 @@ bool write_new_control_point(const Settings& settings, NewControlPoint choice) {
     return ini_save(ini);
 }
 
-bool write_specified_point(const Settings& settings, const Vec3& p) {
+namespace {
+
+bool write_point(const Settings& settings, std::string_view key, const Vec3& p) {
     IniFile ini = ini_load(settings.path);
-    ini_set(ini, "Define", "SPECIFIED POINT",
-            "(" + format_number(p.x) + "," + format_number(p.y) + "," + format_number(p.z) + ")");
+    ini_set(ini, "Define", key, "(" + format_number(p.x) + "," + format_number(p.y) + "," + format_number(p.z) + ")");
     return ini_save(ini);
 }
+
+}  // namespace
+
+bool write_specified_point(const Settings& settings, const Vec3& p) { return write_point(settings, "SPECIFIED POINT", p); }
+
+bool write_control_point(const Settings& settings, const Vec3& p) { return write_point(settings, "CONTROL POINT", p); }
 
 }  // namespace vx::shell

@@ -294,5 +294,6 @@ bool write_settings_at_exit(const Settings& settings, const ExitState& exit);
 // Keys written while the program runs (the workpiece definition commands and dialogs).
 bool write_new_control_point(const Settings& settings, NewControlPoint choice);
 bool write_specified_point(const Settings& settings, const Vec3& point);
+bool write_control_point(const Settings& settings, const Vec3& point);  // the control point dialog
 
 }  // namespace vx::shell

@@ -171,3 +171,27 @@ TEST(OffsetDialogs, WorkOffsetsMoveTheStartOffset) {
 
 }  // namespace
 }  // namespace vx::shell
+
+namespace vx::shell {
+namespace {
+
+// The control point: the next run starts there; with the box set the settings file keeps it, and
+// a file that cannot be written is told.
+TEST(SettingsDialogs, ControlPointStartsTheNextRunAndIsSavedWhenAsked) {
+    RunRig rig;
+    RecordingBackend backend;
+    rig.settings.path = rig.dir.write("vornex.ini", "[Define]\n");
+    Form form = form_of(*rig.app, 154);
+    form.fields[0].number = 12.5;
+    form.fields[2].number = 40;
+    form.fields[3].checked = true;
+    EXPECT_EQ(apply(*rig.app, 154, form), 1);
+    EXPECT_EQ(rig.ctx.start_point, (Vec3{12.5, 0, 40}));
+    EXPECT_EQ(ini_get(ini_load(rig.settings.path), "Define", "CONTROL POINT", ""), "(12.5,0,40)");
+    rig.settings.path = rig.dir.path() + "no/such/folder/vornex.ini";
+    EXPECT_EQ(apply(*rig.app, 154, form), 0);
+    EXPECT_EQ(backend.recording().messages.size(), 1u);
+}
+
+}  // namespace
+}  // namespace vx::shell
