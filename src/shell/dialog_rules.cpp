@@ -3,7 +3,6 @@
 #include "platform/language.h"
 #include "platform/platform.h"
 #include "shell/view_options.h"
-#include "work/emphasis.h"
 
 #include <array>
 #include <string_view>
@@ -222,30 +221,6 @@ int apply_control(App& app, const Form& form) {
     return 1;
 }
 
-// ---- Emphasis of a pen or the paint ----
-
-constexpr TextPair kEmphasisTitle{"ペン/ペンキの強調表示", "Emphasis Pen or Penki Color"};
-constexpr TextPair kEmphasisMark{"強調する色", "Color"};
-constexpr TextPair kEmphasisWidth{"強調範囲:", "Width : "};
-constexpr double kEmphasisDefaultWidth = 1.0;  // mm, a few cells at the usual pitches
-
-Form emphasis_form(const App&) {
-    FormField marks;
-    marks.kind = Kind::Choice;
-    marks.label = tr(kEmphasisMark);
-    for (int pen = 1; pen <= 7; ++pen)
-        marks.choices.push_back((platform::english() ? "Pen" : "ペン") + std::to_string(pen) + "(&" + std::to_string(pen) + ")");
-    marks.choices.push_back(platform::english() ? "Penki(&P)" : "ペンキ(&P)");
-    return {tr(kEmphasisTitle), {marks, number(kEmphasisWidth, kEmphasisDefaultWidth)}};
-}
-
-int apply_emphasis(App& app, const Form& form) {
-    work::emphasise(app.workpiece, form.fields.at(0).choice + 1, form.fields.at(1).number);
-    app.display.redraw_due = true;
-    platform::redraw(platform::ViewPart::Workpiece);
-    return 1;
-}
-
 constexpr std::array kDialogs{
     SettingsDialog{138, pitch_form, apply_pitch},
     SettingsDialog{32812, zoom_form, apply_zoom},
@@ -254,7 +229,6 @@ constexpr std::array kDialogs{
     SettingsDialog{32819, discolour_form, apply_discolour},
     SettingsDialog{32779, colour_form, apply_colours},
     SettingsDialog{154, control_form, apply_control},
-    SettingsDialog{32894, emphasis_form, apply_emphasis},
 };
 
 // ---- Offsets ----
