@@ -54,7 +54,7 @@ const std::array kCommands{
     Command{32820, 32820, 0, O::Work, E::WorkpiecePenColour, C::None, kLocked, "ペンの色をはがす(&E)",
             "stripping a pen colour"},
     Command{32894, 32894, 0, O::View, E::Workpiece, C::None, false, "ペン/ペンキの強調表示(&X)",
-            "highlighting pens or paint", h::window_command},
+            "highlighting pens or paint"},
     Command{32822, 32822, 0, O::Work, E::WorkpieceBackupOff, C::None, false, "除去体積算出(&V)",
             "the removed volume"},
     Command{32851, 32851, 0, O::Work, E::Workpiece, C::None, kLocked, "基準形状指定(&B)", "choosing the basic model"},
