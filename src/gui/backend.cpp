@@ -1,6 +1,7 @@
 #include "gui/backend.h"
 
 #include "gui/mouse_modes.h"
+#include "gui/nc_pane.h"
 #include "gui/panel_bar.h"
 #include "gui/widgets.h"
 
@@ -192,6 +193,7 @@ void show_nc_line(void* context, int line, std::string_view) {
     Window& w = window(context);
     w.run_line = line;  // a suspended run names the pending block, not the one executed last
     w.panels->update();
+    follow_nc_line(w, line);
 }
 void show_position(void* context, const Vec3&) { window(context).panels->update(); }
 void set_stop_panel(void* context, std::string_view) { window(context).panels->update(); }
@@ -230,7 +232,12 @@ void stop_timer(void* context, int id) {
     if (QTimer* t = timer(window(context), id)) t->stop();
 }
 
-void pump(void*) { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+// The NC pane follows the run at the pump's pace, whatever the run mode draws.
+void pump(void* context) {
+    Window& w = window(context);
+    follow_nc_line(w, w.app->interp.main_line);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 }  // namespace
 

@@ -1,15 +1,14 @@
 // The keyboard table of the main window and the dropped files.
+#include "gui/dialogs.h"
 #include "gui/mouse_modes.h"
 #include "gui/widgets.h"
 #include "platform/language.h"
 #include "shell/dispatch.h"
 #include "shell/dropped_files.h"
+#include "shell/editor_commands.h"
 #include "shell/settings.h"
 #include "shell/view_options.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QImage>
 #include <QProcess>
 
 namespace vx::gui {
@@ -43,17 +42,6 @@ int escape_key(const shell::Settings& s) {
 void post_if_enabled(Window& w, int id) {
     const shell::Command* c = shell::find_command(id);
     if (c && shell::command_enabled(*w.app, *c, id)) post_command(w, id);
-}
-
-// The view (with the tool) as the window shows it, to the clipboard; thinned views are drawn
-// at full detail first.
-void copy_view(Window& w) {
-    view_changed(w, false);
-    view::paint(w.app->display, w.app->workpiece);
-    const view::Surface& f = w.app->display.frame;
-    const QImage image(reinterpret_cast<const uchar*>(f.pixels.data()), f.width, f.height, f.width * 4,
-                       QImage::Format_RGB32);
-    QGuiApplication::clipboard()->setImage(image.copy());
 }
 
 // A second instance with the "ExecSelf" arguments, in the current directory.
@@ -121,11 +109,12 @@ bool letter_key(Window& w, char key, bool ctrl) {
     case 'X': start_second_instance(w); return true;
     case 'B': shell::take_run_backup(app.run); return true;
     case 'C':
-        if (ctrl) copy_view(w);
+        if (ctrl) copy_view_to_clipboard(w);
         else shell::restore_run_backup(app.run);
         return true;
     case 'L': show_difference(w); return true;
     case 'Z': start_zoom_box(w); return true;
+    case 'Q': quick_look(w); return true;  // the view as a PNG in the desktop's viewer
     default: return view_key(w, key, ctrl);
     }
 }
@@ -133,12 +122,14 @@ bool letter_key(Window& w, char key, bool ctrl) {
 bool function_key(Window& w, int key, bool ctrl) {
     switch (key) {
     case Qt::Key_F1:
-        if (ctrl) key_not_available("CTRL+F1", "the settings file in its editor");
+        if (ctrl) shell::edit_definition_file(*w.app, shell::EditedFile::Settings);
         else send_command(w, 801);
         return true;
-    case Qt::Key_F2: key_not_available("F2", "the tool settings file in its editor"); return true;
-    case Qt::Key_F3: key_not_available("F3", "the controller definition file in its editor"); return true;
-    case Qt::Key_F4: key_not_available("F4", "the machine definition file in its editor"); return true;
+    case Qt::Key_F2:
+        shell::edit_definition_file(*w.app, ctrl ? shell::EditedFile::ReportTemplate : shell::EditedFile::Tools);
+        return true;
+    case Qt::Key_F3: shell::edit_definition_file(*w.app, shell::EditedFile::Controller); return true;
+    case Qt::Key_F4: shell::edit_definition_file(*w.app, shell::EditedFile::Machine); return true;
     case Qt::Key_F5: if (nc_selected(w)) post_command(w, shell::cmd::kCutAndShow); return true;
     case Qt::Key_F6: if (nc_selected(w)) post_command(w, shell::cmd::kToolTipPath); return true;
     case Qt::Key_F7: if (nc_selected(w)) post_command(w, shell::cmd::kFastCutAndShow); return true;

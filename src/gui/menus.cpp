@@ -218,6 +218,8 @@ struct Captions {
     }
 };
 
+}  // namespace
+
 // The plug-in entries exist for the loaded modules only, captioned by the module: an NC reader
 // by its name and the file suffix it reads, a simulation by its own text.
 void label_plugin_items(Window& w) {
@@ -233,8 +235,6 @@ void label_plugin_items(Window& w) {
         if (sim) run->setText(QString::fromStdString(integration::menu_caption(*sim)));
     }
 }
-
-}  // namespace
 
 std::vector<shell::MenuSlot> menu_shape() {
     std::vector<shell::MenuSlot> shape;

@@ -24,6 +24,9 @@ std::string builtin_item_caption(int id);
 // Builds the menu bar of `w` with the captions of `messages` (one per slot of menu_shape()).
 void build_menus(Window& w, const shell::MessageFile& messages);
 
+// The plug-in entries exist for the loaded modules only, captioned by the module.
+void label_plugin_items(Window& w);
+
 // The right-button view menu: the mouse modes in the order of the view menu's bitmaps.
 void show_view_menu(Window& w, const QPoint& global);
 

@@ -3,8 +3,10 @@
 #include "gui/window.h"
 
 #include "gui/backend.h"
+#include "gui/dialogs.h"
 #include "gui/menus.h"
 #include "gui/mouse_modes.h"
+#include "gui/nc_pane.h"
 #include "gui/panel_bar.h"
 #include "gui/tool_window.h"
 #include "gui/version_dialog.h"
@@ -131,12 +133,14 @@ std::unique_ptr<Window> open_window(shell::App& app, const WindowOptions& option
     build_menus(*w, messages);
     build_command_menu(*w, messages);
     build_tool_window(*w, messages);
+    build_nc_pane(*w);
     start_sounds(w->sounds, app.current_dir, app.program_dir, app.run.sound);
     install_backend(*w);
     shell::connect_display(app);
     app.hooks.window = w.get();
     app.hooks.close_window = close_from_command;
     app.hooks.version_dialog = version_dialog_hook;
+    install_dialog_hooks(*w);
     place_window(*w);
     shell::rebuild_title(app.run);
     show_window(*w);
@@ -158,6 +162,7 @@ void close_window(Window& w) {
     app.hooks.window = nullptr;
     app.hooks.close_window = nullptr;
     app.hooks.version_dialog = nullptr;
+    remove_dialog_hooks(w);
 }
 
 int run_window(shell::App& app, int& argc, char** argv) {
@@ -189,6 +194,7 @@ void close_if_asked(Window& w) {
 int send_command(Window& w, int id, int parameter, const shell::CommandArgs* args) {
     const int status = shell::dispatch(*w.app, id, parameter, args);
     refresh_menu_states(w);
+    follow_nc_line(w, w.app->interp.main_line);  // where a run ended or stopped
     close_if_asked(w);
     return status;
 }

@@ -17,6 +17,7 @@
 #include <QRect>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -97,6 +98,9 @@ struct Window {
     // still reaches the run.
     std::set<int> keys_pressed;
     std::vector<std::string> recorded;  // Boxes::Recorded: "title|body" of every box
+    // Boxes::Recorded: answers a dialog in place of the user (QDialog::Accepted or Rejected);
+    // without it every dialog is cancelled.
+    std::function<int(QDialog&)> dialog_answer;
     Drag drag;
     bool waiting = false;          // the run asked for the wait cursor
     bool zoom_box = false;         // Z: the next left drag draws the box of the displayed range

@@ -1,6 +1,7 @@
 #include "shell/app.h"
 
 #include "shell/data_check_run.h"
+#include "shell/editor_commands.h"
 
 namespace vx::shell {
 
@@ -18,6 +19,7 @@ App::App() {
     run.plugins = &plugins;
     install_optimise_hooks(*this);
     hooks.check_nc_data = &check_selected_program;
+    install_editor_hooks(*this);
 }
 
 App::~App() {

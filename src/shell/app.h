@@ -5,6 +5,7 @@
 // and the dispatcher (dispatch.h); nothing else holds program-wide state.
 #pragma once
 
+#include "integration/editor_link.h"
 #include "integration/plugins.h"
 #include "nc/ctl.h"
 #include "nc/data_check.h"
@@ -56,6 +57,8 @@ struct App {
     RunContext run;  // linked to the records above
     OptimiseOutputs optimise;  // the optimise run's files, fed through the run's hooks
     SyncLinks sync;            // the block of the sync mode, used through the run's hooks
+    integration::EditorLink editor;  // the external editor of the NC program
+    int editor_line = 0;  // the NC line of the point picked last (0: none), for the editor
 
     // Where modules that come later plug in; unset hooks do nothing.
     struct Hooks {
@@ -66,6 +69,9 @@ struct App {
         void (*close_window)(void* window) = nullptr;
         // The version and environment dialog that refreshes itself; without it a message box.
         void (*version_dialog)(void* window) = nullptr;
+        // The window's own commands (dialogs, printing, pictures of the view): 1 done, 0 failed or
+        // cancelled, -1 handed back (not built); without a window they are not available.
+        int (*window_command)(void* window, int id, int parameter) = nullptr;
     } hooks;
 
     // What a left-button drag in the view does: one of the view menu's ids (cmd::kMouseRotate..),

@@ -137,6 +137,11 @@ int data_level(App& app, int id, int, const CommandArgs*) {
     return 1;
 }
 
+int window_command(App& app, int id, int parameter, const CommandArgs*) {
+    const int status = app.hooks.window_command ? app.hooks.window_command(app.hooks.window, id, parameter) : -1;
+    return status == -1 ? not_available(*find_command(id), id) : status;
+}
+
 int exit_program(App& app, int id, int, const CommandArgs*) {
     if (!app.hooks.close_window) return not_available(*find_command(id), id);
     app.hooks.close_window(app.hooks.window);

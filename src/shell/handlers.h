@@ -37,6 +37,7 @@ int sound(App& app, int id, int parameter, const CommandArgs* args);
 int progress_window(App& app, int id, int parameter, const CommandArgs* args);
 int save_level(App& app, int id, int parameter, const CommandArgs* args);
 int data_level(App& app, int id, int parameter, const CommandArgs* args);
+int window_command(App& app, int id, int parameter, const CommandArgs* args);  // the window answers
 int exit_program(App& app, int id, int parameter, const CommandArgs* args);
 int mouse_mode(App& app, int id, int parameter, const CommandArgs* args);
 int open_help(App& app, int id, int parameter, const CommandArgs* args);
@@ -45,6 +46,9 @@ int tool_dialog(App& app, int id, int parameter, const CommandArgs* args);
 
 // report_command.cpp
 int report(App& app, int id, int parameter, const CommandArgs* args);
+
+// editor_commands.cpp
+int editor(App& app, int id, int parameter, const CommandArgs* args);
 
 // version_info.cpp
 int version(App& app, int id, int parameter, const CommandArgs* args);

@@ -180,7 +180,8 @@ struct RunHooks {
     void (*optimise_position)(void* context, const Vec3& position) = nullptr;
     void (*optimise_finish)(void* context, bool aborted, int end_code) = nullptr;
 
-    // The editor's line link, released when the run ends.
+    // The editor's line link: the line where a run stopped; released when the run ends.
+    void (*line_stopped)(void* context, int line) = nullptr;
     void (*close_line_link)(void* context) = nullptr;
 
 };

@@ -38,6 +38,7 @@ int suspend(RunContext& ctx) {
     std::string_view line = nc::current_block(*ctx.reader);
     if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
     platform::show_nc_line(ctx.reader->line_number, line);
+    if (ctx.hooks.line_stopped) ctx.hooks.line_stopped(ctx.hooks.context, ctx.reader->line_number);
     platform::refresh_menus();
     platform::set_cursor(platform::Cursor::Normal);
     platform::start_timer(kSuspendTimer, suspend_interval_ms(ctx));

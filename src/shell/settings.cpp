@@ -92,15 +92,6 @@ bool read_numbers(std::string_view s, double* out, int count) {
 
 // ---- Colour keys: one table for the settings, the colour table file and the write-back ----
 
-enum class ColourGroup { Work, Tool, Line, Background };
-
-struct ColourKey {
-    std::string_view ini_key;
-    std::string_view table_key;  // the colour table file's name for it
-    ColourGroup group;
-    Colour& (*field)(Colours&);
-};
-
 #define VX_COLOUR(member) [](Colours& c) -> Colour& { return c.member; }
 const ColourKey kColourKeys[] = {
     {"WORK COLOR", "WORK COLOR", ColourGroup::Work, VX_COLOUR(work)},
@@ -492,6 +483,8 @@ constexpr std::string_view kNewControlPointWords[] = {"BOX-TOP", "CURRENT", "SPE
 
 // ---- Public interface ----
 
+std::span<const ColourKey> colour_keys() { return kColourKeys; }
+
 std::optional<AlignedBox> read_aligned_box(std::string_view s) {
     s = trim(s);
     if (s.empty() || s.front() != '(') return std::nullopt;
@@ -628,11 +621,18 @@ bool write_new_control_point(const Settings& settings, NewControlPoint choice) {
     return ini_save(ini);
 }
 
-bool write_specified_point(const Settings& settings, const Vec3& p) {
+namespace {
+
+bool write_point(const Settings& settings, std::string_view key, const Vec3& p) {
     IniFile ini = ini_load(settings.path);
-    ini_set(ini, "Define", "SPECIFIED POINT",
-            "(" + format_number(p.x) + "," + format_number(p.y) + "," + format_number(p.z) + ")");
+    ini_set(ini, "Define", key, "(" + format_number(p.x) + "," + format_number(p.y) + "," + format_number(p.z) + ")");
     return ini_save(ini);
 }
+
+}  // namespace
+
+bool write_specified_point(const Settings& settings, const Vec3& p) { return write_point(settings, "SPECIFIED POINT", p); }
+
+bool write_control_point(const Settings& settings, const Vec3& p) { return write_point(settings, "CONTROL POINT", p); }
 
 }  // namespace vx::shell

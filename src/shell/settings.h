@@ -11,6 +11,7 @@
 
 #include <array>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -277,11 +278,22 @@ struct ExitState {
     int show = 1, x = -1, y = -1, wide = -1, height = -1, screens = 1;
 };
 
+// The colours by their settings keys, in the order of the settings file and the colour dialog.
+enum class ColourGroup { Work, Tool, Line, Background };  // the "Save" flag that writes it back
+struct ColourKey {
+    std::string_view ini_key;
+    std::string_view table_key;  // the colour table file's name for it
+    ColourGroup group;
+    Colour& (*field)(Colours&);
+};
+std::span<const ColourKey> colour_keys();
+
 // The write-back when the window is destroyed; false when the file could not be replaced.
 bool write_settings_at_exit(const Settings& settings, const ExitState& exit);
 
 // Keys written while the program runs (the workpiece definition commands and dialogs).
 bool write_new_control_point(const Settings& settings, NewControlPoint choice);
 bool write_specified_point(const Settings& settings, const Vec3& point);
+bool write_control_point(const Settings& settings, const Vec3& point);  // the control point dialog
 
 }  // namespace vx::shell

@@ -31,11 +31,12 @@ std::string sync_settings(const Workspace& w, const std::string& work, const std
     return ini + "\n[Sync]\n" + sync_keys;
 }
 
-// Starts the program in the workspace in the background; its exit status comes with the future.
+// Starts the program in the workspace in the background, its messages (stderr) to `output`; its
+// exit status comes with the future.
 // A partner that never answers must not hang the suite: the program is stopped after 30 s.
 std::future<int> start(const Workspace& w, const std::string& arguments, const std::string& output) {
     const std::string command = "cd '" + w.dir.path() + "' && env -u DISPLAY -u WAYLAND_DISPLAY timeout 30 '" +
-                                VORNEX_BINARY + "' " + arguments + " > '" + output + "' 2>&1";
+                                VORNEX_BINARY + "' " + arguments + " > /dev/null 2> '" + output + "'";
     return std::async(std::launch::async, [command] {
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1000;

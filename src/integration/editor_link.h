@@ -1,0 +1,103 @@
+// The external editor link: which editor the settings name, the command line that opens the NC
+// program in it (the parameter pattern's "%1" file and "%2" line), the line jump while a run
+// stops or a point of the workpiece is picked, and the programs that edit the definition files.
+//
+// On Linux the editors that take a line on their command line (vi, vim, nvim, emacs, nano,
+// gedit, kate, VS Code) jump by a fresh invocation with the line; the Windows editors driven by
+// window messages (Hidemaru, Maruo, TeraPad, K2Editor) keep their parameter patterns but get no
+// jump here, as their messages exist only on their own platform. Terminal editors are started in
+// the desktop's terminal when one is installed.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <vector>
+
+namespace vx::integration {
+
+enum class Editor {
+    Notepad,  // kind 0
+    Hidemaru, Maruo,  // kind 1: macro file + menu command
+    TeraPad,          // kind 2
+    K2Editor,         // kind 3
+    Miw, WzEditor,    // other kinds with their own quoting
+    Vi, Vim, Nvim, Emacs, Nano, Gedit, Kate, VsCode,  // a line on the command line
+    Other,
+};
+
+// The editor a program value names: the Windows editors by the end of the name (with or without
+// ".exe"), the Linux ones by the program's file name; case-insensitive.
+Editor recognise_editor(std::string_view program);
+
+// The link kind of the editor table: 0 notepad, 1 macro editors, 2 TeraPad, 3 K2Editor, -1 others.
+int editor_kind(Editor editor);
+
+// Whether the editor is told a line by a fresh invocation with it.
+bool takes_line_argument(Editor editor);
+
+// The parameter pattern in use: the editor's own while `option` is the default "%1".
+std::string parameter_pattern(std::string_view option, Editor editor);
+
+// The parameters from `pattern`: "%1" the file (in double quotes when it holds a blank; for MIW
+// only the opening quote there and the closing one at the very end), "%2" the line.
+std::string expand_parameters(std::string_view pattern, std::string_view file, int line, Editor editor);
+
+// The parameters split into arguments the way a command line is read: blanks separate, double
+// quotes group and are removed.
+std::vector<std::string> split_parameters(std::string_view parameters);
+
+// The line for "%2": the NC line of the picked cell (its absolute value; called programs carry
+// negative numbers), the current NC line when the cell was never cut, at least 1.
+int jump_line(long cell_line, int current_line);
+
+// The editor program: the settings' value, or on Linux for the Windows default "notepad" the
+// first of $VISUAL, $EDITOR and xdg-open that is installed. Empty when none is.
+struct Environment {
+    std::string visual, editor;                       // the environment's values
+    bool (*installed)(std::string_view program) = nullptr;  // found on PATH (or a path that runs)
+};
+std::string editor_program(std::string_view setting, const Environment& env);
+
+// Whether a program can be run: an executable path, or a name found on PATH.
+bool program_installed(std::string_view program);
+Environment process_environment();
+
+// The whole command: program, its own words (of a $VISUAL such as "code --wait") and the
+// parameters; in a terminal for the terminal editors when `terminal` names one.
+std::vector<std::string> editor_command(std::string_view program, std::string_view option, std::string_view file,
+                                        int line, std::string_view terminal = {});
+
+// A definition file in its editor: the file is one argument whatever blanks it holds.
+std::vector<std::string> edit_file_command(std::string_view program, std::string_view file);
+
+// The desktop's terminal ("x-terminal-emulator") when it is installed, else empty.
+std::string desktop_terminal();
+
+// ---- The link ----
+
+struct EditorLink {
+    pid_t pid = 0;         // the editor started last; 0 none
+    std::string file;      // the NC file it was opened with
+    Editor editor = Editor::Other;
+    std::vector<pid_t> started;  // every process started, reaped when it has ended
+};
+
+// Starts `argv` detached from the program's own output; the process id, or 0 with `error` set.
+pid_t start_program(EditorLink& link, const std::vector<std::string>& argv, std::string& error);
+
+// Opens `file` in the editor (or leaves it when the editor still runs on that file and cannot be
+// told a line); 1 started, 0 the program could not be started (`error` says why), 2 left open.
+int open_in_editor(EditorLink& link, std::string_view program, std::string_view option, std::string_view file,
+                   int line, std::string& error);
+
+// The line jump: a fresh invocation for the editors that take a line; nothing for the others or
+// without an editor opened on `file`. True when a jump was started.
+bool jump_to_line(EditorLink& link, std::string_view program, std::string_view option, std::string_view file,
+                  int line);
+
+// Forgets the editor (the run's line link ends); reaps what has ended.
+void release_link(EditorLink& link);
+void reap_started(EditorLink& link);
+
+}  // namespace vx::integration

@@ -1,0 +1,63 @@
+// The settings dialogs without their window: for each, the form it shows (title and fields in
+// the current language, filled from the records) and what OK does with the edited form (the
+// checks, each telling the user and refusing the values, then the effect on the records). The
+// window shows a form and hands it back; tests fill forms as a user would.
+#pragma once
+
+#include "base/colour.h"
+#include "shell/app.h"
+
+#include <string>
+#include <vector>
+
+namespace vx::shell {
+
+struct FormField {
+    enum class Kind { Number, Check, Colour, Choice };
+    Kind kind = Kind::Number;
+    std::string label;
+    double number = 0;
+    int decimals = 3;  // of a number as the field shows it ("%8.3f")
+    bool checked = false;
+    Colour colour = 0;
+    std::vector<std::string> choices;  // a group of radio buttons
+    int choice = 0;
+};
+
+struct Form {
+    std::string title;
+    std::vector<FormField> fields;
+    std::string accept;  // the caption of the confirming button; empty: OK
+};
+
+// What OK answered: the values were taken (1) or a check refused them (0, the user was told).
+struct SettingsDialog {
+    int id;  // the command that opens it
+    Form (*form)(const App& app);
+    int (*apply)(App& app, const Form& form);
+};
+
+// The dialog of command `id`, or nullptr when it is not one of these.
+const SettingsDialog* find_settings_dialog(int id);
+
+// The "Optimize NC-Data" dialog of the optimise run: its form, and its choices stored for the
+// run ("GO" confirms; cancel keeps the old values and the run does not start).
+Form optimise_form(const App& app);
+void apply_optimise(App& app, const Form& form);
+
+// ---- The offset tables of the controller ----
+
+// One entry of the D or H table as the dialog edits it.
+struct OffsetEdit {
+    double offset = 0, wear = 0;
+};
+
+// Takes the edited D or H table (entries 1..999 at index n) for the following runs and, with
+// `modify_file` and any value changed, writes it back into the controller file. 1 done, 0 the
+// file could not be written (the user was told; the values are taken all the same).
+int apply_offsets(App& app, nc::OffsetTable table, const std::vector<OffsetEdit>& edits, bool modify_file);
+
+// The same for the work offsets (1..200 at index n, three axes each).
+int apply_work_offsets(App& app, const std::vector<Vec3>& offsets, bool modify_file);
+
+}  // namespace vx::shell
