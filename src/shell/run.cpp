@@ -122,6 +122,7 @@ void clear_run_state(RunState& st) {
     st.overload = sim::Overload{};
     st.rapid_path_uncertain = false;
     st.blocks = st.moves = st.cells = 0;
+    st.whole_moves = st.sampled_moves = 0;
 }
 
 void link_interpreter(RunContext& ctx) {

@@ -24,16 +24,6 @@ constexpr double kBendTolerance = 1e-5;
 constexpr int kTablePerPitch = 64;
 constexpr int kMinTable = 64;
 
-// Radii where the edge changes formula, inside (0, rb), ascending; returns their count.
-int edge_joints(const Profile& p, double* out) {
-    if (p.form != EdgeForm::General) return 0;
-    int n = 0;
-    for (const double r : {p.tip_radius, p.c0, p.c1})
-        if (r > 0.0 && r < p.rb) out[n++] = r;
-    std::sort(out, out + n);
-    return int(std::unique(out, out + n) - out);
-}
-
 // Cross distance of the touching point whose axis distance is rho, where the edge rises by
 // `slope`: 0 while the slope does not exceed the move's (the touching point is on the axis
 // line of the path).
@@ -45,6 +35,15 @@ double touching_cross(double rho, double slope, double m) {
 }
 
 }  // namespace
+
+int edge_joints(const Profile& p, double* out) {
+    if (p.form != EdgeForm::General) return 0;
+    int n = 0;
+    for (const double r : {p.tip_radius, p.c0, p.c1})
+        if (r > 0.0 && r < p.rb) out[n++] = r;
+    std::sort(out, out + n);
+    return int(std::unique(out, out + n) - out);
+}
 
 bool convex_rising_edge(const Profile& p, double pitch) {
     if (p.concave || !(p.rb > 0.0)) return false;
@@ -79,12 +78,13 @@ void make_ramp(RampRule& rule, const Segment& seg, const Profile& p, double za, 
     rule.cross_top = 0.0;
     if (seg.length < plunge_length) {
         rule.ux = 1.0, rule.uy = 0.0, rule.L = 0.0, rule.m = 0.0, rule.sign = 0.0;
-        rule.za = za + std::min(dz, 0.0);
+        rule.za = rule.lowest_tip = za + std::min(dz, 0.0);
         rule.start_is_previous = dz > 0.0;
         return;
     }
     rule.ux = seg.dx / seg.length, rule.uy = seg.dy / seg.length;
     rule.L = seg.length, rule.za = za, rule.m = dz / seg.length;
+    rule.lowest_tip = za + std::min(dz, 0.0);
     rule.sign = rule.m > 0.0 ? 1.0 : rule.m < 0.0 ? -1.0 : 0.0;
     rule.start_is_previous = true;
     const double m = std::fabs(rule.m);
