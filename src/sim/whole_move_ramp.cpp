@@ -34,14 +34,6 @@ double touching_cross(double rho, double slope, double m) {
     return rho * std::sqrt(1.0 - q * q);
 }
 
-// The squared radius out to which the cutting edge is flat at the tip's height: a flat end mill's
-// whole blade, a bull's bottom, a general tool's flat tip; -1 for none (ball, drill).
-double flat_bottom2(const Profile& p) {
-    if (p.form == EdgeForm::Flat) return p.rb2;
-    if (p.form != EdgeForm::General) return -1.0;
-    return p.bottom_slope == 0.0 ? std::min(p.c0_2, p.rb2) : p.tip2;
-}
-
 }  // namespace
 
 int edge_joints(const Profile& p, double* out) {
@@ -87,14 +79,12 @@ void make_ramp(RampRule& rule, const Segment& seg, const Profile& p, double za, 
     if (seg.length < plunge_length) {
         rule.ux = 1.0, rule.uy = 0.0, rule.L = 0.0, rule.m = 0.0, rule.sign = 0.0;
         rule.za = rule.lowest_tip = za + std::min(dz, 0.0);
-        rule.flat2 = flat_bottom2(p);
         rule.start_is_previous = dz > 0.0;
         return;
     }
     rule.ux = seg.dx / seg.length, rule.uy = seg.dy / seg.length;
     rule.L = seg.length, rule.za = za, rule.m = dz / seg.length;
     rule.lowest_tip = za + std::min(dz, 0.0);
-    rule.flat2 = flat_bottom2(p);
     rule.sign = rule.m > 0.0 ? 1.0 : rule.m < 0.0 ? -1.0 : 0.0;
     rule.start_is_previous = true;
     const double m = std::fabs(rule.m);

@@ -77,20 +77,15 @@ struct RampRule {
     // The floor lies this far (mm) below its exact value: the search's own roundings of the same
     // surface stay far below it.
     static constexpr double kFloorMargin = 1e-9;
-    // The flat-bottom shortcut keeps this fraction of the bottom's squared radius clear of the
-    // search's table, far above its roundings.
-    static constexpr double kFlatMargin = 1e-9;
 
     const Profile* p = nullptr;
     double ax = 0, ay = 0, ux = 1, uy = 0;  // A and the path's unit direction in XY
     double L = 0, za = 0, m = 0, sign = 0;  // sign of m: which side of the cell the best axis lies
     double lowest_tip = 0;                  // min(za, zb)
-    double flat2 = -1;                      // the edge is flat (height 0) out to this squared radius
     bool start_is_previous = true;          // cells lowest under the tool at A are the previous move's
-    // Whether the shortcuts are taken: a cell no higher than the floor below it is passed over,
-    // and a cell under the flat bottom of every position is cut by the lowest end at once. On in
-    // every run; a test turns them off to show that the grid comes out the same to the bit.
-    bool shortcuts = true;
+    // Whether a cell no higher than the floor below it is passed over unseen (on in every run; a
+    // test turns it off to show that the grid comes out the same).
+    bool skip_below_floor = true;
     // best_rho[k] for the cross distance k / table_scale, k = 0..table_last; beyond cross_top the
     // touching point is on the rim (rho = rb).
     double table_scale = 0, cross_top = 0;
@@ -109,11 +104,7 @@ struct RampRule {
         // under which no position of the tool reaches (the edge rises, and every position stands
         // at least `cross` from the cell). Compared as the float the cell would get, so that a
         // cell passed over is one the search would leave as it is, to the bit.
-        if (shortcuts) {
-            if (h <= double(float(lowest_tip + edge_height(*p, cross2) - kFloorMargin))) return false;
-            const double far = std::max(std::fabs(along), std::fabs(along - L));
-            if (cross2 + far * far <= flat2 * (1.0 - kFlatMargin)) return flat_cut(along, cross2, cut);
-        }
+        if (skip_below_floor && h <= double(float(lowest_tip + edge_height(*p, cross2) - kFloorMargin))) return false;
         // The positions along the move, w in [along - L, along], must meet those within the
         // blade's reach, w^2 <= reach2; the table's offset lies within the reach already.
         const double lo = along - L, hi = along;
@@ -123,17 +114,6 @@ struct RampRule {
         const double surface = refine(cross2, lo, hi, &w, &d2);
         if (start_is_previous && w >= along) return false;
         *cut = {za + m * (along - w), {Zone::Edge, surface}, d2};
-        return true;
-    }
-
-    // Every position reaches the cell with its flat bottom: the lowest end cuts it. The search
-    // below comes to the same: the table's offset lies beyond the bottom's reach (its radii start
-    // at the bottom's rim), so it clamps to that end, where the edge is 0 and nothing refines;
-    // the arithmetic here is the search's, so the bits agree.
-    bool flat_cut(double along, double cross2, Cut* cut) const {
-        if (m > 0.0 || (L == 0.0 && start_is_previous)) return false;  // A is lowest: the previous move's
-        const double lo = along - L;
-        *cut = {za + m * (along - lo), {Zone::Edge, 0.0}, std::min(lo * lo + cross2, p->rb2)};
         return true;
     }
 

@@ -451,23 +451,22 @@ TEST(WholeMoveArc, MatchesFineSamplingAlongTheArc) {
         }
 }
 
-// ---- The ramp's shortcuts ----
-// Protects against a floor that is not one (a cell passed over unseen that the search would have
-// lowered) and a flat-bottom shortcut that differs from the search by a rounding. A raster of
-// short ramps up and down, passes 0.6 mm apart (most of each band cut by the move before and the
-// pass before, as in a finishing program), swept with and without the shortcuts, must leave
-// every bit of the grid the same, while the floor passes over cells.
+// ---- Cells below the floor ----
+// Protects against a floor that is not one: a cell passed over unseen that the search would have
+// lowered. A raster of short ramps up and down, passes 0.6 mm apart (most of each band cut by the
+// move before and the pass before, as in a finishing program), swept with and without the skip,
+// must leave every bit of the grid the same, while the skip passes over cells.
 
-// Sweeps the ramp A..B into `wp` as the whole-move step does, with or without the shortcuts;
-// returns how many cells of its band they declined that the search would have tried.
+// Sweeps the ramp A..B into `wp` as the whole-move step does, with or without the skip; returns
+// how many cells of its band the floor passed over that the search would have tried.
 int sweep_ramp(Workpiece& wp, const CurrentTool& tool, Vec3 a, Vec3 b, bool skip) {
     const Profile& p = tool.profile;
     const envelope::Segment seg = envelope::make_segment(a.x, a.y, b.x, b.y);
     envelope::RampRule rule;
     envelope::make_ramp(rule, seg, p, a.z, b.z - a.z, wp.geometry.pitch, 1e-6);
-    rule.shortcuts = skip;
+    rule.skip_below_floor = skip;
     envelope::RampRule plain = rule;
-    plain.shortcuts = false;
+    plain.skip_below_floor = false;
     int passed_over = 0;
     for (int j = 0; j < wp.geometry.ny; ++j)
         for (int i = 0; i < wp.geometry.nx; ++i) {
@@ -483,7 +482,7 @@ int sweep_ramp(Workpiece& wp, const CurrentTool& tool, Vec3 a, Vec3 b, bool skip
     return passed_over;
 }
 
-TEST(WholeMoveShortcuts, LeaveEveryBitOfARasterTheSame) {
+TEST(WholeMoveFloor, PassingOverCellsBelowTheFloorLeavesEveryBitTheSame) {
     for (int shape_kind : {0, 2, 3, 4}) {
         const CurrentTool tool = make_tool(shape(shape_kind, 2.4), kPitch);
         auto skipped = make_body(kCells, kCells, kPitch, 9.0), searched = make_body(kCells, kCells, kPitch, 9.0);
