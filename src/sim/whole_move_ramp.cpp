@@ -78,13 +78,12 @@ void make_ramp(RampRule& rule, const Segment& seg, const Profile& p, double za, 
     rule.cross_top = 0.0;
     if (seg.length < plunge_length) {
         rule.ux = 1.0, rule.uy = 0.0, rule.L = 0.0, rule.m = 0.0, rule.sign = 0.0;
-        rule.za = rule.lowest_tip = za + std::min(dz, 0.0);
+        rule.za = za + std::min(dz, 0.0);
         rule.start_is_previous = dz > 0.0;
         return;
     }
     rule.ux = seg.dx / seg.length, rule.uy = seg.dy / seg.length;
     rule.L = seg.length, rule.za = za, rule.m = dz / seg.length;
-    rule.lowest_tip = za + std::min(dz, 0.0);
     rule.sign = rule.m > 0.0 ? 1.0 : rule.m < 0.0 ? -1.0 : 0.0;
     rule.start_is_previous = true;
     const double m = std::fabs(rule.m);

@@ -74,18 +74,11 @@ struct RampRule {
     // A Newton step that would lower the surface by less than this (mm; slope^2 / (2 bend) on
     // the local parabola) is not taken: no float height near the workpiece would show it.
     static constexpr double kNegligibleGain = 1e-8;
-    // The floor lies this far (mm) below its exact value: the search's own roundings of the same
-    // surface stay far below it.
-    static constexpr double kFloorMargin = 1e-9;
 
     const Profile* p = nullptr;
     double ax = 0, ay = 0, ux = 1, uy = 0;  // A and the path's unit direction in XY
     double L = 0, za = 0, m = 0, sign = 0;  // sign of m: which side of the cell the best axis lies
-    double lowest_tip = 0;                  // min(za, zb)
     bool start_is_previous = true;          // cells lowest under the tool at A are the previous move's
-    // Whether a cell no higher than the floor below it is passed over unseen (on in every run; a
-    // test turns it off to show that the grid comes out the same).
-    bool skip_below_floor = true;
     // best_rho[k] for the cross distance k / table_scale, k = 0..table_last; beyond cross_top the
     // touching point is on the rim (rho = rb).
     double table_scale = 0, cross_top = 0;
@@ -94,17 +87,11 @@ struct RampRule {
 
     // The lowest tool surface over the cell, or false when the tool does not reach it or when
     // that is the tool at A (which the previous move left there).
-    bool cut_below(double X, double Y, double, double h, Cut* cut) const {
+    bool cut_below(double X, double Y, double, double, Cut* cut) const {
         const double wx = X - ax, wy = Y - ay;
         const double along = wx * ux + wy * uy, cross = wy * ux - wx * uy;
         const double cross2 = cross * cross, reach2 = p->rb2 - cross2;
         if (!(reach2 >= 0.0)) return false;
-        // Most of a short move's band was cut by the tool at A or by the pass before it and lies
-        // no higher than the floor: the lowest tip with the edge at the cell's cross distance,
-        // under which no position of the tool reaches (the edge rises, and every position stands
-        // at least `cross` from the cell). Compared as the float the cell would get, so that a
-        // cell passed over is one the search would leave as it is, to the bit.
-        if (skip_below_floor && h <= double(float(lowest_tip + edge_height(*p, cross2) - kFloorMargin))) return false;
         // The positions along the move, w in [along - L, along], must meet those within the
         // blade's reach, w^2 <= reach2; the table's offset lies within the reach already.
         const double lo = along - L, hi = along;

@@ -1,6 +1,5 @@
 #include "sim/whole_move.h"
 #include "sim/whole_move_helix.h"
-#include "sim/whole_move_ramp.h"
 
 #include "sim/kernel_fixture.h"
 
@@ -449,57 +448,6 @@ TEST(WholeMoveArc, MatchesFineSamplingAlongTheArc) {
             if (arbor == ArborCheck::Cut && shape_kind > 1) continue;  // the holder's wide box makes sampling slow
             EXPECT_TRUE(run_trial({shape_kind, arbor, 2, shape_kind % 2 == 1, false, false, true}, rng)) << shape_kind;
         }
-}
-
-// ---- Cells below the floor ----
-// Protects against a floor that is not one: a cell passed over unseen that the search would have
-// lowered. A raster of short ramps up and down, passes 0.6 mm apart (most of each band cut by the
-// move before and the pass before, as in a finishing program), swept with and without the skip,
-// must leave every bit of the grid the same, while the skip passes over cells.
-
-// Sweeps the ramp A..B into `wp` as the whole-move step does, with or without the skip; returns
-// how many cells of its band the floor passed over that the search would have tried.
-int sweep_ramp(Workpiece& wp, const CurrentTool& tool, Vec3 a, Vec3 b, bool skip) {
-    const Profile& p = tool.profile;
-    const envelope::Segment seg = envelope::make_segment(a.x, a.y, b.x, b.y);
-    envelope::RampRule rule;
-    envelope::make_ramp(rule, seg, p, a.z, b.z - a.z, wp.geometry.pitch, 1e-6);
-    rule.skip_below_floor = skip;
-    envelope::RampRule plain = rule;
-    plain.skip_below_floor = false;
-    int passed_over = 0;
-    for (int j = 0; j < wp.geometry.ny; ++j)
-        for (int i = 0; i < wp.geometry.nx; ++i) {
-            envelope::Cut cut;
-            const double h = testing::height_at(wp, i, j), X = i * wp.geometry.pitch, Y = j * wp.geometry.pitch;
-            passed_over += skip && !rule.cut_below(X, Y, 0.0, h, &cut) && plain.cut_below(X, Y, 0.0, h, &cut);
-        }
-    SweepResult result;
-    const double lowest = std::min(a.z, b.z);
-    envelope::Sweep s{wp, p, lowest, float(lowest), p.rb2, 2, 7, false, false, false, false, false, nullptr, result};
-    envelope::sweep_band(s, envelope::SegmentBand{seg, p.rb, b.z > a.z ? envelope::Ends::FrontOfB : envelope::Ends::AAndB},
-                         rule);
-    return passed_over;
-}
-
-TEST(WholeMoveFloor, PassingOverCellsBelowTheFloorLeavesEveryBitTheSame) {
-    for (int shape_kind : {0, 2, 3, 4}) {
-        const CurrentTool tool = make_tool(shape(shape_kind, 2.4), kPitch);
-        auto skipped = make_body(kCells, kCells, kPitch, 9.0), searched = make_body(kCells, kCells, kPitch, 9.0);
-        const auto z = [](double x, double y) { return 7.6 + 0.5 * std::sin(0.9 * x) * std::cos(0.4 * y); };
-        int passed_over = 0;
-        for (int pass = 0; pass < 10; ++pass) {
-            const double y = 1.5 + 0.6 * pass;
-            for (int k = 0; k < 24; ++k) {
-                const double x0 = 1.0 + 0.28 * (pass % 2 == 0 ? k : 24 - k), x1 = x0 + (pass % 2 == 0 ? 0.28 : -0.28);
-                const Vec3 a{x0, y, z(x0, y)}, b{x1, y + 0.01 * (k % 3), z(x1, y)};
-                passed_over += sweep_ramp(*skipped, tool, a, b, true);
-                sweep_ramp(*searched, tool, a, b, false);
-            }
-        }
-        EXPECT_TRUE(testing::same_layers(*skipped, *searched)) << "shape " << shape_kind;
-        EXPECT_GT(passed_over, 1000) << "shape " << shape_kind;
-    }
 }
 
 // ---- Helices ----
