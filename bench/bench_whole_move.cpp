@@ -1,5 +1,5 @@
 // The whole-move step against the kernel stepping it replaces: one 20 mm move (line, ramp down
-// 1.5 mm, or half circle) of a 6 mm end mill
+// 1.5 mm, half circle, or half turn of a helix down 1.5 mm) of a 6 mm end mill
 // on a 0.05 mm grid, the kernel called at every move pitch (= grid pitch) along it with direction
 // recording off as in the fast runs. The grid is restored, untimed, before every move, so each
 // move cuts fresh material. Items are moves; the cells counter is cells examined per move.
@@ -23,7 +23,7 @@ constexpr int kSide = 601;  // 30 mm square
 constexpr double kTop = 10.0;
 constexpr double kLength = 20.0;
 
-enum class Path { AlongX, Diagonal, RampXZ, RampDiagonal, Arc };
+enum class Path { AlongX, Diagonal, RampXZ, RampDiagonal, Arc, Helix };
 
 std::unique_ptr<Workpiece> make_grid() {
     auto wp = std::make_unique<Workpiece>();
@@ -51,14 +51,15 @@ WholeMove make_move(Path path) {
     m.start[2] = ramp ? kTop - 0.5 : kTop - 2.0;
     m.end[2] = kTop - 2.0;
     m.motion = kMotionLinear;
-    if (path == Path::Arc) {  // a half circle of 20 mm length about the middle
+    if (path == Path::Arc || path == Path::Helix) {  // a half circle of 20 mm length about the middle
         const double radius = kLength / M_PI;
         m.motion = kMotionArcCcw;
         m.centre[0] = m.centre[1] = c;
         m.radius = radius;
         m.start[0] = c + radius, m.start[1] = c;
         m.end[0] = c - radius, m.end[1] = c;
-        m.start[2] = m.end[2] = kTop - 2.0;
+        m.start[2] = path == Path::Helix ? kTop - 0.5 : kTop - 2.0;
+        m.end[2] = kTop - 2.0;
     }
     m.feed = 1000;
     m.run_type = kRunMoveStep;
@@ -94,7 +95,7 @@ void run_kernel(benchmark::State& state, int type, Path path) {
     const CurrentTool tool = make_tool(type);
     const WholeMove m = make_move(path);
     const double dx = m.end[0] - m.start[0], dy = m.end[1] - m.start[1], dz = m.end[2] - m.start[2];
-    const bool arc = path == Path::Arc;
+    const bool arc = path == Path::Arc || path == Path::Helix;
     const double length = arc ? kLength : std::sqrt(dx * dx + dy * dy + dz * dz);
     const int n = std::max(1, int(std::ceil(length / kPitch)));
     KernelContext context;
@@ -134,10 +135,54 @@ void BM_WholeMove_BallRampDiagonal(benchmark::State& s) { run_whole(s, kToolBall
 void BM_WholeMove_BallRampDiagonalKernel(benchmark::State& s) { run_kernel(s, kToolBall, Path::RampDiagonal); }
 void BM_WholeMove_BallArc(benchmark::State& s) { run_whole(s, kToolBall, Path::Arc); }
 void BM_WholeMove_BallArcKernel(benchmark::State& s) { run_kernel(s, kToolBall, Path::Arc); }
+void BM_WholeMove_BallHelix(benchmark::State& s) { run_whole(s, kToolBall, Path::Helix); }
+void BM_WholeMove_BallHelixKernel(benchmark::State& s) { run_kernel(s, kToolBall, Path::Helix); }
+void BM_WholeMove_FlatHelix(benchmark::State& s) { run_whole(s, kToolFlat, Path::Helix); }
+void BM_WholeMove_FlatHelixKernel(benchmark::State& s) { run_kernel(s, kToolFlat, Path::Helix); }
+void BM_WholeMove_BullHelix(benchmark::State& s) { run_whole(s, kToolBull, Path::Helix); }
+void BM_WholeMove_BullHelixKernel(benchmark::State& s) { run_kernel(s, kToolBull, Path::Helix); }
 void BM_WholeMove_FlatRampDiagonal(benchmark::State& s) { run_whole(s, kToolFlat, Path::RampDiagonal); }
 void BM_WholeMove_FlatRampDiagonalKernel(benchmark::State& s) { run_kernel(s, kToolFlat, Path::RampDiagonal); }
 void BM_WholeMove_BullRampDiagonal(benchmark::State& s) { run_whole(s, kToolBull, Path::RampDiagonal); }
 void BM_WholeMove_BullRampDiagonalKernel(benchmark::State& s) { run_kernel(s, kToolBull, Path::RampDiagonal); }
+
+// ---- A large move on the parallel bands ----
+// A 30 mm ball end mill ramping 40 mm diagonally down 2 mm on an 80 mm grid of 0.05 mm: about a
+// million cells in its band. Wall time; 1 runs the move on the calling thread alone, n > 1 on a
+// pool of n bands (the pool takes it: its cells are far above the hand-over threshold).
+void BM_WholeMove_Ball30RampBands(benchmark::State& state) {
+    constexpr int kLargeSide = 1601;
+    auto wp = std::make_unique<Workpiece>();
+    GridGeometry g;
+    size_grid(g, 0.0, 0.0, (kLargeSide - 1) * kPitch, (kLargeSide - 1) * kPitch, kPitch);
+    allocate_workpiece(*wp, g, 1);
+    define_uniform_body(*wp, kTop, -100.0);
+    wp->highest = kTop;
+    const std::vector<float> fresh(wp->height.data, wp->height.data + wp->geometry.cell_count);
+    const CurrentTool tool = vx::bench::bench_tool(kToolBall, 30.0, 15.0, kPitch);
+    WholeMove m;
+    m.start[0] = m.start[1] = 20.0, m.start[2] = kTop - 1.0;
+    m.end[0] = m.end[1] = 20.0 + 40.0 / std::sqrt(2.0), m.end[2] = kTop - 3.0;
+    m.feed = 1000;
+    m.run_type = kRunMoveStep;
+    BandPool pool;
+    const int bands = int(state.range(0));
+    if (bands > 1) {
+        start_workers(pool, bands);
+        m.pool = &pool;
+    }
+    SweepResult r;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::memcpy(wp->height.data, fresh.data(), fresh.size() * sizeof(float));
+        state.ResumeTiming();
+        if (whole_move_step(*wp, tool, vx::bench::bench_checks(), m, r) != 0) state.SkipWithError("handed back");
+    }
+    end_workers(pool);
+    state.SetItemsProcessed(state.iterations());
+    state.counters["cells"] = double(r.cells_examined);
+}
+BENCHMARK(BM_WholeMove_Ball30RampBands)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_WholeMove_BallAlongX)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WholeMove_BallAlongXKernel)->Unit(benchmark::kMicrosecond);
@@ -149,6 +194,12 @@ BENCHMARK(BM_WholeMove_BallRampDiagonal)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WholeMove_BallRampDiagonalKernel)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WholeMove_BallArc)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WholeMove_BallArcKernel)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_BallHelix)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_BallHelixKernel)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_FlatHelix)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_FlatHelixKernel)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_BullHelix)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_BullHelixKernel)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WholeMove_FlatRampDiagonal)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WholeMove_FlatRampDiagonalKernel)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WholeMove_BullRampDiagonal)->Unit(benchmark::kMicrosecond);

@@ -124,6 +124,7 @@ void clear_run_state(RunState& st) {
     st.blocks = st.moves = st.cells = 0;
     st.findings.list.clear();
     st.findings.count = 0;
+    st.whole_moves = st.sampled_moves = 0;
 }
 
 void link_interpreter(RunContext& ctx) {

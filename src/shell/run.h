@@ -136,6 +136,8 @@ struct RunState {
     bool rapid_path_uncertain = false;  // the flagged move was a rapid under G00MODE UNKNOWN
     RunFindings findings;
     std::int64_t blocks = 0, moves = 0;  // of this run
+    // Of a fast run: moves the whole-move step cut, and moves it handed back, sampled instead.
+    std::int64_t whole_moves = 0, sampled_moves = 0;
     std::int64_t cells = 0;              // cells the cutting steps of this run examined
     sim::CellRange undrawn;              // cells lowered since the last view refresh
     std::int64_t total_lines = 0;        // of the NC file, for the progress

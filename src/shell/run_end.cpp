@@ -112,6 +112,15 @@ void report_no_effect(const RunContext& ctx) {
     if (!line.empty()) std::fprintf(stderr, "%s\n", line.c_str());
 }
 
+// A batch fast run says how many of its moves the whole-move step did not cover: those were
+// sampled in steps, slower than the user asked for.
+void report_sampled_moves(const RunContext& ctx) {
+    const RunState& st = ctx.state;
+    if (!st.batch_run || !st.fast_run || st.sampled_moves == 0) return;
+    std::fprintf(stderr, "fast run: %lld of %lld cut moves were sampled in steps (not covered by the whole-move step)\n",
+                 static_cast<long long>(st.sampled_moves), static_cast<long long>(st.sampled_moves + st.whole_moves));
+}
+
 }  // namespace
 
 // ---- Needed-value file ----
@@ -186,6 +195,7 @@ int end_run(RunContext& ctx) {
     report_progress(ctx, true);
     show_end_message(ctx);
     report_no_effect(ctx);
+    report_sampled_moves(ctx);
     if (ctx.progress_display) platform::progress_end();
     if (st.run_mode == kModeCutShow) {
         platform::redraw(platform::ViewPart::Workpiece);

@@ -241,23 +241,19 @@ int cut_whole(RunContext& ctx, MoveCut& cut) {
     return after_step(ctx, cut, 1, 1) ? 0 : 1;
 }
 
-// Which moves the fast run cuts at once: level lines and any line of a ball tool; arcs without
-// axis travel in the XY plane, or in any plane for a ball tool.
-bool whole_move_fits(const RunContext& ctx, const nc::MoveRecord& m) {
-    const bool ball = ctx.tool->tool.type == sim::kToolBall;
-    if (is_straight(m.motion)) return m.start.z == m.end.z || ball;
-    if (!is_arc(m.motion)) return false;
-    const int normal = m.plane.normal;
-    return m.start[normal] == m.end[normal] && (normal == 2 || ball);
-}
-
-// Step 13 of a fast run. False when the run must end.
+// Step 13 of a fast run. False when the run must end. Every line and arc is offered to the
+// whole-move step, which hands back what it does not cover; those moves are counted, so that the
+// run can say how much of it was sampled.
 bool cut_fast(RunContext& ctx, MoveCut& cut, int scribe_steps) {
     const nc::MoveRecord& m = cut.move;
-    if (whole_move_fits(ctx, m)) {
+    if (is_straight(m.motion) || is_arc(m.motion)) {
         const int done = cut_whole(ctx, cut);
-        if (done >= 0) return done == 1;
+        if (done >= 0) {
+            ++ctx.state.whole_moves;
+            return done == 1;
+        }
     }
+    ++ctx.state.sampled_moves;
     const bool plunge = is_straight(m.motion) && m.start.x == m.end.x && m.start.y == m.end.y;
     const int n = plunge ? 1 : std::max(sim::sampled_step_count(cut.length, move_step(ctx)), scribe_steps);
     return cut_in_steps(ctx, cut, n);

@@ -4,6 +4,7 @@
 // zone effects of the kernel.
 #include "sim/whole_move.h"
 
+#include "sim/whole_move_helix.h"
 #include "sim/whole_move_ramp.h"
 #include "sim/whole_move_sweep.h"
 
@@ -274,7 +275,44 @@ void finish(const CurrentTool& tool, const WholeMove& m, const Sweep& s, Workpie
     if (result.changed) wp.modification_state = kModified;
 }
 
-// Arcs in the XY plane at constant Z.
+// The disc the arc's band lies in, clipped to the box of the arc widened by `reach`: its ends and
+// the points where it crosses an axis direction within the sweep.
+ClippedCircleBand arc_band(const HelixPath& path, double reach) {
+    double x0 = std::min(path.ax, path.bx), x1 = std::max(path.ax, path.bx);
+    double y0 = std::min(path.ay, path.by), y1 = std::max(path.ay, path.by);
+    const double a0 = std::atan2(path.ay, path.ax);
+    for (int k = 0; k < 4; ++k) {
+        double turn = path.direction * (0.25 * kTwoPi * k - a0);
+        turn -= kTwoPi * std::floor(turn / kTwoPi);
+        if (turn > path.sweep) continue;
+        const double ux = k == 0 ? 1.0 : k == 2 ? -1.0 : 0.0, uy = k == 1 ? 1.0 : k == 3 ? -1.0 : 0.0;
+        include(path.R * ux, &x0, &x1);
+        include(path.R * uy, &y0, &y1);
+    }
+    return {CircleBand{path.cx, path.cy, path.R + reach}, path.cx + x0 - reach, path.cy + y0 - reach,
+            path.cx + x1 + reach, path.cy + y1 + reach};
+}
+
+// Arcs in the XY plane with Z motion: the cutting edge alone, as for inclined lines.
+int helix_step(Workpiece& wp, const CurrentTool& tool, const Checks& checks, const WholeMove& m,
+               const HelixPath& path, SweepResult& result) {
+    const Profile& p = tool.profile;
+    const double lowest_tip = std::min(path.za, path.za + path.dz);
+    if (lowest_tip > wp.highest) return 0;
+    if (!(path.sweep > 0.0) || cuts_with_shapes(checks.arbor) || !convex_rising_edge(p, wp.geometry.pitch)) return -1;
+    HelixRule helix;
+    if (!make_helix(helix, path, p, wp.geometry.pitch)) return -1;
+    Sweep s{wp, p, lowest_tip, float(lowest_tip), p.rb2, kPenCode[std::clamp(tool.pen, 0, 8)], m.line_number,
+            m.paint, false, checked(checks.rapid) && at_rapid_speed(checks, m), flags_hits(checks.arbor),
+            m.run_type == kRunMoveStep && m.projection && wp.screen_position.data,
+            m.projection, result};
+    s.pool = m.pool;
+    sweep_band(s, arc_band(path, helix.reach), helix);
+    finish(tool, m, s, wp, result);
+    return 0;
+}
+
+// Arcs in the XY plane.
 int arc_step(Workpiece& wp, const CurrentTool& tool, const Checks& checks, const WholeMove& m,
              SweepResult& result) {
     const GridGeometry& g = wp.geometry;
@@ -282,15 +320,19 @@ int arc_step(Workpiece& wp, const CurrentTool& tool, const Checks& checks, const
     const double bx = m.end[0] - g.origin_x, by = m.end[1] - g.origin_y;
     const double cx = m.centre[0] - g.origin_x, cy = m.centre[1] - g.origin_y;
     if (m.plane != 17 && m.plane != -17) return -1;
-    if (m.start[2] != m.end[2] || !std::isfinite(cx + cy) || !covered_tool(tool, checks, m)) return -1;
+    if (!std::isfinite(cx + cy) || !covered_tool(tool, checks, m)) return -1;
     const double ra = std::hypot(ax - cx, ay - cy), rb_ = std::hypot(bx - cx, by - cy);
     if (!(ra > kMinLength) || !(std::fabs(ra - rb_) <= kArcFit)) return -1;
-    if (z > wp.highest) return 0;
     const double direction = m.motion == kMotionArcCcw ? 1.0 : -1.0;
     const double a0 = std::atan2(ay - cy, ax - cx);
     double sweep = direction * (std::atan2(by - cy, bx - cx) - a0);
     sweep -= kTwoPi * std::floor(sweep / kTwoPi);
     if (std::hypot(bx - ax, by - ay) < kMinLength) sweep = kTwoPi;  // a full circle
+    if (m.start[2] != m.end[2]) {
+        const HelixPath path{cx, cy, ra, ax - cx, ay - cy, bx - cx, by - cy, direction, sweep, z, m.end[2] - m.start[2]};
+        return helix_step(wp, tool, checks, m, path, result);
+    }
+    if (z > wp.highest) return 0;
     const Profile& p = tool.profile;
     const bool outer_zones = cuts_with_shapes(checks.arbor);
     const double r = whole_move_radius(p, checks.arbor, z, wp.highest);

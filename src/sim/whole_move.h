@@ -3,10 +3,11 @@
 //
 // Covered: straight moves and XY arcs at constant Z, for every tool whose lower surface does not
 // fall towards its rim (the envelope is then the surface at the cell's distance from the path),
-// and inclined straight moves (ramps, plunges) of every tool whose cutting edge is convex and
-// rising (flat, ball, bull, drill, taper, taper ball and general end mills), with the cutting
-// edge alone. Everything else (arcs with Z motion among it) is handed back (-1) and the caller
-// samples the move with the kernel, which is always right. The heights agree with fine sampling
+// and inclined straight moves (ramps, plunges) and XY arcs with Z motion (helices) of every tool
+// whose cutting edge is convex and rising (flat, ball, bull, drill, taper, taper ball and general
+// end mills), with the cutting edge alone. Everything else (arcs in other planes, spirals whose
+// radius changes) is handed back (-1) and the caller samples the move with the kernel, which is
+// always right. The heights agree with fine sampling
 // to within the grid pitch. The tool standing at the start belongs to the previous move, whose
 // last step put it there: cells that lie lowest under it are left alone.
 //

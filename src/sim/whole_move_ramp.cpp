@@ -24,16 +24,6 @@ constexpr double kBendTolerance = 1e-5;
 constexpr int kTablePerPitch = 64;
 constexpr int kMinTable = 64;
 
-// Radii where the edge changes formula, inside (0, rb), ascending; returns their count.
-int edge_joints(const Profile& p, double* out) {
-    if (p.form != EdgeForm::General) return 0;
-    int n = 0;
-    for (const double r : {p.tip_radius, p.c0, p.c1})
-        if (r > 0.0 && r < p.rb) out[n++] = r;
-    std::sort(out, out + n);
-    return int(std::unique(out, out + n) - out);
-}
-
 // Cross distance of the touching point whose axis distance is rho, where the edge rises by
 // `slope`: 0 while the slope does not exceed the move's (the touching point is on the axis
 // line of the path).
@@ -45,6 +35,15 @@ double touching_cross(double rho, double slope, double m) {
 }
 
 }  // namespace
+
+int edge_joints(const Profile& p, double* out) {
+    if (p.form != EdgeForm::General) return 0;
+    int n = 0;
+    for (const double r : {p.tip_radius, p.c0, p.c1})
+        if (r > 0.0 && r < p.rb) out[n++] = r;
+    std::sort(out, out + n);
+    return int(std::unique(out, out + n) - out);
+}
 
 bool convex_rising_edge(const Profile& p, double pitch) {
     if (p.concave || !(p.rb > 0.0)) return false;

@@ -26,6 +26,9 @@ namespace vx::sim::envelope {
 // Flat, ball and bull end mills always are; drills, tapers and general tools by their angles.
 bool convex_rising_edge(const Profile& p, double pitch);
 
+// Radii where the edge changes formula, inside (0, rb), ascending (at most 3); returns their count.
+int edge_joints(const Profile& p, double* out);
+
 // Slope of a circle of squared radius R2 at t from its centre's axis; infinite at the rim.
 inline double circle_slope(double t, double R2) {
     const double rim = R2 - t * t;

@@ -152,6 +152,26 @@ struct CircleBand {
     }
 };
 
+// The band of an arc clipped to the box of the arc's points widened by the reach: a part turn
+// leaves most of the disc unswept.
+struct ClippedCircleBand {
+    static constexpr bool kConvex = false;
+    CircleBand circle;
+    double x0, y0, x1, y1;  // the box
+
+    void rows(double* lo, double* hi) const {
+        circle.rows(lo, hi);
+        *lo = std::max(*lo, y0);
+        *hi = std::min(*hi, y1);
+    }
+    bool span(double Y, double* lo, double* hi) const {
+        if (!circle.span(Y, lo, hi)) return false;
+        *lo = std::max(*lo, x0);
+        *hi = std::min(*hi, x1);
+        return *lo <= *hi;
+    }
+};
+
 // Rows j0..j1 of the band; within a row the cells of its span, until a run of reached cells has
 // ended when the band is convex (nothing further along the row is reached then). The rule says
 // which cells are reached and what lies lowest over them. Widens mark_i0..mark_i1 to the columns

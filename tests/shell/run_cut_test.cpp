@@ -131,7 +131,10 @@ TEST(RunCut, ScribingToolStepsAtHalfItsWidth) {
 
 // ---- Fast run ----
 // The whole-move step and its fallbacks must leave the workpiece as the stepped run does, to
-// within the grid pitch: level lines, ball ramps and arcs go at once, a flat ramp is sampled.
+// within the grid pitch: level lines, ramps and arcs go at once. The whole move is the limit of
+// ever finer steps, so it never leaves more than the stepped run; only where a flat end mill's
+// wall passes exactly over cells may the stepped run leave them whole, its positions falling
+// between them (the ramp to X38: 7 positions 0.43 mm apart, the cells at its rim 0.5 apart).
 
 TEST(RunCut, FastRunCutsLikeTheNormalRunWithinThePitch) {
     const char* program =
@@ -146,12 +149,36 @@ TEST(RunCut, FastRunCutsLikeTheNormalRunWithinThePitch) {
     EXPECT_EQ(normal.ctx.state.end_code, 0);
     EXPECT_EQ(fast.ctx.state.end_code, 0);
     double worst = 0;
-    for (std::int32_t c = 0; c < normal.workpiece.geometry.cell_count; ++c)
-        worst = std::max(worst, std::fabs(double(normal.workpiece.height.data[c]) - fast.workpiece.height.data[c]));
+    int wall_cells = 0;
+    for (std::int32_t c = 0; c < normal.workpiece.geometry.cell_count; ++c) {
+        const double hn = normal.workpiece.height.data[c], hf = fast.workpiece.height.data[c];
+        EXPECT_LE(hf, hn + 1e-5) << c;
+        if (hn - hf > kRigPitch) ++wall_cells;
+        else worst = std::max(worst, hn - hf);
+    }
     EXPECT_LE(worst, kRigPitch);
+    EXPECT_LE(wall_cells, 12);  // at most the two rim rows of the 3 mm ramp
     EXPECT_GT(normal.cut_cells(), 300);
     EXPECT_NEAR(fast.cut_cells(), normal.cut_cells(), normal.cut_cells() / 10);
     EXPECT_FLOAT_EQ(fast.height(20.0, 11.0), normal.height(20.0, 11.0));  // top of the arc
+}
+
+// A move the whole-move step does not cover (an arc in the XZ plane) is sampled, counted, and a
+// batch run says so on stderr: the fast run must not pass a slower run off as its own.
+TEST(RunCut, FastRunCountsAndNamesTheMovesItSampled) {
+    const char* program = "G90 G00 X5. Y10. Z15.\nT1\nG01 Z9.5 F300.\nX15. Z9.\nG18 G02 X25. Z9. R5.\nG17 G00 Z15.\n";
+    RecordingBackend backend;
+    RunRig rig;
+    rig.program("mix.nc", program);
+    rig.ctx.batch_level = kBatchLogLevel;
+    ::testing::internal::CaptureStderr();
+    ASSERT_EQ(run_command(rig.ctx, cmd::kFastCutAndShow), kRunEnded);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(rig.ctx.state.sampled_moves, 1);
+    EXPECT_EQ(rig.ctx.state.whole_moves, 3);  // the plunge, the ramp and the retract out of the material
+    EXPECT_NE(err.find("fast run: 1 of 4 cut moves were sampled in steps (not covered by the whole-move step)\n"),
+              std::string::npos)
+        << err;
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "sim/whole_move.h"
+#include "sim/whole_move_helix.h"
 
 #include "sim/kernel_fixture.h"
 
@@ -140,6 +141,16 @@ double arc_distance(const WholeMove& m, const ArcShape& arc, double X, double Y)
     return std::hypot(X - m.end[0], Y - m.end[1]);
 }
 
+// XY distance of a cell from a helix's whole path, both ends included (a descending helix cuts
+// behind its start, as a descending ramp does).
+double helix_distance(const WholeMove& m, const ArcShape& arc, double X, double Y) {
+    const double vx = X - m.centre[0], vy = Y - m.centre[1];
+    double angle = arc.direction * (std::atan2(vy, vx) - arc.start_angle);
+    angle -= 2.0 * M_PI * std::floor(angle / (2.0 * M_PI));
+    if (angle <= arc.sweep) return std::fabs(std::hypot(vx, vy) - m.radius);
+    return std::min(std::hypot(X - m.start[0], Y - m.start[1]), std::hypot(X - m.end[0], Y - m.end[1]));
+}
+
 // XY distance of a cell from the whole path, both ends included (inclined moves).
 double segment_distance(const WholeMove& m, double X, double Y) {
     const double dx = m.end[0] - m.start[0], dy = m.end[1] - m.start[1];
@@ -178,7 +189,7 @@ Comparison compare(const Workpiece& original, const Workpiece& whole, const Work
             const int cell = j * g.nx + i;
             const bool level = m.start[2] == m.end[2];
             const double X = i * g.pitch, Y = j * g.pitch;
-            const double d = arc.direction != 0 ? arc_distance(m, arc, X, Y)
+            const double d = arc.direction != 0 ? (level ? arc_distance(m, arc, X, Y) : helix_distance(m, arc, X, Y))
                              : level            ? path_distance(m, X, Y)
                                                 : segment_distance(m, X, Y);
             const float h0 = original.height.data[cell], hw = whole.height.data[cell], hk = sampled.height.data[cell];
@@ -281,13 +292,6 @@ bool run_trial(const Trial& t, std::mt19937& rng, int* zone_cells = nullptr) {
         const double rise = (0.1 + 1.4 * u(rng)) * (u(rng) < 0.6 || t.direction == 3 ? -1.0 : 1.0);
         m.start[2] = 7.5 - rise / 2;
         m.end[2] = 7.5 + rise / 2;
-        // The previous move ended at A: both copies start from the tool having stood there.
-        KernelContext context;
-        SweepResult first;
-        SweepStep at_start;
-        at_start.x = m.start[0], at_start.y = m.start[1], at_start.z = m.start[2];
-        at_start.recording = false;
-        sweep_at_position(*original, tool, checks, at_start, context, first);
     }
     m.motion = t.rapid ? kMotionRapid : kMotionLinear;
     m.feed = 1000;
@@ -296,12 +300,12 @@ bool run_trial(const Trial& t, std::mt19937& rng, int* zone_cells = nullptr) {
     m.run_type = kRunMoveStep;
     ArcShape arc;
     if (t.arc) {
-        // Radius 0.6 to 1.8 about the middle, any start, a quarter to three quarters of a turn or
-        // a full circle.
+        // Radius 0.6 to 1.8 (helices 0.4 to 3.0) about the middle, any start, a quarter to three
+        // quarters of a turn or a full circle.
         arc.direction = u(rng) < 0.5 ? 1.0 : -1.0;
         arc.start_angle = 2.0 * M_PI * u(rng);
         arc.sweep = u(rng) < 0.15 ? 2.0 * M_PI : 0.5 * M_PI + M_PI * u(rng);
-        m.radius = 0.6 + 1.2 * u(rng);
+        m.radius = t.incline ? 0.4 + 2.6 * u(rng) : 0.6 + 1.2 * u(rng);
         m.centre[0] = span / 2 + (u(rng) - 0.5);
         m.centre[1] = span / 2 + (u(rng) - 0.5);
         m.motion = arc.direction > 0 ? kMotionArcCcw : kMotionArcCw;
@@ -310,6 +314,15 @@ bool run_trial(const Trial& t, std::mt19937& rng, int* zone_cells = nullptr) {
         const double end_angle = arc.start_angle + arc.direction * arc.sweep;
         m.end[0] = arc.sweep == 2.0 * M_PI ? m.start[0] : m.centre[0] + m.radius * std::cos(end_angle);
         m.end[1] = arc.sweep == 2.0 * M_PI ? m.start[1] : m.centre[1] + m.radius * std::sin(end_angle);
+    }
+    if (t.incline) {
+        // The previous move ended at A: both copies start from the tool having stood there.
+        KernelContext context;
+        SweepResult first;
+        SweepStep at_start;
+        at_start.x = m.start[0], at_start.y = m.start[1], at_start.z = m.start[2];
+        at_start.recording = false;
+        sweep_at_position(*original, tool, checks, at_start, context, first);
     }
     auto whole = make_body(kCells, kCells, kPitch, 9.0);
     auto sampled = make_body(kCells, kCells, kPitch, 9.0);
@@ -435,6 +448,37 @@ TEST(WholeMoveArc, MatchesFineSamplingAlongTheArc) {
             if (arbor == ArborCheck::Cut && shape_kind > 1) continue;  // the holder's wide box makes sampling slow
             EXPECT_TRUE(run_trial({shape_kind, arbor, 2, shape_kind % 2 == 1, false, false, true}, rng)) << shape_kind;
         }
+}
+
+// ---- Helices ----
+// Protects against a wrong envelope of a tool turning and moving in Z: the lowest position taken
+// at the wrong end of the reach, a cell reached both at the start and the end of a whole turn,
+// cells near the axis of a helix narrower than the tool (reached from every position), the
+// start's cells cut again, an angle that strays from atan2.
+
+TEST(WholeMoveHelix, AngleWithoutTheLibraryCallEqualsAtan2) {
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    std::vector<std::pair<double, double>> points = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}, {1, 1}, {-1, 1}, {-1, -1},
+                                                     {1, -1}, {3, 1e-300}, {-3, 1e-17}, {1e-3, 7.0}, {5, 5.0000001}};
+    for (int k = 0; k < 20000; ++k) points.emplace_back(u(rng) * std::pow(10.0, 3 * u(rng)), u(rng));
+    for (const auto& [x, y] : points) ASSERT_NEAR(envelope::turn_angle(x, y), std::atan2(y, x), 1e-15) << x << "," << y;
+}
+
+// Flat, ball, bull, drill, general and taper ball; up and down, arcs narrower and wider than the
+// tool, part turns and whole turns.
+TEST(WholeMoveHelix, MatchesFineSamplingForEveryConvexEdge) {
+    std::mt19937 rng(1717);
+    for (int shape_kind : {0, 1, 2, 3, 4, kTangentTaperBall})
+        for (int rep = 0; rep < 4; ++rep)
+            EXPECT_TRUE(run_trial({shape_kind, ArborCheck::Ignore, 2, rep == 0, rep == 1, true, true}, rng))
+                << "shape " << shape_kind << " rep " << rep;
+}
+
+TEST(WholeMoveHelix, EdgesThatAreNotConvexAreHandedBack) {
+    std::mt19937 rng(6);
+    for (int shape_kind : {5, 7, 8, 9})
+        EXPECT_FALSE(run_trial({shape_kind, ArborCheck::Ignore, 2, false, false, true, true}, rng)) << shape_kind;
 }
 
 // ---- The rim ----
@@ -609,7 +653,7 @@ TEST(WholeMoveHandBack, UncoveredMovesComeBackUntouched) {
     line.end[0] = 3.0, line.end[1] = 2.0, line.end[2] = 4.5;
     WholeMove plunge = line;
     plunge.end[2] = 4.0;  // inclined: covered for convex cutting edges only
-    WholeMove helix = line;  // arcs are covered in the XY plane at constant Z only
+    WholeMove helix = line;  // arcs are covered in the XY plane only, helices for convex edges
     helix.motion = kMotionArcCw;
     helix.centre[0] = 2.0, helix.centre[1] = 2.0, helix.radius = 1.0;
     helix.end[2] = 4.0;
@@ -623,7 +667,7 @@ TEST(WholeMoveHandBack, UncoveredMovesComeBackUntouched) {
     optimise.run_type = kRunOptimise;
     SweepResult r;
     EXPECT_EQ(whole_move_step(*wp, oval, testing::plain_checks(), plunge, r), -1);
-    EXPECT_EQ(whole_move_step(*wp, ball, testing::plain_checks(), helix, r), -1);
+    EXPECT_EQ(whole_move_step(*wp, oval, testing::plain_checks(), helix, r), -1);
     EXPECT_EQ(whole_move_step(*wp, ball, testing::plain_checks(), off_circle, r), -1);
     EXPECT_EQ(whole_move_step(*wp, ball, testing::plain_checks(), other_plane, r), -1);
     EXPECT_EQ(whole_move_step(*wp, ball, testing::plain_checks(), optimise, r), -1);
