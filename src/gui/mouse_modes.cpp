@@ -1,5 +1,7 @@
 #include "gui/mouse_modes.h"
 
+#include "gui/nc_pane.h"
+
 #include "gui/panel_bar.h"
 #include "gui/widgets.h"
 #include "platform/files.h"
@@ -32,18 +34,22 @@ view::PolygonSink frame_sink(view::Display& d) {
     return d.frame_sink.sink();
 }
 
+// The line that cut cell (i, j), from the line layer (0: never cut; negative: a called program's).
+std::int32_t cut_line(const sim::Workpiece& wp, std::int32_t i, std::int32_t j) {
+    return wp.line_number.data[std::size_t(j) * std::size_t(wp.geometry.nx) + std::size_t(i)];
+}
+
 // The NC-line panel of a picked cell: the line that cut it from the line layer, with the text of
 // that line of the selected program (a called program's lines, stored negative, show no text).
 view::NcLinePanel picked_line_panel(const Window& w, std::int32_t i, std::int32_t j) {
     const shell::App& app = *w.app;
     const sim::Workpiece& wp = app.workpiece;
-    const std::size_t cell = std::size_t(j) * std::size_t(wp.geometry.nx) + std::size_t(i);
     if (!sim::has_line_layer(wp)) {
         view::NcLinePanel p;
         p.text = platform::text(kNoLineLayer);
         return p;
     }
-    const std::int32_t stored = wp.line_number.data[cell];
+    const std::int32_t stored = cut_line(wp, i, j);
     std::string text;
     if (stored > 0 && !app.run.nc_path.empty())
         text = line_of(platform::read_file(app.run.nc_path).value_or(""), stored);
@@ -136,6 +142,8 @@ void pick_at(Window& w, const QPoint& p) {
         w.picks.last_i = i;
         w.picks.last_j = j;
         w.pick_panel = picked_line_panel(w, i, j);
+        // The program pane and the editor follow the line that cut the picked point.
+        if (sim::has_line_layer(app.workpiece)) select_cell_line(w, cut_line(app.workpiece, i, j));
     }
     w.view->update();
     w.panels->update();

@@ -19,6 +19,13 @@ constexpr std::array<std::string_view, kCommandButtons + 1> kBuiltinCaptions{
     "第２(&2)", "第３(&3)", "第４(&4)", "-15 (&5)", "+15 (&6)", "後ろ(&7)", " XZ (&8)",
     " YZ (&9)", " XY (&0)", "上側(&U)", "下側(&D)", "描画(&P)", "戻す(&C)", "保存(&B)"};
 
+// A message file chooses English; one without command-menu lines would leave these buttons in
+// Japanese, so English captions with the same accelerators stand in for them.
+constexpr std::array<std::string_view, kCommandButtons + 1> kEnglishCaptions{
+    "Menu", "Reset(&R)", "Fit(&F)", "Zoom(&Z)", "Larger(&W)", "Smaller(&S)", "1st(&1)",
+    "2nd(&2)", "3rd(&3)", "4th(&4)", "-15 (&5)", "+15 (&6)", "Back(&7)", " XZ (&8)",
+    " YZ (&9)", " XY (&0)", "Up(&U)", "Down(&D)", "Draw(&P)", "Restore(&C)", "Backup(&B)"};
+
 constexpr std::array<std::string_view, kToolDimensionLabels> kEnglishToolLabels{
     "Dia ", "C-r ", "E-w ", "F-h ", "BotA", "SidA", " H  ", "Len ", " Lu ", " Lt ", " Ds ", " Du "};
 
@@ -132,7 +139,6 @@ std::optional<std::string> read_prefix(const std::string& path, std::size_t limi
 
 }  // namespace
 
-const std::array<std::string_view, kCommandButtons + 1>& builtin_command_captions() { return kBuiltinCaptions; }
 const std::array<std::string_view, kToolDimensionLabels>& english_tool_dimension_labels() { return kEnglishToolLabels; }
 
 MessageFile builtin_messages(std::size_t menu_slots) {
@@ -145,6 +151,8 @@ MessageFile builtin_messages(std::size_t menu_slots) {
 
 MessageFile parse_message_file(std::string_view bytes, std::span<const MenuSlot> shape) {
     MessageFile m = builtin_messages(shape.size());
+    m.command_menu_title = kEnglishCaptions[0];
+    for (std::size_t i = 0; i < kCommandButtons; ++i) m.command_buttons[i] = kEnglishCaptions[i + 1];
     Lines lines{bytes};
     for (std::size_t i = 0; i < shape.size(); ++i)
         m.menu_captions[i] = shape[i] == MenuSlot::TopLevel ? next_top(lines) : next_item(lines);

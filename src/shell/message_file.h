@@ -28,8 +28,7 @@ struct MessageFile {
     std::vector<std::string> tool_dimension_labels;  // the English labels; empty keeps the Japanese ones
 };
 
-// The built-in command-menu captions: the dialog title, then the 20 buttons.
-const std::array<std::string_view, kCommandButtons + 1>& builtin_command_captions();
+// The English labels of the tool dimensions, which a message file puts in place.
 const std::array<std::string_view, kToolDimensionLabels>& english_tool_dimension_labels();
 
 // "vornex.mes" in the current directory, else in the program directory (any case of the name).

@@ -194,6 +194,7 @@ TEST(WindowMouse, TheMeasuringCursorPicksTheCellAndTheLineThatCutIt) {
     EXPECT_EQ(rig.w->pick_panel->label, "\t\t7: ");
     EXPECT_EQ(rig.w->pick_panel->text, "X50. F600");
     EXPECT_EQ(nc_panel(*rig.w).text, "X50. F600");
+    EXPECT_EQ(rig.app->editor_line, 7);  // the editor and the program pane follow the pick
     QTest::mouseClick(rig.w->view, Qt::LeftButton, {}, floor);
     EXPECT_EQ(rig.w->picks.points.size(), 1u);
     QTest::mouseClick(rig.w->view, Qt::LeftButton, {}, screen_of(rig, 30, 35, 20));

@@ -66,7 +66,7 @@ TEST(MessageFileMenus, MissingBracketAndShortFile) {
     const MessageFile m = parse_message_file("[NC data", kTwoMenus);
     EXPECT_EQ(m.menu_captions[0], "NC data");
     for (std::size_t i = 1; i < 5; ++i) EXPECT_EQ(m.menu_captions[i], std::nullopt);
-    EXPECT_EQ(m.command_menu_title, "メニュー");
+    EXPECT_EQ(m.command_menu_title, "Menu");  // not in the file: the English built-in
 }
 
 TEST(MessageFileMenus, LinesAreCutAt80Bytes) {
@@ -110,8 +110,9 @@ TEST(MessageFileCommandMenu, MissingLinesKeepTheBuiltInCaptions) {
     const MessageFile m = parse_message_file("Title\n#x\nInit\n", std::vector<MenuSlot>{});
     EXPECT_EQ(m.command_menu_title, "Title");
     EXPECT_EQ(m.command_buttons[0], "Init(&R)");
-    EXPECT_EQ(m.command_buttons[1], "最大(&F)");
-    EXPECT_EQ(m.command_buttons[19], "保存(&B)");
+    // The buttons the file does not relabel keep their accelerators, in English like the file.
+    EXPECT_EQ(m.command_buttons[1], "Fit(&F)");
+    EXPECT_EQ(m.command_buttons[19], "Backup(&B)");
 }
 
 TEST(MessageFileCommandMenu, FourCharactersOfAWideLabel) {
@@ -127,6 +128,10 @@ TEST(MessageFileCommandMenu, BuiltInCaptionsAndEnglishToolLabels) {
     EXPECT_EQ(builtin.command_buttons[19], "保存(&B)");
     EXPECT_TRUE(builtin.tool_dimension_labels.empty());
     const MessageFile found = parse_message_file("", std::vector<MenuSlot>{});
+    EXPECT_EQ(found.command_menu_title, "Menu");
+    for (std::size_t k = 0; k < kCommandButtons; ++k)  // English, with the built-in accelerator
+        EXPECT_EQ(found.command_buttons[k].substr(found.command_buttons[k].rfind("(&")),
+                  std::string(builtin.command_buttons[k]).substr(builtin.command_buttons[k].rfind("(&")));
     ASSERT_EQ(found.tool_dimension_labels.size(), 12u);
     EXPECT_EQ(found.tool_dimension_labels[0], "Dia ");
     EXPECT_EQ(found.tool_dimension_labels[11], " Du ");
