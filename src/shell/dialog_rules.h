@@ -5,6 +5,7 @@
 #pragma once
 
 #include "base/colour.h"
+#include "platform/language.h"
 #include "shell/app.h"
 
 #include <string>
@@ -29,6 +30,10 @@ struct Form {
     std::vector<FormField> fields;
     std::string accept;  // the caption of the confirming button; empty: OK
 };
+
+// The fields the forms are made of, labelled in the current language.
+FormField number_field(const platform::TextPair& label, double value, int decimals = 3);
+FormField check_field(std::string label, bool value);
 
 // What OK answered: the values were taken (1) or a check refused them (0, the user was told).
 struct SettingsDialog {

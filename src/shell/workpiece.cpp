@@ -23,12 +23,6 @@ constexpr TextPair kTextLoadWork{"被切削材の読み込み", "Load workpiece"
 constexpr TextPair kTextSaveWork{"被切削材の保存", "Save workpiece"};
 constexpr std::string_view kWorkFilter = "*.DMF;*.DMFZ;*.STL";
 
-double work_pitch(const Settings& settings, double x0, double y0, double x1, double y1) {
-    const WorkPitch& p = settings.define.work_pitch;
-    if (!p.automatic) return p.pitch;
-    return sim::automatic_pitch(x0, y0, x1, y1, p.target_cells, settings.define.minimum_pitch);
-}
-
 // After a load changed the pitch, the tool's pitch-dependent data follow it.
 void reselect_tool(App& app) {
     sim::select_tool(app.tool, app.tools, app.tool.number,
@@ -82,6 +76,14 @@ std::optional<work::ExportFormat> export_format(int save_type) {
 }
 
 }  // namespace
+
+std::string choose_workpiece_file(const App& app) { return chosen_file(app, nullptr, kTextLoadWork, false); }
+
+double work_pitch(const Settings& settings, double x0, double y0, double x1, double y1) {
+    const WorkPitch& p = settings.define.work_pitch;
+    if (!p.automatic) return p.pitch;
+    return sim::automatic_pitch(x0, y0, x1, y1, p.target_cells, settings.define.minimum_pitch);
+}
 
 int define_box_workpiece(sim::Workpiece& wp, const Settings& settings) {
     const InitialBox& box = settings.dmf.initial_size;
