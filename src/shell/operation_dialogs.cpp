@@ -29,6 +29,10 @@ FormField choice_field(const TextPair& label, std::initializer_list<TextPair> ch
     return f;
 }
 
+Form titled(std::string title, std::vector<FormField> fields, std::string accept = {}) {
+    return {std::move(title), std::move(fields), std::move(accept)};
+}
+
 FormField whole_number(const TextPair& label) { return number_field(label, 0, 0); }
 
 // The form's fields take `values` in order: the values confirmed last when there are any,
@@ -78,13 +82,14 @@ Corners current_corners(const App& app) {
 
 constexpr TextPair kTwoPointsTitle{"２点指示による被切削材の定義", "Define Work by 2-Points"};
 constexpr TextPair kPitch{"被切削材の精度", "Pitch :"};
+constexpr TextPair kGo{"実行(&G)", "&Go"};
 
 Form two_points_form(const App& app) {
     const Corners c = current_corners(app);
-    Form f{tr(kTwoPointsTitle),
+    Form f = titled(tr(kTwoPointsTitle),
            {number_field({"X最大値", "X-MAX"}, 0), number_field({"Y最大値", "Y-MAX"}, 0),
             number_field({"Z最大値", "Z-MAX"}, 0), number_field({"X最小値", "X-MIN"}, 0),
-            number_field({"Y最小値", "Y-MIN"}, 0), number_field({"Z最小値", "Z-MIN"}, 0), number_field(kPitch, 0)}};
+            number_field({"Y最小値", "Y-MIN"}, 0), number_field({"Z最小値", "Z-MIN"}, 0), number_field(kPitch, 0)});
     return filled(app, kDefineTwoPoints, std::move(f),
                   {c.high.x, c.high.y, c.high.z, c.low.x, c.low.y, c.low.z, app.settings.define.work_pitch.pitch});
 }
@@ -99,7 +104,7 @@ constexpr TextPair kOriginTitle{"ワーク座標原点基準による被切削�
 constexpr TextPair kCentre{"中心", "Center"};
 
 Form origin_form(const App& app) {
-    Form f{tr(kOriginTitle),
+    Form f = titled(tr(kOriginTitle),
            {choice_field({"X基準", "X Reference"}, {{"左端", "Left"}, kCentre, {"右端", "Right"}}),
             number_field({"幅", "Width"}, 0), number_field({"左余裕", "Left Margin"}, 0),
             number_field({"右余裕", "Right Margin"}, 0),
@@ -108,7 +113,7 @@ Form origin_form(const App& app) {
             number_field({"後余裕", "Back Margin"}, 0),
             choice_field({"Z基準", "Z Reference"}, {{"底面", "Bottom"}, kCentre, {"上面", "Top"}}),
             number_field({"高さ", "Height"}, 0), number_field({"下余裕", "Bottom Margin"}, 0),
-            number_field({"上余裕", "Top Margin"}, 0), number_field(kPitch, 0)}};
+            number_field({"上余裕", "Top Margin"}, 0), number_field(kPitch, 0)});
     std::vector<double> initial;
     const work::OriginDefinition d;
     for (int axis = 0; axis < 3; ++axis)
@@ -121,12 +126,58 @@ int apply_origin(App& app, const Form& form) {
     return send(app, kDefineOrigin, form, handlers::define_origin, 0, form_values(form));
 }
 
+// ---- Load with swing or press ----
+
+constexpr TextPair kSwingTitle{"振り指定", "Rotary Method"};
+
+Form swing_form(const App& app) {
+    Form f = titled(tr(kSwingTitle),
+           {choice_field({"軸", "Axis"}, {{"X", "X"}, {"Y", "Y"}, {"Z", "Z"}}), number_field({"中心X", "Center X"}, 0),
+            number_field({"中心Y", "Center Y"}, 0), number_field({"中心Z", "Center Z"}, 0),
+            number_field({"角度", "Angle"}, 0)},
+           "GO(&O)");
+    return filled(app, cmd::kLoadSwing, std::move(f), {0, 0, 0, 0, 0});
+}
+
+// The handler takes the centre's two coordinates off the axis, in X, Y, Z order, then the angle.
+int apply_swing(App& app, const Form& form) {
+    remember(app, cmd::kLoadSwing, form);
+    const std::string path = choose_workpiece_file(app);
+    if (path.empty()) return 0;
+    const int axis = form.fields[0].choice;
+    std::vector<double> values;
+    for (int k = 0; k < 3; ++k)
+        if (k != axis) values.push_back(form.fields[1 + k].number);
+    values.push_back(form.fields[4].number);
+    return send(app, cmd::kLoadSwing, form, handlers::load_swung, axis, values, path);
+}
+
+constexpr TextPair kPressTitle{"反転（プレス）設定", "Reverse Setting"};
+
+Form press_form(const App& app) {
+    Form f = titled(tr(kPressTitle),
+           {choice_field(kPressTitle, {{"Ｘ方向(&X)", "&X Direction"}, {"Ｙ方向(&Y)", "&Y Direction"}}),
+            check_field(tr({"ペンキ部を残す", "Keep Penki"}), false),
+            check_field(tr({"ペン番号色を残す", "Keep Pen Color"}), false),
+            check_field(tr({"切削方向色を残す", "Keep Cutting Direction Color"}), false)},
+           tr(kGo));
+    return filled(app, cmd::kLoadPress, std::move(f), {0, 0, 0, 0});
+}
+
+int apply_press(App& app, const Form& form) {
+    remember(app, cmd::kLoadPress, form);
+    const std::string path = choose_workpiece_file(app);
+    if (path.empty()) return 0;
+    const std::vector<double> v = form_values(form);
+    return send(app, cmd::kLoadPress, form, handlers::load_pressed, form.fields[0].choice, {v[1], v[2], v[3]}, path);
+}
+
 // ---- Merge ----
 
 constexpr TextPair kMergeTitle{"マージ処理", "Merge Work"};
 
 Form merge_form(const App& app) {
-    Form f{tr(kMergeTitle), {choice_field(kMergeTitle, {{"高いほう優先", "Higher"}, {"低いほう優先", "Lower"}})}};
+    Form f = titled(tr(kMergeTitle), {choice_field(kMergeTitle, {{"高いほう優先", "Higher"}, {"低いほう優先", "Lower"}})});
     return filled(app, cmd::kMerge, std::move(f), {0});
 }
 
@@ -143,12 +194,12 @@ int apply_merge(App& app, const Form& form) {
 constexpr TextPair kRotateTitle{"回転／ミラー", "Rotation and Mirror"};
 
 Form rotate_form(const App& app) {
-    Form f{tr(kRotateTitle),
+    Form f = titled(tr(kRotateTitle),
            {choice_field(kRotateTitle, {{"９０度回転", "90 Degrees"},
                                         {"１８０度回転", "180 Degrees"},
                                         {"－９０度回転", "-90 Degrees"},
                                         {"Ｘ方向ミラー", "X Mirror"},
-                                        {"Ｙ方向ミラー", "Y Mirror"}})}};
+                                        {"Ｙ方向ミラー", "Y Mirror"}})});
     return filled(app, cmd::kRotateMirror, std::move(f), {0});
 }
 
@@ -162,10 +213,10 @@ constexpr TextPair kMoveTitle{"移動", "Move"};
 
 Form move_form(const App& app) {
     const Corners c = current_corners(app);
-    Form f{tr(kMoveTitle),
+    Form f = titled(tr(kMoveTitle),
            {choice_field(kMoveTitle, {{"移動量指定", "Shift"}, {"最小位置指定", "Position"}}), number_field({"X", "X"}, 0),
             number_field({"Y", "Y"}, 0), number_field({"Z", "Z"}, 0), number_field({"MIN-X", "MIN-X"}, 0),
-            number_field({"MIN-Y", "MIN-Y"}, 0), number_field({"MIN-Z", "MIN-Z"}, 0)}};
+            number_field({"MIN-Y", "MIN-Y"}, 0), number_field({"MIN-Z", "MIN-Z"}, 0)});
     return filled(app, cmd::kMove, std::move(f), {0, 0, 0, 0, c.low.x, c.low.y, c.low.z});
 }
 
@@ -180,16 +231,15 @@ int apply_move(App& app, const Form& form) {
 // ---- Offset ----
 
 constexpr TextPair kOffsetTitle{"ワークのオフセット", "Offset"};
-constexpr TextPair kGo{"実行(&G)", "&Go"};
 constexpr int kOffsetPaintedOnly = 10, kOffsetPaintedOutside = 20;  // added to the direction
 
 Form offset_form(const App& app) {
-    Form f{tr(kOffsetTitle),
+    Form f = titled(tr(kOffsetTitle),
            {choice_field(kOffsetTitle, {{"法線方向(&N)", "&Normal"}, {"Ｚ軸方向(&Z)", "&Z-Axis"}, {"水平方向(&H)", "&Horizontal"}}),
             number_field({"オフセット値 :", "Offset Value :"}, 0),
             check_field(tr({"ペンキ塗装部のみ対象", "Painted Part Only"}), false),
             check_field(tr({"境界部外側にも影響させる", "Affect Outside the Boundary"}), false)},
-           tr(kGo)};
+           tr(kGo));
     return filled(app, cmd::kOffset, std::move(f), {0, app.settings.define.offset_value, 0, 0});
 }
 
@@ -206,12 +256,12 @@ constexpr TextPair kXyzTitle{"XYZ値カット", "XYZ-Cut"};
 
 Form xyz_form(const App& app) {
     const Corners c = current_corners(app);
-    Form f{tr(kXyzTitle),
+    Form f = titled(tr(kXyzTitle),
            {number_field({"Ｚ値カットレベル", "Z-Cut Level"}, 0), number_field({"Ｚ最小値", "Z-Minimum"}, 0),
             number_field({"XMIN", "XMIN"}, 0), number_field({"XMAX", "XMAX"}, 0), number_field({"YMIN", "YMIN"}, 0),
             number_field({"YMAX", "YMAX"}, 0),
             check_field(tr({"カット部を最下点まで下げる", "Cut-Part to Bottom"}), false),
-            check_field(tr({"下げる場合、底面を追従させる", "Bottom-Part to Minimum"}), false)}};
+            check_field(tr({"下げる場合、底面を追従させる", "Bottom-Part to Minimum"}), false)});
     return filled(app, kXyzCut, std::move(f), {c.high.z, c.low.z, c.low.x, c.high.x, c.low.y, c.high.y, 0, 0});
 }
 
@@ -226,9 +276,9 @@ constexpr int kThinMinimum = 2;
 constexpr TextPair kAdd{"付加", "Add"}, kCut{"カット", "Cut"};
 
 Form thin_form(const App& app) {
-    Form f{tr(kThinTitle),
+    Form f = titled(tr(kThinTitle),
            {whole_number({"間引き数：", "Thin Count : "}), choice_field({"X方向終端:", "X-End"}, {kAdd, kCut}),
-            choice_field({"Y方向終端:", "Y-End"}, {kAdd, kCut})}};
+            choice_field({"Y方向終端:", "Y-End"}, {kAdd, kCut})});
     return filled(app, kThin, std::move(f), {kThinMinimum, 0, 0});
 }
 
@@ -250,10 +300,10 @@ int apply_thin(App& app, const Form& form) {
 constexpr TextPair kStripTitle{"はがすペンの色を指定", "Clear Penki"};
 
 Form strip_form(const App& app) {
-    Form f{tr(kStripTitle),
+    Form f = titled(tr(kStripTitle),
            {choice_field(kStripTitle, {{"Pen1(&1)", "Pen1(&1)"}, {"Pen2(&2)", "Pen2(&2)"}, {"Pen3(&3)", "Pen3(&3)"},
                                        {"Pen4(&4)", "Pen4(&4)"}, {"Pen5(&5)", "Pen5(&5)"}, {"Pen6(&6)", "Pen6(&6)"},
-                                       {"Pen7(&7)", "Pen7(&7)"}, {"Clear All(&A)", "Clear All(&A)"}})}};
+                                       {"Pen7(&7)", "Pen7(&7)"}, {"Clear All(&A)", "Clear All(&A)"}})});
     return filled(app, cmd::kPenStrip, std::move(f), {0});
 }
 
@@ -276,7 +326,7 @@ FormField pen_or_penki(const TextPair& label) {
 double pen_of_choice(int choice) { return choice == kPenkiChoice ? 0 : choice + 1; }
 
 Form emphasis_form(const App& app) {
-    Form f{tr(kEmphasisTitle), {pen_or_penki(kEmphasisTitle), number_field(kWidth, 0)}};
+    Form f = titled(tr(kEmphasisTitle), {pen_or_penki(kEmphasisTitle), number_field(kWidth, 0)});
     return filled(app, kEmphasis, std::move(f), {0, 1.0});
 }
 
@@ -291,14 +341,14 @@ constexpr TextPair kDifferenceTitle{"差分塗り", "Penki of Difference"};
 
 Form difference_form(const App& app) {
     const DefineSettings& d = app.settings.define;
-    Form f{tr(kDifferenceTitle),
+    Form f = titled(tr(kDifferenceTitle),
            {choice_field({"塗る場所", "Area"}, {{"プラス側", "Plus"}, {"マイナス側", "Minus"}}),
             number_field({"指定値を越える差分を対象", "Difference Margin"}, 0),
             choice_field({"チェック方向", "Check Direction"}, {{"高さ", "Height"}, {"法線", "Normal"}}),
             // The colour's choice is its number: 0 the paint, then pens 1..7.
             choice_field({"色", "Color"}, {{"ペンキ", "Penki"}, {"ペン1", "Pen1"}, {"ペン2", "Pen2"}, {"ペン3", "Pen3"},
                                           {"ペン4", "Pen4"}, {"ペン5", "Pen5"}, {"ペン6", "Pen6"}, {"ペン7", "Pen7"}}),
-            check_field(tr({"元の同色部分は維持", "Keep Original Color"}), false), number_field(kWidth, 0)}};
+            check_field(tr({"元の同色部分は維持", "Keep Original Color"}), false), number_field(kWidth, 0)});
     return filled(app, cmd::kDifferencePaint, std::move(f),
                   {d.difference_minus ? 1.0 : 0.0, d.difference_margin, d.difference_normal ? 1.0 : 0.0,
                    double(d.difference_colour), d.difference_keep_same_colour ? 1.0 : 0.0, d.difference_offset});
@@ -314,6 +364,8 @@ int apply_difference(App& app, const Form& form) {
 constexpr std::array kDialogs{
     SettingsDialog{kDefineTwoPoints, two_points_form, apply_two_points},
     SettingsDialog{kDefineOrigin, origin_form, apply_origin},
+    SettingsDialog{cmd::kLoadSwing, swing_form, apply_swing},
+    SettingsDialog{cmd::kLoadPress, press_form, apply_press},
     SettingsDialog{cmd::kMerge, merge_form, apply_merge},
     SettingsDialog{cmd::kRotateMirror, rotate_form, apply_rotate},
     SettingsDialog{cmd::kMove, move_form, apply_move},

@@ -132,13 +132,15 @@ int load_workpiece(App& app, int id, int, const CommandArgs* args) {
     return 1;
 }
 
-// Loads the file, then presses it along X (parameter 0) or Y (1). The keep flags of the dialog
-// start cleared: the pressed body keeps no paint, pen or direction.
+// Loads the file, then presses it along X (parameter 0) or Y (1). Values from the dialog: keep the
+// paint, the pen colour, the cutting direction (1 each); without them the pressed body keeps none.
 int load_pressed(App& app, int id, int parameter, const CommandArgs* args) {
+    if (!args) return open_dialog(app, id, parameter, "the press dialog");
     if (parameter != 0 && parameter != 1) return not_available(*find_command(id), id, "pressing along Z");
-    if (!args) return not_available(*find_command(id), id, "the press dialog");
+    const auto kept = [args](std::size_t k) { return args->values.size() > k && args->values[k] != 0.0; };
+    const work::PressKeep keep{kept(0), kept(1), kept(2)};
     if (load_workpiece(app, cmd::kLoadWork, 0, args) != 1) return 0;
-    if (work::press_workpiece(app.workpiece, parameter, {}) != work::kOpDone) return 0;
+    if (work::press_workpiece(app.workpiece, parameter, keep) != work::kOpDone) return 0;
     platform::redraw(platform::ViewPart::Workpiece);
     return 1;
 }
@@ -146,7 +148,7 @@ int load_pressed(App& app, int id, int parameter, const CommandArgs* args) {
 // Loads the file swung about the axis of the parameter (0 X, 1 Y, 2 Z) through the two
 // coordinates (a, b) of the other axes in order, by the angle in degrees.
 int load_swung(App& app, int id, int parameter, const CommandArgs* args) {
-    if (!args || args->path.empty()) return not_available(*find_command(id), id, "the swing dialog");
+    if (!args || args->path.empty()) return open_dialog(app, id, parameter, "the swing dialog");
     work::Swing swing;
     swing.axis = std::clamp(parameter, 0, 2);
     if (args->values.size() >= 3) {
