@@ -14,6 +14,7 @@ namespace {
 
 using platform::TextPair;
 using Kind = FormField::Kind;
+using work::ThinOptions;
 using Handler = int (*)(App& app, int id, int parameter, const CommandArgs* args);
 
 constexpr int kDefineTwoPoints = 32787, kDefineOrigin = 32901, kXyzCut = 32817, kThin = 32896,
@@ -275,10 +276,20 @@ constexpr TextPair kThinCountTooSmall{"2以上の値を設定して下さい。"
 constexpr int kThinMinimum = 2;
 constexpr TextPair kAdd{"付加", "Add"}, kCut{"カット", "Cut"};
 
+ThinOptions thin_options(const Form& form) {
+    return {static_cast<int>(form.fields[0].number), form.fields[1].choice == 0, form.fields[2].choice == 0};
+}
+
+// "DMF Size =" and "DME Size >" of the thinned grid at the current save level.
+std::string thin_sizes_text(const App& app, const Form& form) {
+    return work::thin_size_texts(work::thin_sizes(app.workpiece, thin_options(form), app.settings.dmf.save_level));
+}
+
 Form thin_form(const App& app) {
     Form f = titled(tr(kThinTitle),
            {whole_number({"間引き数：", "Thin Count : "}), choice_field({"X方向終端:", "X-End"}, {kAdd, kCut}),
             choice_field({"Y方向終端:", "Y-End"}, {kAdd, kCut})});
+    f.live_text = thin_sizes_text;
     return filled(app, kThin, std::move(f), {kThinMinimum, 0, 0});
 }
 
@@ -291,8 +302,8 @@ int apply_thin(App& app, const Form& form) {
         platform::show_message({platform::text(kThinCountError), platform::text(kThinCountTooSmall)});
         return 0;
     }
-    const auto adds = [&](int k) { return form.fields[k].choice == 0 ? 1.0 : 0.0; };
-    return send(app, kThin, form, handlers::thin, 0, {form.fields[0].number, adds(1), adds(2)});
+    const ThinOptions o = thin_options(form);
+    return send(app, kThin, form, handlers::thin, 0, {double(o.count), double(o.add_x_end), double(o.add_y_end)});
 }
 
 // ---- Pen strip and emphasis ----

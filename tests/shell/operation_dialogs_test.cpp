@@ -142,6 +142,11 @@ TEST(OperationDialogs, FormsReopenWithTheValuesConfirmedLastInEitherLanguage) {
         EXPECT_EQ(thin->form(*rig.app).fields[0].number, 2.0);  // the refused count is reset
     }
     Language english(true);
+    // 81 x 41 points thinned by 3, X cut, Y added: 27 x 15; the height 10 gives k = 5.
+    Form t = thin->form(*rig.app);
+    t.fields[0].number = 3;
+    t.fields[1].choice = 1;
+    EXPECT_EQ(t.live_text(*rig.app, t), "DMF Size = 1788\nDME Size > 18602");
     Form f = move->form(*rig.app);
     EXPECT_EQ(f.title, "Move");
     EXPECT_EQ(f.fields[0].choices, (std::vector<std::string>{"Shift", "Position"}));
