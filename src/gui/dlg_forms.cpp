@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <limits>
@@ -118,9 +119,23 @@ void build_form(QDialog& dialog, shell::Form& form) {
     layout->addRow(buttons);
 }
 
+constexpr int kLiveTextMs = 100;
+
+// The form's live text under its fields, following the edits while the dialog is open.
+void show_live_text(QDialog& dialog, const shell::App& app, const shell::Form& form) {
+    if (!form.live_text) return;
+    auto* label = new QLabel(qs(form.live_text(app, form)), &dialog);
+    label->setObjectName("live");
+    static_cast<QFormLayout*>(dialog.layout())->insertRow(int(form.fields.size()), label);
+    auto* timer = new QTimer(&dialog);
+    QObject::connect(timer, &QTimer::timeout, label, [label, &app, &form] { label->setText(qs(form.live_text(app, form))); });
+    timer->start(kLiveTextMs);
+}
+
 bool edit_form(Window& w, shell::Form& form) {
     QDialog dialog(w.main);
     build_form(dialog, form);
+    show_live_text(dialog, *w.app, form);
     return exec_dialog(w, dialog) == QDialog::Accepted;
 }
 

@@ -27,7 +27,9 @@
 #include "view/display_backend.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace vx::shell {
 
@@ -77,6 +79,10 @@ struct App {
     // What a left-button drag in the view does: one of the view menu's ids (cmd::kMouseRotate..),
     // chosen by the right-button menu; the window reads it.
     int mouse_mode = cmd::kMouseRotate;
+
+    // The values last confirmed in each workpiece operation's dialog, by command, in field
+    // order: the dialog opens with them until the program ends.
+    std::map<int, std::vector<double>> operation_values;
 
     App();
     // The bands' workers end and every plug-in is told FREE, on every way out of the program.

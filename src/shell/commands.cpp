@@ -22,7 +22,7 @@ const std::array kCommands{
     // ---- NC data ----
     Command{32771, 32771, 0, O::Shell, E::Always, C::None, kLocked, "選択（&S）", "selecting the NC program", h::select_nc},
     Command{32772, 32772, 0, O::Work, E::Always, C::None, kLocked, "選択して最適被切削材定義(&W)",
-            "selecting the NC program with the workpiece that fits it"},
+            "selecting the NC program with the workpiece that fits it", h::select_and_define},
     Command{32773, 32773, 0, O::Output, E::NcSelected, C::None, kLocked, "帳票出力（&V）", "the verification report",
             h::report},
     Command{32813, 32813, 0, O::Integration, E::NcSelectedPlain, C::None, false, "エディター編集(&E)",

@@ -2,6 +2,7 @@
 
 #include "platform/language.h"
 #include "platform/platform.h"
+#include "shell/operation_dialogs.h"
 #include "shell/view_options.h"
 
 #include <array>
@@ -26,7 +27,9 @@ void settings_confirmed(App& app) {
     if (app.run.sound) platform::play_sound("workset.wav", platform::SoundMode::Async);
 }
 
-FormField number(const TextPair& label, double value, int decimals = 3) {
+}  // namespace
+
+FormField number_field(const TextPair& label, double value, int decimals) {
     FormField f;
     f.label = tr(label);
     f.number = value;
@@ -34,13 +37,15 @@ FormField number(const TextPair& label, double value, int decimals = 3) {
     return f;
 }
 
-FormField check(std::string label, bool value) {
+FormField check_field(std::string label, bool value) {
     FormField f;
     f.kind = Kind::Check;
     f.label = std::move(label);
     f.checked = value;
     return f;
 }
+
+namespace {
 
 bool has_workpiece(const App& app) { return app.workpiece.modification_state != sim::kNoWorkpiece; }
 
@@ -53,7 +58,7 @@ constexpr TextPair kPitchLater{"ピッチは被切削材の再定義時に反映
                                "Work pitch is reflected, When redefining work."};
 
 Form pitch_form(const App& app) {
-    return {tr(kPitchTitle), {number(kPitchLabel, app.settings.define.work_pitch.pitch)}};
+    return {tr(kPitchTitle), {number_field(kPitchLabel, app.settings.define.work_pitch.pitch)}};
 }
 
 int apply_pitch(App& app, const Form& form) {
@@ -77,7 +82,7 @@ constexpr TextPair kZoomLabel{"拡大縮小率", "Rate :"};
 // the view or turn it inside out.
 constexpr TextPair kZoomNotPositive{"拡大縮小率が0.0以下になっています。", "The zoom rate is 0.0 or less."};
 
-Form zoom_form(const App& app) { return {tr(kZoomTitle), {number(kZoomLabel, app.settings.define.expand_rate)}}; }
+Form zoom_form(const App& app) { return {tr(kZoomTitle), {number_field(kZoomLabel, app.settings.define.expand_rate)}}; }
 
 int apply_zoom(App& app, const Form& form) {
     const double rate = form.fields.at(0).number;
@@ -95,7 +100,7 @@ constexpr TextPair kSkipTitle{"オプショナルブロックスキップ設定"
 
 Form skip_form(const App& app) {
     Form f{tr(kSkipTitle), {}};
-    for (int level = 1; level <= 9; ++level) f.fields.push_back(check("/" + std::to_string(level), app.ctl.block_skip[level]));
+    for (int level = 1; level <= 9; ++level) f.fields.push_back(check_field("/" + std::to_string(level), app.ctl.block_skip[level]));
     return f;
 }
 
@@ -127,7 +132,7 @@ Form initial_form(const App& app) {
     Form f{tr(kInitialTitle), {}};
     SaveSettings copy = app.settings.save;
     const auto flags = initial_flags(copy);
-    for (std::size_t i = 0; i < flags.size(); ++i) f.fields.push_back(check(tr(kInitialLabels[i]), *flags[i] == 1));
+    for (std::size_t i = 0; i < flags.size(); ++i) f.fields.push_back(check_field(tr(kInitialLabels[i]), *flags[i] == 1));
     return f;
 }
 
@@ -149,8 +154,8 @@ constexpr TextPair kDiscolourReversed{"変色域の上限と下限が逆転し�
 Form discolour_form(const App& app) {
     const DefineSettings& d = app.settings.define;
     return {tr(kDiscolourTitle),
-            {check(tr(kDiscolourOn), d.discoloration), number(kDiscolourUpper, d.discoloration_upper),
-             number(kDiscolourLower, d.discoloration_lower)}};
+            {check_field(tr(kDiscolourOn), d.discoloration), number_field(kDiscolourUpper, d.discoloration_upper),
+             number_field(kDiscolourLower, d.discoloration_lower)}};
 }
 
 int apply_discolour(App& app, const Form& form) {
@@ -205,8 +210,8 @@ constexpr std::array<TextPair, 3> kAxisLabels{{{"X", "X"}, {"Y", "Y"}, {"Z", "Z"
 Form control_form(const App& app) {
     const Vec3& p = app.settings.define.control_point;
     return {tr(kControlTitle),
-            {number(kAxisLabels[0], p.x), number(kAxisLabels[1], p.y), number(kAxisLabels[2], p.z),
-             check(tr(kControlSave), false)}};
+            {number_field(kAxisLabels[0], p.x), number_field(kAxisLabels[1], p.y), number_field(kAxisLabels[2], p.z),
+             check_field(tr(kControlSave), false)}};
 }
 
 // The point where the next run starts; with the box set it also starts every later session there.
@@ -268,7 +273,7 @@ FormField choice(const TextPair& label, std::initializer_list<TextPair> choices,
 // "Auto Naming" with the name the run would write under it.
 FormField auto_naming(bool on, const std::string& path) {
     const std::size_t slash = path.rfind('/');
-    return check(tr(kOptAutoNaming) + " (" + path.substr(slash == std::string::npos ? 0 : slash + 1) + ")", on);
+    return check_field(tr(kOptAutoNaming) + " (" + path.substr(slash == std::string::npos ? 0 : slash + 1) + ")", on);
 }
 
 std::string auto_path(bool cut_data, OptimizeSettings o, const App& app) {
@@ -290,7 +295,7 @@ Form optimise_form(const App& app) {
                 auto_naming(o.cut_data_auto_name, auto_path(true, o, app)),
                 choice(kOptNcData, {kNo, kOutput, kOutputOpen}, o.opt_nc),
                 auto_naming(o.opt_nc_auto_name, auto_path(false, o, app)),
-                number(kOptEscapeHeight, o.escape_height)};
+                number_field(kOptEscapeHeight, o.escape_height)};
     return f;
 }
 
@@ -308,7 +313,7 @@ void apply_optimise(App& app, const Form& form) {
 const SettingsDialog* find_settings_dialog(int id) {
     for (const SettingsDialog& d : kDialogs)
         if (d.id == id) return &d;
-    return nullptr;
+    return find_operation_dialog(id);
 }
 
 int apply_offsets(App& app, nc::OffsetTable table, const std::vector<OffsetEdit>& edits, bool modify_file) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "base/colour.h"
+#include "platform/language.h"
 #include "shell/app.h"
 
 #include <string>
@@ -28,7 +29,14 @@ struct Form {
     std::string title;
     std::vector<FormField> fields;
     std::string accept;  // the caption of the confirming button; empty: OK
+    // A text under the fields that follows their edits, refreshed every 100 ms while the dialog
+    // is open; nullptr: none.
+    std::string (*live_text)(const App& app, const Form& form) = nullptr;
 };
+
+// The fields the forms are made of, labelled in the current language.
+FormField number_field(const platform::TextPair& label, double value, int decimals = 3);
+FormField check_field(std::string label, bool value);
 
 // What OK answered: the values were taken (1) or a check refused them (0, the user was told).
 struct SettingsDialog {

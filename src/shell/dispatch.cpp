@@ -56,6 +56,11 @@ bool& display_flag(DefineSettings& d, int id) {
 
 // ---- The dispatcher ----
 
+int open_dialog(App& app, int id, int parameter, std::string_view what) {
+    const int status = app.hooks.window_command ? app.hooks.window_command(app.hooks.window, id, parameter) : -1;
+    return status == -1 ? not_available(*find_command(id), id, what) : status;
+}
+
 int not_available(const Command& c, int id, std::string_view what) {
     tell_user(command_text(kTextNotAvailable, c, id, what));
     return kCommandNotAvailable;
@@ -137,10 +142,7 @@ int data_level(App& app, int id, int, const CommandArgs*) {
     return 1;
 }
 
-int window_command(App& app, int id, int parameter, const CommandArgs*) {
-    const int status = app.hooks.window_command ? app.hooks.window_command(app.hooks.window, id, parameter) : -1;
-    return status == -1 ? not_available(*find_command(id), id) : status;
-}
+int window_command(App& app, int id, int parameter, const CommandArgs*) { return open_dialog(app, id, parameter); }
 
 int exit_program(App& app, int id, int, const CommandArgs*) {
     if (!app.hooks.close_window) return not_available(*find_command(id), id);

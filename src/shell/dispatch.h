@@ -37,4 +37,8 @@ bool command_done(int status);
 // build: kCommandNotAvailable.
 int not_available(const Command& command, int id, std::string_view what = {});
 
+// The window's part of command `id` (its dialog, which sends the values back to the command):
+// its answer, or, without a window or when the window hands it back, not_available().
+int open_dialog(App& app, int id, int parameter, std::string_view what = {});
+
 }  // namespace vx::shell

@@ -8,6 +8,9 @@ namespace vx::shell::handlers {
 // nc_selection.cpp
 int select_nc(App& app, int id, int parameter, const CommandArgs* args);
 
+// fit_workpiece.cpp
+int select_and_define(App& app, int id, int parameter, const CommandArgs* args);
+
 // workpiece_commands.cpp
 int load_workpiece(App& app, int id, int parameter, const CommandArgs* args);
 int save_workpiece(App& app, int id, int parameter, const CommandArgs* args);

@@ -23,12 +23,6 @@ constexpr TextPair kTextLoadWork{"被切削材の読み込み", "Load workpiece"
 constexpr TextPair kTextSaveWork{"被切削材の保存", "Save workpiece"};
 constexpr std::string_view kWorkFilter = "*.DMF;*.DMFZ;*.STL";
 
-double work_pitch(const Settings& settings, double x0, double y0, double x1, double y1) {
-    const WorkPitch& p = settings.define.work_pitch;
-    if (!p.automatic) return p.pitch;
-    return sim::automatic_pitch(x0, y0, x1, y1, p.target_cells, settings.define.minimum_pitch);
-}
-
 // After a load changed the pitch, the tool's pitch-dependent data follow it.
 void reselect_tool(App& app) {
     sim::select_tool(app.tool, app.tools, app.tool.number,
@@ -83,6 +77,14 @@ std::optional<work::ExportFormat> export_format(int save_type) {
 
 }  // namespace
 
+std::string choose_workpiece_file(const App& app) { return chosen_file(app, nullptr, kTextLoadWork, false); }
+
+double work_pitch(const Settings& settings, double x0, double y0, double x1, double y1) {
+    const WorkPitch& p = settings.define.work_pitch;
+    if (!p.automatic) return p.pitch;
+    return sim::automatic_pitch(x0, y0, x1, y1, p.target_cells, settings.define.minimum_pitch);
+}
+
 int define_box_workpiece(sim::Workpiece& wp, const Settings& settings) {
     const InitialBox& box = settings.dmf.initial_size;
     const double x0 = std::min(box.first.x, box.second.x), x1 = std::max(box.first.x, box.second.x);
@@ -130,13 +132,15 @@ int load_workpiece(App& app, int id, int, const CommandArgs* args) {
     return 1;
 }
 
-// Loads the file, then presses it along X (parameter 0) or Y (1). The keep flags of the dialog
-// start cleared: the pressed body keeps no paint, pen or direction.
+// Loads the file, then presses it along X (parameter 0) or Y (1). Values from the dialog: keep the
+// paint, the pen colour, the cutting direction (1 each); without them the pressed body keeps none.
 int load_pressed(App& app, int id, int parameter, const CommandArgs* args) {
+    if (!args) return open_dialog(app, id, parameter, "the press dialog");
     if (parameter != 0 && parameter != 1) return not_available(*find_command(id), id, "pressing along Z");
-    if (!args) return not_available(*find_command(id), id, "the press dialog");
+    const auto kept = [args](std::size_t k) { return args->values.size() > k && args->values[k] != 0.0; };
+    const work::PressKeep keep{kept(0), kept(1), kept(2)};
     if (load_workpiece(app, cmd::kLoadWork, 0, args) != 1) return 0;
-    if (work::press_workpiece(app.workpiece, parameter, {}) != work::kOpDone) return 0;
+    if (work::press_workpiece(app.workpiece, parameter, keep) != work::kOpDone) return 0;
     platform::redraw(platform::ViewPart::Workpiece);
     return 1;
 }
@@ -144,7 +148,7 @@ int load_pressed(App& app, int id, int parameter, const CommandArgs* args) {
 // Loads the file swung about the axis of the parameter (0 X, 1 Y, 2 Z) through the two
 // coordinates (a, b) of the other axes in order, by the angle in degrees.
 int load_swung(App& app, int id, int parameter, const CommandArgs* args) {
-    if (!args || args->path.empty()) return not_available(*find_command(id), id, "the swing dialog");
+    if (!args || args->path.empty()) return open_dialog(app, id, parameter, "the swing dialog");
     work::Swing swing;
     swing.axis = std::clamp(parameter, 0, 2);
     if (args->values.size() >= 3) {

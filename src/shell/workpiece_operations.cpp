@@ -1,5 +1,6 @@
 // The handlers of the workpiece operations: the batch switches (-XR, -XM, -XO, -XP, -XA, -XD) give
-// their values as the command's parameter and numbers; from the menus the dialogs will. Each
+// their values as the command's parameter and numbers; from the menus the window's dialogs
+// (operation_dialogs.h) send them back the same way. Each
 // handler turns them into the operation's options, runs it and brings the rest of the program
 // along (the tool's pitch-dependent data, the basic model, the title and the view).
 #include "platform/log.h"
@@ -22,7 +23,7 @@ namespace {
 constexpr int kOffsetPaintedOnly = 10;
 constexpr int kOffsetPaintedOutside = 20;
 
-// Without values from the batch the operation needs its dialog, which this build does not have.
+// Without values from the batch the operation needs its dialog.
 bool has_values(int parameter, const CommandArgs* args) { return parameter != 0 || args != nullptr; }
 
 double number_or(const CommandArgs* args, std::size_t k, double fallback) {
@@ -52,19 +53,19 @@ int finish(App& app, int id, int result, bool grid_changed) {
 namespace handlers {
 
 int rotate_mirror(App& app, int id, int parameter, const CommandArgs* args) {
-    if (!has_values(parameter, args)) return not_available(*find_command(id), id, "the rotation dialog");
+    if (!has_values(parameter, args)) return open_dialog(app, id, parameter, "the rotation dialog");
     return finish(app, id, work::rotate_workpiece(app.workpiece, parameter), true);
 }
 
 int move(App& app, int id, int parameter, const CommandArgs* args) {
     if (!has_values(parameter, args) || !args || args->values.size() < 3)
-        return not_available(*find_command(id), id, "the move dialog");
+        return open_dialog(app, id, parameter, "the move dialog");
     const Vec3 amount{args->values[0], args->values[1], args->values[2]};
     return finish(app, id, work::move_workpiece(app.workpiece, parameter, amount), true);
 }
 
 int offset(App& app, int id, int parameter, const CommandArgs* args) {
-    if (!has_values(parameter, args)) return not_available(*find_command(id), id, "the offset dialog");
+    if (!has_values(parameter, args)) return open_dialog(app, id, parameter, "the offset dialog");
     work::OffsetOptions o;
     o.direction = parameter % 10;
     o.painted_only = parameter >= kOffsetPaintedOnly;
@@ -80,38 +81,41 @@ int paint(App& app, int id, int parameter, const CommandArgs*) {
     if (id == cmd::kPaintAll) result = work::paint_all(app.workpiece);
     else if (id == cmd::kStripPaint) result = work::strip_paint(app.workpiece);
     else if (parameter != 0) result = work::strip_pen(app.workpiece, parameter);
-    else return not_available(*find_command(id), id, "the pen dialog");
+    else return open_dialog(app, id, parameter, "the pen dialog");
     return finish(app, id, result, false);
 }
 
 int merge(App& app, int id, int parameter, const CommandArgs* args) {
     if (!args || args->path.empty() || (parameter != 1 && parameter != -1))
-        return not_available(*find_command(id), id, "the merge dialog");
+        return open_dialog(app, id, parameter, "the merge dialog");
     sim::Workpiece& wp = app.workpiece;
     if (work::load_model(wp, args->path, work::ModelUse::Merge) != 1) return 0;
     work::backup_before_operation(wp);
     return finish(app, id, sim::apply_merge_model(wp, parameter) == 1 ? work::kOpDone : work::kOpNothing, false);
 }
 
+// Values: the margin, then from the dialog the direction (1 normal), the colour (0 paint, 1..7 a
+// pen), keep the original colour (1) and the width; the settings give those not sent.
 int difference_paint(App& app, int id, int parameter, const CommandArgs* args) {
-    if (!has_values(parameter, args)) return not_available(*find_command(id), id, "the difference paint dialog");
+    if (!has_values(parameter, args)) return open_dialog(app, id, parameter, "the difference paint dialog");
     const DefineSettings& d = app.settings.define;
     work::DifferenceOptions o;
     o.plus = parameter >= 0;
     o.margin = number_or(args, 0, d.difference_margin);
-    o.normal = d.difference_normal;
-    o.colour = d.difference_colour;
-    o.keep_colour = d.difference_keep_same_colour;
+    o.normal = number_or(args, 1, d.difference_normal) != 0.0;
+    o.colour = static_cast<int>(number_or(args, 2, d.difference_colour));
+    o.keep_colour = number_or(args, 3, d.difference_keep_same_colour) != 0.0;
+    o.width = number_or(args, 4, o.width);
     return finish(app, id, work::difference_paint(app.workpiece, o), false);
 }
 
-// ---- Commands that only a dialog gives values today ----
-// Their dialogs send the values in the order of their fields; without values the command says
-// that its dialog is not available in this build.
+// ---- Commands that only a dialog gives values ----
+// Their dialogs send the values in the order of their fields; without values the command opens
+// its dialog, or, without a window, says that the dialog is not available.
 
 // Values: X, Y, Z maximum, X, Y, Z minimum, pitch.
-int define_two_points(App& app, int id, int, const CommandArgs* args) {
-    if (!args || args->values.size() < 7) return not_available(*find_command(id), id, "the definition dialog");
+int define_two_points(App& app, int id, int parameter, const CommandArgs* args) {
+    if (!args || args->values.size() < 7) return open_dialog(app, id, parameter, "the definition dialog");
     const std::vector<double>& v = args->values;
     const int r = work::define_by_two_points(app.workpiece, {v[3], v[4], v[5]}, {v[0], v[1], v[2]}, v[6],
                                              app.settings.dmf.data_level);
@@ -121,8 +125,8 @@ int define_two_points(App& app, int id, int, const CommandArgs* args) {
 
 // Values per axis X, Y, Z: reference (0 low, 1 centre, 2 high), size, low margin, high margin;
 // then the pitch. The block is placed at the active work coordinate origin.
-int define_origin(App& app, int id, int, const CommandArgs* args) {
-    if (!args || args->values.size() < 13) return not_available(*find_command(id), id, "the definition dialog");
+int define_origin(App& app, int id, int parameter, const CommandArgs* args) {
+    if (!args || args->values.size() < 13) return open_dialog(app, id, parameter, "the definition dialog");
     const std::vector<double>& v = args->values;
     work::OriginDefinition d;
     for (int axis = 0; axis < 3; ++axis) {
@@ -138,24 +142,24 @@ int define_origin(App& app, int id, int, const CommandArgs* args) {
 }
 
 // Values: Z cut level, Z minimum, XMIN, XMAX, YMIN, YMAX, cut part to bottom (0/1), bottom follows.
-int xyz_cut(App& app, int id, int, const CommandArgs* args) {
-    if (!args || args->values.size() < 8) return not_available(*find_command(id), id, "the XYZ cut dialog");
+int xyz_cut(App& app, int id, int parameter, const CommandArgs* args) {
+    if (!args || args->values.size() < 8) return open_dialog(app, id, parameter, "the XYZ cut dialog");
     const std::vector<double>& v = args->values;
     const work::XyzCut cut{v[0], v[1], v[2], v[3], v[4], v[5], v[6] != 0.0, v[7] != 0.0};
     return finish(app, id, work::xyz_cut(app.workpiece, cut), true);
 }
 
 // Values: the count, X end and Y end (1 add, 0 cut).
-int thin(App& app, int id, int, const CommandArgs* args) {
-    if (!args || args->values.size() < 3) return not_available(*find_command(id), id, "the thin dialog");
+int thin(App& app, int id, int parameter, const CommandArgs* args) {
+    if (!args || args->values.size() < 3) return open_dialog(app, id, parameter, "the thin dialog");
     const std::vector<double>& v = args->values;
     const work::ThinOptions o{static_cast<int>(v[0]), v[1] != 0.0, v[2] != 0.0};
     return finish(app, id, work::thin_workpiece(app.workpiece, o), true);
 }
 
 // Values: the pen 1..7 (0 the paint) and the width.
-int emphasis(App& app, int id, int, const CommandArgs* args) {
-    if (!args || args->values.size() < 2) return not_available(*find_command(id), id, "the emphasis dialog");
+int emphasis(App& app, int id, int parameter, const CommandArgs* args) {
+    if (!args || args->values.size() < 2) return open_dialog(app, id, parameter, "the emphasis dialog");
     return finish(app, id, work::emphasise(app.workpiece, static_cast<int>(args->values[0]), args->values[1]), false);
 }
 

@@ -159,24 +159,23 @@ TEST(DispatchBusy, ARunThatPumpsRefusesCommandsThatChangeItsWorld) {
 // ---- Commands without their module ----
 
 TEST(Dispatch, CommandsWithoutTheirModuleSaySoInBothLanguages) {
-    constexpr int kSelectNcWithWorkpiece = 32772;
+    constexpr int kNcDataOutput = 32793;
     RecordingBackend backend;
     RunRig rig;
     rig.ctx.nc_path = "part.nc";
     {
         Language english(true);
-        EXPECT_EQ(dispatch(*rig.app, kSelectNcWithWorkpiece, 0), kCommandNotAvailable);
+        EXPECT_EQ(dispatch(*rig.app, kNcDataOutput, 0), kCommandNotAvailable);
         const CommandArgs other{rig.dir.path() + "model.wrk", {}};
         EXPECT_EQ(dispatch(*rig.app, cmd::kLoadWork, 0, &other), kCommandNotAvailable);
     }
     Language japanese(false);
-    EXPECT_EQ(dispatch(*rig.app, kSelectNcWithWorkpiece, 0), kCommandNotAvailable);
+    EXPECT_EQ(dispatch(*rig.app, kNcDataOutput, 0), kCommandNotAvailable);
     const auto& m = backend.recording().messages;
     ASSERT_EQ(m.size(), 3u);
-    EXPECT_EQ(m[0].body,
-              "Command 32772 (selecting the NC program with the workpiece that fits it) is not available in this build yet");
+    EXPECT_EQ(m[0].body, "Command 32793 (the NC data output) is not available in this build yet");
     EXPECT_EQ(m[1].body, "Command 32784 (loading this workpiece format) is not available in this build yet");
-    EXPECT_EQ(m[2].body, "コマンド 32772（選択して最適被切削材定義(&W)）はこのビルドではまだ使用できません");
+    EXPECT_EQ(m[2].body, "コマンド 32793（NCデータ出力(&O)）はこのビルドではまだ使用できません");
 }
 
 // The help is the current folder's HELP/index.htm, else the program folder's; when neither
