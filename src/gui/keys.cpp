@@ -27,7 +27,7 @@ void key_not_available(std::string_view key, std::string_view what) {
 }
 
 bool nc_selected(const Window& w) { return !w.app->run.nc_path.empty(); }
-bool has_workpiece(const Window& w) { return w.app->workpiece.modification_state != sim::kNoWorkpiece; }
+bool has_workpiece(const Window& w) { return shell::has_workpiece(*w.app); }
 
 // The Qt key of the settings' escape key.
 int escape_key(const shell::Settings& s) {

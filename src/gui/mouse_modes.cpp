@@ -27,7 +27,7 @@ constexpr view::Pixel kMeasureFace = view::pixel_rgb(255, 255, 225);
 constexpr platform::TextPair kNoLineLayer{"このデータ保持レベルではNC行を保持していません",
                                           "NC lines are not kept at this data-holding level"};
 
-bool has_workpiece(const Window& w) { return w.app->workpiece.modification_state != sim::kNoWorkpiece; }
+bool has_workpiece(const Window& w) { return shell::has_workpiece(*w.app); }
 
 view::PolygonSink frame_sink(view::Display& d) {
     d.frame_sink.surface = &d.frame;

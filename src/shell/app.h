@@ -101,6 +101,8 @@ void disconnect_display(App& app);
 // workpiece, the definitions or the grid under it are refused.
 bool busy(const App& app);
 
+inline bool has_workpiece(const App& app) { return sim::has_workpiece(app.workpiece); }
+
 // The bands for the cutting threads the settings ask for (without workers the kernel sweeps
 // alone), then the main thread's processor of -G.
 void start_bands(App& app);

@@ -175,7 +175,6 @@ const std::array kCommands{
     Command{248, 261, 248, O::Shell, E::Always, C::MouseMode, false, {}, "this mouse mode", h::mouse_mode},
 };
 
-bool has_workpiece(const App& app) { return app.workpiece.modification_state != sim::kNoWorkpiece; }
 
 // The slot (0..2) of a plug-in command's module.
 int plugin_slot(const Command& c, int id) { return id - c.first; }

@@ -47,7 +47,6 @@ FormField check_field(std::string label, bool value) {
 
 namespace {
 
-bool has_workpiece(const App& app) { return app.workpiece.modification_state != sim::kNoWorkpiece; }
 
 // ---- Pitch ----
 

@@ -61,7 +61,6 @@ int send(App& app, int id, const Form& form, Handler handler, int parameter, std
     return handler(app, id, parameter, &args) == 1 ? 1 : 0;
 }
 
-bool has_workpiece(const App& app) { return app.workpiece.modification_state != sim::kNoWorkpiece; }
 
 // The corners of the workpiece, or of the INITIAL SIZE box before there is one.
 struct Corners {

@@ -144,6 +144,9 @@ inline std::int16_t* screen_y(Workpiece& wp) {
 inline bool has_backup_layer(const Workpiece& wp) { return wp.backup.height.data != nullptr; }
 inline bool has_line_layer(const Workpiece& wp) { return wp.line_number.data != nullptr; }
 
+// A workpiece has been defined or loaded (and its heights are there).
+inline bool has_workpiece(const Workpiece& wp) { return wp.height.data != nullptr && wp.modification_state != kNoWorkpiece; }
+
 // ---- Allocation ----
 
 // Obtains every layer `geometry` and `data_level` need and the coordinate table, reusing arrays

@@ -507,10 +507,6 @@ void write_dmf(Sink& sink, const sim::Workpiece& wp, const SaveOptions& options)
     sink.write(trailer.data, trailer.size);
 }
 
-bool has_workpiece(const sim::Workpiece& wp) {
-    return wp.height.data != nullptr && wp.modification_state != sim::kNoWorkpiece;
-}
-
 // Compressed in memory and put in place whole: no file beside the target is made or removed,
 // so a user's own file of any name is never touched and two instances never meet.
 int write_compressed(const sim::Workpiece& wp, const std::string& path, const SaveOptions& options) {
@@ -529,14 +525,14 @@ int write_compressed(const sim::Workpiece& wp, const std::string& path, const Sa
 }  // namespace
 
 std::optional<std::string> dmf_bytes(const sim::Workpiece& wp, const SaveOptions& options) {
-    if (!has_workpiece(wp)) return std::nullopt;
+    if (!sim::has_workpiece(wp)) return std::nullopt;
     ByteSink sink;
     write_dmf(sink, wp, options);
     return std::move(sink.bytes);
 }
 
 int write_workpiece_file(const sim::Workpiece& wp, const std::string& path, const SaveOptions& options) {
-    if (!has_workpiece(wp)) return 0;
+    if (!sim::has_workpiece(wp)) return 0;
     platform::StagedFile file(path);
     write_dmf(file, wp, options);
     if (!file.commit()) return write_failure(file.error());
@@ -544,7 +540,7 @@ int write_workpiece_file(const sim::Workpiece& wp, const std::string& path, cons
 }
 
 int save_workpiece(const sim::Workpiece& wp, const std::string& path, const SaveOptions& options) {
-    if (!has_workpiece(wp)) return 0;
+    if (!sim::has_workpiece(wp)) return 0;
     const int result = has_dmfz_suffix(path) ? write_compressed(wp, path, options)
                                              : write_workpiece_file(wp, path, options);
     report_write_result(result);

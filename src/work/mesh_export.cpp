@@ -136,10 +136,6 @@ bool write_export(ExportSink& out, const sim::Workpiece& wp, ExportFormat format
     return false;
 }
 
-bool has_workpiece(const sim::Workpiece& wp) {
-    return wp.height.data != nullptr && wp.modification_state != sim::kNoWorkpiece;
-}
-
 void report_write_failure(const std::string& path, int error) {
     platform::Message message;
     const std::string body = std::string(platform::text(kTextWriteError)) + " (" + path + ": " + std::strerror(error) + ")";
@@ -158,13 +154,13 @@ std::string_view file_title(std::string_view path) {
 std::string export_bytes(const sim::Workpiece& wp, ExportFormat format, const ExportOptions& options,
                          std::string_view title) {
     ExportSink sink;
-    if (has_workpiece(wp) && !write_export(sink, wp, format, options, title)) return {};
+    if (sim::has_workpiece(wp) && !write_export(sink, wp, format, options, title)) return {};
     return std::move(sink.bytes);
 }
 
 int export_workpiece(const sim::Workpiece& wp, const std::string& path, ExportFormat format,
                      const ExportOptions& options) {
-    if (!has_workpiece(wp)) return 0;
+    if (!sim::has_workpiece(wp)) return 0;
     platform::StagedFile file(path);
     ExportSink sink{&file, {}};
     if (!write_export(sink, wp, format, options, file_title(path))) {

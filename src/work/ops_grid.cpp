@@ -30,10 +30,6 @@ constexpr std::int64_t kDmfFixedBytes = 168;
 constexpr std::int64_t kDmeBytesPerPoint = 2 * 15;
 constexpr std::int64_t kDmeFixedBytes = 152;
 
-bool has_workpiece(const sim::Workpiece& wp) {
-    return wp.height.data != nullptr && wp.modification_state != sim::kNoWorkpiece;
-}
-
 // The layers and values a reshaping operation carries over to the new grid.
 struct Snapshot {
     sim::GridGeometry geometry;
@@ -105,7 +101,7 @@ void backup_before_operation(sim::Workpiece& wp) {
 
 int rotate_workpiece(sim::Workpiece& wp, int mode) {
     if (mode < kTurn90 || mode > kMirrorY) return kOpRefused;
-    if (!has_workpiece(wp)) return kOpNothing;
+    if (!sim::has_workpiece(wp)) return kOpNothing;
     backup_before_operation(wp);
     const Snapshot old = snapshot(wp);
     const sim::GridGeometry geometry = turned_geometry(mode, old.geometry);
@@ -129,7 +125,7 @@ int rotate_workpiece(sim::Workpiece& wp, int mode) {
 
 int move_workpiece(sim::Workpiece& wp, int mode, const Vec3& amount) {
     if (mode != kMoveShift && mode != kMovePosition) return kOpRefused;
-    if (!has_workpiece(wp)) return kOpNothing;
+    if (!sim::has_workpiece(wp)) return kOpNothing;
     backup_before_operation(wp);
     const sim::GridGeometry& g = wp.geometry;
     const bool shift = mode == kMoveShift;
@@ -145,7 +141,7 @@ int move_workpiece(sim::Workpiece& wp, int mode, const Vec3& amount) {
 
 int press_workpiece(sim::Workpiece& wp, int axis, const PressKeep& keep) {
     if (axis != 0 && axis != 1) return kOpRefused;
-    if (!has_workpiece(wp)) return kOpNothing;
+    if (!sim::has_workpiece(wp)) return kOpNothing;
     backup_before_operation(wp);
     const Snapshot old = snapshot(wp);
     const double d = wp.work_bottom + wp.highest + kPressLift;
@@ -205,7 +201,7 @@ void cut_heights(sim::Workpiece& wp, const XyzCut& cut, double old_bottom) {
 }  // namespace
 
 int xyz_cut(sim::Workpiece& wp, const XyzCut& cut) {
-    if (!has_workpiece(wp)) return kOpNothing;
+    if (!sim::has_workpiece(wp)) return kOpNothing;
     const sim::GridGeometry& g = wp.geometry;
     const std::int32_t i0 = cut_index(cut.x_min, g.origin_x, g.pitch, g.last_column);
     const std::int32_t i1 = cut_index(cut.x_max, g.origin_x, g.pitch, g.last_column);
@@ -248,7 +244,7 @@ int thin_workpiece(sim::Workpiece& wp, const ThinOptions& o) {
         platform::show_message({platform::text(kTextThinCountTitle), platform::text(kTextThinCountError)});
         return kOpRefused;
     }
-    if (!has_workpiece(wp)) return kOpNothing;
+    if (!sim::has_workpiece(wp)) return kOpNothing;
     backup_before_operation(wp);
     const Snapshot old = snapshot(wp);
     const sim::GridGeometry& g = old.geometry;

@@ -19,10 +19,6 @@ constexpr platform::TextPair kTextCheckingDifference{"差分計算中", "Checkin
 constexpr double kCubicMetresPerCubicMm = 1e-9;
 constexpr int kAllPens = 8;
 
-bool has_workpiece(const sim::Workpiece& wp) {
-    return wp.height.data != nullptr && wp.modification_state != sim::kNoWorkpiece;
-}
-
 int pen_of(std::uint8_t attribute) { return (attribute & sim::kPenMask) >> sim::kPenShift; }
 
 // Whether a cell carries the colour: pen 1..7, or 0 for the paint bit.
@@ -41,7 +37,7 @@ void take(std::uint8_t& attribute, int pen) {
 
 template <class Edit>
 int edit_attributes(sim::Workpiece& wp, Edit edit) {
-    if (!has_workpiece(wp)) return kOpNothing;
+    if (!sim::has_workpiece(wp)) return kOpNothing;
     backup_before_operation(wp);
     for (std::int64_t k = 0; k < wp.geometry.cell_count; ++k) edit(wp.attribute.data[k]);
     return kOpDone;
@@ -106,7 +102,7 @@ int strip_pen(sim::Workpiece& wp, int pen) {
 
 int emphasise(sim::Workpiece& wp, int pen, double width) {
     if (pen < 0 || pen > 7 || !(width > 0.0)) return kOpRefused;
-    if (!has_workpiece(wp)) return kOpNothing;
+    if (!sim::has_workpiece(wp)) return kOpNothing;
     backup_before_operation(wp);
     std::vector<std::uint8_t> marked(wp.geometry.cell_count);
     for (std::int64_t k = 0; k < wp.geometry.cell_count; ++k) marked[k] = carries(wp.attribute.data[k], pen);
@@ -116,7 +112,7 @@ int emphasise(sim::Workpiece& wp, int pen, double width) {
 
 int difference_paint(sim::Workpiece& wp, const DifferenceOptions& o) {
     if (o.colour < 0 || o.colour > 7 || !(o.margin >= 0.0)) return kOpRefused;
-    if (!has_workpiece(wp) || !wp.basic_loaded || wp.basic_model.data == nullptr) return kOpNothing;
+    if (!sim::has_workpiece(wp) || !wp.basic_loaded || wp.basic_model.data == nullptr) return kOpNothing;
     backup_before_operation(wp);
     platform::progress_begin(platform::text(kTextCheckingDifference), wp.geometry.cell_count);
     const std::vector<std::uint8_t> marked = difference_marks(wp, o);
