@@ -2,6 +2,7 @@
 
 #include "base/constants.h"
 #include "platform/files.h"
+#include "platform/log.h"
 #include "platform/shared_memory.h"
 #include "shell/ini.h"
 
@@ -35,6 +36,17 @@ struct SectionReader {
 
     void text(std::string_view key, std::string& field, std::size_t max_length = std::string::npos) const {
         if (const auto v = value(key)) field = std::string(v->substr(0, std::min(max_length, v->size())));
+    }
+
+    // A shared-memory name that another program must find: cut to the length shared memory
+    // allows, and said, since the partner looking for the whole name would never find it.
+    void share_name(std::string& field) const {
+        const auto v = value("SHARE NAME");
+        text("SHARE NAME", field, platform::kMaxShareBaseName);
+        if (v && v->size() > platform::kMaxShareBaseName)
+            platform::note("vornex: SHARE NAME of [" + std::string(section) + "] is longer than " +
+                           std::to_string(platform::kMaxShareBaseName) + " characters; the shared memory is named \"" +
+                           field + "\"");
     }
 
     // A directory with "/" separators and a trailing "/"; `fallback` when absent or empty.
@@ -145,7 +157,7 @@ void read_dmf(const SectionReader& r, const SettingsContext& ctx, DmfSettings& d
     r.text("BASIC MODEL", d.basic_model);
     if (d.basic_model.empty()) r.text("BASIC DMF", d.basic_model);
     r.choose<bool>("SHARE MODE", d.share_mode, {{"YES", true}, {"NO", false}});
-    r.text("SHARE NAME", d.share_name, platform::kMaxShareBaseName);
+    r.share_name(d.share_name);
     r.integer("SYNC DISPLAY", d.sync_display);
     if (!d.share_mode) d.sync_display = 0;
 }
@@ -425,7 +437,7 @@ void read_save(const SectionReader& r, const SettingsContext& ctx, SaveSettings&
 
 void read_sync(const SectionReader& r, SyncSettings& s) {
     r.choose<int>("SYNC MODE", s.mode, {{"SYNC", 1}, {"MAPFILE", 2}, {"NO", 0}});
-    r.text("SHARE NAME", s.share_name, platform::kMaxShareBaseName);
+    r.share_name(s.share_name);
     r.integer("SYNC TOTAL", s.total);
     if (const auto v = r.value("SYNC NO")) s.number = std::max(read_int(*v) - 1, 0);
 }

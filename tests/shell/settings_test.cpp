@@ -577,6 +577,7 @@ TEST(SettingsDependencies, MinimisedStartTurnsTheToolDisplaysOffAndProgressOn) {
 
 TEST(SettingsValues, NumbersColoursAndLimits) {
     TempDir dir;
+    ::testing::internal::CaptureStderr();
     const Settings s = read_text(dir,
                                  "[Define]\nWORK COLOR=(300,-4,255)\nPEN1 COLOR=white\nPEN2 COLOR=garbage\n"
                                  "ANGLE-A=  12.5deg\nEXPAND RATE=abc\nthreadnc=100000\nRAPID FEEDRATE=no\n"
@@ -592,6 +593,9 @@ TEST(SettingsValues, NumbersColoursAndLimits) {
     EXPECT_DOUBLE_EQ(s.define.work_pitch.pitch, 1.0);  // a pitch of 0 would make no grid
     EXPECT_EQ(s.define.progress_name.size(), 23u);
     EXPECT_EQ(s.dmf.share_name, std::string(35, 'N'));
+    // A partner looking for the whole name would never find the memory: the cut is said.
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("SHARE NAME of [DMFdata] is longer than 35 characters"),
+              std::string::npos);
     EXPECT_EQ(s.dmf.save_level, 1);
 }
 
