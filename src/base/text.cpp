@@ -151,4 +151,26 @@ std::string format_number(double v) {
     return out;
 }
 
+std::vector<std::string> split_quoted_words(std::string_view line, bool* unclosed) {
+    std::vector<std::string> words;
+    std::string word;
+    bool quoted = false, have_word = false;
+    for (const char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+            have_word = true;  // "" is an empty word of its own
+        } else if ((c == ' ' || c == '\t') && !quoted) {
+            if (have_word) words.push_back(std::move(word));
+            word.clear();
+            have_word = false;
+        } else {
+            word += c;
+            have_word = true;
+        }
+    }
+    if (have_word) words.push_back(std::move(word));
+    if (unclosed) *unclosed = quoted;
+    return words;
+}
+
 }  // namespace vx

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vx {
 
@@ -29,6 +30,11 @@ bool equals_nocase(std::string_view a, std::string_view b);
 bool keyword_is(std::string_view value, std::string_view word);
 
 std::string_view trim(std::string_view s);  // blanks, tabs, CR and LF at both ends
+
+// The words of a command line as a program receives them: split at blanks and tabs outside
+// double quotes, the quotes removed ("" is an empty word). `unclosed` is set when a quote is
+// left open; the last word then runs to the end.
+std::vector<std::string> split_quoted_words(std::string_view line, bool* unclosed = nullptr);
 
 // ---- Numbers, points and colours ----
 

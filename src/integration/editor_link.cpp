@@ -144,26 +144,7 @@ std::string expand_parameters(std::string_view pattern, std::string_view file, i
     return out;
 }
 
-std::vector<std::string> split_parameters(std::string_view parameters) {
-    std::vector<std::string> words;
-    std::string word;
-    bool quoted = false, have_word = false;
-    for (const char c : parameters) {
-        if (c == '"') {
-            quoted = !quoted;
-            have_word = true;  // "" is an empty argument
-        } else if ((c == ' ' || c == '\t') && !quoted) {
-            if (have_word) words.push_back(std::move(word));
-            word.clear();
-            have_word = false;
-        } else {
-            word += c;
-            have_word = true;
-        }
-    }
-    if (have_word) words.push_back(std::move(word));
-    return words;
-}
+std::vector<std::string> split_parameters(std::string_view parameters) { return split_quoted_words(parameters); }
 
 int jump_line(long cell_line, int current_line) {
     const long line = cell_line != 0 ? std::labs(cell_line) : current_line;

@@ -561,24 +561,9 @@ int save_type_for_file(std::string_view path, const CommandLineContext& ctx) {
 // ---- Entries ----
 
 std::vector<std::string> split_command_line(std::string_view line, std::vector<std::string>* diagnostics) {
-    std::vector<std::string> args;
-    std::string current;
-    bool in_token = false, quoted = false;
-    for (const char c : line) {
-        if (c == '"') {
-            quoted = !quoted;
-            in_token = true;  // "" is an (empty) argument of its own
-        } else if (!quoted && (c == ' ' || c == '\t')) {
-            if (in_token) args.push_back(std::move(current));
-            current.clear();
-            in_token = false;
-        } else {
-            current += c;
-            in_token = true;
-        }
-    }
-    if (in_token) args.push_back(std::move(current));
-    if (quoted && diagnostics) diagnostics->push_back("a double quote is not closed; the last argument runs to the end");
+    bool unclosed = false;
+    std::vector<std::string> args = split_quoted_words(line, &unclosed);
+    if (unclosed && diagnostics) diagnostics->push_back("a double quote is not closed; the last argument runs to the end");
     return args;
 }
 
