@@ -1,6 +1,7 @@
 #include "integration/plugins.h"
 
 #include "platform/files.h"
+#include "platform/log.h"
 
 #include <algorithm>
 #include <cctype>
@@ -163,6 +164,12 @@ void unload_module(Plugins& plugins, Family family, int slot) {
     call_free(*it);
     ::dlclose(it->handle);
     list.erase(it);
+}
+
+void refuse_module(Plugins& plugins, const Module& module, std::string_view what) {
+    platform::note("vornex: the plug-in " + module.name + " (" + module.path + ") " + std::string(what) +
+                   "; it is refused and unloaded");
+    unload_module(plugins, module.family, module.slot);
 }
 
 const std::vector<Module>& modules(const Plugins& plugins, Family family) {

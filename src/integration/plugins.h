@@ -54,6 +54,11 @@ void free_plugins(Plugins& plugins);
 // Unloads one module (FREE first); used when a built-in editor takes over from vxeditor.
 void unload_module(Plugins& plugins, Family family, int slot);
 
+// A module broke the calling convention (a negative size, a pitch of 0, a null pointer, ...):
+// says so on stderr and in the log, naming the module and `what` it did, and unloads it, so
+// that it is never called again. `module` is invalid afterwards.
+void refuse_module(Plugins& plugins, const Module& module, std::string_view what);
+
 const std::vector<Module>& modules(const Plugins& plugins, Family family);
 const Module* module(const Plugins& plugins, Family family, int slot);
 
