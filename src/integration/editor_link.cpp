@@ -246,19 +246,45 @@ int open_in_editor(EditorLink& link, std::string_view program, std::string_view 
     link.pid = pid;
     link.file = std::string(file);
     link.editor = recognise_editor(program_words(program).front());
+    link.told_cannot_navigate = false;
     return 1;
+}
+
+Navigation navigate(EditorLink& link, std::string_view program, std::string_view option, std::string_view file,
+                    int line) {
+    reap_started(link);
+    if (link.file.empty() || link.file != file) return Navigation::NotOpen;
+    if (!takes_line_argument(link.editor)) return Navigation::CannotNavigate;
+    // A second terminal editor on the same file would only warn about its swap file.
+    if (!reuses_window(link.editor) && running(link.pid)) return Navigation::CannotNavigate;
+    std::string error;
+    const pid_t pid = start_program(link, editor_command(program, option, file, line, desktop_terminal()), error);
+    if (!pid) return Navigation::Failed;
+    link.pid = pid;
+    return Navigation::Jumped;
 }
 
 bool jump_to_line(EditorLink& link, std::string_view program, std::string_view option, std::string_view file,
                   int line) {
+    return navigate(link, program, option, file, line) == Navigation::Jumped;
+}
+
+Closing close_editor(EditorLink& link) {
     reap_started(link);
-    if (link.file.empty() || link.file != file || !takes_line_argument(link.editor)) return false;
-    // A second terminal editor on the same file would only warn about its swap file.
-    if (!reuses_window(link.editor) && running(link.pid)) return false;
-    std::string error;
-    const pid_t pid = start_program(link, editor_command(program, option, file, line, desktop_terminal()), error);
-    if (pid) link.pid = pid;
-    return pid != 0;
+    const bool hangs_up_safely = terminal_editor(link.editor) || link.editor == Editor::Emacs;
+    Closing result = Closing::NotRunning;
+    if (link.file.empty()) {
+        // never opened, or already forgotten
+    } else if (!hangs_up_safely) {
+        // Its window may belong to an earlier instance than the one started: it may be open still.
+        result = Closing::CannotClose;
+    } else if (running(link.pid)) {
+        // The process group: a terminal started for the editor goes with it.
+        if (::kill(-link.pid, SIGHUP) != 0) ::kill(link.pid, SIGHUP);
+        result = Closing::Closed;
+    }
+    release_link(link);
+    return result;
 }
 
 void release_link(EditorLink& link) {

@@ -81,6 +81,7 @@ struct EditorLink {
     std::string file;      // the NC file it was opened with
     Editor editor = Editor::Other;
     std::vector<pid_t> started;  // every process started, reaped when it has ended
+    bool told_cannot_navigate = false;  // said once per opening, not at every block
 };
 
 // Starts `argv` detached from the program's own output; the process id, or 0 with `error` set.
@@ -91,10 +92,34 @@ pid_t start_program(EditorLink& link, const std::vector<std::string>& argv, std:
 int open_in_editor(EditorLink& link, std::string_view program, std::string_view option, std::string_view file,
                    int line, std::string& error);
 
-// The line jump: a fresh invocation for the editors that take a line; nothing for the others or
-// without an editor opened on `file`. True when a jump was started.
+// What a line jump, or the top and down of a run's stepping, did.
+enum class Navigation {
+    Jumped,          // a fresh invocation with the line was started
+    NotOpen,         // no editor was opened on `file`: there is nothing to move
+    CannotNavigate,  // the editor open on `file` cannot be told a line here (see below)
+    Failed,          // the fresh invocation could not be started
+};
+
+// The line jump: a fresh invocation for the editors that take a line. The others cannot be told
+// a line on Linux (their window messages exist only on their own platform), nor can a terminal
+// editor that is still open (a second one on the same file would only warn about its swap file).
+Navigation navigate(EditorLink& link, std::string_view program, std::string_view option, std::string_view file,
+                    int line);
 bool jump_to_line(EditorLink& link, std::string_view program, std::string_view option, std::string_view file,
-                  int line);
+                  int line);  // navigate() == Jumped
+
+// What closing the editor at the end (CLOSE END) did.
+enum class Closing {
+    Closed,      // the editor was hung up
+    NotRunning,  // no editor of ours runs any more: nothing to close
+    CannotClose, // a desktop editor that would drop unsaved edits when signalled: it stays open
+};
+
+// Closes the editor started on the NC file the way a closed terminal does: SIGHUP to its process
+// group. The terminal editors and emacs keep unsaved edits when hung up (vim its swap file, nano
+// a ".save" copy, emacs its auto-save); gedit, kate, VS Code and xdg-open's program would lose
+// them, so they are left open. The link is forgotten either way.
+Closing close_editor(EditorLink& link);
 
 // Forgets the editor (the run's line link ends); reaps what has ended.
 void release_link(EditorLink& link);

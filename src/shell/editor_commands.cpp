@@ -3,6 +3,7 @@
 #include "integration/editor_link.h"
 #include "platform/files.h"
 #include "platform/language.h"
+#include "platform/log.h"
 #include "platform/platform.h"
 #include "shell/handlers.h"
 
@@ -58,12 +59,32 @@ std::string report_template(const App& app) {
 
 int current_line(const App& app) { return app.interp.main_line; }
 
-void jump_at_stop(void* context, int line) {
-    App& app = *static_cast<App*>(context);
+// The open editor to `line`; an editor that cannot follow is named once in the log (and on
+// stderr), not at every block the run stops at.
+bool move_editor_to(App& app, int line) {
     const EditorSettings& e = app.settings.editor;
     const std::string program = integration::editor_program(e.program, integration::process_environment());
-    integration::jump_to_line(app.editor, program, e.option, app.run.nc_path, line);
+    integration::EditorLink& link = app.editor;
+    switch (integration::navigate(link, program, e.option, app.run.nc_path, line)) {
+    case integration::Navigation::Jumped: return true;
+    case integration::Navigation::NotOpen: return false;
+    case integration::Navigation::CannotNavigate:
+        if (!link.told_cannot_navigate)
+            platform::note("vornex: the editor " + program + " cannot be moved to NC line " + std::to_string(line) +
+                           " here: only an editor that takes a line on its command line follows the run "
+                           "(gedit, kate, code, emacs; vi, vim, nvim and nano once closed)");
+        link.told_cannot_navigate = true;
+        return false;
+    case integration::Navigation::Failed:
+        platform::note("vornex: the editor " + program + " could not be started again at NC line " + std::to_string(line));
+        return false;
+    }
+    return false;
 }
+
+// Stepping: the program's top as a run begins, then each line the run stops at.
+void top_at_start(void* context) { move_editor_to(*static_cast<App*>(context), 1); }
+void jump_at_stop(void* context, int line) { move_editor_to(*static_cast<App*>(context), line); }
 
 void close_link(void* context) { integration::reap_started(static_cast<App*>(context)->editor); }
 
@@ -87,16 +108,23 @@ int edit_definition_file(App& app, EditedFile file) {
 
 bool editor_show_cell_line(App& app, long cell_line) {
     app.editor_line = integration::jump_line(cell_line, current_line(app));
-    const EditorSettings& e = app.settings.editor;
-    const std::string program = integration::editor_program(e.program, integration::process_environment());
-    return integration::jump_to_line(app.editor, program, e.option, app.run.nc_path, app.editor_line);
+    return move_editor_to(app, app.editor_line);
 }
 
 void install_editor_hooks(App& app) {
     RunHooks& h = app.run.hooks;
     h.context = &app;
+    h.line_top = &top_at_start;
     h.line_stopped = &jump_at_stop;
     h.close_line_link = &close_link;
+}
+
+void close_editor_at_exit(App& app) {
+    if (!app.settings.editor.close_end) return;
+    const std::string file = app.editor.file;
+    if (integration::close_editor(app.editor) == integration::Closing::CannotClose)
+        platform::note("vornex: CLOSE END: the editor of " + file +
+                       " is left open, as closing it from here would lose unsaved edits");
 }
 
 namespace handlers {

@@ -18,7 +18,12 @@ int edit_definition_file(App& app, EditedFile file);
 // cell never cut: the current line then). True when a jump was started.
 bool editor_show_cell_line(App& app, long cell_line);
 
-// The run's hooks: the jump when a run stops at a line, the link's end with the run.
+// The run's hooks: the editor to the program's top when a run starts and to the line where it
+// stops, the link's end with the run. An editor that cannot follow says so once in the log.
 void install_editor_hooks(App& app);
+
+// CLOSE END: the editor opened on the NC file is closed as the program ends, where that keeps
+// its unsaved edits (terminal editors, emacs); otherwise the log says that it stays open.
+void close_editor_at_exit(App& app);
 
 }  // namespace vx::shell

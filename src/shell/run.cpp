@@ -198,6 +198,7 @@ int begin_run(RunContext& ctx, int mode, bool fast, bool optimise) {
     if (run::sync_mode(ctx) == 1 && ctx.hooks.sync_clear) ctx.hooks.sync_clear(ctx.hooks.context);
 
     if (!open_source(ctx)) return 0;
+    if (ctx.hooks.line_top) ctx.hooks.line_top(ctx.hooks.context);
     prepare_programs(ctx);
     settle_tool(ctx);
     sim::write_limit_tool(ctx.limit_log, *ctx.tool);  // the records of the first tool get their header too

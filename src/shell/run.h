@@ -182,7 +182,9 @@ struct RunHooks {
     void (*optimise_position)(void* context, const Vec3& position) = nullptr;
     void (*optimise_finish)(void* context, bool aborted, int end_code) = nullptr;
 
-    // The editor's line link: the line where a run stopped; released when the run ends.
+    // The editor's line link: the program's top as a run starts, the line where it stopped;
+    // released when the run ends.
+    void (*line_top)(void* context) = nullptr;
     void (*line_stopped)(void* context, int line) = nullptr;
     void (*close_line_link)(void* context) = nullptr;
 

@@ -146,5 +146,42 @@ TEST(EditorLink, AProgramThatCannotStartSaysWhy) {
     EXPECT_TRUE(link.file.empty());
 }
 
+// ---- Navigation and CLOSE END ----
+// A terminal editor still open cannot be told a line (a second one on the file would only warn)
+// and says so; hung up at the end it keeps its edits (the stand-in saves on SIGHUP, as vim keeps
+// its swap file and nano its ".save"); a desktop editor that would drop unsaved edits when
+// signalled is left open, and an editor that takes no line cannot navigate at all.
+TEST(EditorLink, TerminalEditorIsHungUpAtTheEndAndDesktopEditorsStayOpen) {
+    TempDir dir;
+    const std::string saved = dir.path() + "saved";
+    const std::string vim =
+        dir.write("vim", "#!/bin/sh\ntrap 'echo saved > \"" + saved + "\"; exit 0' HUP\necho > \"" + dir.path() +
+                             "ready\"\nwhile :; do sleep 0.05; done\n");
+    const std::string gedit = dir.write("gedit", "#!/bin/sh\nexit 0\n");
+    const std::string mousepad = dir.write("mousepad", "#!/bin/sh\nexit 0\n");
+    for (const std::string& p : {vim, gedit, mousepad}) ::chmod(p.c_str(), 0755);
+    const std::string nc = dir.path() + "a.nc";
+
+    EditorLink link;
+    std::string error;
+    ASSERT_EQ(open_in_editor(link, vim, "%1", nc, 3, error), 1) << error;
+    EXPECT_EQ(navigate(link, vim, "%1", nc, 9), Navigation::CannotNavigate);
+    EXPECT_EQ(navigate(link, vim, "%1", dir.path() + "other.nc", 9), Navigation::NotOpen);
+    wait_for(dir, "ready", 1);  // its handler is set, as a real editor's is long before the end
+    EXPECT_EQ(close_editor(link), Closing::Closed);
+    EXPECT_EQ(wait_for(dir, "saved", 1), "saved\n");
+    EXPECT_EQ(close_editor(link), Closing::NotRunning) << "the link is forgotten once closed";
+
+    ASSERT_EQ(open_in_editor(link, gedit, "%1", nc, 3, error), 1) << error;
+    EXPECT_EQ(close_editor(link), Closing::CannotClose);
+    ASSERT_EQ(open_in_editor(link, mousepad, "%1", nc, 3, error), 1) << error;
+    EXPECT_EQ(navigate(link, mousepad, "%1", nc, 4), Navigation::CannotNavigate);
+    for (int i = 0; i < 200 && !link.started.empty(); ++i) {  // the stand-ins end before their folder goes
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        reap_started(link);
+    }
+    release_link(link);
+}
+
 }  // namespace
 }  // namespace vx::integration
