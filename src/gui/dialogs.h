@@ -7,6 +7,7 @@
 
 #include <QImage>
 
+class QPaintEngine;
 class QPrinter;
 
 namespace vx::gui {
@@ -31,6 +32,12 @@ void copy_view_to_clipboard(Window& w);
 // Prints `picture` once per copy the printer asks for, scaled from the screen's resolution to the
 // printer's, each copy on a page of its own. False when the printer cannot be opened.
 bool print_picture(const QImage& picture, QPrinter& printer, double screen_dpi_x, double screen_dpi_y);
+
+// Whether a printer's paint engine takes the picture: it must draw an image scaled to the page
+// (the block transfer and stretching the picture needs). Qt prints through its own engines (PDF
+// for files and CUPS printers), which do; an engine that does not is refused with "Cannot Print
+// Raster Images" before anything is sent.
+bool prints_raster(const QPaintEngine* engine);
 
 // The printer kept from the first print until the program ends (landscape at first).
 QPrinter& window_printer(Window& w);

@@ -149,6 +149,18 @@ void grey_without_program(QDialog& dialog) {
     follow(no_program->isChecked());
 }
 
+// The "Auto Naming" boxes' labels after every click in the dialog (the form's own handlers,
+// connected first, have taken the click by then).
+void follow_naming_captions(QDialog& dialog, const shell::App& app, shell::Form& form) {
+    const auto follow = [&dialog, &app, &form] {
+        shell::refresh_optimise_captions(app, form);
+        for (std::size_t i = 0; i < form.fields.size(); ++i)
+            if (form.fields[i].kind == shell::FormField::Kind::Check)
+                dialog.findChild<QCheckBox*>(QString("field%1").arg(i))->setText(qs(form.fields[i].label));
+    };
+    for (QAbstractButton* b : dialog.findChildren<QAbstractButton*>()) QObject::connect(b, &QAbstractButton::toggled, follow);
+}
+
 // The optimise run's dialog; the run hooks' context is the application.
 bool optimise_dialog(void* context) {
     shell::App& app = *static_cast<shell::App*>(context);
@@ -157,6 +169,7 @@ bool optimise_dialog(void* context) {
     QDialog dialog(w.main);
     build_form(dialog, form);
     grey_without_program(dialog);
+    follow_naming_captions(dialog, app, form);
     if (exec_dialog(w, dialog) != QDialog::Accepted) return false;
     shell::apply_optimise(app, form);
     return true;

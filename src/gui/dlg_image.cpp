@@ -4,12 +4,14 @@
 #include "gui/widgets.h"
 #include "output/image_save.h"
 #include "output/png.h"
+#include "platform/language.h"
 #include "platform/platform.h"
 #include "view/view_state.h"
 
 #include <QClipboard>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -21,6 +23,9 @@ namespace vx::gui {
 namespace {
 
 constexpr const char* kPrinterName = "vornex-printer";  // the kept printer among the window's children
+constexpr platform::TextPair kTextPrintError{"Error", "Error"};
+constexpr platform::TextPair kTextNoRaster{"Cannot Print Raster Images", "Cannot Print Raster Images"};
+constexpr platform::TextPair kTextPrinterNotOpened{"プリンターを開けません", "The printer cannot be opened"};
 
 // The printer lives as long as the window: a QObject child that the window finds again.
 class KeptPrinter : public QObject {
@@ -97,7 +102,15 @@ int print_command(Window& w) {
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
     if (exec_dialog(w, dialog) != QDialog::Accepted) return 0;
-    return print_picture(picture, printer, screen_dpi(true), screen_dpi(false)) ? 1 : 0;
+    if (!prints_raster(printer.paintEngine())) {
+        platform::show_message({platform::text(kTextPrintError), platform::text(kTextNoRaster)});
+        return 0;
+    }
+    if (print_picture(picture, printer, screen_dpi(true), screen_dpi(false))) return 1;
+    platform::show_message({printer.printerName().isEmpty() ? printer.outputFileName().toStdString()
+                                                            : printer.printerName().toStdString(),
+                            platform::text(kTextPrinterNotOpened)});
+    return 0;
 }
 
 }  // namespace
@@ -144,6 +157,10 @@ bool print_picture(const QImage& picture, QPrinter& printer, double screen_dpi_x
     painter.end();
     printer.setCopyCount(copies);  // the dialog shows the count chosen last
     return true;
+}
+
+bool prints_raster(const QPaintEngine* engine) {
+    return engine && engine->hasFeature(QPaintEngine::PixmapTransform);
 }
 
 QPrinter& window_printer(Window& w) {

@@ -269,19 +269,28 @@ FormField choice(const TextPair& label, std::initializer_list<TextPair> choices,
     return f;
 }
 
-// "Auto Naming" with the name the run would write under it.
-FormField auto_naming(bool on, const std::string& path) {
+// "Auto Naming" with the name the run would write with the choices `o`: the NC file's name
+// while the box is on, the fixed name while it is off.
+std::string naming_caption(bool cut_data, const OptimizeSettings& o, const App& app) {
+    const std::string path = cut_data ? cut_data_path(o, app.run.nc_path, app.run.work_dir)
+                                      : optimised_nc_path(o, app.run.nc_path, app.run.work_dir);
     const std::size_t slash = path.rfind('/');
-    return check_field(tr(kOptAutoNaming) + " (" + path.substr(slash == std::string::npos ? 0 : slash + 1) + ")", on);
-}
-
-std::string auto_path(bool cut_data, OptimizeSettings o, const App& app) {
-    o.cut_data_auto_name = o.opt_nc_auto_name = true;
-    return cut_data ? cut_data_path(o, app.run.nc_path, app.run.work_dir)
-                    : optimised_nc_path(o, app.run.nc_path, app.run.work_dir);
+    return tr(kOptAutoNaming) + " (" + path.substr(slash == std::string::npos ? 0 : slash + 1) + ")";
 }
 
 enum OptField { kCutPath, kAirPath, kCutData, kCutDataNaming, kNcData, kNcNaming, kEscapeHeight };
+
+// The form's choices over `o`.
+OptimizeSettings optimise_choices(OptimizeSettings o, const Form& form) {
+    o.opt_cut = form.fields.at(kCutPath).choice;
+    o.opt_aircut = form.fields.at(kAirPath).choice;
+    o.cut_data = form.fields.at(kCutData).choice;
+    o.cut_data_auto_name = form.fields.at(kCutDataNaming).checked;
+    o.opt_nc = form.fields.at(kNcData).choice;
+    o.opt_nc_auto_name = form.fields.at(kNcNaming).checked;
+    o.escape_height = form.fields.at(kEscapeHeight).number;
+    return o;
+}
 
 }  // namespace
 
@@ -291,23 +300,20 @@ Form optimise_form(const App& app) {
     f.fields = {choice(kOptCutPath, {kNotChange, kOptimizeF, kEscapeSpecial}, o.opt_cut),
                 choice(kOptAirPath, {kNotChange, kEscape, kMaxOptF, kMaxMachineF}, o.opt_aircut),
                 choice(kOptCutData, {kNo, kOutput, kOutputOpen, kBinary, kBinaryOpen}, o.cut_data),
-                auto_naming(o.cut_data_auto_name, auto_path(true, o, app)),
+                check_field(naming_caption(true, o, app), o.cut_data_auto_name),
                 choice(kOptNcData, {kNo, kOutput, kOutputOpen}, o.opt_nc),
-                auto_naming(o.opt_nc_auto_name, auto_path(false, o, app)),
+                check_field(naming_caption(false, o, app), o.opt_nc_auto_name),
                 number_field(kOptEscapeHeight, o.escape_height)};
     return f;
 }
 
-void apply_optimise(App& app, const Form& form) {
-    OptimizeSettings& o = app.settings.optimize;
-    o.opt_cut = form.fields.at(kCutPath).choice;
-    o.opt_aircut = form.fields.at(kAirPath).choice;
-    o.cut_data = form.fields.at(kCutData).choice;
-    o.cut_data_auto_name = form.fields.at(kCutDataNaming).checked;
-    o.opt_nc = form.fields.at(kNcData).choice;
-    o.opt_nc_auto_name = form.fields.at(kNcNaming).checked;
-    o.escape_height = form.fields.at(kEscapeHeight).number;
+void refresh_optimise_captions(const App& app, Form& form) {
+    const OptimizeSettings o = optimise_choices(app.settings.optimize, form);
+    form.fields.at(kCutDataNaming).label = naming_caption(true, o, app);
+    form.fields.at(kNcNaming).label = naming_caption(false, o, app);
 }
+
+void apply_optimise(App& app, const Form& form) { app.settings.optimize = optimise_choices(app.settings.optimize, form); }
 
 const SettingsDialog* find_settings_dialog(int id) {
     for (const SettingsDialog& d : kDialogs)

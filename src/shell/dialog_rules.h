@@ -53,6 +53,11 @@ const SettingsDialog* find_settings_dialog(int id);
 Form optimise_form(const App& app);
 void apply_optimise(App& app, const Form& form);
 
+// The two "Auto Naming" boxes name the file the run would write with the form as it is edited
+// (the NC file's name while a box is on, the fixed name while it is off; the text or binary
+// suffix of the cut-data choice): their labels follow the edits.
+void refresh_optimise_captions(const App& app, Form& form);
+
 // ---- The offset tables of the controller ----
 
 // One entry of the D or H table as the dialog edits it.
