@@ -135,21 +135,29 @@ PanelBar::PanelBar(Window& w) : QWidget(w.main), w_(w) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
-QSize PanelBar::sizeHint() const { return {400, w_.text_height + 10}; }
+QSize PanelBar::sizeHint() const { return {400, 2 * (w_.text_height + 10)}; }
 
-QRect PanelBar::field_rect(PanelField f) const { return panel_layout(width(), height(), w_.text_height).at(f); }
+// The first row; the definitions and offsets take the second.
+int PanelBar::row_height() const { return height() / 2; }
+
+QRect PanelBar::field_rect(PanelField f) const { return panel_layout(width(), row_height(), w_.text_height).at(f); }
+
+DefinitionLayout PanelBar::definitions() const {
+    return definition_layout(width(), row_height(), height() - row_height(), w_.text_height);
+}
 
 void PanelBar::paintEvent(QPaintEvent*) {
     if (width() <= 0 || height() <= 0) return;
     view::resize(surface_, width(), height());
-    draw_bar(w_, surface_, panel_layout(width(), height(), w_.text_height));
+    draw_bar(w_, surface_, panel_layout(width(), row_height(), w_.text_height));
+    draw_definition_row(w_, surface_, definitions());
     const QImage image(reinterpret_cast<const uchar*>(surface_.pixels.data()), surface_.width, surface_.height,
                        surface_.width * 4, QImage::Format_RGB32);
     QPainter(this).drawImage(0, 0, image);
 }
 
 PanelField PanelBar::field_at(const QPoint& p, bool* found) const {
-    const PanelLayout l = panel_layout(width(), height(), w_.text_height);
+    const PanelLayout l = panel_layout(width(), row_height(), w_.text_height);
     for (int k = 0; k < kPanelFields; ++k)
         if (l.fields[std::size_t(k)].contains(p)) {
             *found = true;
@@ -160,6 +168,10 @@ PanelField PanelBar::field_at(const QPoint& p, bool* found) const {
 }
 
 void PanelBar::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && click_definition_row(w_, definitions(), event->position().toPoint())) {
+        update();
+        return;
+    }
     bool found = false;
     const PanelField f = field_at(event->position().toPoint(), &found);
     if (!found || event->button() != Qt::LeftButton) return;

@@ -1,11 +1,13 @@
-// The panels under the view: the NC-line panel (the selection, the current block of a run, the
-// cell picked with the measuring cursor), the position of the tool, the stop-mode panel with its
-// GO and ESC fields, and the four view arrows. They are drawn by the view's panel functions from
-// the program's state at every paint, so that they show what is true after a run as well as
-// during one. Clicks on GO and ESC act as the keys; an arrow held turns the view by repeats of
-// timer 1, a double click on it turns the view on and on (timers 2 and 3) until the next click.
+// The panels under the view, in two rows. First the NC-line panel (the selection, the current
+// block of a run, the cell picked with the measuring cursor), the position of the tool, the
+// stop-mode panel with its GO and ESC fields, and the four view arrows; then the definition files
+// and the offsets panel (offsets_bar.h). They are drawn from the program's state at every paint,
+// so that they show what is true after a run as well as during one. Clicks on GO and ESC act as
+// the keys; an arrow held turns the view by repeats of timer 1, a double click on it turns the
+// view on and on (timers 2 and 3) until the next click.
 #pragma once
 
+#include "gui/offsets_bar.h"
 #include "gui/window.h"
 #include "view/panels.h"
 #include "view/surface.h"
@@ -46,6 +48,7 @@ public:
     explicit PanelBar(Window& w);
     QSize sizeHint() const override;
     QRect field_rect(PanelField f) const;
+    DefinitionLayout definitions() const;  // the second row
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -55,6 +58,7 @@ protected:
 
 private:
     PanelField field_at(const QPoint& p, bool* found) const;
+    int row_height() const;
     Window& w_;
     view::Surface surface_;
 };
