@@ -115,7 +115,7 @@ bool letter_key(Window& w, char key, bool ctrl) {
     case 'L': show_difference(w); return true;
     case 'Z': start_zoom_box(w); return true;
     case 'Q': quick_look(w); return true;  // the view as a PNG in the desktop's viewer
-    default: return view_key(w, key, ctrl);
+    default: return tool_position_key(w, key) || view_key(w, key, ctrl);
     }
 }
 
@@ -170,8 +170,8 @@ bool handle_key(Window& w, int key, Qt::KeyboardModifiers modifiers) {
         show_difference(w);
         return true;
     }
-    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
-        return letter_key(w, char(key), ctrl);  // Qt's key codes of digits and letters are their ASCII
+    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_At && key <= Qt::Key_Z))
+        return letter_key(w, char(key), ctrl);  // Qt's key codes of digits, @ and letters are their ASCII
     return false;
 }
 

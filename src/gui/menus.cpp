@@ -1,5 +1,6 @@
 #include "gui/menus.h"
 
+#include "gui/mouse_modes.h"
 #include "gui/widgets.h"
 #include "integration/plugins.h"
 #include "platform/language.h"
@@ -9,6 +10,7 @@
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
 
 #include <array>
 
@@ -218,7 +220,22 @@ struct Captions {
     }
 };
 
+// While a menu is open the class cursor (the arrow) shows and the pending return of the mouse
+// mode's cursor is given up, so that it cannot change under the menu; when the menu closes the
+// mode's cursor comes back.
+void follow_menu_selection(Window& w, QMenu* menu) {
+    const auto selected = [&w] { menu_selected(w); };
+    QObject::connect(menu, &QMenu::aboutToShow, selected);
+    QObject::connect(menu, &QMenu::hovered, selected);
+    QObject::connect(menu, &QMenu::aboutToHide, [&w] { update_view_cursor(w, false); });
+}
+
 }  // namespace
+
+void menu_selected(Window& w) {
+    w.timers[kCursorTimer]->stop();
+    if (!w.waiting && !w.zoom_box && !w.drag.active) w.view->setCursor(Qt::ArrowCursor);
+}
 
 // The plug-in entries exist for the loaded modules only, captioned by the module: an NC reader
 // by its name and the file suffix it reads, a simulation by its own text.
@@ -269,10 +286,12 @@ void build_menus(Window& w, const shell::MessageFile& messages) {
             top = current = w.main->menuBar()->addMenu(QString::fromStdString(captions.next(std::string(platform::text(r.caption)))));
             w.menus.push_back(top);
             QObject::connect(top, &QMenu::aboutToShow, [&w] { refresh_menu_states(w); });
+            follow_menu_selection(w, top);
             break;
         case K::SubMenu:
             current = top->addMenu(QString::fromStdString(captions.next(std::string(platform::text(r.caption)))));
             w.menus.push_back(current);
+            follow_menu_selection(w, current);
             break;
         case K::EndSubMenu: current = top; break;
         case K::Separator: current->addSeparator(); break;

@@ -27,6 +27,10 @@ void build_menus(Window& w, const shell::MessageFile& messages);
 // The plug-in entries exist for the loaded modules only, captioned by the module.
 void label_plugin_items(Window& w);
 
+// A menu opened or one of its items highlighted: the class cursor over the view and no pending
+// cursor timer.
+void menu_selected(Window& w);
+
 // The right-button view menu: the mouse modes in the order of the view menu's bitmaps.
 void show_view_menu(Window& w, const QPoint& global);
 

@@ -19,7 +19,6 @@ namespace {
 
 constexpr int kCursorResetMs = 350;  // the mode's cursor comes back this long after the last change
 constexpr int kPickReach = 4;        // pixels around a drawn grid point that still pick it
-constexpr int kMeasureResolution = 1000;  // three decimals
 constexpr int kMeasureRows = 10;
 constexpr double kMeasureWidth = 15.0;  // text heights
 constexpr view::Pixel kMeasureFace = view::pixel_rgb(255, 255, 225);
@@ -162,6 +161,15 @@ std::string line_of(std::string_view file, int line) {
     return std::string(text);
 }
 
+std::vector<std::string> measuring_panel_lines(const Window& w) {
+    const shell::App& app = *w.app;
+    const bool cell = w.picks.last_i >= 0;
+    const double rx = cell ? view::cell_radius(app.workpiece, w.picks.last_i, w.picks.last_j, true) : NAN;
+    const double ry = cell ? view::cell_radius(app.workpiece, w.picks.last_i, w.picks.last_j, false) : NAN;
+    // The decimals follow the controller's input unit: 3 for 1/1000, 2 for 1/100, else 4.
+    return view::measuring_lines(w.picks, rx, ry, view::three_point_radius(w.picks), app.ctl.unit);
+}
+
 void draw_view_overlays(Window& w) {
     shell::App& app = *w.app;
     view::Display& d = app.display;
@@ -170,10 +178,7 @@ void draw_view_overlays(Window& w) {
     if (app.mouse_mode != shell::cmd::kMouseMeasure || w.picks.points.empty()) return;
     const view::PickedPoint& last = w.picks.points.back();
     if (last.flag) view::draw_pick_cross(d.view, app.workpiece, last, frame_sink(d));
-    const bool cell = w.picks.last_i >= 0;
-    const double rx = cell ? view::cell_radius(app.workpiece, w.picks.last_i, w.picks.last_j, true) : NAN;
-    const double ry = cell ? view::cell_radius(app.workpiece, w.picks.last_i, w.picks.last_j, false) : NAN;
-    const auto lines = view::measuring_lines(w.picks, rx, ry, view::three_point_radius(w.picks), kMeasureResolution);
+    const auto lines = measuring_panel_lines(w);
     const int th = w.text_height;
     const view::Rect area{4, 4, 4 + int(kMeasureWidth * th), 4 + kMeasureRows * (th + 4)};
     view::fill_rect(d.frame, area, kMeasureFace);

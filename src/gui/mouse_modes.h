@@ -11,6 +11,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vx::gui {
 
@@ -42,6 +43,10 @@ void pick_at(Window& w, const QPoint& p);
 
 // Line `line` (1-based) of the text `file` without its line end; empty when there is none.
 std::string line_of(std::string_view file, int line);
+
+// The measuring panel's lines for the points picked so far, with the decimals of the controller's
+// input unit ("UNIT": 1000 three, 100 two, any other four).
+std::vector<std::string> measuring_panel_lines(const Window& w);
 
 // Over the frame after each paint: the measuring panel and the cross of the picked point, the
 // light indicator while the light is dragged.

@@ -14,9 +14,9 @@ namespace vx::gui {
 namespace {
 
 constexpr platform::TextPair kTitle{"工具表示", "Tool"};
-constexpr int kWidth = 560, kTextRows = 3, kStripHeight = 150;
-constexpr int kDimensionsShown = 8;  // Dia, C-r, E-w, F-h, BotA, SidA, H, Len
 constexpr int kDimensionsPerRow = 4;
+constexpr int kWidth = 560, kTextRows = 1 + kDimensionsShown / kDimensionsPerRow, kStripHeight = 150;
+constexpr std::string_view kNoValue = "-";  // a length the tool's length record does not give
 constexpr view::Pixel kFace = view::pixel_rgb(240, 240, 240);
 constexpr view::Pixel kText = view::pixel_rgb(0, 0, 0);
 
@@ -74,11 +74,22 @@ std::vector<std::string> tool_lines(const shell::App& app, const std::vector<std
     std::snprintf(head, sizeof head, "T%02d  ", int(t.number));
     std::vector<std::string> lines{head + platform::to_utf8(t.tool.name) + "  (" +
                                    std::string(sim::tool_type_name(t.number > 0 ? &t.tool : nullptr)) + ")"};
-    const double values[kDimensionsShown] = {t.tool.d, t.tool.r, t.tool.e, t.tool.f, t.tool.alpha, t.tool.beta,
-                                             t.tool.h, t.length.L[0]};
-    for (int k = 0; k < kDimensionsShown && std::size_t(k) < labels.size(); ++k)
-        lines.push_back(labels[std::size_t(k)] + "\t\t" + number_text(values[k]));
+    const std::array<std::optional<double>, kDimensionsShown> values = tool_dimensions(t);
+    for (std::size_t k = 0; k < values.size() && k < labels.size(); ++k)
+        lines.push_back(labels[k] + "\t\t" + (values[k] ? number_text(*values[k]) : std::string(kNoValue)));
     return lines;
+}
+
+std::array<std::optional<double>, kDimensionsShown> tool_dimensions(const sim::CurrentTool& t) {
+    const sim::ToolRecord& r = t.tool;
+    const sim::LengthRecord& l = t.length;
+    const bool length = l.kind != sim::kLengthNone;
+    const bool neck = l.kind == sim::kLength2 || l.kind == sim::kLength3;
+    const auto given = [](bool on, double v) { return on ? std::optional<double>(v) : std::nullopt; };
+    return {r.d, r.r, r.e, r.f, r.alpha, r.beta, r.h, given(length, l.L[0]),
+            // The neck: its length and rise (L2, L3), the shank's diameter (L6) and the
+            // diameter the neck starts from, the top of the cutting edge (2 rb).
+            given(neck, l.L[1]), given(neck, l.L[2]), given(neck, l.L[5]), given(neck, 2.0 * t.profile.rb)};
 }
 
 view::MagazineStrip current_magazine(const shell::App& app, view::Rect area) {

@@ -1,14 +1,17 @@
 // The view changes of keys, mouse and resize applied to the display: each reprojects the grid
 // and makes a redraw due. A change is drawn at the display step first; after a pause without
 // further changes timer 4 draws it at full detail, so that dragging stays fluid on large grids.
+#include "gui/tool_window.h"
 #include "gui/view_rules.h"
 #include "gui/widgets.h"
 #include "shell/view_options.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QRubberBand>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -119,15 +122,30 @@ void fit_view_to_window(Window& w) {
 
 // ---- Zoom box ----
 
+void confine_cursor(Window& w) {
+    const QRect area(w.view->mapToGlobal(QPoint(0, 0)), w.view->size());
+    const QPoint p = QCursor::pos();
+    const QPoint inside(std::clamp(p.x(), area.left(), area.right()), std::clamp(p.y(), area.top(), area.bottom()));
+    if (inside != p) QCursor::setPos(inside);
+}
+
+// Qt cannot confine the cursor itself: the view takes every move while the box is drawn (the grab
+// and the tracking) and puts the cursor back inside.
 void start_zoom_box(Window& w) {
     if (w.app->workpiece.modification_state == sim::kNoWorkpiece) return;
     w.zoom_box = true;
     w.view->setCursor(Qt::CrossCursor);
     show_command_menu(w, false);  // out of the way of the box
+    show_tool_window(w, false);
+    w.view->setMouseTracking(true);
+    w.view->grabMouse();
+    confine_cursor(w);
 }
 
 void end_zoom_box(Window& w, const QRect& box) {
     w.zoom_box = false;
+    w.view->releaseMouse();
+    w.view->setMouseTracking(false);
     if (w.band) w.band->hide();
     w.view->unsetCursor();
     refresh_menu_states(w);  // the command menu back as it was

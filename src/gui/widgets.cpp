@@ -144,6 +144,7 @@ void ViewWidget::mousePressEvent(QMouseEvent* event) {
 }
 
 void ViewWidget::mouseMoveEvent(QMouseEvent* event) {
+    if (w_.zoom_box) confine_cursor(w_);
     Drag& d = w_.drag;
     if (!d.active) return;
     const QPoint p = event->position().toPoint();

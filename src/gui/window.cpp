@@ -15,6 +15,7 @@
 #include "platform/log.h"
 #include "shell/change_watch.h"
 #include "shell/dispatch.h"
+#include "shell/editor_commands.h"
 #include "shell/entry.h"
 #include "shell/startup.h"
 
@@ -156,6 +157,7 @@ void close_window(Window& w) {
         platform::note("vornex: cannot write the settings back to " + app.settings.path);
     for (QTimer* t : w.timers)
         if (t) t->stop();
+    shell::close_editor_at_exit(app);
     shell::disconnect_display(app);
     remove_backend(w);
     stop_player(w.sounds);
@@ -189,10 +191,20 @@ void close_if_asked(Window& w) {
     if (w.close_after_run && !shell::busy(*w.app)) QTimer::singleShot(0, w.main, [main = w.main] { main->close(); });
 }
 
+// A run leaves the tool drawn where it stopped or ended: a cut shown only at its end draws no
+// step on the way that would have placed it.
+void tool_to_run_position(Window& w) {
+    shell::App& app = *w.app;
+    if (app.display.surface.width == 0) return;  // the view places it when it is first sized
+    view::place_tool(app.display, app.workpiece, app.run.state.move.position);
+    w.view->update();
+}
+
 }  // namespace
 
 int send_command(Window& w, int id, int parameter, const shell::CommandArgs* args) {
     const int status = shell::dispatch(*w.app, id, parameter, args);
+    if (shell::is_run_command(id) && status != shell::kCommandDisabled) tool_to_run_position(w);
     refresh_menu_states(w);
     follow_nc_line(w, w.app->interp.main_line);  // where a run ended or stopped
     close_if_asked(w);
@@ -239,6 +251,7 @@ void timer_fired(Window& w, int id) {
     case kCursorTimer: cursor_timer(w); break;
     case kBatchTimer:
         shell::execute_batch(app);
+        if (app.run.state.blocks > 0) tool_to_run_position(w);
         refresh_menu_states(w);
         close_if_asked(w);
         break;

@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "shell/app.h"
 #include "shell/message_file.h"
+#include "view/offsets_panel.h"
 #include "view/panels.h"
 #include "view/tool_view.h"
 
@@ -109,6 +110,7 @@ struct Window {
     std::optional<int> run_line;   // the line the run named last; else the interpreter's main line
     bool difference_once = false;  // the temporary difference display: its lines go after one paint
     int arrow_held = -1;           // the panel's view arrow held down (timer 1 repeats it)
+    view::OffsetsTab offsets_tab = view::OffsetsTab::Workpiece;  // the offsets panel's tab
     int spin_a = 0, spin_b = 0;    // directions of the continuous turns of timers 2 and 3
     QRubberBand* band = nullptr;
     std::int64_t last_view_change_ns = 0;  // the wheel's and the drags' last step
@@ -167,9 +169,14 @@ void zoom_view_by(Window& w, double factor);
 void pan_view(Window& w, int dx, int dy);  // the scene follows a drag of (dx, dy) pixels
 void fit_view_to_window(Window& w);
 
+// I, J, M and @: M centres the view on the tool, I also enlarges it; @ stands the drawn tool on
+// the point picked last, J puts it back where the last run left it. False for any other key.
+bool tool_position_key(Window& w, char key);
+
 // The zoom box: started by Z; the box drawn (in view pixels) becomes the displayed range, its
 // centre the middle of the view; a box of a few pixels only ends it.
 void start_zoom_box(Window& w);
+void confine_cursor(Window& w);  // while the box is drawn the cursor stays over the view
 void end_zoom_box(Window& w, const QRect& box);
 void full_redraw_after_pause(Window& w);  // timer 4
 void first_paint_done(Window& w);         // starts the unattended start's timer once
