@@ -52,7 +52,9 @@ void draw_definition_row(Window& w, view::Surface& s, const DefinitionLayout& l)
     const auto field = [&](DefinitionField f, const std::string& text, view::FieldEdge edge, view::Pixel colour) {
         view::draw_status_field(s, fonts, rect_of(l.at(f)), {text, edge}, colour, th);
     };
-    field(DefinitionField::Name, "\t" + app.ctl.name, view::FieldEdge::Sunken, view::pixel_from_colour(app.ctl.name_colour));
+    // The controller's name in its own colours ("NAME COLOR").
+    view::draw_status_field(s, fonts, rect_of(l.at(DefinitionField::Name)), {"\t" + app.ctl.name, view::FieldEdge::Sunken},
+                            view::pixel_from_colour(app.ctl.name_colour), th, view::pixel_from_colour(app.ctl.name_background));
     field(DefinitionField::Tools, definition_file_text(app.tools.path), view::FieldEdge::Raised, kText);
     field(DefinitionField::Controller, definition_file_text(app.ctl.path), view::FieldEdge::Raised, kText);
     field(DefinitionField::Machine, definition_file_text(app.mtl.path), view::FieldEdge::Raised, kText);

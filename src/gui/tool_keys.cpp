@@ -49,8 +49,9 @@ bool tool_position_key(Window& w, char key) {
         centre_on_tool(w);
         zoom_view_by(w, app.settings.define.expand_rate);
         break;
-    case 'J':
-        view::place_tool(app.display, app.workpiece, app.run.state.move.position);
+    case 'J':  // before any run: the start point, where the view first drew it
+        view::place_tool(app.display, app.workpiece,
+                         app.run.state.blocks > 0 ? app.run.state.move.position : app.run.start_point);
         w.view->update();
         break;
     default: stand_tool_on_pick(w); break;

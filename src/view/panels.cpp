@@ -27,7 +27,6 @@ namespace {
 constexpr Pixel kBlack = pixel_rgb(0, 0, 0);
 constexpr Pixel kEdgeLight = pixel_rgb(255, 255, 255);
 constexpr Pixel kEdgeDark = pixel_rgb(128, 128, 128);
-constexpr Pixel kPanelFace = pixel_rgb(240, 240, 240);
 constexpr Pixel kRedText = pixel_rgb(255, 0, 0);
 constexpr Pixel kYellowText = pixel_rgb(255, 255, 0);
 constexpr int kFieldPadding = 3;  // pixels between a field's frame and its text
@@ -85,8 +84,9 @@ std::string line_number(int line) {
 
 // ---- Status fields ----
 
-void draw_status_field(Surface& s, Fonts& fonts, Rect r, const StatusField& field, Pixel text_colour, int text_height) {
-    fill_rect(s, r, kPanelFace);
+void draw_status_field(Surface& s, Fonts& fonts, Rect r, const StatusField& field, Pixel text_colour, int text_height,
+                       Pixel face) {
+    fill_rect(s, r, face);
     frame(s, r, field.edge);
     const Rect saved = s.clip;
     set_clip(s, {std::max(r.left, saved.left), std::max(r.top, saved.top), std::min(r.right, saved.right),

@@ -40,10 +40,11 @@ struct StatusField {
 };
 
 constexpr int kPanelTextHeight = 13;  // the window's user-interface font
+constexpr Pixel kPanelFace = pixel_rgb(240, 240, 240);
 
-// The field's frame and its text split at the tabs, vertically centred, clipped to `r`.
+// The field's frame over `face` and its text split at the tabs, vertically centred, clipped to `r`.
 void draw_status_field(Surface& s, Fonts& fonts, Rect r, const StatusField& field, Pixel text_colour,
-                       int text_height = kPanelTextHeight);
+                       int text_height = kPanelTextHeight, Pixel face = kPanelFace);
 
 // ---- Stop-mode panel ----
 
