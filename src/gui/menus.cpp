@@ -309,6 +309,7 @@ void build_menus(Window& w, const shell::MessageFile& messages) {
 
 void show_view_menu(Window& w, const QPoint& global) {
     QMenu menu;
+    follow_menu_selection(w, &menu);
     for (int id : kViewMenuOrder) {
         QAction* a = menu.addAction(command_action(w, id)->text());
         a->setEnabled(id <= shell::cmd::kMouseZoomBox);  // the modes after it are not in this build
