@@ -40,6 +40,14 @@ std::string height_problem(const VxGrid& g) {
     return {};
 }
 
+// Whether the heights or attribute bytes differ from the copy: a module's cut that changed
+// nothing leaves a defined, uncut workpiece as it was (it is saved as a uniform body).
+bool layers_differ(const sim::Workpiece& wp, const GridCopy& c) {
+    const bool heights = !c.height.empty() && !std::equal(c.height.begin(), c.height.end(), wp.height.data);
+    const bool attributes = !c.attribute.empty() && !std::equal(c.attribute.begin(), c.attribute.end(), wp.attribute.data);
+    return heights || attributes;
+}
+
 }  // namespace
 
 // ---- The lent grid ----
@@ -163,6 +171,7 @@ bool sim_end(SimSession& s, sim::Workpiece& wp, bool aborted) {
         return false;
     }
     sim::recompute_highest(wp);
+    if (layers_differ(wp, s.before)) wp.modification_state = sim::kModified;
     return true;
 }
 

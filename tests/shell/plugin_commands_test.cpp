@@ -75,6 +75,7 @@ TEST(PluginCommands, ExampleSimulationCutsTheSlotAsAFlatMill) {
         }
     }
     EXPECT_GT(cut, 150);
+    EXPECT_EQ(rig.workpiece.modification_state, sim::kModified);  // saved as a cut grid, not a block
     EXPECT_EQ((rig.attribute(15, 10) >> 1) & 7, 1);
     EXPECT_EQ(rig.workpiece.line_number.data[rig.cell(15, 10)], 7);  // the cut along X
     EXPECT_NE(backend.recording().redraws.size(), 0u);  // the result is shown as after F5
