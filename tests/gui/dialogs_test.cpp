@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QMenu>
 #include <QRadioButton>
 #include <QTest>
 
@@ -255,7 +256,7 @@ TEST(PluginMenus, FunctionKeysRunTheSimulationModules) {
     EXPECT_EQ(command_action(*rig.w, shell::cmd::kSimPlugin)->text().toStdString(), "Bad vxsim or F8");
     EXPECT_EQ(command_action(*rig.w, shell::cmd::kSimPlugin + 1)->text().toStdString(), "Bad vxsim1 or F9");
     EXPECT_EQ(command_action(*rig.w, shell::cmd::kModPlugin)->text().toStdString(), std::string(VX_PLUGIN_TEXT, 'M'));
-    EXPECT_EQ(command_action(*rig.w, shell::cmd::kModPlugin)->parent(), rig.w->menus[1]);  // the Workpiece menu
+    EXPECT_EQ(command_action(*rig.w, shell::cmd::kModPlugin)->parent(), static_cast<QObject*>(rig.w->menus[1]));  // the Workpiece menu
     const std::string log = rig.dir.path() + "calls.log";
     ::setenv("VXBAD_LOG", log.c_str(), 1);
     QTest::keyClick(rig.w->main, Qt::Key_F8);

@@ -157,6 +157,26 @@ TEST(PluginCommands, CancelledModifierStaysLoaded) {
     EXPECT_EQ(m->text, std::string(VX_PLUGIN_TEXT, 'M'));  // its caption had no terminator
 }
 
+// The basic model reaches the modifier before MODWORK, aligned with the grid; without one the
+// modifier is not told of any.
+TEST(PluginCommands, ModifierGetsTheBasicModel) {
+    RecordingBackend backend;
+    RunRig rig;
+    integration::load_plugins(rig.app->plugins, kBad);
+    const Env mode("VXBAD", "basic");
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(dispatch(*rig.app, cmd::kModPlugin), 1);  // nothing done: said so, but no failure
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("vxmod left the workpiece as it was"), std::string::npos);
+    const auto model = [](const sim::GridGeometry& g, float* h, double) {
+        for (std::int32_t c = 0; c < g.cell_count; ++c) h[c] = float(5 + c % g.nx * 0.01);
+        return 1;
+    };
+    ASSERT_EQ(sim::calculate_z_values(rig.workpiece, sim::ZTarget::Basic, model), 1);
+    EXPECT_EQ(dispatch(*rig.app, cmd::kModPlugin), 1);
+    EXPECT_EQ(rig.height(0, 3), 5.0f);
+    EXPECT_EQ(rig.height(1, 3), float(5 + 2 * 0.01));
+}
+
 // A well-behaved run calls the module in the documented order, with the first tool before the
 // first cut and END after the last; the run's commands are for a selected program only.
 TEST(PluginCommands, SimulationCallsComeInTheirOrder) {
