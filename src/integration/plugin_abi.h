@@ -66,7 +66,10 @@ typedef struct VxGrid {
  *   VXSIMPARAMETER, VXSIMPATHTYPE, VXSIMGETWORK, VXSIMSTART,
  *   then per move: VXSIMGETTOOL, VXSIMGETTOOLLEN, VXSIMGETARBOR (first move and after each tool
  *   change), VXSIMCUTWORK (once per move or per sub-step, see VXSIMPATHTYPE),
- *   VXSIMEND (always, once VXSIMSTART said 1). */
+ *   VXSIMEND (always, once VXSIMSTART said 1).
+ * Besides these: VXSIMMENUITEM (VxTextFn: the Run menu caption; " or F8"/" or F9" is appended for
+ * slots 0 and 1), VXSIMINIT and VXSIMFREE (VxInitFn, VxFreeFn). A refused module is told FREE
+ * and unloaded at once, and is not called again until the next start. */
 
 /* VXSIMPARAMETER: *status is 1 when a user is there, 2 in an unattended batch (show nothing).
  * The module may ask for its settings; leaving 0 in *status cancels the run (nothing changed).
@@ -115,7 +118,7 @@ typedef struct VxSimMove {
     double end[3];       /* X, Y, Z where it ends */
     double centre[3];    /* arcs of whole moves: the centre; otherwise equal to end */
     int normal;          /* arcs: axis normal to the arc's plane, 0 X, 1 Y, 2 Z */
-    double feed;         /* feed rate, mm/min (rapid moves: the machine's rapid rate) */
+    double feed;         /* the modal F, mm/min (rapid moves carry it too, unused by them) */
     int step, steps;     /* sub-step k of n (1..n); whole moves: 1 of 1 */
 } VxSimMove;
 /* 1: go on; 0: the module ends the run here (the run ends as at the end of the program);
@@ -131,7 +134,8 @@ typedef void (*VxSimEndFn)(int aborted);
  * caption (command 32911 + slot, enabled once a workpiece exists), or unattended with
  * -XU1..-XU3 (load -D, modify, save -O, quit). The program takes the workpiece backup first (the
  * C key brings it back). Calls, in order: VXMODPARAMETER, VXMODGETBASICMODEL (only when a basic
- * model is loaded), VXMODMODWORK. */
+ * model is loaded), VXMODMODWORK. Besides these: VXMODMENUITEM (VxTextFn: the menu caption),
+ * VXMODINIT and VXMODFREE (VxInitFn, VxFreeFn). A refused module is told FREE and unloaded. */
 
 /* VXMODPARAMETER: as VXSIMPARAMETER: *status 1 with a user, 2 unattended; 0 left cancels. */
 typedef int (*VxModParameterFn)(int* status);

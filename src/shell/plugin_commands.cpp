@@ -68,6 +68,7 @@ int cut_in_steps(ModuleRun& r, const nc::MoveRecord& m, VxSimMove v, double shif
     const int n = sim::step_count(nc::move_length(m), run::move_step(ctx));
     v.motion = std::min(v.motion, 1);  // each piece is straight
     for (int k = 1; k <= n; ++k) {
+        if (ctx.pump_messages) platform::pump_messages();  // as the built-in cut does before every step
         const Vec3 p = sim::step_position(path, k, n);
         std::copy_n(v.end, 3, v.start);
         put_tip(v.end, p, shift);
