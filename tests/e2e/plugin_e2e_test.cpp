@@ -57,6 +57,7 @@ TEST(PluginBatch, SimulationModuleCutsTheSlotThroughTheSuffix) {
     EXPECT_GT(cut, 1500);
     EXPECT_EQ(d.line(30, 20), 7);  // the NC line of the cut along X
     EXPECT_EQ(errors.find("refused"), std::string::npos) << errors;
+    EXPECT_NE(w.dir.read("output.txt").find("removed volume: "), std::string::npos);  // the run's summary
 }
 
 TEST(PluginBatch, ModifierRaisesASavedWorkpieceOrFailsByName) {
