@@ -78,9 +78,12 @@ typedef int (*VxSimParameterFn)(int* status);
 
 /* VXSIMPATHTYPE: how VXSIMCUTWORK gets the moves. 0 (also without this export): sub-steps, each
  * a straight piece of at most PITCH(MOVE) (arcs are divided), as the built-in cut samples them;
- * 1: whole moves, arcs with their centre. Any other answer refuses the module. */
+ * 1: whole moves, arcs with their centre; 2: straight pieces, lines whole and arcs divided as
+ * in 0 (for a module that sweeps its tool along a straight piece exactly). Any other answer
+ * refuses the module. */
 #define VX_SIM_PATH_STEPS 0
 #define VX_SIM_PATH_MOVES 1
+#define VX_SIM_PATH_LINES 2
 typedef int (*VxSimPathTypeFn)(void);
 
 /* VXSIMGETWORK: the workpiece the run cuts. The module keeps `grid` (the pointer and the arrays

@@ -117,8 +117,8 @@ SimStart sim_begin(SimSession& s, const Module& module, sim::Workpiece& wp, cons
     s = SimSession{};
     s.module = &module;
     if (const auto path_type = typed<VxSimPathTypeFn>(module, "VXSIMPATHTYPE")) s.path_type = path_type();
-    if (s.path_type != VX_SIM_PATH_STEPS && s.path_type != VX_SIM_PATH_MOVES) {
-        s.problem = "answered path type " + std::to_string(s.path_type) + " (0 or 1 expected)";
+    if (s.path_type < VX_SIM_PATH_STEPS || s.path_type > VX_SIM_PATH_LINES) {
+        s.problem = "answered path type " + std::to_string(s.path_type) + " (0, 1 or 2 expected)";
         return SimStart::Refused;
     }
     s.before = copy_grid(wp);

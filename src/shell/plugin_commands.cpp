@@ -88,9 +88,11 @@ bool module_cut(void* context, const nc::MoveRecord& m) {
     const double shift = ctx.tool->shift;
     const std::int32_t line = ctx.reader->depth > 0 ? -ctx.interp->line : ctx.interp->line;
     VxSimMove v = piece(m, line, shift);
-    if (r.session.path_type == VX_SIM_PATH_STEPS) std::copy_n(v.start, 3, v.end);  // the first step starts there
-    const int answer = r.session.path_type == VX_SIM_PATH_MOVES ? integration::sim_cut(r.session, v)
-                                                                : cut_in_steps(r, m, v, shift);
+    const bool arc = v.motion == nc::kMotionCw || v.motion == nc::kMotionCcw;
+    const int type = r.session.path_type;
+    const bool whole = type == VX_SIM_PATH_MOVES || (type == VX_SIM_PATH_LINES && !arc);
+    if (!whole) std::copy_n(v.start, 3, v.end);  // the first step starts there
+    const int answer = whole ? integration::sim_cut(r.session, v) : cut_in_steps(r, m, v, shift);
     r.refused |= answer < 0;
     return answer == 1;
 }

@@ -198,5 +198,28 @@ TEST(PluginCommands, SimulationCallsComeInTheirOrder) {
     EXPECT_EQ(rig.height(0, 0), float(testing::kRigTop - cuts));  // each lowered cell 0 by 1 mm
 }
 
+// Path type 0 divides every move into sub-steps, 1 hands over whole moves, 2 whole lines and
+// divided arcs; the pieces of a divided move are numbered k of n.
+TEST(PluginCommands, PathTypesDivideTheMovesAsDocumented) {
+    struct Case {
+        const char* type;
+        bool line_divided, arc_divided;
+    };
+    for (const Case c : {Case{"0", true, true}, Case{"1", false, false}, Case{"2", false, true}}) {
+        SCOPED_TRACE(c.type);
+        RecordingBackend backend;
+        RunRig rig;
+        integration::load_plugins(rig.app->plugins, kBad);
+        rig.program("arc.nc", "G90 G17 G00 X5. Y10. Z12.\nT1\nG01 Z9. F300.\nX25. F600.\nG02 X35. I5. J0.\nG00 Z15.\n");
+        const Env path("VXBAD_PATH", c.type), log("VXBAD_LOG", rig.dir.path() + "calls.log");
+        ASSERT_EQ(dispatch(*rig.app, cmd::kSimPlugin), kRunEnded);
+        const std::string calls = rig.dir.read("calls.log");
+        EXPECT_EQ(calls.find("vxsim cut 4 2/") != std::string::npos, c.line_divided) << calls.substr(0, 400);
+        EXPECT_EQ(calls.find("vxsim cut 5 2/") != std::string::npos, c.arc_divided);
+        EXPECT_EQ(calls.find("vxsim cut 4 1/1\n") != std::string::npos, !c.line_divided);
+        EXPECT_EQ(calls.find("vxsim cut 5 1/1\n") != std::string::npos, !c.arc_divided);
+    }
+}
+
 }  // namespace
 }  // namespace vx::shell

@@ -1,9 +1,9 @@
 /* sim_pocket: a small simulation module for Vornex (libvxsim.so). It cuts every move of the NC
  * program as a flat end mill of the tool's diameter would, whatever the tool's shape: quick,
  * and exact for the flat-bottomed pockets and facings that the pocket example mills. The program
- * hands it the moves in straight sub-steps (VXSIMPATHTYPE 0); each sub-step lowers every grid
- * point the cutter's disc passes over to the lowest tool-tip height it has there, and marks it
- * with the tool's pen and the NC line.
+ * hands it straight pieces (VXSIMPATHTYPE 2: lines whole, arcs in short chords); each piece
+ * lowers every grid point the cutter's disc passes over to the lowest tool-tip height it has
+ * there, and marks it with the tool's pen and the NC line.
  *
  * Build: cmake builds it as build/examples/plugins/libvxsim.so. Try it: put that file next to the
  * vornex executable (or in a folder on LD_LIBRARY_PATH) and run
@@ -24,7 +24,7 @@ int VXSIMMENUITEM(char* text, int size) {
     return 1;
 }
 
-int VXSIMPATHTYPE(void) { return VX_SIM_PATH_STEPS; }
+int VXSIMPATHTYPE(void) { return VX_SIM_PATH_LINES; }
 
 int VXSIMGETWORK(VxGrid* grid) {
     g_grid = grid;
