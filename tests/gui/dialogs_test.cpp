@@ -28,6 +28,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 
 namespace vx::gui {
@@ -268,6 +269,19 @@ TEST(PluginMenus, FunctionKeysRunTheSimulationModules) {
     EXPECT_NE(calls.find("vxsim parameter 1\n"), std::string::npos) << calls;
     EXPECT_NE(calls.find("vxsim1 parameter 1\n"), std::string::npos) << calls;
     EXPECT_NE(calls.find("vxsim1 end 0\n"), std::string::npos) << calls;
+
+    // A module that fails is refused in a box that names it, and its item goes.
+    ::setenv("VXBAD", "fail", 1);
+    const std::size_t before = rig.w->recorded.size();
+    QTest::keyClick(rig.w->main, Qt::Key_F9);
+    rig.settle();
+    ::unsetenv("VXBAD");
+    const std::vector<std::string> boxes = rig.boxes(before);
+    EXPECT_TRUE(std::any_of(boxes.begin(), boxes.end(), [](const std::string& b) {
+        return b.find("vxsim1") != std::string::npos && b.find("failed to cut") != std::string::npos;
+    })) << (boxes.empty() ? "no box" : boxes.back());
+    EXPECT_FALSE(command_action(*rig.w, shell::cmd::kSimPlugin + 1)->isVisible());
+    EXPECT_TRUE(command_action(*rig.w, shell::cmd::kSimPlugin)->isVisible());
 }
 
 }  // namespace
