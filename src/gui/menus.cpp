@@ -225,7 +225,7 @@ struct Captions {
 }  // namespace
 
 // The plug-in entries exist for the loaded modules only, captioned by the module: an NC reader
-// by its name and the file suffix it reads, a simulation or a modifier by its own text.
+// by its name and the file suffix it reads, a simulation by its own text.
 void label_plugin_items(Window& w) {
     const integration::Plugins& plugins = w.app->plugins;
     for (int slot = 0; slot < integration::kSlots; ++slot) {
@@ -237,6 +237,7 @@ void label_plugin_items(Window& w) {
         QAction* run = command_action(w, shell::cmd::kSimPlugin + slot);
         run->setVisible(sim != nullptr);
         if (sim) run->setText(QString::fromStdString(integration::menu_caption(*sim)));
+        // A modifier by its own text too.
         const integration::Module* mod = integration::module(plugins, integration::Family::Mod, slot);
         QAction* modify = command_action(w, shell::cmd::kModPlugin + slot);
         modify->setVisible(mod != nullptr);
