@@ -157,6 +157,22 @@ TEST(PluginCommands, CancelledModifierStaysLoaded) {
     EXPECT_EQ(m->text, std::string(VX_PLUGIN_TEXT, 'M'));  // its caption had no terminator
 }
 
+// A module that declines the run is no fault either: nothing is cut, no END is owed, the caller
+// is told, and the module stays.
+TEST(PluginCommands, DecliningSimulationModuleStaysLoaded) {
+    RecordingBackend backend;
+    RunRig rig;
+    integration::load_plugins(rig.app->plugins, kBad);
+    rig.data_program("slot.nc");
+    const Env mode("VXBAD", "decline"), log("VXBAD_LOG", rig.dir.path() + "calls.log");
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(dispatch(*rig.app, cmd::kSimPlugin), 0);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("vxsim declined to cut "), std::string::npos);
+    EXPECT_EQ(rig.dir.read("calls.log"), "vxsim parameter 1\nvxsim getwork 81\nvxsim start 1\n");
+    EXPECT_EQ(rig.cut_cells(), 0);
+    EXPECT_NE(integration::module(rig.app->plugins, integration::Family::Sim, 0), nullptr);
+}
+
 // The basic model reaches the modifier before MODWORK, aligned with the grid; without one the
 // modifier is not told of any.
 TEST(PluginCommands, ModifierGetsTheBasicModel) {

@@ -52,7 +52,7 @@ int VXSIMGETWORK(VxGrid* grid) {
 
 int VXSIMSTART(const char* nc_file) {
     note("start", nc_file != 0);
-    return 1;
+    return !mode("decline"); /* "decline": no fault, the module just says no */
 }
 
 void VXSIMGETTOOL(const VxSimTool* tool) { note("tool", tool->number); }
