@@ -17,7 +17,9 @@
 namespace vx::gui {
 namespace {
 
-enum class MenuRowKind { Menu, SubMenu, EndSubMenu, Item, Separator };
+// PluginItems are added after the message file's captions were handed out (their captions are
+// the modules'), so they take no message-file line and the lines of the items after them stay.
+enum class MenuRowKind { Menu, SubMenu, EndSubMenu, Item, PluginItems, Separator };
 using K = MenuRowKind;
 
 struct MenuRow {
@@ -31,16 +33,18 @@ constexpr MenuRow sub(const char* ja, const char* en) { return {K::SubMenu, 0, 0
 constexpr MenuRow end_sub() { return {K::EndSubMenu, 0, 0, {}}; }
 constexpr MenuRow item(int id) { return {K::Item, id, id, {}}; }
 constexpr MenuRow items(int first, int last) { return {K::Item, first, last, {}}; }
+constexpr MenuRow plugin_items(int first, int last) { return {K::PluginItems, first, last, {}}; }
 constexpr MenuRow line() { return {K::Separator, 0, 0, {}}; }
 
 // The menus in order; the plug-in entries stay with the menu of their kind.
 constexpr auto kMenu = std::to_array<MenuRow>({
     menu("NCデータ(&N)", "&NC data"),
-    item(32771), item(32772), item(32773), item(32813), items(32911, 32913), line(), item(105),
+    item(32771), item(32772), item(32773), item(32813), items(32921, 32923), line(), item(105),
     menu("被切削材(&W)", "&Workpiece"),
     item(32784), item(32850), item(32785), item(32787), item(32901), line(), item(32786), line(),
     item(32895), item(32826), item(32827), item(32788), item(32817), item(32896), line(),
-    item(32789), item(32790), item(32820), item(32894), line(), item(32822), item(32851), item(32893), line(),
+    item(32789), item(32790), item(32820), item(32894), line(), item(32822), item(32851), item(32893),
+    plugin_items(32911, 32913), line(),
     item(32815), item(32889),
     menu("加工(&R)", "&Run"),
     item(32774), item(32775), item(32776), item(32831), line(), item(32777), item(32778), line(),
@@ -250,6 +254,11 @@ void label_plugin_items(Window& w) {
         QAction* run = command_action(w, shell::cmd::kSimPlugin + slot);
         run->setVisible(sim != nullptr);
         if (sim) run->setText(QString::fromStdString(integration::menu_caption(*sim)));
+        // A modifier by its own text too.
+        const integration::Module* mod = integration::module(plugins, integration::Family::Mod, slot);
+        QAction* modify = command_action(w, shell::cmd::kModPlugin + slot);
+        modify->setVisible(mod != nullptr);
+        if (mod) modify->setText(QString::fromStdString(integration::menu_caption(*mod)));
     }
 }
 
@@ -300,6 +309,9 @@ void build_menus(Window& w, const shell::MessageFile& messages) {
                 const shell::Command* c = shell::find_command(id);
                 add_command(w, current, id, captions.next(c ? range_caption(*c, id) : std::to_string(id)));
             }
+            break;
+        case K::PluginItems:
+            for (int id = r.first; id <= r.last; ++id) add_command(w, current, id, range_caption(*shell::find_command(id), id));
             break;
         }
     }

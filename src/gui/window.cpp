@@ -224,6 +224,7 @@ QAction* command_action(const Window& w, int id) {
 void refresh_menu_states(Window& w) {
     const shell::App& app = *w.app;
     const bool running = shell::busy(app);
+    label_plugin_items(w);  // a refused module's item goes with it
     for (const CommandAction& a : w.actions) {
         const shell::Command* c = shell::find_command(a.id);
         if (!c) continue;

@@ -32,6 +32,126 @@ typedef int (*VxReadStartPointFn)(double* xyz);            /* VXREADSTARTPOINT: 
 typedef int (*VxReadPathFn)(char* block, int size, int* line_number);
 typedef int (*VxReadCloseFn)(void);                        /* VXREADCLOSE */
 
+/* ---- The workpiece grid, as simulation modules and modifiers get it ----
+ * The program's own layers, lent for the length of a call (a simulation module: from
+ * VXSIMGETWORK until VXSIMEND returns). Cell (i, j) lies at X = origin_x + i * pitch,
+ * Y = origin_y + j * pitch and is element j * nx + i of every array. A module writes heights,
+ * attribute bytes and line numbers in place; it never changes nx, ny, origin_x, origin_y,
+ * pitch or the pointers (the program refuses a module that does, and gives the workpiece back
+ * as it was before the call, as it does for a height that is not a finite number or lies below
+ * the bottom). */
+typedef struct VxGrid {
+    int nx, ny;                 /* grid points along X and Y, each at least 2 */
+    double origin_x, origin_y;  /* X and Y of cell (0, 0), mm */
+    double pitch;               /* distance of neighbouring grid points, mm, above 0 */
+    double bottom;              /* work bottom Z: no height may lie below it */
+    double top;                 /* work top Z: the stock's upper face (a cut never raises it) */
+    float* height;              /* nx * ny heights (Z, mm) */
+    unsigned char* attribute;   /* nx * ny bytes: bit 0 paint, bits 1-3 pen 0..7 of the last cut,
+                                   bits 4-5 how it was cut (0 none, 1 up-cut, 2 down-cut,
+                                   3 vertical plunge) */
+    int* line;                  /* nx * ny NC line numbers of the last cut (negated for a line of
+                                   a called program, 0 never cut); NULL when the data-holding
+                                   level keeps no line numbers */
+} VxGrid;
+
+/* ---- Simulation modules (vxsim .. vxsim3) ----
+ * A simulation module cuts the selected NC program instead of the built-in cut: the Run menu
+ * item with its VXSIMMENUITEM caption (command 32941 + slot; keys F8 and F9 for slots 0 and 1),
+ * or the batch suffixes s1..s3 of -X4, -X5 and -X6. The program still reads and interprets the
+ * NC program (cycles, subprograms, offsets) and hands the module the resulting moves; it takes
+ * the workpiece backup first and ends the run as any cut-and-show run ends (log, summary, result
+ * view). Such a run never stops at M00/M01 or single blocks: the module's START..END bracket is
+ * closed in one go. Calls, in order:
+ *   VXSIMPARAMETER, VXSIMPATHTYPE, VXSIMGETWORK, VXSIMSTART,
+ *   then per move: VXSIMGETTOOL, VXSIMGETTOOLLEN, VXSIMGETARBOR (first move and after each tool
+ *   change), VXSIMCUTWORK (once per move or per sub-step, see VXSIMPATHTYPE),
+ *   VXSIMEND (always, once VXSIMSTART said 1).
+ * Besides these: VXSIMMENUITEM (VxTextFn: the Run menu caption; " or F8"/" or F9" is appended for
+ * slots 0 and 1), VXSIMINIT and VXSIMFREE (VxInitFn, VxFreeFn). A refused module is told FREE
+ * and unloaded at once, and is not called again until the next start. */
+
+/* VXSIMPARAMETER: *status is 1 when a user is there, 2 in an unattended batch (show nothing).
+ * The module may ask for its settings; leaving 0 in *status cancels the run (nothing changed).
+ * The result is ignored. */
+typedef int (*VxSimParameterFn)(int* status);
+
+/* VXSIMPATHTYPE: how VXSIMCUTWORK gets the moves. 0 (also without this export): sub-steps, each
+ * a straight piece of at most PITCH(MOVE) (arcs are divided), as the built-in cut samples them;
+ * 1: whole moves, arcs with their centre; 2: straight pieces, lines whole and arcs divided as
+ * in 0 (for a module that sweeps its tool along a straight piece exactly). Any other answer
+ * refuses the module. */
+#define VX_SIM_PATH_STEPS 0
+#define VX_SIM_PATH_MOVES 1
+#define VX_SIM_PATH_LINES 2
+typedef int (*VxSimPathTypeFn)(void);
+
+/* VXSIMGETWORK: the workpiece the run cuts. The module keeps `grid` (the pointer and the arrays
+ * it points to) until VXSIMEND returns, and cuts into it. 1 accepts; 0 declines the run. */
+typedef int (*VxSimGetWorkFn)(VxGrid* grid);
+
+/* VXSIMSTART: the run begins with the NC file `nc_file` (UTF-8 path). 1 goes on; 0 declines. */
+typedef int (*VxSimStartFn)(const char* nc_file);
+
+/* VXSIMGETTOOL: the tool the following moves cut with. */
+typedef struct VxSimTool {
+    int number;             /* tool number of the tool file */
+    int type;               /* 0 other, 1 ball, 2 flat, 3 bull nose, 4 taper ball, 5 vertical,
+                               6 oval, 9 radius, 99 scribing */
+    double diameter;        /* D, mm */
+    double corner_radius;   /* R: the ball radius of a ball mill, the corner of a bull nose */
+    double cutting_length;  /* H: height of the cutting edge (effective length), mm */
+    int pen;                /* pen 0..7 for bits 1-3 of the attribute bytes it cuts */
+} VxSimTool;
+typedef void (*VxSimGetToolFn)(const VxSimTool* tool);
+
+/* VXSIMGETTOOLLEN: the tool's protrusion from the holder (L1 of the tool file), mm; 0 when the
+ * tool file gives none. */
+typedef void (*VxSimGetToolLenFn)(double protrusion);
+
+/* VXSIMGETARBOR: the holder above the protrusion, as sections from the bottom up: section k
+ * (0-based) has diameter diameters[k] and height heights[k], mm. count 0: no holder given. */
+typedef void (*VxSimGetArborFn)(int count, const double* diameters, const double* heights);
+
+/* VXSIMCUTWORK: one piece of the tool's path, tool-tip coordinates in workpiece millimetres. */
+typedef struct VxSimMove {
+    int motion;          /* 0 rapid, 1 linear, 2 clockwise arc, 3 counter-clockwise arc */
+    int line;            /* NC line number, negated inside a called program (for grid->line) */
+    double start[3];     /* X, Y, Z where the piece starts */
+    double end[3];       /* X, Y, Z where it ends */
+    double centre[3];    /* arcs of whole moves: the centre; otherwise equal to end */
+    int normal;          /* arcs: axis normal to the arc's plane, 0 X, 1 Y, 2 Z */
+    double feed;         /* the modal F, mm/min (rapid moves carry it too, unused by them) */
+    int step, steps;     /* sub-step k of n (1..n); whole moves: 1 of 1 */
+} VxSimMove;
+/* 1: go on; 0: the module ends the run here (the run ends as at the end of the program);
+ * a negative result: the module failed, and is refused, the workpiece given back. */
+typedef int (*VxSimCutWorkFn)(const VxSimMove* move);
+
+/* VXSIMEND: the run is over; aborted is 1 when it ended early (escape, alarm, the module's 0).
+ * The grid is the program's again once this returns. */
+typedef void (*VxSimEndFn)(int aborted);
+
+/* ---- Modifiers (vxmod .. vxmod3) ----
+ * A modifier changes the whole workpiece at once: the Workpiece menu item with its VXMODMENUITEM
+ * caption (command 32911 + slot, enabled once a workpiece exists), or unattended with
+ * -XU1..-XU3 (load -D, modify, save -O, quit). The program takes the workpiece backup first (the
+ * C key brings it back). Calls, in order: VXMODPARAMETER, VXMODGETBASICMODEL (only when a basic
+ * model is loaded), VXMODMODWORK. Besides these: VXMODMENUITEM (VxTextFn: the menu caption),
+ * VXMODINIT and VXMODFREE (VxInitFn, VxFreeFn). A refused module is told FREE and unloaded. */
+
+/* VXMODPARAMETER: as VXSIMPARAMETER: *status 1 with a user, 2 unattended; 0 left cancels. */
+typedef int (*VxModParameterFn)(int* status);
+
+/* VXMODGETBASICMODEL: the basic model's heights, nx * ny like the grid's (resampled to it),
+ * valid during the following VXMODMODWORK only. */
+typedef void (*VxModGetBasicModelFn)(const float* heights, int nx, int ny);
+
+/* VXMODMODWORK: change the workpiece in place. The module may also move grid->bottom and
+ * grid->top (a raised workpiece raises both). 1: changed; 0: nothing was done (the program says
+ * so). */
+typedef int (*VxModModWorkFn)(VxGrid* grid);
+
 /* ---- NC comments (vxnccom): offered every NC line that holds a comment ---- */
 typedef int (*VxNcComToolFn)(const char* line, int* tool);         /* VXNCCOMTOOL: 1 defines the tool */
 typedef int (*VxNcComToolLenFn)(const char* line, double* length); /* VXNCCOMTOOLLEN */

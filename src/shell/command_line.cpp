@@ -377,6 +377,11 @@ void read_level(Parse& p, std::string_view arg, std::string_view rest) {
     else if (suffix == "FN" || suffix == "NF") cl.fast = cl.no_dialog = true;
     else if (suffix.size() == 2 && suffix[0] == 'S' && suffix[1] >= '1' && suffix[1] <= '3') cl.sim_plugin = suffix[1] - '0';
     else if (!suffix.empty()) problem(p, arg, "ignored the unknown suffix: use f, n, fn, s1, s2 or s3");
+    // Only the levels that cut and show the result have a simulation module's run in their place.
+    if (cl.sim_plugin > 0 && (level < 4 || level > 6)) {
+        cl.sim_plugin = 0;
+        problem(p, arg, "ignored the suffix s1..s3: a simulation plug-in runs at batch levels 4 to 6 only");
+    }
 }
 
 // ---- Workpiece operations: -XA, -XM, -XO, -XP, -XR, -XD, -XU ----
@@ -625,7 +630,8 @@ std::string usage_text() {
            "  -VA                  the report after the run\n"
            "  -X0 .. -X7[f|n|fn|s1|s2|s3]  batch level: 2 real cut, 3 skip cut, 4 cut and show,\n"
            "                       5 as 4 with the log then quit, 6 as 5 minimised, 7 optimise;\n"
-           "                       f fast run, n no dialogs, s1..s3 simulation plug-in\n"
+           "                       f fast run, n no dialogs, s1..s3 (levels 4 to 6) cut by\n"
+           "                       the simulation plug-in libvxsim.so, libvxsim1.so, ... instead\n"
            "  -XAH file|-XAL file  merge the model file, higher or lower wins (needs -D, -O)\n"
            "  -XMS(x,y,z)|-XMO(x,y,z)  move by the amounts or to the minimum position\n"
            "  -XO<N|Z|H>[P|PO][(d)]  offset along the normal, Z or horizontally; P the painted\n"
@@ -634,7 +640,7 @@ std::string usage_text() {
            "  -XPP|-XPC            paint the whole workpiece, strip the paint\n"
            "  -XR1..-XR5           rotate 90, 180, -90 degrees, mirror in X, in Y\n"
            "  -XD[P|M][(margin)]   paint the difference to the basic model, plus or minus side\n"
-           "  -XU1..-XU3           workpiece plug-in operation 1 to 3\n"
+           "  -XU1..-XU3           the modifier plug-in 1 to 3 (libvxmod.so, libvxmod1.so, ...)\n"
            "  --image FILE.png[,WxH]  the result view as a PNG at the end of a batch\n"
            "                       (default 1280x960)\n"
            "  --json FILE          the run summary as one JSON document (see README.md)\n"

@@ -61,6 +61,8 @@ const std::array kCommands{
     Command{32851, 32851, 0, O::Work, E::Workpiece, C::None, kLocked, "基準形状指定(&B)", "choosing the basic model"},
     Command{32893, 32893, 0, O::Work, E::WorkpieceBasicModel, C::None, kLocked, "差分塗り(&F)",
             "the difference paint", h::difference_paint},
+    Command{32911, 32913, 0, O::Integration, E::ModPlugin, C::None, kLocked, {}, "the workpiece plug-in",
+            h::modifier_plugin},
     Command{32815, 32815, 0, O::Output, E::Workpiece, C::None, false, "印刷(&P)", "printing", h::window_command},
     Command{32889, 32889, 0, O::Output, E::Workpiece, C::None, false, "画像保存(&I)", "saving an image", h::window_command},
     // ---- Run ----
@@ -170,8 +172,9 @@ const std::array kCommands{
     Command{104, 104, 0, O::Shell, E::Always, C::None, false, "バージョン/環境情報(&A)",
             "the version and environment information", h::version},
     // ---- Plug-ins and the view menu ----
-    Command{32911, 32913, 0, O::Integration, E::NcReaderPlugin, C::None, kLocked, {}, "the NC-reader plug-in"},
-    Command{32941, 32943, 0, O::Integration, E::SimPlugin, C::None, false, {}, "the simulation plug-in"},
+    Command{32921, 32923, 0, O::Integration, E::NcReaderPlugin, C::None, kLocked, {}, "the NC-reader plug-in"},
+    Command{32941, 32943, 0, O::Integration, E::SimPlugin, C::None, kLocked, {}, "the simulation plug-in",
+            h::simulation_plugin},
     Command{248, 261, 248, O::Shell, E::Always, C::MouseMode, false, {}, "this mouse mode", h::mouse_mode},
 };
 
@@ -205,6 +208,9 @@ bool command_enabled(const App& app, const Command& c, int id) {
         return integration::module(app.plugins, integration::Family::Read, plugin_slot(c, id)) != nullptr;
     case E::SimPlugin:
         return nc && integration::module(app.plugins, integration::Family::Sim, plugin_slot(c, id)) != nullptr;
+    case E::ModPlugin:
+        return has_workpiece(app) &&
+               integration::module(app.plugins, integration::Family::Mod, plugin_slot(c, id)) != nullptr;
     }
     return false;
 }

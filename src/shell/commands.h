@@ -30,8 +30,11 @@ constexpr int kModeBase = 32773;        // mode + base: the command of a normal 
 constexpr int kFastModeBase = 32879;    // mode + base: the command of a fast run
 constexpr int kStopModeFirst = 32853;   // 32853..32857: stop mode = command - 32853
 constexpr int kStopModeLast = 32857;
-constexpr int kNcReaderPlugin = 32911;  // + slot 0..2
+// The NC-reader entries sit at 32921.. so that the modifiers keep 32911.. (their batch form
+// sends 32910 + n).
+constexpr int kNcReaderPlugin = 32921;  // + slot 0..2
 constexpr int kSimPlugin = 32941;       // + slot 0..2
+constexpr int kModPlugin = 32911;       // + slot 0..2
 constexpr int kLoadWork = 32784;
 constexpr int kLoadPress = 32785;
 constexpr int kLoadSwing = 32850;
@@ -44,7 +47,7 @@ constexpr int kPaintAll = 32789;
 constexpr int kStripPaint = 32790;
 constexpr int kRotateMirror = 32826;
 constexpr int kDifferencePaint = 32893;
-constexpr int kPluginOperation = 32910;  // + 1..3
+constexpr int kPluginOperation = 32910;  // + 1..3: the modifier of slot n - 1
 constexpr int kSound = 32794;
 constexpr int kRunPaths = 32796;
 constexpr int kResultPaths = 32798;
@@ -85,6 +88,7 @@ enum class Enable {
     NotMesh,               // the colour modes: not in mesh display
     NcReaderPlugin,        // the reader plug-in of the command's slot is loaded
     SimPlugin,             // an NC program is selected and the simulation plug-in is loaded
+    ModPlugin,             // a workpiece exists and the modifier plug-in of the slot is loaded
 };
 
 // What a command's check mark shows; a radio group is checked where its value is the command's.

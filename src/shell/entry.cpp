@@ -27,9 +27,14 @@ bool write_image(App& app, const ImageOutput& image) {
                                       image.path, image.width, image.height);
 }
 
+// A simulation module's run ends with the summary too.
+bool runs_program(int command) {
+    return is_run_command(command) || (command >= cmd::kSimPlugin && command < cmd::kSimPlugin + integration::kSlots);
+}
+
 bool plan_runs(const BatchPlan& plan) {
     for (const BatchStep& step : plan.steps)
-        if (step.kind == StepKind::Command && is_run_command(step.command)) return true;
+        if (step.kind == StepKind::Command && runs_program(step.command)) return true;
     return false;
 }
 

@@ -53,6 +53,10 @@ int report(App& app, int id, int parameter, const CommandArgs* args);
 // editor_commands.cpp
 int editor(App& app, int id, int parameter, const CommandArgs* args);
 
+// plugin_commands.cpp
+int simulation_plugin(App& app, int id, int parameter, const CommandArgs* args);
+int modifier_plugin(App& app, int id, int parameter, const CommandArgs* args);
+
 // version_info.cpp
 int version(App& app, int id, int parameter, const CommandArgs* args);
 

@@ -283,8 +283,9 @@ nc::Next next_step(RunContext& ctx) {
     RunState& st = ctx.state;
     nc::StopInput stops;
     // Nobody is there to continue a batch run at a stop block; its only stop requests come from
-    // a sync partner, which also releases them. An optimise run never stops.
-    stops.scope = st.optimise_run ? nc::StopScope::Nothing
+    // a sync partner, which also releases them. An optimise run never stops, nor does a module's
+    // run, whose start and end calls must pair up within one command.
+    stops.scope = st.optimise_run || ctx.hooks.module_cut ? nc::StopScope::Nothing
                   : st.batch_run  ? nc::StopScope::RequestsOnly
                                   : nc::StopScope::Everything;
     stops.mode = st.stop_mode;

@@ -188,6 +188,13 @@ struct RunHooks {
     void (*line_stopped)(void* context, int line) = nullptr;
     void (*close_line_link)(void* context) = nullptr;
 
+    // A simulation module cuts the moves instead of the kernel, for one run only (installed by
+    // its command, removed after it): each move to cut (false ends the run after it), and the
+    // module's end, before the run's message (false: the module was refused and the workpiece
+    // given back). Such a run never suspends.
+    void* module_context = nullptr;
+    bool (*module_cut)(void* context, const nc::MoveRecord& move) = nullptr;
+    bool (*module_end)(void* context, bool aborted) = nullptr;
 };
 
 // ---- The context ----

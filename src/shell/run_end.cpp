@@ -171,6 +171,7 @@ int end_run(RunContext& ctx) {
     if (sync_mode(ctx) == 1 && ctx.hooks.sync_finish) ctx.hooks.sync_finish(ctx.hooks.context);
     st.suspended = false;
     release_source(ctx);
+    if (ctx.hooks.module_end && !ctx.hooks.module_end(ctx.hooks.module_context, st.abort)) st.abort = true;
     // 2, 3: sound and end code.
     const bool cutting_sounds = st.run_mode == kModeRealCut || st.run_mode == kModeSkipCut;
     if (!st.abort && !st.interference_end && alarm == 0 && cutting_sounds && ctx.sound) {

@@ -295,6 +295,16 @@ bool after_move(RunContext& ctx, const MoveCut& cut) {
     return true;
 }
 
+// A simulation module cuts the move (it decides itself what lies above the workpiece); the
+// escape key ends the run as in the kernel's steps.
+bool cut_by_module(RunContext& ctx, const nc::MoveRecord& m) {
+    RunState& st = ctx.state;
+    const bool go_on = ctx.hooks.module_cut(ctx.hooks.module_context, m);
+    if (escape_pressed(ctx)) st.abort = st.escaped = true;
+    if (!go_on) st.abort = true;
+    return go_on && !st.abort;
+}
+
 }  // namespace
 
 void set_cut_sound(RunContext& ctx, int state, bool above) {
@@ -327,6 +337,7 @@ bool cut_move(RunContext& ctx) {
         return true;
     }
     st.move.position = m.end;  // where the tool is when the move is not cut
+    if (ctx.hooks.module_cut) return cut_by_module(ctx, m);
     if (!kegaki(ctx) && above_workpiece(ctx, m)) {
         draw_move(ctx, m, platform::PathKind::Uncut);
         set_cut_sound(ctx, m.motion == nc::kMotionRapid ? kSoundRapid : kSoundAir, true);

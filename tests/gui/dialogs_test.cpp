@@ -22,10 +22,13 @@
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QMenu>
 #include <QRadioButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 
 namespace vx::gui {
@@ -242,6 +245,43 @@ TEST(PluginMenus, LoadedModulesNameTheirItemsOthersAreHidden) {
     EXPECT_EQ(first->text().toStdString(), "vxread (tst;PTH)");
     EXPECT_TRUE(command_action(*rig.w, shell::cmd::kNcReaderPlugin + 1)->isVisible());
     EXPECT_FALSE(command_action(*rig.w, shell::cmd::kNcReaderPlugin + 2)->isVisible());  // its INIT refused
+}
+
+// Simulation modules in slots 0 and 1 show their keys in the Run menu, and F8 and F9 start them
+// once a program is selected (the modules write down that they were asked); the modifier's item
+// stands in the Workpiece menu with its caption, cut to 50 characters.
+TEST(PluginMenus, FunctionKeysRunTheSimulationModules) {
+    WindowRig rig({"slot.nc"});
+    ASSERT_EQ(integration::load_plugins(rig.app->plugins, VORNEX_TEST_BAD_PLUGIN_DIR), 3);
+    label_plugin_items(*rig.w);
+    EXPECT_EQ(command_action(*rig.w, shell::cmd::kSimPlugin)->text().toStdString(), "Bad vxsim or F8");
+    EXPECT_EQ(command_action(*rig.w, shell::cmd::kSimPlugin + 1)->text().toStdString(), "Bad vxsim1 or F9");
+    EXPECT_EQ(command_action(*rig.w, shell::cmd::kModPlugin)->text().toStdString(), std::string(VX_PLUGIN_TEXT, 'M'));
+    EXPECT_EQ(command_action(*rig.w, shell::cmd::kModPlugin)->parent(), static_cast<QObject*>(rig.w->menus[1]));  // the Workpiece menu
+    const std::string log = rig.dir.path() + "calls.log";
+    ::setenv("VXBAD_LOG", log.c_str(), 1);
+    QTest::keyClick(rig.w->main, Qt::Key_F8);
+    rig.settle();
+    QTest::keyClick(rig.w->main, Qt::Key_F9);
+    rig.settle();
+    ::unsetenv("VXBAD_LOG");
+    const std::string calls = rig.dir.read("calls.log");
+    EXPECT_NE(calls.find("vxsim parameter 1\n"), std::string::npos) << calls;
+    EXPECT_NE(calls.find("vxsim1 parameter 1\n"), std::string::npos) << calls;
+    EXPECT_NE(calls.find("vxsim1 end 0\n"), std::string::npos) << calls;
+
+    // A module that fails is refused in a box that names it, and its item goes.
+    ::setenv("VXBAD", "fail", 1);
+    const std::size_t before = rig.w->recorded.size();
+    QTest::keyClick(rig.w->main, Qt::Key_F9);
+    rig.settle();
+    ::unsetenv("VXBAD");
+    const std::vector<std::string> boxes = rig.boxes(before);
+    EXPECT_TRUE(std::any_of(boxes.begin(), boxes.end(), [](const std::string& b) {
+        return b.find("vxsim1") != std::string::npos && b.find("failed to cut") != std::string::npos;
+    })) << (boxes.empty() ? "no box" : boxes.back());
+    EXPECT_FALSE(command_action(*rig.w, shell::cmd::kSimPlugin + 1)->isVisible());
+    EXPECT_TRUE(command_action(*rig.w, shell::cmd::kSimPlugin)->isVisible());
 }
 
 }  // namespace

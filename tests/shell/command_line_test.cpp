@@ -333,6 +333,13 @@ TEST(CommandLineBatch, LevelsAndSuffixes) {
     EXPECT_EQ(cl.batch_level, 4);
     EXPECT_EQ(cl.sim_plugin, 0);
     EXPECT_EQ(cl.diagnostics.size(), 1u);
+    // A level that does not cut and show would drop the module's run without a word.
+    for (const char* arg : {"-X7s1", "-X3s2"}) {
+        cl = parse(arg);
+        EXPECT_EQ(cl.sim_plugin, 0) << arg;
+        ASSERT_EQ(cl.diagnostics.size(), 1u) << arg;
+        EXPECT_NE(cl.diagnostics[0].find("levels 4 to 6"), std::string::npos) << arg;
+    }
     cl = parse("-X8");
     EXPECT_EQ(cl.batch_level, -1);
     EXPECT_EQ(cl.diagnostics.size(), 1u);
