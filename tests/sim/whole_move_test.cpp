@@ -263,6 +263,7 @@ struct Trial {
     bool paint, rapid;
     bool incline = false;
     bool arc = false;
+    bool short_arc = false;  // a few degrees of a circle larger than the grid's half
 };
 
 // Returns whether the move was covered.
@@ -308,6 +309,15 @@ bool run_trial(const Trial& t, std::mt19937& rng, int* zone_cells = nullptr) {
         m.radius = t.incline ? 0.4 + 2.6 * u(rng) : 0.6 + 1.2 * u(rng);
         m.centre[0] = span / 2 + (u(rng) - 0.5);
         m.centre[1] = span / 2 + (u(rng) - 0.5);
+        if (t.short_arc) {
+            // 3 to 35 degrees of a radius of 4 to 12 mm, its middle near the grid's: most of the
+            // circle lies off the grid, and the band is a thin sector of its annulus.
+            arc.sweep = 0.05 + 0.55 * u(rng);
+            m.radius = 4.0 + 8.0 * u(rng);
+            const double middle = arc.start_angle + arc.direction * arc.sweep / 2;
+            m.centre[0] = span / 2 + (u(rng) - 0.5) - m.radius * std::cos(middle);
+            m.centre[1] = span / 2 + (u(rng) - 0.5) - m.radius * std::sin(middle);
+        }
         m.motion = arc.direction > 0 ? kMotionArcCcw : kMotionArcCw;
         m.start[0] = m.centre[0] + m.radius * std::cos(arc.start_angle);
         m.start[1] = m.centre[1] + m.radius * std::sin(arc.start_angle);
@@ -447,6 +457,24 @@ TEST(WholeMoveArc, MatchesFineSamplingAlongTheArc) {
         for (ArborCheck arbor : {ArborCheck::Ignore, ArborCheck::Cut}) {
             if (arbor == ArborCheck::Cut && shape_kind > 1) continue;  // the holder's wide box makes sampling slow
             EXPECT_TRUE(run_trial({shape_kind, arbor, 2, shape_kind % 2 == 1, false, false, true}, rng)) << shape_kind;
+        }
+}
+
+// Short arcs of large circles: the band is the part of the annulus within the arc's box, where a
+// band cut too tight leaves cells near the ends or the outer and inner rims of the sector uncut.
+TEST(WholeMoveArc, ShortArcsOfLargeCirclesMatchFineSampling) {
+    std::mt19937 rng(30);
+    for (int shape_kind : {0, 1, 2, 3, 4, 6})
+        for (int rep = 0; rep < 3; ++rep) {
+            Trial t{shape_kind, rep == 2 && shape_kind < 2 ? ArborCheck::Cut : ArborCheck::Ignore, 2, rep == 1, false};
+            t.arc = t.short_arc = true;
+            EXPECT_TRUE(run_trial(t, rng)) << "shape " << shape_kind << " rep " << rep;
+        }
+    for (int shape_kind : {0, 1, 2, 4})
+        for (int rep = 0; rep < 2; ++rep) {
+            Trial t{shape_kind, ArborCheck::Ignore, 2, false, rep == 1, true, true};
+            t.short_arc = true;
+            EXPECT_TRUE(run_trial(t, rng)) << "helix, shape " << shape_kind << " rep " << rep;
         }
 }
 
