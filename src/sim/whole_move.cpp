@@ -263,13 +263,6 @@ double whole_move_radius(const Profile& p, ArborCheck arbor, double z, double hi
 
 namespace {
 
-// The height bound the move may use, counted in for it; none when the caller keeps none.
-HeightBound* bound_for(const Workpiece& wp, const WholeMove& m) {
-    if (!m.bound || !m.bound->valid) return nullptr;
-    begin_bound_move(*m.bound, wp);
-    return m.bound;
-}
-
 void finish(const CurrentTool& tool, const WholeMove& m, const Sweep& s, Workpiece& wp, SweepResult& result) {
     const bool flagged = result.rapid_interference || result.taper || result.holder;
     result.interference_state = flagged ? 2 : 0;
@@ -315,7 +308,6 @@ int helix_step(Workpiece& wp, const CurrentTool& tool, const Checks& checks, con
             m.run_type == kRunMoveStep && m.projection && wp.screen_position.data,
             m.projection, result};
     s.pool = m.pool;
-    s.bound = bound_for(wp, m);
     sweep_band(s, arc_band(path, helix.reach), helix);
     finish(tool, m, s, wp, result);
     return 0;
@@ -350,7 +342,6 @@ int arc_step(Workpiece& wp, const CurrentTool& tool, const Checks& checks, const
             m.run_type == kRunMoveStep && m.projection && wp.screen_position.data,
             m.projection, result};
     s.pool = m.pool;
-    s.bound = bound_for(wp, m);
     sweep_band(s, arc_band(path, std::sqrt(reach2)),
                ArcRule{p, outer_zones, z, reach2, cx, cy, ra, ax - cx, ay - cy, bx - cx, by - cy, direction,
                        sweep > 0.5 * kTwoPi, sweep == kTwoPi});
@@ -391,7 +382,6 @@ int whole_move_step(Workpiece& wp, const CurrentTool& tool, const Checks& menu_c
             m.run_type == kRunMoveStep && m.projection && wp.screen_position.data,
             m.projection, result};
     s.pool = m.pool;
-    s.bound = bound_for(wp, m);
     const Segment seg = make_segment(ax, ay, bx, by);
     if (level) {
         sweep_band(s, SegmentBand{seg, r, Ends::B}, LevelRule{seg, p, outer_zones, az, reach2});

@@ -16,7 +16,6 @@
 #pragma once
 
 #include "base/vec3.h"
-#include "sim/height_bound.h"
 #include "sim/kernel.h"
 
 #include <cstdint>
@@ -35,10 +34,6 @@ struct WholeMove {
     int run_type = kRunMoveStart;
     const ScreenProjection* projection = nullptr;  // as SweepStep::projection, for run type 2
     BandPool* pool = nullptr;  // the parallel bands, used for a move with much work; none: one thread
-    // Per-block upper bound of the heights, kept valid by the caller (see height_bound.h); the
-    // step passes over blocks below the move and tightens the blocks it lowers. None, or not
-    // valid: every cell of the band is read.
-    HeightBound* bound = nullptr;
 };
 
 // Sweeps `move` with `tool`. Fills `result` as one kernel call would (changed flag, zone flags,

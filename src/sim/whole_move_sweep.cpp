@@ -88,11 +88,9 @@ void refresh_screen(Sweep& s, std::int64_t cell, std::int32_t i, std::int32_t j,
 }
 
 Sweep sweep_for_share(const Sweep& s, BandShare& share) {
-    Sweep own{s.wp,          s.p,           s.z,         s.z_float,  s.radius2,
-              s.pen_code,    s.line_number, s.paint,     s.outer_zones, s.rapid_speed,
-              s.flag_zones,  s.project,     s.projection, share.result};
-    own.bound = s.bound;
-    return own;
+    return Sweep{s.wp,          s.p,           s.z,         s.z_float,  s.radius2,
+                 s.pen_code,    s.line_number, s.paint,     s.outer_zones, s.rapid_speed,
+                 s.flag_zones,  s.project,     s.projection, share.result};
 }
 
 void combine_share(Sweep& s, const BandShare& share, std::int32_t& mark_i0, std::int32_t& mark_i1) {

@@ -4,7 +4,6 @@
 // lowest over them; sweep_band walks the band's rows and hands each cell to the rule.
 #pragma once
 
-#include "sim/height_bound.h"
 #include "sim/kernel.h"
 #include "sim/profile.h"
 
@@ -67,8 +66,6 @@ struct Sweep {
     SweepResult& result;
     bool hit = false, pending = false;
     BandPool* pool = nullptr;  // the parallel bands for a move with much work, none: one thread
-    HeightBound* bound = nullptr;  // blocks wholly below the lowest tip are passed over; none: every cell is read
-    bool tighten = false;          // stale blocks may be tightened: this thread alone sweeps the move
 };
 
 void refresh_screen(Sweep& s, std::int64_t cell, std::int32_t i, std::int32_t j, float t);
@@ -115,7 +112,6 @@ void lower_cell(Sweep& s, const Rule& rule, std::int32_t i, std::int32_t j, doub
     s.wp.attribute.data[cell] = a;
     if (s.wp.line_number.data) s.wp.line_number.data[cell] = s.line_number;
     s.wp.height.data[cell] = t;
-    if (s.bound) note_lowered(*s.bound, i, j);
     s.result.changed = true;
     if (s.project) refresh_screen(s, cell, i, j, t);
 }
@@ -182,14 +178,11 @@ struct ArcBand {
 };
 
 // The cells i0..i1 of row j: all of them when the band is the rule's exact reach or not convex,
-// else until the run of reached cells has ended (`reached` carries it from one piece of a span to
-// the next). False once it has: nothing further along the row is reached then.
+// else until a run of reached cells has ended (nothing further along the row is reached then).
 template <bool kConvex, class Rule>
-bool sweep_cells(Sweep& s, const Rule& rule, std::int32_t i0, std::int32_t i1, std::int32_t j, double Y,
-                 bool& reached) {
+void sweep_span(Sweep& s, const Rule& rule, std::int32_t i0, std::int32_t i1, std::int32_t j, double Y) {
     const double* coordinate = s.wp.coordinate.data;
     std::int32_t i = i0;
-    bool more = true;
     if constexpr (kTestsReach<Rule>) {
         // Most cells of a move's band lie below its lowest tip: a tight scan over the row passes
         // them by, with the row and the tip in registers (every byte lower_cell stores could
@@ -199,46 +192,20 @@ bool sweep_cells(Sweep& s, const Rule& rule, std::int32_t i0, std::int32_t i1, s
         for (; i <= i1; ++i)
             if (heights[i] > tip) lower_cell(s, rule, i, j, coordinate[i], Y, 0.0);
     } else {
+        bool reached = false;
         for (; i <= i1; ++i) {
             double d2;
             if (!rule.reaches(coordinate[i], Y, &d2)) {
-                if (kConvex && reached) {
-                    more = false;
-                    break;
-                }
+                if (kConvex && reached) break;
                 continue;
             }
             reached = true;
             lower_cell(s, rule, i, j, coordinate[i], Y, d2);
         }
     }
-    // Counted per piece: a counter in the result, stored per cell, would be reloaded after every
+    // Counted per span: a counter in the result, stored per cell, would be reloaded after every
     // byte written into the attribute layer.
     s.result.cells_examined += i - i0;
-    return more;
-}
-
-// Whether the block holding cell (i, j) may hold a cell above the lowest tip: its bound is above
-// it, also after tightening a stale block where that is allowed.
-inline bool block_above_tip(Sweep& s, std::int32_t i, std::int32_t j) {
-    if (!(block_bound(*s.bound, i, j) > s.z_float)) return false;
-    return !(s.tighten && tighten_block(*s.bound, s.wp, i, j)) || block_bound(*s.bound, i, j) > s.z_float;
-}
-
-// A span of row j, block by block when a height bound is kept: a block whose bound is not above
-// the lowest tip holds no cell the move can lower (lower_cell would pass over each of them).
-template <bool kConvex, class Rule>
-void sweep_span(Sweep& s, const Rule& rule, std::int32_t i0, std::int32_t i1, std::int32_t j, double Y) {
-    bool reached = false;
-    if (!s.bound) {
-        sweep_cells<kConvex>(s, rule, i0, i1, j, Y, reached);
-        return;
-    }
-    for (std::int32_t a = i0; a <= i1;) {
-        const std::int32_t b = std::min(i1, a | (HeightBound::kBlock - 1));
-        if (block_above_tip(s, a, j) && !sweep_cells<kConvex>(s, rule, a, b, j, Y, reached)) return;
-        a = b + 1;
-    }
 }
 
 // Rows j0..j1 of the band, each span of a row handed to the rule, which says which cells are
@@ -322,7 +289,6 @@ void sweep_band(Sweep& s, const Band& band, const Rule& rule) {
     const std::int64_t cells = may_split ? band_cells(band, g, s.wp.coordinate.data, j0, j1) : 0;
     const int bands = bands_for(s.pool, cells);
     if (bands == 1) {
-        s.tighten = true;
         sweep_band_rows(s, band, rule, j0, j1, mark_i0, mark_i1);
     } else {
         // Once per move that pays for the bands: small against its work.
