@@ -11,6 +11,9 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 namespace vx::sim::envelope {
 
@@ -117,6 +120,25 @@ void lower_cell(Sweep& s, const Rule& rule, std::int32_t i, std::int32_t j, doub
 }
 
 
+// The first of cells i..i1 of `heights` that lies above `tip`; i1 + 1 when none does. A cell
+// above the tip is mostly followed by more, so the first is tested alone; past it, eight at a
+// time while none is above, where the processor compares four floats at once: one test and no
+// branch per cell (the compiler does not find this by itself).
+inline std::int32_t next_above(const float* heights, std::int32_t i, std::int32_t i1, float tip) {
+    if (i > i1 || heights[i] > tip) return i;
+    ++i;
+#if defined(__SSE2__)
+    const __m128 t = _mm_set1_ps(tip);
+    for (; i + 7 <= i1; i += 8) {
+        const __m128 low = _mm_cmpgt_ps(_mm_loadu_ps(heights + i), t);
+        const __m128 high = _mm_cmpgt_ps(_mm_loadu_ps(heights + i + 4), t);
+        if (_mm_movemask_ps(_mm_or_ps(low, high)) != 0) break;
+    }
+#endif
+    while (i <= i1 && !(heights[i] > tip)) ++i;
+    return i;
+}
+
 // Grid index range ceil(lo / p) .. trunc(hi / p) clamped to 0..last; false when empty.
 bool index_range(double lo, double hi, double pitch, std::int32_t last, std::int32_t* first, std::int32_t* end);
 
@@ -189,8 +211,8 @@ void sweep_span(Sweep& s, const Rule& rule, std::int32_t i0, std::int32_t i1, st
         // alias the records, which would reload them for each cell).
         const float* heights = s.wp.height.data + std::int64_t{j} * s.wp.geometry.nx;
         const float tip = s.z_float;
-        for (; i <= i1; ++i)
-            if (heights[i] > tip) lower_cell(s, rule, i, j, coordinate[i], Y, 0.0);
+        for (i = next_above(heights, i, i1, tip); i <= i1; i = next_above(heights, i + 1, i1, tip))
+            lower_cell(s, rule, i, j, coordinate[i], Y, 0.0);
     } else {
         bool reached = false;
         for (; i <= i1; ++i) {
