@@ -1,6 +1,7 @@
 // The whole-move step against the kernel stepping it replaces: one 20 mm move (line, ramp down
-// 1.5 mm, half circle, or half turn of a helix down 1.5 mm) of a 6 mm end mill
-// on a 0.05 mm grid, the kernel called at every move pitch (= grid pitch) along it with direction
+// 1.5 mm, half circle, or half turn of a helix down 1.5 mm) of a 6 mm end mill on a 0.05 mm
+// grid, or a short arc (30 degrees of a 40 mm radius, level) on a grid that holds its whole
+// circle, the kernel called at every move pitch (= grid pitch) along it with direction
 // recording off as in the fast runs. The grid is restored, untimed, before every move, so each
 // move cuts fresh material. Items are moves; the cells counter is cells examined per move.
 #include "sim/kernel.h"
@@ -20,15 +21,23 @@ using namespace vx::sim;
 
 constexpr double kPitch = 0.05;
 constexpr int kSide = 601;  // 30 mm square
+constexpr int kCircleSide = 1801;  // 90 mm square: the short arc's whole circle with the tool
 constexpr double kTop = 10.0;
 constexpr double kLength = 20.0;
 
-enum class Path { AlongX, Diagonal, RampXZ, RampDiagonal, Arc, Helix };
+enum class Path { AlongX, Diagonal, RampXZ, RampDiagonal, Arc, Helix, ShortArc };
 
-std::unique_ptr<Workpiece> make_grid() {
+constexpr double kShortArcRadius = 40.0;
+constexpr double kShortArcSweep = M_PI / 6.0;
+
+int side_of(Path path) { return path == Path::ShortArc ? kCircleSide : kSide; }
+bool is_arc(Path path) { return path == Path::Arc || path == Path::Helix || path == Path::ShortArc; }
+double sweep_of(Path path) { return path == Path::ShortArc ? kShortArcSweep : M_PI; }
+
+std::unique_ptr<Workpiece> make_grid(int side) {
     auto wp = std::make_unique<Workpiece>();
     GridGeometry g;
-    size_grid(g, 0.0, 0.0, (kSide - 1) * kPitch, (kSide - 1) * kPitch, kPitch);
+    size_grid(g, 0.0, 0.0, (side - 1) * kPitch, (side - 1) * kPitch, kPitch);
     allocate_workpiece(*wp, g, 1);
     define_uniform_body(*wp, kTop, -100.0);
     wp->highest = kTop;
@@ -41,7 +50,7 @@ CurrentTool make_tool(int type) {
 
 WholeMove make_move(Path path) {
     WholeMove m;
-    const double c = (kSide - 1) * kPitch / 2, h = kLength / 2, d = kLength / 2 / std::sqrt(2.0);
+    const double c = (side_of(path) - 1) * kPitch / 2, h = kLength / 2, d = kLength / 2 / std::sqrt(2.0);
     const bool along_x = path == Path::AlongX || path == Path::RampXZ;
     m.start[0] = along_x ? c - h : c - d;
     m.start[1] = along_x ? c : c - d;
@@ -61,20 +70,29 @@ WholeMove make_move(Path path) {
         m.start[2] = path == Path::Helix ? kTop - 0.5 : kTop - 2.0;
         m.end[2] = kTop - 2.0;
     }
+    if (path == Path::ShortArc) {
+        m.motion = kMotionArcCcw;
+        m.centre[0] = m.centre[1] = c;
+        m.radius = kShortArcRadius;
+        m.start[0] = c + kShortArcRadius, m.start[1] = c;
+        m.end[0] = c + kShortArcRadius * std::cos(kShortArcSweep), m.end[1] = c + kShortArcRadius * std::sin(kShortArcSweep);
+        m.start[2] = m.end[2] = kTop - 2.0;
+    }
     m.feed = 1000;
     m.run_type = kRunMoveStep;
     return m;
 }
 
 struct Fixture {
-    std::unique_ptr<Workpiece> wp = make_grid();
+    std::unique_ptr<Workpiece> wp;
     std::vector<float> fresh;
-    Fixture() : fresh(wp->height.data, wp->height.data + wp->geometry.cell_count) {}
+    explicit Fixture(Path path)
+        : wp(make_grid(side_of(path))), fresh(wp->height.data, wp->height.data + wp->geometry.cell_count) {}
     void restore() { std::memcpy(wp->height.data, fresh.data(), fresh.size() * sizeof(float)); }
 };
 
 void run_whole(benchmark::State& state, int type, Path path) {
-    Fixture f;
+    Fixture f(path);
     const CurrentTool tool = make_tool(type);
     const WholeMove m = make_move(path);
     SweepResult r;
@@ -91,12 +109,12 @@ void run_whole(benchmark::State& state, int type, Path path) {
 }
 
 void run_kernel(benchmark::State& state, int type, Path path) {
-    Fixture f;
+    Fixture f(path);
     const CurrentTool tool = make_tool(type);
     const WholeMove m = make_move(path);
     const double dx = m.end[0] - m.start[0], dy = m.end[1] - m.start[1], dz = m.end[2] - m.start[2];
-    const bool arc = path == Path::Arc || path == Path::Helix;
-    const double length = arc ? kLength : std::sqrt(dx * dx + dy * dy + dz * dz);
+    const bool arc = is_arc(path);
+    const double length = arc ? m.radius * sweep_of(path) : std::sqrt(dx * dx + dy * dy + dz * dz);
     const int n = std::max(1, int(std::ceil(length / kPitch)));
     KernelContext context;
     SweepResult r;
@@ -109,8 +127,8 @@ void run_kernel(benchmark::State& state, int type, Path path) {
             SweepStep s;
             s.x = m.start[0] + dx * k / n, s.y = m.start[1] + dy * k / n, s.z = m.start[2] + dz * k / n;
             if (arc) {
-                s.x = m.centre[0] + m.radius * std::cos(M_PI * k / n);
-                s.y = m.centre[1] + m.radius * std::sin(M_PI * k / n);
+                s.x = m.centre[0] + m.radius * std::cos(sweep_of(path) * k / n);
+                s.y = m.centre[1] + m.radius * std::sin(sweep_of(path) * k / n);
                 s.motion = kMotionArcCcw;
             }
             s.dx = dx / n, s.dy = dy / n, s.dz = dz / n;
@@ -141,6 +159,10 @@ void BM_WholeMove_FlatHelix(benchmark::State& s) { run_whole(s, kToolFlat, Path:
 void BM_WholeMove_FlatHelixKernel(benchmark::State& s) { run_kernel(s, kToolFlat, Path::Helix); }
 void BM_WholeMove_BullHelix(benchmark::State& s) { run_whole(s, kToolBull, Path::Helix); }
 void BM_WholeMove_BullHelixKernel(benchmark::State& s) { run_kernel(s, kToolBull, Path::Helix); }
+void BM_WholeMove_BallShortArc(benchmark::State& s) { run_whole(s, kToolBall, Path::ShortArc); }
+void BM_WholeMove_BallShortArcKernel(benchmark::State& s) { run_kernel(s, kToolBall, Path::ShortArc); }
+void BM_WholeMove_FlatShortArc(benchmark::State& s) { run_whole(s, kToolFlat, Path::ShortArc); }
+void BM_WholeMove_FlatShortArcKernel(benchmark::State& s) { run_kernel(s, kToolFlat, Path::ShortArc); }
 void BM_WholeMove_FlatRampDiagonal(benchmark::State& s) { run_whole(s, kToolFlat, Path::RampDiagonal); }
 void BM_WholeMove_FlatRampDiagonalKernel(benchmark::State& s) { run_kernel(s, kToolFlat, Path::RampDiagonal); }
 void BM_WholeMove_BullRampDiagonal(benchmark::State& s) { run_whole(s, kToolBull, Path::RampDiagonal); }
@@ -200,6 +222,10 @@ BENCHMARK(BM_WholeMove_FlatHelix)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WholeMove_FlatHelixKernel)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WholeMove_BullHelix)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WholeMove_BullHelixKernel)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_BallShortArc)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_BallShortArcKernel)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_FlatShortArc)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeMove_FlatShortArcKernel)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WholeMove_FlatRampDiagonal)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WholeMove_FlatRampDiagonalKernel)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WholeMove_BullRampDiagonal)->Unit(benchmark::kMicrosecond);

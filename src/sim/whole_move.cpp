@@ -275,9 +275,10 @@ void finish(const CurrentTool& tool, const WholeMove& m, const Sweep& s, Workpie
     if (result.changed) wp.modification_state = kModified;
 }
 
-// The disc the arc's band lies in, clipped to the box of the arc widened by `reach`: its ends and
-// the points where it crosses an axis direction within the sweep.
-ClippedCircleBand arc_band(const HelixPath& path, double reach) {
+// The band of the arc `path` swept with `reach`: the annulus about its centre within the box of
+// the arc's points widened by the reach; the box takes in its ends and the points where it
+// crosses an axis direction within the sweep.
+ArcBand arc_band(const HelixPath& path, double reach) {
     double x0 = std::min(path.ax, path.bx), x1 = std::max(path.ax, path.bx);
     double y0 = std::min(path.ay, path.by), y1 = std::max(path.ay, path.by);
     const double a0 = std::atan2(path.ay, path.ax);
@@ -289,8 +290,8 @@ ClippedCircleBand arc_band(const HelixPath& path, double reach) {
         include(path.R * ux, &x0, &x1);
         include(path.R * uy, &y0, &y1);
     }
-    return {CircleBand{path.cx, path.cy, path.R + reach}, path.cx + x0 - reach, path.cy + y0 - reach,
-            path.cx + x1 + reach, path.cy + y1 + reach};
+    return {path.cx, path.cy, std::max(0.0, path.R - reach), path.R + reach,
+            path.cx + x0 - reach, path.cy + y0 - reach, path.cx + x1 + reach, path.cy + y1 + reach};
 }
 
 // Arcs in the XY plane with Z motion: the cutting edge alone, as for inclined lines.
@@ -328,10 +329,8 @@ int arc_step(Workpiece& wp, const CurrentTool& tool, const Checks& checks, const
     double sweep = direction * (std::atan2(by - cy, bx - cx) - a0);
     sweep -= kTwoPi * std::floor(sweep / kTwoPi);
     if (std::hypot(bx - ax, by - ay) < kMinLength) sweep = kTwoPi;  // a full circle
-    if (m.start[2] != m.end[2]) {
-        const HelixPath path{cx, cy, ra, ax - cx, ay - cy, bx - cx, by - cy, direction, sweep, z, m.end[2] - m.start[2]};
-        return helix_step(wp, tool, checks, m, path, result);
-    }
+    const HelixPath path{cx, cy, ra, ax - cx, ay - cy, bx - cx, by - cy, direction, sweep, z, m.end[2] - m.start[2]};
+    if (m.start[2] != m.end[2]) return helix_step(wp, tool, checks, m, path, result);
     if (z > wp.highest) return 0;
     const Profile& p = tool.profile;
     const bool outer_zones = cuts_with_shapes(checks.arbor);
@@ -343,7 +342,7 @@ int arc_step(Workpiece& wp, const CurrentTool& tool, const Checks& checks, const
             m.run_type == kRunMoveStep && m.projection && wp.screen_position.data,
             m.projection, result};
     s.pool = m.pool;
-    sweep_band(s, CircleBand{cx, cy, ra + r},
+    sweep_band(s, arc_band(path, std::sqrt(reach2)),
                ArcRule{p, outer_zones, z, reach2, cx, cy, ra, ax - cx, ay - cy, bx - cx, by - cy, direction,
                        sweep > 0.5 * kTwoPi, sweep == kTwoPi});
     finish(tool, m, s, wp, result);

@@ -74,6 +74,7 @@ bool convex_rising_edge(const Profile& p, double pitch) {
 void make_ramp(RampRule& rule, const Segment& seg, const Profile& p, double za, double dz, double pitch,
                double plunge_length) {
     rule.p = &p;
+    rule.flat_bottom2 = p.form == EdgeForm::General && p.bottom_slope == 0.0 ? p.c0_2 : -1.0;
     rule.ax = seg.ax, rule.ay = seg.ay;
     rule.cross_top = 0.0;
     if (seg.length < plunge_length) {

@@ -79,6 +79,7 @@ struct RampRule {
     double ax = 0, ay = 0, ux = 1, uy = 0;  // A and the path's unit direction in XY
     double L = 0, za = 0, m = 0, sign = 0;  // sign of m: which side of the cell the best axis lies
     bool start_is_previous = true;          // cells lowest under the tool at A are the previous move's
+    double flat_bottom2 = -1;               // squared radius of a flat bottom (bull end mills); -1: none
     // best_rho[k] for the cross distance k / table_scale, k = 0..table_last; beyond cross_top the
     // touching point is on the rim (rho = rb).
     double table_scale = 0, cross_top = 0;
@@ -110,10 +111,15 @@ struct RampRule {
     double refine(double cross2, double lo, double hi, double* w, double* d2) const {
         if (p->form == EdgeForm::Flat) return 0.0;  // touched by its rim or at an end: nothing to refine
         if (!(*d2 > 0.0)) return edge_height(*p, *d2);
+        if (*d2 <= flat_bottom2) return 0.0;  // no slope to step on: what the step below would find
         const double rho = std::sqrt(*d2);
         double g1, g2;
         const double surface = edge_height_and_slopes(*p, *d2, rho, &g1, &g2);
-        const double slope = g1 * *w / rho - m, bend = g2 * *w * *w / *d2 + g1 * cross2 / (*d2 * rho);
+        const double slope = g1 * *w / rho - m;
+        // At an end of the move with the surface still falling beyond it, the step would be
+        // clamped back onto the same offset: nothing to gain (the usual case, a short move).
+        if ((*w == hi && slope < 0.0) || (*w == lo && slope > 0.0)) return surface;
+        const double bend = g2 * *w * *w / *d2 + g1 * cross2 / (*d2 * rho);
         if (!(bend > 0.0) || !(slope * slope > 2.0 * kNegligibleGain * bend)) return surface;
         const double w1 = std::clamp(*w - slope / bend, lo, hi), d2_1 = w1 * w1 + cross2;
         if (!(d2_1 <= p->rb2)) return surface;

@@ -8,8 +8,12 @@
 #include "sim/profile.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <memory>
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 namespace vx::sim::envelope {
 
@@ -116,8 +120,39 @@ void lower_cell(Sweep& s, const Rule& rule, std::int32_t i, std::int32_t j, doub
 }
 
 
+// The first of cells i..i1 of `heights` that lies above `tip`; i1 + 1 when none does. A cell
+// above the tip is mostly followed by more, so the first is tested alone; past it, eight at a
+// time while none is above, where the processor compares four floats at once: one test and no
+// branch per cell (the compiler does not find this by itself).
+inline std::int32_t next_above(const float* heights, std::int32_t i, std::int32_t i1, float tip) {
+    if (i > i1 || heights[i] > tip) return i;
+    ++i;
+#if defined(__SSE2__)
+    const __m128 t = _mm_set1_ps(tip);
+    for (; i + 7 <= i1; i += 8) {
+        const __m128 low = _mm_cmpgt_ps(_mm_loadu_ps(heights + i), t);
+        const __m128 high = _mm_cmpgt_ps(_mm_loadu_ps(heights + i + 4), t);
+        if (_mm_movemask_ps(_mm_or_ps(low, high)) != 0) break;
+    }
+#endif
+    while (i <= i1 && !(heights[i] > tip)) ++i;
+    return i;
+}
+
 // Grid index range ceil(lo / p) .. trunc(hi / p) clamped to 0..last; false when empty.
 bool index_range(double lo, double hi, double pitch, std::int32_t last, std::int32_t* first, std::int32_t* end);
+
+// Column ranges of one row of a band: a convex band has at most one, an arc's band two (on
+// either side of the hole of its annulus).
+struct RowSpans {
+    static constexpr int kMax = 2;
+    double lo[kMax], hi[kMax];
+    int count = 0;
+
+    void add(double a, double b) {
+        if (a <= b) lo[count] = a, hi[count] = b, ++count;
+    }
+};
 
 // The band of a straight move: its rows and, per row, the span of the strip and end discs.
 // Convex: a row's reached cells are one run.
@@ -131,82 +166,87 @@ struct SegmentBand {
         *lo = std::min(seg.ay, seg.by) - r;
         *hi = std::max(seg.ay, seg.by) + r;
     }
-    bool span(double Y, double* lo, double* hi) const { return band_span(seg, r, ends, Y, lo, hi); }
+    void spans(double Y, RowSpans* out) const {
+        double lo, hi;
+        if (band_span(seg, r, ends, Y, &lo, &hi)) out->add(lo, hi);
+    }
 };
 
-// The band of an arc lies in the disc of radius (arc radius + r) about the centre; it is no
-// longer convex (a row may cross it twice), so rows are walked through.
-struct CircleBand {
+// The band of an arc: the annulus the tool sweeps about the centre (the arc's radius less and
+// plus the reach), within the box of the arc's points widened by the reach. A part turn leaves
+// most of the annulus unswept, and a row crosses it twice where it passes the hole, so the band
+// is not convex.
+struct ArcBand {
     static constexpr bool kConvex = false;
-    double cx, cy, r;
+    double cx, cy, inner, outer;  // the annulus' radii; inner 0 when the tool reaches the centre
+    double x0, y0, x1, y1;        // the box
 
     void rows(double* lo, double* hi) const {
-        *lo = cy - r;
-        *hi = cy + r;
+        *lo = std::max(cy - outer, y0);
+        *hi = std::min(cy + outer, y1);
     }
-    bool span(double Y, double* lo, double* hi) const {
-        *lo = INFINITY;
-        *hi = -INFINITY;
-        include_disc(cx, cy, r, Y, lo, hi);
-        return *lo <= *hi;
-    }
-};
-
-// The band of an arc clipped to the box of the arc's points widened by the reach: a part turn
-// leaves most of the disc unswept.
-struct ClippedCircleBand {
-    static constexpr bool kConvex = false;
-    CircleBand circle;
-    double x0, y0, x1, y1;  // the box
-
-    void rows(double* lo, double* hi) const {
-        circle.rows(lo, hi);
-        *lo = std::max(*lo, y0);
-        *hi = std::min(*hi, y1);
-    }
-    bool span(double Y, double* lo, double* hi) const {
-        if (!circle.span(Y, lo, hi)) return false;
-        *lo = std::max(*lo, x0);
-        *hi = std::min(*hi, x1);
-        return *lo <= *hi;
+    void spans(double Y, RowSpans* out) const {
+        const double ey2 = (Y - cy) * (Y - cy);
+        if (ey2 > outer * outer) return;
+        const double o = std::sqrt(outer * outer - ey2);
+        if (!(ey2 < inner * inner)) {
+            out->add(std::max(cx - o, x0), std::min(cx + o, x1));
+            return;
+        }
+        const double h = std::sqrt(inner * inner - ey2);
+        out->add(std::max(cx - o, x0), std::min(cx - h, x1));
+        out->add(std::max(cx + h, x0), std::min(cx + o, x1));
     }
 };
 
-// Rows j0..j1 of the band; within a row the cells of its span, until a run of reached cells has
-// ended when the band is convex (nothing further along the row is reached then). The rule says
-// which cells are reached and what lies lowest over them. Widens mark_i0..mark_i1 to the columns
-// spanned.
+// The cells i0..i1 of row j: all of them when the band is the rule's exact reach or not convex,
+// else until a run of reached cells has ended (nothing further along the row is reached then).
+template <bool kConvex, class Rule>
+void sweep_span(Sweep& s, const Rule& rule, std::int32_t i0, std::int32_t i1, std::int32_t j, double Y) {
+    const double* coordinate = s.wp.coordinate.data;
+    std::int32_t i = i0;
+    if constexpr (kTestsReach<Rule>) {
+        // Most cells of a move's band lie below its lowest tip: a tight scan over the row passes
+        // them by, with the row and the tip in registers (every byte lower_cell stores could
+        // alias the records, which would reload them for each cell).
+        const float* heights = s.wp.height.data + std::int64_t{j} * s.wp.geometry.nx;
+        const float tip = s.z_float;
+        for (i = next_above(heights, i, i1, tip); i <= i1; i = next_above(heights, i + 1, i1, tip))
+            lower_cell(s, rule, i, j, coordinate[i], Y, 0.0);
+    } else {
+        bool reached = false;
+        for (; i <= i1; ++i) {
+            double d2;
+            if (!rule.reaches(coordinate[i], Y, &d2)) {
+                if (kConvex && reached) break;
+                continue;
+            }
+            reached = true;
+            lower_cell(s, rule, i, j, coordinate[i], Y, d2);
+        }
+    }
+    // Counted per span: a counter in the result, stored per cell, would be reloaded after every
+    // byte written into the attribute layer.
+    s.result.cells_examined += i - i0;
+}
+
+// Rows j0..j1 of the band, each span of a row handed to the rule, which says which cells are
+// reached and what lies lowest over them. Widens mark_i0..mark_i1 to the columns spanned.
 template <class Band, class Rule>
 void sweep_band_rows(Sweep& s, const Band& band, const Rule& rule, std::int32_t j0, std::int32_t j1,
                      std::int32_t& mark_i0, std::int32_t& mark_i1) {
     const GridGeometry& g = s.wp.geometry;
-    const double* coordinate = s.wp.coordinate.data;
     for (std::int32_t j = j0; j <= j1; ++j) {
-        const double Y = coordinate[j];
-        double lo, hi;
-        std::int32_t i0, i1;
-        if (!band.span(Y, &lo, &hi) || !index_range(lo, hi, g.pitch, g.last_column, &i0, &i1)) continue;
-        mark_i0 = std::min(mark_i0, i0);
-        mark_i1 = std::max(mark_i1, i1);
-        std::int32_t i = i0;
-        if constexpr (kTestsReach<Rule>) {
-            // The span is the rule's exact reach: every cell of it is tried.
-            for (; i <= i1; ++i) lower_cell(s, rule, i, j, coordinate[i], Y, 0.0);
-        } else {
-            bool reached = false;
-            for (; i <= i1; ++i) {
-                double d2;
-                if (!rule.reaches(coordinate[i], Y, &d2)) {
-                    if (Band::kConvex && reached) break;
-                    continue;
-                }
-                reached = true;
-                lower_cell(s, rule, i, j, coordinate[i], Y, d2);
-            }
+        const double Y = s.wp.coordinate.data[j];
+        RowSpans spans;
+        band.spans(Y, &spans);
+        for (int k = 0; k < spans.count; ++k) {
+            std::int32_t i0, i1;
+            if (!index_range(spans.lo[k], spans.hi[k], g.pitch, g.last_column, &i0, &i1)) continue;
+            mark_i0 = std::min(mark_i0, i0);
+            mark_i1 = std::max(mark_i1, i1);
+            sweep_span<Band::kConvex>(s, rule, i0, i1, j, Y);
         }
-        // Counted per row: a counter in the result, stored per cell, would be reloaded after
-        // every byte written into the attribute layer.
-        s.result.cells_examined += i - i0;
     }
 }
 
@@ -216,10 +256,12 @@ std::int64_t band_cells(const Band& band, const GridGeometry& g, const double* c
                         std::int32_t j1) {
     std::int64_t cells = 0;
     for (std::int32_t j = j0; j <= j1; ++j) {
-        double lo, hi;
-        std::int32_t i0, i1;
-        if (band.span(coordinate[j], &lo, &hi) && index_range(lo, hi, g.pitch, g.last_column, &i0, &i1))
-            cells += i1 - i0 + 1;
+        RowSpans spans;
+        band.spans(coordinate[j], &spans);
+        for (int k = 0; k < spans.count; ++k) {
+            std::int32_t i0, i1;
+            if (index_range(spans.lo[k], spans.hi[k], g.pitch, g.last_column, &i0, &i1)) cells += i1 - i0 + 1;
+        }
     }
     return cells;
 }

@@ -263,6 +263,7 @@ struct Trial {
     bool paint, rapid;
     bool incline = false;
     bool arc = false;
+    bool short_arc = false;  // a few degrees of a circle larger than the grid's half
 };
 
 // Returns whether the move was covered.
@@ -308,6 +309,15 @@ bool run_trial(const Trial& t, std::mt19937& rng, int* zone_cells = nullptr) {
         m.radius = t.incline ? 0.4 + 2.6 * u(rng) : 0.6 + 1.2 * u(rng);
         m.centre[0] = span / 2 + (u(rng) - 0.5);
         m.centre[1] = span / 2 + (u(rng) - 0.5);
+        if (t.short_arc) {
+            // 3 to 35 degrees of a radius of 4 to 12 mm, its middle near the grid's: most of the
+            // circle lies off the grid, and the band is a thin sector of its annulus.
+            arc.sweep = 0.05 + 0.55 * u(rng);
+            m.radius = 4.0 + 8.0 * u(rng);
+            const double middle = arc.start_angle + arc.direction * arc.sweep / 2;
+            m.centre[0] = span / 2 + (u(rng) - 0.5) - m.radius * std::cos(middle);
+            m.centre[1] = span / 2 + (u(rng) - 0.5) - m.radius * std::sin(middle);
+        }
         m.motion = arc.direction > 0 ? kMotionArcCcw : kMotionArcCw;
         m.start[0] = m.centre[0] + m.radius * std::cos(arc.start_angle);
         m.start[1] = m.centre[1] + m.radius * std::sin(arc.start_angle);
@@ -450,6 +460,24 @@ TEST(WholeMoveArc, MatchesFineSamplingAlongTheArc) {
         }
 }
 
+// Short arcs of large circles: the band is the part of the annulus within the arc's box, where a
+// band cut too tight leaves cells near the ends or the outer and inner rims of the sector uncut.
+TEST(WholeMoveArc, ShortArcsOfLargeCirclesMatchFineSampling) {
+    std::mt19937 rng(30);
+    for (int shape_kind : {0, 1, 2, 3, 4, 6})
+        for (int rep = 0; rep < 3; ++rep) {
+            Trial t{shape_kind, rep == 2 && shape_kind < 2 ? ArborCheck::Cut : ArborCheck::Ignore, 2, rep == 1, false};
+            t.arc = t.short_arc = true;
+            EXPECT_TRUE(run_trial(t, rng)) << "shape " << shape_kind << " rep " << rep;
+        }
+    for (int shape_kind : {0, 1, 2, 4})
+        for (int rep = 0; rep < 2; ++rep) {
+            Trial t{shape_kind, ArborCheck::Ignore, 2, false, rep == 1, true, true};
+            t.short_arc = true;
+            EXPECT_TRUE(run_trial(t, rng)) << "helix, shape " << shape_kind << " rep " << rep;
+        }
+}
+
 // ---- Helices ----
 // Protects against a wrong envelope of a tool turning and moving in Z: the lowest position taken
 // at the wrong end of the reach, a cell reached both at the start and the end of a whole turn,
@@ -488,19 +516,21 @@ TEST(WholeMoveHelix, EdgesThatAreNotConvexAreHandedBack) {
 
 // A ball raster whose level passes lie on whole millimetres puts the rows one radius beside the
 // outer passes exactly on the rim of every position: the kernel's band (dz = 0, along X) reaches
-// them by dy alone, the envelope by their distance from the path. Both runs must cut them, to
-// the ball's equator, and agree everywhere else to within the normal run's sampling. (On
-// inclined moves the kernel's positions fall between the cells and miss the rim, as they miss
-// any wall between samples; that is sampling, not a tie.)
+// them by dy alone, which is exact; the envelope by their distance from the path, cross^2 / L^2,
+// which for a D5 ball and steps of 0.3 mm comes out a rounding above rb^2 on some moves. Both
+// runs must cut them, to the ball's equator, and agree everywhere else to within the normal
+// run's sampling. (On inclined moves the kernel's positions fall between the cells and miss the
+// rim, as they miss any wall between samples; that is sampling, not a tie.)
 TEST(WholeMoveRim, NormalAndFastRunsAgreeOnCellsAtTheBladeRadius) {
     constexpr double kRasterPitch = 0.05;
-    constexpr int kSide = 161;  // 8 mm
-    const CurrentTool ball = make_tool(tool_record(kToolBall, 2.0, 1.0), kRasterPitch);
-    const auto level = [](int pass) { return 7.6 - 0.15 * pass; };
-    // Down onto the first point, then passes along X at y = 2..6 in steps of 0.3 mm, alternating,
+    constexpr int kSide = 201;  // 10 mm
+    constexpr double kRadius = 2.5;
+    const CurrentTool ball = make_tool(tool_record(kToolBall, 2.0 * kRadius, kRadius), kRasterPitch);
+    const auto level = [](int pass) { return 6.0 - 0.15 * pass; };
+    // Down onto the first point, then passes along X at y = 3..7 in steps of 0.3 mm, alternating,
     // each lower than the last: step over level, then straight down.
     std::vector<WholeMove> moves;
-    Vec3 at{1.0, 2.0, 10.0};
+    Vec3 at{1.0, 3.0, 10.0};
     const auto go = [&](double x, double y, double z) {
         WholeMove m;
         m.start = at;
@@ -511,8 +541,8 @@ TEST(WholeMoveRim, NormalAndFastRunsAgreeOnCellsAtTheBladeRadius) {
         at = m.end;
     };
     for (int pass = 0; pass < 5; ++pass) {
-        if (pass > 0) go(at.x, 2.0 + pass, level(pass - 1));
-        for (int k = 0; k <= 20; ++k) go(pass % 2 == 0 ? 1.0 + 0.3 * k : 7.0 - 0.3 * k, 2.0 + pass, level(pass));
+        if (pass > 0) go(at.x, 3.0 + pass, level(pass - 1));
+        for (int k = 0; k <= 20; ++k) go(pass % 2 == 0 ? 1.0 + 0.3 * k : 7.0 - 0.3 * k, 3.0 + pass, level(pass));
     }
     auto normal = make_body(kSide, kSide, kRasterPitch, 9.0), fast = make_body(kSide, kSide, kRasterPitch, 9.0);
     SweepResult r;
@@ -520,16 +550,16 @@ TEST(WholeMoveRim, NormalAndFastRunsAgreeOnCellsAtTheBladeRadius) {
         sample_with_kernel(*normal, ball, testing::plain_checks(), m, {}, r, kRasterPitch);
         ASSERT_EQ(whole_move_step(*fast, ball, testing::plain_checks(), m, r), 0);
     }
-    // The rows beside the first pass (y = 1) and the last (y = 7), within the passes' length.
-    for (const auto& [row, pass] : {std::pair{20, 0}, std::pair{140, 4}})
+    // The rows beside the first pass (y = 0.5) and the last (y = 9.5), within the passes' length.
+    for (const auto& [row, pass] : {std::pair{10, 0}, std::pair{190, 4}})
         for (int i = 21; i < 140; ++i) {
-            EXPECT_FLOAT_EQ(testing::height_at(*normal, i, row), float(level(pass) + 1.0)) << "normal " << i << "," << row;
-            EXPECT_FLOAT_EQ(testing::height_at(*fast, i, row), float(level(pass) + 1.0)) << "fast " << i << "," << row;
+            EXPECT_FLOAT_EQ(testing::height_at(*normal, i, row), float(level(pass) + kRadius)) << "normal " << i << "," << row;
+            EXPECT_FLOAT_EQ(testing::height_at(*fast, i, row), float(level(pass) + kRadius)) << "fast " << i << "," << row;
             if (::testing::Test::HasFailure()) return;
         }
     // Elsewhere the normal run's positions up to half a pitch from a cell's foot point (around
     // the ends of the passes) leave it higher by at most g(sqrt(c^2 + (p/2)^2)) - g(c):
-    // 0.0008 mm one pitch inside the rim.
+    // 0.0007 mm one pitch inside the rim.
     constexpr float kScallop = 0.002f;
     for (int j = 0; j < kSide; ++j)
         for (int i = 0; i < kSide; ++i) {
