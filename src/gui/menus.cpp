@@ -15,7 +15,9 @@
 namespace vx::gui {
 namespace {
 
-enum class MenuRowKind { Menu, SubMenu, EndSubMenu, Item, Separator };
+// An Added item is one the program adds at window creation for a loaded plug-in: it has no
+// caption slot in the message file, so the slots of the items after it do not move.
+enum class MenuRowKind { Menu, SubMenu, EndSubMenu, Item, Added, Separator };
 using K = MenuRowKind;
 
 struct MenuRow {
@@ -29,12 +31,13 @@ constexpr MenuRow sub(const char* ja, const char* en) { return {K::SubMenu, 0, 0
 constexpr MenuRow end_sub() { return {K::EndSubMenu, 0, 0, {}}; }
 constexpr MenuRow item(int id) { return {K::Item, id, id, {}}; }
 constexpr MenuRow items(int first, int last) { return {K::Item, first, last, {}}; }
+constexpr MenuRow added(int id) { return {K::Added, id, id, {}}; }
 constexpr MenuRow line() { return {K::Separator, 0, 0, {}}; }
 
 // The menus in order; the plug-in entries stay with the menu of their kind.
 constexpr auto kMenu = std::to_array<MenuRow>({
     menu("NCデータ(&N)", "&NC data"),
-    item(32771), item(32772), item(32773), item(32813), items(32911, 32913), line(), item(105),
+    item(32771), item(32772), item(32773), item(32813), items(32911, 32913), added(32931), line(), item(105),
     menu("被切削材(&W)", "&Workpiece"),
     item(32784), item(32850), item(32785), item(32787), item(32901), line(), item(32786), line(),
     item(32895), item(32826), item(32827), item(32788), item(32817), item(32896), line(),
@@ -78,6 +81,7 @@ constexpr auto kEnglishCaptions = std::to_array<EnglishCaption>({
     {32772, "Select and fit the &workpiece..."},
     {32773, "&Verification report"},
     {32813, "&Edit in the editor"},
+    {32931, "Disable vxnccom.dll(&N)"},
     {105, "E&xit"},
     {32784, "&Load DMF, STL..."},
     {32850, "Load with &swing..."},
@@ -234,6 +238,7 @@ void label_plugin_items(Window& w) {
         run->setVisible(sim != nullptr);
         if (sim) run->setText(QString::fromStdString(integration::menu_caption(*sim)));
     }
+    command_action(w, shell::cmd::kDisableNcCom)->setVisible(integration::comment_module_loaded(plugins));
 }
 
 std::vector<shell::MenuSlot> menu_shape() {
@@ -282,6 +287,7 @@ void build_menus(Window& w, const shell::MessageFile& messages) {
                 add_command(w, current, id, captions.next(c ? range_caption(*c, id) : std::to_string(id)));
             }
             break;
+        case K::Added: add_command(w, current, r.first, builtin_item_caption(r.first)); break;
         }
     }
     label_plugin_items(w);

@@ -262,7 +262,7 @@ void on_comment(void* context, std::string_view line) {
     if (!in.comments.offer || in.block.comment_offered) return;
     in.block.comment_offered = true;
     CommentFindings found;
-    if (!in.comments.offer(in.comments.context, line, found)) return;
+    if (!in.comments.offer(in.comments.context, line, in.main_line, found)) return;
     if (found.has_tool) steps::activate_tool(in, found.tool);
     if (found.has_length) note_no_effect(in, "tool lengths from comments");
     if (found.has_arbor) note_no_effect(in, "arbors from comments");

@@ -134,9 +134,10 @@ struct CommentFindings {
 };
 
 // The plug-in that reads tools from comments (the shell links it): false when none is loaded.
+// `line_number` is the NC line the block was read from.
 struct CommentReader {
     const void* context = nullptr;
-    bool (*offer)(const void* context, std::string_view line, CommentFindings& found) = nullptr;
+    bool (*offer)(const void* context, std::string_view line, int line_number, CommentFindings& found) = nullptr;
 };
 
 // ---- Hooks of the later modules ----

@@ -172,6 +172,8 @@ const std::array kCommands{
     // ---- Plug-ins and the view menu ----
     Command{32911, 32913, 0, O::Integration, E::NcReaderPlugin, C::None, kLocked, {}, "the NC-reader plug-in"},
     Command{32941, 32943, 0, O::Integration, E::SimPlugin, C::None, false, {}, "the simulation plug-in"},
+    Command{32931, 32931, 0, O::Integration, E::NcComPlugin, C::NcComDisabled, kLocked,
+            integration::kTextDisableNcCom.ja, "disabling the NC-comment plug-in", h::disable_comment_module},
     Command{248, 261, 248, O::Shell, E::Always, C::MouseMode, false, {}, "this mouse mode", h::mouse_mode},
 };
 
@@ -205,6 +207,7 @@ bool command_enabled(const App& app, const Command& c, int id) {
         return integration::module(app.plugins, integration::Family::Read, plugin_slot(c, id)) != nullptr;
     case E::SimPlugin:
         return nc && integration::module(app.plugins, integration::Family::Sim, plugin_slot(c, id)) != nullptr;
+    case E::NcComPlugin: return integration::comment_module_loaded(app.plugins);
     }
     return false;
 }
@@ -239,6 +242,7 @@ bool command_checked(const App& app, const Command& c, int id) {
     case C::MouseMode: return app.mouse_mode == value;
     case C::SaveLevel: return app.settings.dmf.save_level == value;
     case C::DataLevel: return app.settings.dmf.data_level == value;
+    case C::NcComDisabled: return app.plugins.comments_disabled;
     }
     return false;
 }

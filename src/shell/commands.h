@@ -32,6 +32,7 @@ constexpr int kStopModeFirst = 32853;   // 32853..32857: stop mode = command - 3
 constexpr int kStopModeLast = 32857;
 constexpr int kNcReaderPlugin = 32911;  // + slot 0..2
 constexpr int kSimPlugin = 32941;       // + slot 0..2
+constexpr int kDisableNcCom = 32931;    // the vxnccom module's hooks off and on again
 constexpr int kLoadWork = 32784;
 constexpr int kLoadPress = 32785;
 constexpr int kLoadSwing = 32850;
@@ -85,6 +86,7 @@ enum class Enable {
     NotMesh,               // the colour modes: not in mesh display
     NcReaderPlugin,        // the reader plug-in of the command's slot is loaded
     SimPlugin,             // an NC program is selected and the simulation plug-in is loaded
+    NcComPlugin,           // the NC-comment plug-in is loaded
 };
 
 // What a command's check mark shows; a radio group is checked where its value is the command's.
@@ -94,6 +96,7 @@ enum class Check {
     CommandMenu, ProgressWindow, PrecisionOptimisation, Mesh, ColourByPen, ColourByDirection,
     DifferenceTemporary, DifferenceAlways, MouseMode,
     StopMode, RapidCheck, ArborCheck, LengthCheck, ChipCheck, SaveLevel, DataLevel,
+    NcComDisabled,
 };
 
 struct CommandArgs;
