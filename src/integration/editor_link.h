@@ -9,6 +9,8 @@
 // the desktop's terminal when one is installed.
 #pragma once
 
+#include "integration/plugins.h"
+
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -79,6 +81,7 @@ std::string desktop_terminal();
 struct EditorLink {
     pid_t pid = 0;         // the editor started last; 0 none
     std::string file;      // the NC file it was opened with
+    bool found = false;    // a vxeditor module reaches the editor: its line jumps are sent
     Editor editor = Editor::Other;
     std::vector<pid_t> started;  // every process started, reaped when it has ended
 };
@@ -88,16 +91,36 @@ pid_t start_program(EditorLink& link, const std::vector<std::string>& argv, std:
 
 // Opens `file` in the editor (or leaves it when the editor still runs on that file and cannot be
 // told a line); 1 started, 0 the program could not be started (`error` says why), 2 left open.
+// The vxeditor module of `plugins` (may be null), when loaded, builds the parameters
+// (VXEDITOREXECOPTION), starts the program (VXEDITOREXECPROGRAM) and finds the editor
+// (VXEDITORFINDWINDOW) where it exports those steps.
 int open_in_editor(EditorLink& link, std::string_view program, std::string_view option, std::string_view file,
-                   int line, std::string& error);
+                   int line, std::string& error, const Plugins* plugins = nullptr);
 
-// The line jump: a fresh invocation for the editors that take a line; nothing for the others or
-// without an editor opened on `file`. True when a jump was started.
+// Why the editor is asked to show a line: a run stopped there, or a point was picked.
+enum class JumpCause { RunStop, Pick };
+
+// The line jump: the vxeditor module's VXEDITORJUMP (run) or VXEDITORJUMP2 (pick) while it has
+// found the editor on `file`; else a fresh invocation for the editors that take a line; nothing
+// for the others or without an editor opened on `file`. True when a jump was made.
 bool jump_to_line(EditorLink& link, std::string_view program, std::string_view option, std::string_view file,
-                  int line);
+                  int line, const Plugins* plugins = nullptr, JumpCause cause = JumpCause::RunStop);
 
 // Forgets the editor (the run's line link ends); reaps what has ended.
 void release_link(EditorLink& link);
+
+// ---- The vxeditor module ----
+
+// The vxeditor module takes the program and its own parameter pattern (it exports
+// VXEDITOREXECPROGRAM): the program need not be installed for the link to start.
+bool editor_module_starts_program(const Plugins& plugins);
+
+// EXEC_PROGRAM names an editor whose link the program does itself: the vxeditor module gives way
+// and is unloaded (said in the log). True when it was unloaded.
+bool editor_module_gives_way(Plugins& plugins, std::string_view exec_program);
+
+// The run's line link ends: the module's VXEDITOREXIT while it has found the editor.
+void end_editor_link(EditorLink& link, const Plugins& plugins);
 void reap_started(EditorLink& link);
 
 }  // namespace vx::integration

@@ -62,10 +62,23 @@ void jump_at_stop(void* context, int line) {
     App& app = *static_cast<App*>(context);
     const EditorSettings& e = app.settings.editor;
     const std::string program = integration::editor_program(e.program, integration::process_environment());
-    integration::jump_to_line(app.editor, program, e.option, app.run.nc_path, line);
+    integration::jump_to_line(app.editor, program, e.option, app.run.nc_path, line, &app.plugins,
+                              integration::JumpCause::RunStop);
 }
 
-void close_link(void* context) { integration::reap_started(static_cast<App*>(context)->editor); }
+void close_link(void* context) {
+    App& app = *static_cast<App*>(context);
+    integration::end_editor_link(app.editor, app.plugins);
+    integration::reap_started(app.editor);
+}
+
+// The editor program: a vxeditor module that starts the program itself takes the setting as it
+// stands; otherwise an installed program, or none with the user told.
+std::string editor_or_tell(const App& app) {
+    const std::string& setting = app.settings.editor.program;
+    if (integration::editor_module_starts_program(app.plugins)) return setting;
+    return program_or_tell(setting);
+}
 
 }  // namespace
 
@@ -89,7 +102,8 @@ bool editor_show_cell_line(App& app, long cell_line) {
     app.editor_line = integration::jump_line(cell_line, current_line(app));
     const EditorSettings& e = app.settings.editor;
     const std::string program = integration::editor_program(e.program, integration::process_environment());
-    return integration::jump_to_line(app.editor, program, e.option, app.run.nc_path, app.editor_line);
+    return integration::jump_to_line(app.editor, program, e.option, app.run.nc_path, app.editor_line, &app.plugins,
+                                     integration::JumpCause::Pick);
 }
 
 void install_editor_hooks(App& app) {
@@ -104,11 +118,11 @@ namespace handlers {
 // The NC program in the editor at the line last picked (or the current one).
 int editor(App& app, int, int, const CommandArgs*) {
     const EditorSettings& e = app.settings.editor;
-    const std::string program = program_or_tell(e.program);
+    const std::string program = editor_or_tell(app);
     if (program.empty()) return 0;
     const int line = app.editor_line > 0 ? app.editor_line : integration::jump_line(0, current_line(app));
     std::string error;
-    if (integration::open_in_editor(app.editor, program, e.option, app.run.nc_path, line, error)) return 1;
+    if (integration::open_in_editor(app.editor, program, e.option, app.run.nc_path, line, error, &app.plugins)) return 1;
     tell(platform::text(kTextCannotStart), error);
     return 0;
 }
