@@ -37,8 +37,9 @@ TEST(WindowMenus, EveryCommandOfTheTableHasOneItem) {
     for (const shell::Command& c : shell::command_table())
         for (int id = c.first; id <= c.last; ++id) EXPECT_EQ(items[id], 1) << id;
     EXPECT_EQ(items.size(), rig.w->actions.size()) << "an item without a command";
-    // The message file's slots are the menus and their items: one caption each.
-    EXPECT_EQ(menu_shape().size(), rig.w->menus.size() + rig.w->actions.size());
+    // The message file's slots are the menus and their items, one caption each, but for the item
+    // added for a loaded comment module: a message file written before it must keep its slots.
+    EXPECT_EQ(menu_shape().size() + 1, rig.w->menus.size() + rig.w->actions.size());
 }
 
 // Every item either does its work, is greyed, or says that this build lacks it: picking every

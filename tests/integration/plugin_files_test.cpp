@@ -6,6 +6,7 @@
 #include "shell/dispatch.h"
 #include "shell/editor_commands.h"
 #include "shell/workpiece.h"
+#include "work/dmf.h"
 #include "support/recording_backend.h"
 #include "support/run_rig.h"
 
@@ -14,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -60,7 +62,7 @@ TEST(PluginLoader, NonsenseIsRefusedAndTheWorkpieceStaysAsItWas) {
         RunRig rig;
         shell::App& app = *rig.app;
         const Env mode("VXLOAD_BAD", c.mode);
-        ASSERT_EQ(load_plugins(app.plugins, kBadDir), 1);
+        ASSERT_EQ(load_plugins(app.plugins, kBadDir), 2);
         const std::vector<float> before = heights(app.workpiece);
         const sim::GridGeometry grid = app.workpiece.geometry;
         const shell::CommandArgs args{rig.dir.path() + "part.BAD", {}};
@@ -85,11 +87,46 @@ TEST(PluginLoader, ARefusedModelLeavesTheBasicModelUnloaded) {
     RecordingBackend backend;
     RunRig rig;
     const Env mode("VXLOAD_BAD", "nan-height");
-    ASSERT_EQ(load_plugins(rig.app->plugins, kBadDir), 1);
+    ASSERT_EQ(load_plugins(rig.app->plugins, kBadDir), 2);
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(shell::load_model_file(*rig.app, rig.dir.path() + "model.BAD", work::ModelUse::Basic), 0);
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("vxload"), std::string::npos);
     EXPECT_FALSE(rig.workpiece.basic_loaded);
+}
+
+// ---- A saver that wants the basic model ----
+// Without a basic model named the save must stop with "Please select!" before the module writes
+// anything; with one, the module must get it loaded, the save settings and the workpiece; a
+// cancel in its PARAMETER writes nothing and is said.
+
+TEST(PluginSaver, GetsTheBasicModelTheSaveLevelAndTheWorkpiece) {
+    RecordingBackend backend;
+    RunRig rig;
+    shell::App& app = *rig.app;
+    ASSERT_EQ(load_plugins(app.plugins, kBadDir), 2);
+    const shell::CommandArgs args{rig.dir.path() + "out.REC", {}};
+    EXPECT_EQ(shell::dispatch(app, shell::cmd::kSaveWork, shell::kSavePlugin, &args), 0);
+    ASSERT_EQ(backend.recording().messages.size(), 1u);
+    EXPECT_EQ(backend.recording().messages[0].title, "Basic Model");
+    EXPECT_EQ(backend.recording().messages[0].body, "Please select!");
+    EXPECT_FALSE(std::filesystem::exists(args.path));
+
+    app.settings.dmf.basic_model = rig.dir.path() + "basic.DMF";
+    ASSERT_EQ(work::write_workpiece_file(rig.workpiece, app.settings.dmf.basic_model, {}), 1);
+    app.settings.dmf.save_level = 2;
+    EXPECT_EQ(shell::dispatch(app, shell::cmd::kSaveWork, 0, &args), 1);  // the type from the suffix
+    const sim::GridGeometry& g = rig.workpiece.geometry;
+    char expected[256];
+    std::snprintf(expected, sizeof expected, "basic 10 %d %d\nlevel 2 0\nwork %d %d 0.5 %g %g %g 10\n", g.nx, g.ny,
+                  g.nx, g.ny, g.origin_x, g.origin_y, rig.workpiece.work_bottom);
+    EXPECT_EQ(rig.dir.read("out.REC"), expected);
+
+    const Env cancel("VXSAVE_CANCEL", "1");
+    const shell::CommandArgs again{rig.dir.path() + "again.REC", {}};
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(shell::dispatch(app, shell::cmd::kSaveWork, 0, &again), 0);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("vxsave cancelled saving"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(again.path));
 }
 
 // ---- The example loader as a model ----
