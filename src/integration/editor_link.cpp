@@ -123,12 +123,11 @@ int open_through_module(EditorLink& link, const Module& m, std::string_view prog
 bool module_jumps(const Module& m) { return symbol(m, "VXEDITORJUMP") || symbol(m, "VXEDITORJUMP2"); }
 
 // JUMP for a run's stop, JUMP2 for a pick; each stands in for the other.
-bool module_jump(const Module& m, int line, JumpCause cause) {
+void module_jump(const Module& m, int line, JumpCause cause) {
     const auto run = editor_export<VxEditorJumpFn>(m, "VXEDITORJUMP");
     const auto pick = editor_export<VxEditorJumpFn>(m, "VXEDITORJUMP2");
     const auto jump = cause == JumpCause::Pick ? (pick ? pick : run) : (run ? run : pick);
     jump(line);
-    return true;
 }
 
 }  // namespace
@@ -316,8 +315,11 @@ int open_in_editor(EditorLink& link, std::string_view program, std::string_view 
 bool jump_to_line(EditorLink& link, std::string_view program, std::string_view option, std::string_view file,
                   int line, const Plugins* plugins, JumpCause cause) {
     reap_started(link);
-    if (const Module* m = plugins ? editor_module(*plugins) : nullptr; m && module_jumps(*m))
-        return link.found && link.file == file && module_jump(*m, line, cause);
+    if (const Module* m = plugins ? editor_module(*plugins) : nullptr; m && module_jumps(*m)) {
+        if (!link.found || link.file != file) return false;  // the module has not reached the editor
+        module_jump(*m, line, cause);
+        return true;
+    }
     if (link.file.empty() || link.file != file || !takes_line_argument(link.editor)) return false;
     // A second terminal editor on the same file would only warn about its swap file.
     if (!reuses_window(link.editor) && running(link.pid)) return false;

@@ -77,8 +77,14 @@ std::string size_problem(const WorkSize& s, const LoadRequest& request, sim::Gri
     return {};
 }
 
+// "Memory over!" as the workpiece or the model it was staged for says it.
+void show_memory_over(bool model) {
+    if (model) platform::show_message({platform::text(work::kTextResampleTitle), platform::text(work::kTextModelMemoryOver)});
+    else sim::show_memory_over();
+}
+
 // The staged arrays, or false after "Memory over!" when the machine cannot give them.
-bool stage(LoadedGrid& out, std::int64_t cells, bool line_numbers, float start) {
+bool stage(LoadedGrid& out, std::int64_t cells, bool line_numbers, bool model, float start) {
     const std::uint64_t bytes = std::uint64_t(cells) * (sizeof(float) + 1 + (line_numbers ? 4 : 0));
     try {
         if (bytes > platform::available_memory()) throw std::bad_alloc();
@@ -87,7 +93,7 @@ bool stage(LoadedGrid& out, std::int64_t cells, bool line_numbers, float start) 
         out.line_numbers.assign(line_numbers ? std::size_t(cells) : 0, 0);
     } catch (const std::bad_alloc&) {
         out = LoadedGrid{};
-        sim::show_memory_over();
+        show_memory_over(model);
         return false;
     }
     return true;
@@ -160,7 +166,8 @@ int load_grid(Plugins& plugins, const Module& m, const std::string& path, const 
     out.bottom = size.origin[2];
     out.top = size.origin[2] + size.extent[2];
     const bool lines = request.line_numbers && !request.model;
-    if (!stage(out, out.geometry.cell_count, lines, request.model ? kNoMaterial : float(out.bottom))) return kPluginFailed;
+    const float start = request.model ? kNoMaterial : float(out.bottom);
+    if (!stage(out, out.geometry.cell_count, lines, request.model, start)) return kPluginFailed;
     if (load(path.c_str(), pitch, out.geometry.nx, out.geometry.ny, out.heights.data(), out.attributes.data(),
              lines ? out.line_numbers.data() : nullptr) == 0) {
         tell(kTextNotRead, m, path);
