@@ -94,9 +94,8 @@ enum class Check {
     None,
     Sound, RunPaths, ResultPaths, ConstructionPoints, BoundaryBox, Axes, ToolDrawing, ToolDialog,
     CommandMenu, ProgressWindow, PrecisionOptimisation, Mesh, ColourByPen, ColourByDirection,
-    DifferenceTemporary, DifferenceAlways, MouseMode,
+    DifferenceTemporary, DifferenceAlways, MouseMode, NcComDisabled,
     StopMode, RapidCheck, ArborCheck, LengthCheck, ChipCheck, SaveLevel, DataLevel,
-    NcComDisabled,
 };
 
 struct CommandArgs;

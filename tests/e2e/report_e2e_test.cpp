@@ -21,7 +21,8 @@ struct ExampleSet {
     ExampleSet() {
         const std::string examples = std::string(VORNEX_TEST_DATA) + "/../../examples";
         for (const auto& entry : std::filesystem::directory_iterator(examples))
-            std::filesystem::copy_file(entry.path(), dir.path() + entry.path().filename().string());
+            if (entry.is_regular_file())  // examples/plugins/ holds the plug-ins' sources
+                std::filesystem::copy_file(entry.path(), dir.path() + entry.path().filename().string());
     }
     int run(const std::string& arguments, std::string& output) const {
         const std::string command = "cd '" + dir.path() + "' && env -u DISPLAY -u WAYLAND_DISPLAY '" + VORNEX_BINARY +

@@ -243,6 +243,7 @@ TEST(PluginMenus, LoadedModulesNameTheirItemsOthersAreHidden) {
     EXPECT_TRUE(command_action(*rig.w, shell::cmd::kNcReaderPlugin + 1)->isVisible());
     EXPECT_FALSE(command_action(*rig.w, shell::cmd::kNcReaderPlugin + 2)->isVisible());  // its INIT refused
     EXPECT_FALSE(command_action(*rig.w, shell::cmd::kDisableNcCom)->isVisible());
+    integration::free_plugins(rig.app->plugins);
     ASSERT_EQ(integration::load_plugins(rig.app->plugins, VORNEX_EXAMPLE_PLUGIN_DIR), 4);
     label_plugin_items(*rig.w);
     EXPECT_TRUE(command_action(*rig.w, shell::cmd::kDisableNcCom)->isVisible());
