@@ -39,11 +39,13 @@ typedef int (*VxReadCloseFn)(void);                        /* VXREADCLOSE */
  * Calls, in order: PARAMETER, GETWORKSIZE, LOADWORK. The grid is square: cell (i, j) stands at
  * X = origin X + i * pitch, Y = origin Y + j * pitch and is element j * nx + i of every array.
  * A module that answers nonsense (a size below 0 or not a number, a pitch that is not a number,
- * a height that is not a number) is refused: it is named on stderr and in the log, unloaded, and
- * the workpiece stays as it was. */
+ * a grid of more than 2^31 - 1 points, a height that is not a number) or lacks GETWORKSIZE or
+ * LOADWORK is refused: it is named on stderr and in the log, unloaded, and the workpiece stays
+ * as it was. */
 /* VXLOADKIND: the format's name for the file dialog, e.g. "XYZ point grid". */
 /* VXLOADPARAMETER: called before each load with *status = 1; the module may ask the user for its
- * options here. Anything but 1 left in *status cancels the load quietly (the user cancelled). */
+ * options here. Anything but 1 left in *status cancels the load (no message box; stderr and the
+ * log say that the module cancelled it). */
 typedef void (*VxLoadParameterFn)(int* status);
 /* VXLOADGETWORKSIZE: the extent of the workpiece in `file`. extent[0..2] receive its size along
  * X, Y and Z (each 0 or more); origin[0..2] its minimum corner (origin Z is the bottom, origin Z +
@@ -68,7 +70,8 @@ typedef int (*VxLoadLoadWorkFn)(const char* file, double pitch, int nx, int ny, 
  * VXSAVESUFFIX (the first suffix names the type; -O and the save dialog take it). Calls, in
  * order: PARAMETER, GETBASICMODEL, GETSAVELEVEL, SAVEWORK. */
 /* VXSAVEKIND: the format's name for the save dialog's file-type list, e.g. "CSV height grid". */
-/* VXSAVEPARAMETER: called before each save with *status = 1; 0 left in *status cancels it. */
+/* VXSAVEPARAMETER: called before each save with *status = 1; 0 left in *status cancels it (said
+ * on stderr and in the log). */
 typedef void (*VxSaveParameterFn)(int* status);
 /* VXSAVEGETBASICMODEL: for a module that saves against the reference shape. The program loads
  * the basic model named in the settings (or by -K) first; without one the save stops with
@@ -111,8 +114,9 @@ typedef int (*VxNcComArborFFn)(const char* line, int line_number, int* arbor);  
  * than `size` bytes) and returns 1, or returns 0 to leave it to the program. */
 typedef int (*VxEditorExecOptionFn)(const char* pattern, const char* nc_file, int line, char* parameters,
                                     int size);
-/* VXEDITOREXECPROGRAM: starts the editor `program` with `parameters` (split as a command line is)
- * instead of the program; 1 started, 0 not (the user is told). */
+/* VXEDITOREXECPROGRAM: starts the editor `program` (EXEC_PROGRAM as written) with `parameters`
+ * (one string, as a command line would carry them) instead of the program; 1 started, 0 not
+ * (the user is told). */
 typedef int (*VxEditorExecProgramFn)(const char* program, const char* parameters);
 /* VXEDITORFINDWINDOW: after the start, instead of the program's own search for the editor:
  * *found (0 on entry) receives 1 when the module can reach the editor on `nc_file`. Line jumps
@@ -126,8 +130,7 @@ typedef void (*VxEditorJumpFn)(int line);
 typedef void (*VxEditorTopFn)(void);
 typedef void (*VxEditorDownFn)(void);
 typedef void (*VxEditorDown2Fn)(int count);
-/* VXEDITOREXIT: the link ends (the run is over, or the program closes); the module may close
- * the editor. */
+/* VXEDITOREXIT: the run's line link ends (the run is over); the module may close the editor. */
 typedef void (*VxEditorExitFn)(void);
 
 /* ---- Sync provider (vxsync) ---- */
