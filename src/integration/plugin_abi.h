@@ -94,8 +94,9 @@ typedef int (*VxSaveSaveWorkFn)(const char* file, const double* extent, const do
  * Every NC line that holds a comment "(...)" is offered once, before the comment is skipped,
  * unless the user switched the module off (command "Disable vxnccom.dll"). `line` is the whole
  * block as read. A tool number given is made the active tool as a T word with a tool change
- * would (it must be in the tool table); lengths and arbors from comments are read but not yet
- * applied (the run says so once). Each ...F variant, when exported, is called instead of its
+ * would (it must be in the tool table); a length (above 0) becomes the current tool's protrusion
+ * (its LENGTH) until the tool is selected again; arbors are read but not yet applied (the run
+ * says so once). Each ...F variant, when exported, is called instead of its
  * plain one and also gets the NC line number of the block. */
 typedef int (*VxNcComToolFn)(const char* line, int* tool);         /* VXNCCOMTOOL: 1 defines the tool */
 typedef int (*VxNcComToolLenFn)(const char* line, double* length); /* VXNCCOMTOOLLEN: 1 gives a length */

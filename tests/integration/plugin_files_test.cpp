@@ -196,6 +196,13 @@ TEST(CommentPlugin, ExampleReadsCommentWordsAndTheCommandDisablesIt) {
             EXPECT_EQ(found.length, c.length) << c.line;
         }
     }
+    // In a run: the tool from the comment is selected, then given the comment's length.
+    rig.program("comment.nc", "(T2 D4 L33)\nG00 X1 Y1 Z30\nM30\n");
+    ASSERT_EQ(shell::run_command(rig.ctx, shell::cmd::kSkipCut), shell::kRunEnded);
+    EXPECT_EQ(rig.tool.number, 2);
+    EXPECT_EQ(rig.tool.length.kind, sim::kLength1);
+    EXPECT_EQ(rig.tool.profile.L1, 33.0);
+
     CommentTool found;
     EXPECT_EQ(shell::dispatch(app, shell::cmd::kDisableNcCom), 1);
     EXPECT_TRUE(shell::command_checked(app, disable, shell::cmd::kDisableNcCom));

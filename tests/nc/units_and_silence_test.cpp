@@ -109,6 +109,8 @@ TEST(CommentPlugin, ToolFromACommentBecomesActive) {
         found.has_tool = line.find("(T7)") != std::string_view::npos;
         found.tool = 7;
         found.has_length = true;
+        found.length = 12.5;
+        found.has_arbor = true;
         return true;
     };
     r->run("G00 X1 (T7) (TWICE)\nG00 X2\n");
@@ -116,7 +118,8 @@ TEST(CommentPlugin, ToolFromACommentBecomesActive) {
     EXPECT_EQ(seen.line, "G00 X1 (T7) (TWICE)\n");
     EXPECT_EQ(seen.line_number, 1);
     EXPECT_EQ(active_tool(r->in), 7);
-    EXPECT_EQ(no_effect_summary(r->in.no_effect), "tool lengths from comments (line 1) had no effect");
+    EXPECT_EQ(r->in.modal.comment_length, 12.5);  // the run applies it after the block's tool change
+    EXPECT_EQ(no_effect_summary(r->in.no_effect), "arbors from comments (line 1) had no effect");
 }
 
 }  // namespace
