@@ -8,6 +8,7 @@
 #include "shell/editor_commands.h"
 #include "shell/settings.h"
 #include "shell/view_options.h"
+#include "shell/workpiece.h"
 
 #include <QProcess>
 
@@ -177,8 +178,7 @@ bool handle_key(Window& w, int key, Qt::KeyboardModifiers modifiers) {
 
 void drop_files(Window& w, const std::vector<std::string>& paths, bool ctrl) {
     shell::App& app = *w.app;
-    shell::CommandLineContext ctx;
-    ctx.current_dir = app.current_dir;
+    const shell::CommandLineContext ctx = shell::plugin_file_context(app.plugins, app.current_dir);
     for (const shell::DroppedFile& d : shell::dropped_file_commands(paths, ctrl, has_workpiece(w), ctx)) {
         if (d.command == 0) {
             apply_dropped_colours(w, d.path);

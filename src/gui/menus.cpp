@@ -17,9 +17,10 @@
 namespace vx::gui {
 namespace {
 
-// PluginItems are added after the message file's captions were handed out (their captions are
-// the modules'), so they take no message-file line and the lines of the items after them stay.
-enum class MenuRowKind { Menu, SubMenu, EndSubMenu, Item, PluginItems, Separator };
+// Added items are the ones the program adds at window creation for loaded plug-ins (captioned by
+// the module or built in): they take no caption slot in the message file, so the slots of the
+// items after them do not move.
+enum class MenuRowKind { Menu, SubMenu, EndSubMenu, Item, Added, Separator };
 using K = MenuRowKind;
 
 struct MenuRow {
@@ -33,18 +34,18 @@ constexpr MenuRow sub(const char* ja, const char* en) { return {K::SubMenu, 0, 0
 constexpr MenuRow end_sub() { return {K::EndSubMenu, 0, 0, {}}; }
 constexpr MenuRow item(int id) { return {K::Item, id, id, {}}; }
 constexpr MenuRow items(int first, int last) { return {K::Item, first, last, {}}; }
-constexpr MenuRow plugin_items(int first, int last) { return {K::PluginItems, first, last, {}}; }
+constexpr MenuRow added(int first, int last) { return {K::Added, first, last, {}}; }
 constexpr MenuRow line() { return {K::Separator, 0, 0, {}}; }
 
 // The menus in order; the plug-in entries stay with the menu of their kind.
 constexpr auto kMenu = std::to_array<MenuRow>({
     menu("NCデータ(&N)", "&NC data"),
-    item(32771), item(32772), item(32773), item(32813), items(32921, 32923), line(), item(105),
+    item(32771), item(32772), item(32773), item(32813), items(32921, 32923), added(32931, 32931), line(), item(105),
     menu("被切削材(&W)", "&Workpiece"),
     item(32784), item(32850), item(32785), item(32787), item(32901), line(), item(32786), line(),
     item(32895), item(32826), item(32827), item(32788), item(32817), item(32896), line(),
     item(32789), item(32790), item(32820), item(32894), line(), item(32822), item(32851), item(32893),
-    plugin_items(32911, 32913), line(),
+    added(32911, 32913), line(),
     item(32815), item(32889),
     menu("加工(&R)", "&Run"),
     item(32774), item(32775), item(32776), item(32831), line(), item(32777), item(32778), line(),
@@ -84,6 +85,7 @@ constexpr auto kEnglishCaptions = std::to_array<EnglishCaption>({
     {32772, "Select and fit the &workpiece..."},
     {32773, "&Verification report"},
     {32813, "&Edit in the editor"},
+    {32931, "Disable vxnccom.dll(&N)"},
     {105, "E&xit"},
     {32784, "&Load DMF, STL..."},
     {32850, "Load with &swing..."},
@@ -260,6 +262,7 @@ void label_plugin_items(Window& w) {
         modify->setVisible(mod != nullptr);
         if (mod) modify->setText(QString::fromStdString(integration::menu_caption(*mod)));
     }
+    command_action(w, shell::cmd::kDisableNcCom)->setVisible(integration::comment_module_loaded(plugins));
 }
 
 std::vector<shell::MenuSlot> menu_shape() {
@@ -310,7 +313,7 @@ void build_menus(Window& w, const shell::MessageFile& messages) {
                 add_command(w, current, id, captions.next(c ? range_caption(*c, id) : std::to_string(id)));
             }
             break;
-        case K::PluginItems:
+        case K::Added:
             for (int id = r.first; id <= r.last; ++id) add_command(w, current, id, range_caption(*shell::find_command(id), id));
             break;
         }

@@ -1,6 +1,7 @@
 #include "integration/editor_link.h"
 
 #include "base/text.h"
+#include "platform/log.h"
 
 #include <array>
 #include <cerrno>
@@ -22,6 +23,7 @@ constexpr std::string_view kDefaultOption = "%1";
 constexpr std::string_view kWindowsDefault = "notepad";
 constexpr std::string_view kDesktopOpener = "xdg-open";
 constexpr std::string_view kTerminal = "x-terminal-emulator";
+constexpr std::size_t kParameterBytes = 1024;  // VXEDITOREXECOPTION's buffer
 
 struct EditorName {
     std::string_view name;
@@ -68,6 +70,65 @@ bool running(pid_t pid) { return pid > 0 && ::kill(pid, 0) == 0; }
 
 // The first word of a program value and the words after it ($VISUAL may be "code --wait").
 std::vector<std::string> program_words(std::string_view program) { return split_parameters(program); }
+
+const Module* editor_module(const Plugins& plugins) { return module(plugins, Family::Editor, 0); }
+
+template <class Fn>
+Fn editor_export(const Module& m, std::string_view name) {
+    return reinterpret_cast<Fn>(symbol(m, name));
+}
+
+// VXEDITOREXECOPTION's parameters, or the program's own from the pattern.
+std::string module_parameters(const Module& m, std::string_view program, std::string_view option,
+                              std::string_view file, int line) {
+    const Editor editor = recognise_editor(program);
+    const std::string pattern = parameter_pattern(option, editor);
+    if (const auto build = editor_export<VxEditorExecOptionFn>(m, "VXEDITOREXECOPTION")) {
+        std::array<char, kParameterBytes> out{};
+        if (build(pattern.c_str(), std::string(file).c_str(), line, out.data(), int(out.size())) != 0) {
+            out.back() = '\0';  // a module that fills the whole buffer still leaves a string
+            return out.data();
+        }
+    }
+    return expand_parameters(pattern, file, line, editor);
+}
+
+// The open steps with the module's exports in place of the program's own.
+int open_through_module(EditorLink& link, const Module& m, std::string_view program, std::string_view option,
+                        std::string_view file, int line, std::string& error) {
+    const std::string parameters = module_parameters(m, program, option, file, line);
+    if (const auto exec = editor_export<VxEditorExecProgramFn>(m, "VXEDITOREXECPROGRAM")) {
+        if (exec(std::string(program).c_str(), parameters.c_str()) == 0) {
+            error = m.name + " could not start " + std::string(program);
+            return 0;
+        }
+        link.pid = 0;
+    } else {
+        std::vector<std::string> argv = program_words(program);
+        for (std::string& p : split_parameters(parameters)) argv.push_back(std::move(p));
+        link.pid = start_program(link, argv, error);
+        if (!link.pid) return 0;
+    }
+    link.file = std::string(file);
+    link.editor = recognise_editor(program);
+    link.found = true;  // without a finder the started editor counts as found
+    if (const auto find = editor_export<VxEditorFindWindowFn>(m, "VXEDITORFINDWINDOW")) {
+        int found = 0;
+        find(link.file.c_str(), &found);
+        link.found = found != 0;
+    }
+    return 1;
+}
+
+bool module_jumps(const Module& m) { return symbol(m, "VXEDITORJUMP") || symbol(m, "VXEDITORJUMP2"); }
+
+// JUMP for a run's stop, JUMP2 for a pick; each stands in for the other.
+void module_jump(const Module& m, int line, JumpCause cause) {
+    const auto run = editor_export<VxEditorJumpFn>(m, "VXEDITORJUMP");
+    const auto pick = editor_export<VxEditorJumpFn>(m, "VXEDITORJUMP2");
+    const auto jump = cause == JumpCause::Pick ? (pick ? pick : run) : (run ? run : pick);
+    jump(line);
+}
 
 }  // namespace
 
@@ -237,8 +298,10 @@ pid_t start_program(EditorLink& link, const std::vector<std::string>& argv, std:
 }
 
 int open_in_editor(EditorLink& link, std::string_view program, std::string_view option, std::string_view file,
-                   int line, std::string& error) {
+                   int line, std::string& error, const Plugins* plugins) {
     reap_started(link);
+    if (const Module* m = plugins ? editor_module(*plugins) : nullptr)
+        return open_through_module(link, *m, program, option, file, line, error);
     if (running(link.pid) && link.file == file) return 2;
     const std::vector<std::string> argv = editor_command(program, option, file, line, desktop_terminal());
     const pid_t pid = start_program(link, argv, error);
@@ -251,8 +314,13 @@ int open_in_editor(EditorLink& link, std::string_view program, std::string_view 
 }
 
 Navigation navigate(EditorLink& link, std::string_view program, std::string_view option, std::string_view file,
-                    int line) {
+                    int line, const Plugins* plugins, JumpCause cause) {
     reap_started(link);
+    if (const Module* m = plugins ? editor_module(*plugins) : nullptr; m && module_jumps(*m)) {
+        if (!link.found || link.file != file) return Navigation::NotOpen;  // the module has not reached it
+        module_jump(*m, line, cause);
+        return Navigation::Jumped;
+    }
     if (link.file.empty() || link.file != file) return Navigation::NotOpen;
     if (!takes_line_argument(link.editor)) return Navigation::CannotNavigate;
     // A second terminal editor on the same file would only warn about its swap file.
@@ -265,8 +333,8 @@ Navigation navigate(EditorLink& link, std::string_view program, std::string_view
 }
 
 bool jump_to_line(EditorLink& link, std::string_view program, std::string_view option, std::string_view file,
-                  int line) {
-    return navigate(link, program, option, file, line) == Navigation::Jumped;
+                  int line, const Plugins* plugins, JumpCause cause) {
+    return navigate(link, program, option, file, line, plugins, cause) == Navigation::Jumped;
 }
 
 Closing close_editor(EditorLink& link) {
@@ -286,11 +354,44 @@ Closing close_editor(EditorLink& link) {
     release_link(link);
     return result;
 }
+}
 
 void release_link(EditorLink& link) {
     reap_started(link);
     link.pid = 0;
     link.file.clear();
+    link.found = false;
+}
+
+// ---- The vxeditor module ----
+
+bool editor_module_starts_program(const Plugins& plugins) {
+    const Module* m = editor_module(plugins);
+    return m && symbol(*m, "VXEDITOREXECPROGRAM");
+}
+
+bool editor_module_gives_way(Plugins& plugins, std::string_view exec_program) {
+    const Module* m = editor_module(plugins);
+    const Editor editor = recognise_editor(exec_program);
+    if (!m || (editor_kind(editor) < 1 && !takes_line_argument(editor))) return false;
+    platform::note("vornex: EXEC_PROGRAM names " + std::string(exec_program) + ", whose link is built in; the plug-in " +
+                   m->name + " is unloaded");
+    unload_module(plugins, Family::Editor, m->slot);
+    return true;
+}
+
+void end_editor_link(EditorLink& link, const Plugins& plugins) {
+    const Module* m = editor_module(plugins);
+    if (m && link.found)
+        if (const auto exit = reinterpret_cast<VxEditorExitFn>(symbol(*m, "VXEDITOREXIT"))) exit();
+}
+
+bool editor_module_top(const EditorLink& link, const Plugins& plugins, std::string_view file) {
+    const Module* m = editor_module(plugins);
+    const auto top = m ? reinterpret_cast<VxEditorTopFn>(symbol(*m, "VXEDITORTOP")) : nullptr;
+    if (!top || !link.found || link.file != file) return false;
+    top();
+    return true;
 }
 
 void reap_started(EditorLink& link) {

@@ -9,6 +9,8 @@
 // the desktop's terminal when one is installed.
 #pragma once
 
+#include "integration/plugins.h"
+
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -79,6 +81,7 @@ std::string desktop_terminal();
 struct EditorLink {
     pid_t pid = 0;         // the editor started last; 0 none
     std::string file;      // the NC file it was opened with
+    bool found = false;    // a vxeditor module reaches the editor: its line jumps are sent
     Editor editor = Editor::Other;
     std::vector<pid_t> started;  // every process started, reaped when it has ended
     bool told_cannot_navigate = false;  // said once per opening, not at every block
@@ -89,24 +92,33 @@ pid_t start_program(EditorLink& link, const std::vector<std::string>& argv, std:
 
 // Opens `file` in the editor (or leaves it when the editor still runs on that file and cannot be
 // told a line); 1 started, 0 the program could not be started (`error` says why), 2 left open.
+// The vxeditor module of `plugins` (may be null), when loaded, builds the parameters
+// (VXEDITOREXECOPTION), starts the program (VXEDITOREXECPROGRAM) and finds the editor
+// (VXEDITORFINDWINDOW) where it exports those steps.
 int open_in_editor(EditorLink& link, std::string_view program, std::string_view option, std::string_view file,
-                   int line, std::string& error);
+                   int line, std::string& error, const Plugins* plugins = nullptr);
 
 // What a line jump, or the top and down of a run's stepping, did.
 enum class Navigation {
-    Jumped,          // a fresh invocation with the line was started
+    Jumped,          // a fresh invocation with the line was started, or the vxeditor module jumped
     NotOpen,         // no editor was opened on `file`: there is nothing to move
     CannotNavigate,  // the editor open on `file` cannot be told a line here (see below)
     Failed,          // the fresh invocation could not be started
 };
 
-// The line jump: a fresh invocation for the editors that take a line. The others cannot be told
-// a line on Linux (their window messages exist only on their own platform), nor can a terminal
-// editor that is still open (a second one on the same file would only warn about its swap file).
+// Why the editor is asked to show a line: a run stopped there, or a point was picked.
+enum class JumpCause { RunStop, Pick };
+
+// The line jump: the vxeditor module of `plugins` (may be null), when it exports VXEDITORJUMP
+// (run) or VXEDITORJUMP2 (pick), while it has found the editor on `file`; else a fresh invocation
+// for the editors that take a line. The others cannot be told a line on Linux (their window
+// messages exist only on their own platform), nor can a terminal editor that is still open (a
+// second one on the same file would only warn about its swap file).
 Navigation navigate(EditorLink& link, std::string_view program, std::string_view option, std::string_view file,
-                    int line);
+                    int line, const Plugins* plugins = nullptr, JumpCause cause = JumpCause::RunStop);
 bool jump_to_line(EditorLink& link, std::string_view program, std::string_view option, std::string_view file,
-                  int line);  // navigate() == Jumped
+                  int line, const Plugins* plugins = nullptr,
+                  JumpCause cause = JumpCause::RunStop);  // navigate() == Jumped
 
 // What closing the editor at the end (CLOSE END) did.
 enum class Closing {
@@ -123,6 +135,23 @@ Closing close_editor(EditorLink& link);
 
 // Forgets the editor (the run's line link ends); reaps what has ended.
 void release_link(EditorLink& link);
+
+// ---- The vxeditor module ----
+
+// The vxeditor module takes the program and its own parameter pattern (it exports
+// VXEDITOREXECPROGRAM): the program need not be installed for the link to start.
+bool editor_module_starts_program(const Plugins& plugins);
+
+// EXEC_PROGRAM names an editor whose link the program does itself: the vxeditor module gives way
+// and is unloaded (said in the log). True when it was unloaded.
+bool editor_module_gives_way(Plugins& plugins, std::string_view exec_program);
+
+// The run's line link ends: the module's VXEDITOREXIT while it has found the editor.
+void end_editor_link(EditorLink& link, const Plugins& plugins);
+
+// The vxeditor module's VXEDITORTOP, when it exports it and has found the editor on `file`:
+// true when called (it then takes the place of the program's own move to line 1).
+bool editor_module_top(const EditorLink& link, const Plugins& plugins, std::string_view file);
 void reap_started(EditorLink& link);
 
 }  // namespace vx::integration

@@ -109,15 +109,31 @@ Fn typed(const Module& m, std::string_view name) {
     return reinterpret_cast<Fn>(symbol(m, name));
 }
 
-bool suffix_matches(std::string_view suffixes, std::string_view extension) {
+// Each suffix of a module's text: "CLS;APT", "*.xyz", ".pts" all name plain suffixes.
+template <class Visit>
+void for_each_suffix(std::string_view suffixes, Visit&& visit) {
     while (!suffixes.empty()) {
         const std::size_t end = std::min(suffixes.find_first_of(";, "), suffixes.size());
         std::string_view s = suffixes.substr(0, end);
         if (s.substr(0, 2) == "*.") s.remove_prefix(2);
         if (!s.empty() && s.front() == '.') s.remove_prefix(1);
-        if (!s.empty() && upper(s) == upper(extension)) return true;
+        if (!s.empty() && visit(s)) return;
         suffixes.remove_prefix(std::min(end + 1, suffixes.size()));
     }
+}
+
+bool suffix_matches(std::string_view suffixes, std::string_view extension) {
+    bool found = false;
+    for_each_suffix(suffixes, [&](std::string_view s) { return found = upper(s) == upper(extension); });
+    return found;
+}
+
+// The typed plain export, or its ...F variant with the line number when the module has one.
+template <class Value, class Plain, class WithLine>
+bool ask_comment(const Module& m, std::string_view plain, std::string_view with_line, const std::string& line,
+                 int line_number, Value& value) {
+    if (const auto f = typed<WithLine>(m, with_line)) return f(line.c_str(), line_number, &value) != 0;
+    if (const auto f = typed<Plain>(m, plain)) return f(line.c_str(), &value) != 0;
     return false;
 }
 
@@ -189,6 +205,30 @@ void* symbol(const Module& module, std::string_view name) {
     return nullptr;
 }
 
+const Module* module_for_file(const Plugins& plugins, Family family, std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string_view file = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = file.rfind('.');
+    if (dot == std::string_view::npos || dot + 1 == file.size()) return nullptr;
+    for (const Module& m : modules(plugins, family))
+        if (suffix_matches(m.text, file.substr(dot + 1))) return &m;
+    return nullptr;
+}
+
+std::vector<std::string> module_suffixes(const Module& module) {
+    std::vector<std::string> out;
+    for_each_suffix(module.text, [&](std::string_view s) {
+        out.emplace_back(s);
+        return false;
+    });
+    return out;
+}
+
+std::string module_kind(const Module& module) {
+    std::string kind = call_text(symbol(module, family_export(family_spec(module.family), "KIND")));
+    return kind.empty() ? module.name : kind;
+}
+
 std::string menu_caption(const Module& module) {
     if (module.family == Family::Sim && module.slot == 0) return module.text + " or F8";
     if (module.family == Family::Sim && module.slot == 1) return module.text + " or F9";
@@ -198,13 +238,7 @@ std::string menu_caption(const Module& module) {
 // ---- NC readers ----
 
 const Module* reader_for_file(const Plugins& plugins, std::string_view nc_path) {
-    const std::size_t slash = nc_path.rfind('/');
-    const std::string_view file = slash == std::string_view::npos ? nc_path : nc_path.substr(slash + 1);
-    const std::size_t dot = file.rfind('.');
-    if (dot == std::string_view::npos || dot + 1 == file.size()) return nullptr;
-    for (const Module& m : modules(plugins, Family::Read))
-        if (suffix_matches(m.text, file.substr(dot + 1))) return &m;
-    return nullptr;
+    return module_for_file(plugins, Family::Read, nc_path);
 }
 
 int reader_open(const Module& module, const std::string& nc_path, int& first_tool) {
@@ -235,16 +269,19 @@ void reader_close(const Module& module) {
 
 // ---- NC comments ----
 
-bool offer_comment(const Plugins& plugins, std::string_view line, CommentTool& found) {
+bool offer_comment(const Plugins& plugins, std::string_view line, int line_number, CommentTool& found) {
     const Module* m = module(plugins, Family::NcCom, 0);
-    if (!m) return false;
+    if (!m || plugins.comments_disabled) return false;
     const std::string text(line);
-    if (const auto tool = typed<VxNcComToolFn>(*m, "VXNCCOMTOOL")) found.has_tool = tool(text.c_str(), &found.tool) != 0;
-    if (const auto length = typed<VxNcComToolLenFn>(*m, "VXNCCOMTOOLLEN"))
-        found.has_length = length(text.c_str(), &found.length) != 0;
-    if (const auto arbor = typed<VxNcComArborFn>(*m, "VXNCCOMARBOR"))
-        found.has_arbor = arbor(text.c_str(), &found.arbor) != 0;
+    found.has_tool = ask_comment<int, VxNcComToolFn, VxNcComToolFFn>(*m, "VXNCCOMTOOL", "VXNCCOMTOOLF", text,
+                                                                     line_number, found.tool);
+    found.has_length = ask_comment<double, VxNcComToolLenFn, VxNcComToolLenFFn>(
+        *m, "VXNCCOMTOOLLEN", "VXNCCOMTOOLLENF", text, line_number, found.length);
+    found.has_arbor = ask_comment<int, VxNcComArborFn, VxNcComArborFFn>(*m, "VXNCCOMARBOR", "VXNCCOMARBORF", text,
+                                                                        line_number, found.arbor);
     return true;
 }
+
+bool comment_module_loaded(const Plugins& plugins) { return module(plugins, Family::NcCom, 0) != nullptr; }
 
 }  // namespace vx::integration

@@ -42,6 +42,7 @@ struct Module {
 
 struct Plugins {
     std::array<std::vector<Module>, kFamilies> families;  // loaded modules by family, in slot order
+    bool comments_disabled = false;  // "Disable vxnccom.dll": the comment hooks are not called
 };
 
 // Loads every family from `program_dir` (with a trailing "/"), then the library search path.
@@ -64,6 +65,16 @@ const Module* module(const Plugins& plugins, Family family, int slot);
 
 // An export of a loaded module by name, nullptr when it has none.
 void* symbol(const Module& module, std::string_view name);
+
+// The module of `family` whose suffix text names the extension of `path` (case-insensitive;
+// several suffixes separated by ";", "," or blanks), or nullptr.
+const Module* module_for_file(const Plugins& plugins, Family family, std::string_view path);
+
+// The suffixes a module's text names, in order, without "*." or ".".
+std::vector<std::string> module_suffixes(const Module& module);
+
+// The format's name from the family's KIND export (VXLOADKIND, ...); the module's name without it.
+std::string module_kind(const Module& module);
 
 // ---- Menu texts for the window ----
 
@@ -95,7 +106,11 @@ struct CommentTool {
     double length = 0.0;
 };
 
-// Offers an NC line that holds a comment to the vxnccom hooks; false when no module is loaded.
-bool offer_comment(const Plugins& plugins, std::string_view line, CommentTool& found);
+// Offers an NC line that holds a comment to the vxnccom hooks (each ...F variant in place of its
+// plain one, with the line number); false when no module is loaded or the user disabled it.
+bool offer_comment(const Plugins& plugins, std::string_view line, int line_number, CommentTool& found);
+
+// The comment module is loaded (command 32931 exists).
+bool comment_module_loaded(const Plugins& plugins);
 
 }  // namespace vx::integration

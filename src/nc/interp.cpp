@@ -256,15 +256,16 @@ int address_word(Interp& in, Word& w) {
 }
 
 // The comment plug-in sees the line once, before its first comment is skipped; a tool it names
-// becomes the active one. Lengths and arbors from comments are not taken over yet: named.
+// becomes the active one and a length it reads waits for the run (after the block's tool change).
+// Arbors from comments are not taken over yet: named.
 void on_comment(void* context, std::string_view line) {
     Interp& in = *static_cast<Interp*>(context);
     if (!in.comments.offer || in.block.comment_offered) return;
     in.block.comment_offered = true;
     CommentFindings found;
-    if (!in.comments.offer(in.comments.context, line, found)) return;
+    if (!in.comments.offer(in.comments.context, line, in.main_line, found)) return;
     if (found.has_tool) steps::activate_tool(in, found.tool);
-    if (found.has_length) note_no_effect(in, "tool lengths from comments");
+    if (found.has_length && found.length > 0.0 && std::isfinite(found.length)) in.modal.comment_length = found.length;
     if (found.has_arbor) note_no_effect(in, "arbors from comments");
 }
 

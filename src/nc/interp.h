@@ -134,9 +134,10 @@ struct CommentFindings {
 };
 
 // The plug-in that reads tools from comments (the shell links it): false when none is loaded.
+// `line_number` is the NC line the block was read from.
 struct CommentReader {
     const void* context = nullptr;
-    bool (*offer)(const void* context, std::string_view line, CommentFindings& found) = nullptr;
+    bool (*offer)(const void* context, std::string_view line, int line_number, CommentFindings& found) = nullptr;
 };
 
 // ---- Hooks of the later modules ----
@@ -225,6 +226,7 @@ struct ModalState {
     int spindle_direction = 0;
     int tool = 0;
     int preselected = 0;  // 0: none
+    double comment_length = 0;  // a tool length the comment plug-in read, for the run to apply; 0 none
     bool g10 = false;     // the last block was a G10 of offset memory or work offsets
     int g10_l = 0, g10_p = 0;
     double dwell = 0;

@@ -175,6 +175,8 @@ const std::array kCommands{
     Command{32921, 32923, 0, O::Integration, E::NcReaderPlugin, C::None, kLocked, {}, "the NC-reader plug-in"},
     Command{32941, 32943, 0, O::Integration, E::SimPlugin, C::None, kLocked, {}, "the simulation plug-in",
             h::simulation_plugin},
+    Command{32931, 32931, 0, O::Integration, E::NcComPlugin, C::NcComDisabled, kLocked,
+            integration::kTextDisableNcCom.ja, "disabling the NC-comment plug-in", h::disable_comment_module},
     Command{248, 261, 248, O::Shell, E::Always, C::MouseMode, false, {}, "this mouse mode", h::mouse_mode},
 };
 
@@ -211,6 +213,7 @@ bool command_enabled(const App& app, const Command& c, int id) {
     case E::ModPlugin:
         return has_workpiece(app) &&
                integration::module(app.plugins, integration::Family::Mod, plugin_slot(c, id)) != nullptr;
+    case E::NcComPlugin: return integration::comment_module_loaded(app.plugins);
     }
     return false;
 }
@@ -245,6 +248,7 @@ bool command_checked(const App& app, const Command& c, int id) {
     case C::MouseMode: return app.mouse_mode == value;
     case C::SaveLevel: return app.settings.dmf.save_level == value;
     case C::DataLevel: return app.settings.dmf.data_level == value;
+    case C::NcComDisabled: return app.plugins.comments_disabled;
     }
     return false;
 }

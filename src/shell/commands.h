@@ -35,6 +35,7 @@ constexpr int kStopModeLast = 32857;
 constexpr int kNcReaderPlugin = 32921;  // + slot 0..2
 constexpr int kSimPlugin = 32941;       // + slot 0..2
 constexpr int kModPlugin = 32911;       // + slot 0..2
+constexpr int kDisableNcCom = 32931;    // the vxnccom module's hooks off and on again
 constexpr int kLoadWork = 32784;
 constexpr int kLoadPress = 32785;
 constexpr int kLoadSwing = 32850;
@@ -89,6 +90,7 @@ enum class Enable {
     NcReaderPlugin,        // the reader plug-in of the command's slot is loaded
     SimPlugin,             // an NC program is selected and the simulation plug-in is loaded
     ModPlugin,             // a workpiece exists and the modifier plug-in of the slot is loaded
+    NcComPlugin,           // the NC-comment plug-in is loaded
 };
 
 // What a command's check mark shows; a radio group is checked where its value is the command's.
@@ -96,7 +98,7 @@ enum class Check {
     None,
     Sound, RunPaths, ResultPaths, ConstructionPoints, BoundaryBox, Axes, ToolDrawing, ToolDialog,
     CommandMenu, ProgressWindow, PrecisionOptimisation, Mesh, ColourByPen, ColourByDirection,
-    DifferenceTemporary, DifferenceAlways, MouseMode,
+    DifferenceTemporary, DifferenceAlways, MouseMode, NcComDisabled,
     StopMode, RapidCheck, ArborCheck, LengthCheck, ChipCheck, SaveLevel, DataLevel,
 };
 

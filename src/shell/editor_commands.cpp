@@ -61,11 +61,11 @@ int current_line(const App& app) { return app.interp.main_line; }
 
 // The open editor to `line`; an editor that cannot follow is named once in the log (and on
 // stderr), not at every block the run stops at.
-bool move_editor_to(App& app, int line) {
+bool move_editor_to(App& app, int line, integration::JumpCause cause) {
     const EditorSettings& e = app.settings.editor;
     const std::string program = integration::editor_program(e.program, integration::process_environment());
     integration::EditorLink& link = app.editor;
-    switch (integration::navigate(link, program, e.option, app.run.nc_path, line)) {
+    switch (integration::navigate(link, program, e.option, app.run.nc_path, line, &app.plugins, cause)) {
     case integration::Navigation::Jumped: return true;
     case integration::Navigation::NotOpen: return false;
     case integration::Navigation::CannotNavigate:
@@ -83,10 +83,29 @@ bool move_editor_to(App& app, int line) {
 }
 
 // Stepping: the program's top as a run begins, then each line the run stops at.
-void top_at_start(void* context) { move_editor_to(*static_cast<App*>(context), 1); }
-void jump_at_stop(void* context, int line) { move_editor_to(*static_cast<App*>(context), line); }
+void top_at_start(void* context) {
+    App& app = *static_cast<App*>(context);
+    if (integration::editor_module_top(app.editor, app.plugins, app.run.nc_path)) return;
+    move_editor_to(app, 1, integration::JumpCause::RunStop);
+}
+void jump_at_stop(void* context, int line) {
+    move_editor_to(*static_cast<App*>(context), line, integration::JumpCause::RunStop);
+}
 
-void close_link(void* context) { integration::reap_started(static_cast<App*>(context)->editor); }
+// The run's line link ends: a vxeditor module is told (VXEDITOREXIT); what has ended is reaped.
+void close_link(void* context) {
+    App& app = *static_cast<App*>(context);
+    integration::end_editor_link(app.editor, app.plugins);
+    integration::reap_started(app.editor);
+}
+
+// The editor program: a vxeditor module that starts the program itself takes the setting as it
+// stands; otherwise an installed program, or none with the user told.
+std::string editor_or_tell(const App& app) {
+    const std::string& setting = app.settings.editor.program;
+    if (integration::editor_module_starts_program(app.plugins)) return setting;
+    return program_or_tell(setting);
+}
 
 }  // namespace
 
@@ -108,7 +127,7 @@ int edit_definition_file(App& app, EditedFile file) {
 
 bool editor_show_cell_line(App& app, long cell_line) {
     app.editor_line = integration::jump_line(cell_line, current_line(app));
-    return move_editor_to(app, app.editor_line);
+    return move_editor_to(app, app.editor_line, integration::JumpCause::Pick);
 }
 
 void install_editor_hooks(App& app) {
@@ -132,11 +151,11 @@ namespace handlers {
 // The NC program in the editor at the line last picked (or the current one).
 int editor(App& app, int, int, const CommandArgs*) {
     const EditorSettings& e = app.settings.editor;
-    const std::string program = program_or_tell(e.program);
+    const std::string program = editor_or_tell(app);
     if (program.empty()) return 0;
     const int line = app.editor_line > 0 ? app.editor_line : integration::jump_line(0, current_line(app));
     std::string error;
-    if (integration::open_in_editor(app.editor, program, e.option, app.run.nc_path, line, error)) return 1;
+    if (integration::open_in_editor(app.editor, program, e.option, app.run.nc_path, line, error, &app.plugins)) return 1;
     tell(platform::text(kTextCannotStart), error);
     return 0;
 }

@@ -50,6 +50,9 @@ int tool_dialog(App& app, int id, int parameter, const CommandArgs* args);
 // report_command.cpp
 int report(App& app, int id, int parameter, const CommandArgs* args);
 
+// comment_plugin_command.cpp
+int disable_comment_module(App& app, int id, int parameter, const CommandArgs* args);
+
 // editor_commands.cpp
 int editor(App& app, int id, int parameter, const CommandArgs* args);
 

@@ -82,9 +82,10 @@ int highest_above(void* context, double x0, double y0, double x1, double y1, dou
 
 // ---- Comment plug-in ----
 
-bool offer_comment(const void* context, std::string_view line, nc::CommentFindings& found) {
+bool offer_comment(const void* context, std::string_view line, int line_number, nc::CommentFindings& found) {
     integration::CommentTool tool;
-    if (!integration::offer_comment(*static_cast<const integration::Plugins*>(context), line, tool)) return false;
+    const auto& plugins = *static_cast<const integration::Plugins*>(context);
+    if (!integration::offer_comment(plugins, line, line_number, tool)) return false;
     found.has_tool = tool.has_tool;
     found.tool = tool.tool;
     found.has_length = tool.has_length;

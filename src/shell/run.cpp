@@ -330,6 +330,24 @@ void change_tool(RunContext& ctx) {
     st.cut_sound = kSoundRapid;
 }
 
+// A tool length read from a comment: the current tool's protrusion (LENGTH) from here on, until
+// the tool is selected again. A tool with neck lengths (LENGTH2, LENGTH3) keeps its own: said.
+void apply_comment_length(RunContext& ctx) {
+    double& length = ctx.interp->modal.comment_length;
+    if (length <= 0.0) return;
+    sim::CurrentTool& t = *ctx.tool;
+    if (t.length.kind == sim::kLengthNone || t.length.kind == sim::kLength1) {
+        t.length.kind = sim::kLength1;
+        t.length.L[0] = float(length);
+        sim::Attachment head;
+        t.profile = sim::build_profile(t.tool, t.length, t.holder, run::tool_options(ctx, head));
+    } else {
+        platform::note("vornex: line " + std::to_string(ctx.interp->main_line) + ": tool " + std::to_string(t.number) +
+                       " has neck lengths; the length from the comment is not applied");
+    }
+    length = 0.0;
+}
+
 int block_loop(RunContext& ctx) {
     RunState& st = ctx.state;
     const nc::Interp& in = *ctx.interp;
@@ -348,6 +366,7 @@ int block_loop(RunContext& ctx) {
             return run::end_run(ctx);
         }
         change_tool(ctx);
+        apply_comment_length(ctx);
         if (next.step == nc::Step::Move && !run::cut_move(ctx)) return run::end_run(ctx);
         if (nc::end_state(in) >= nc::kEndEnded) return run::end_run(ctx);
         run::report_progress(ctx, false);

@@ -44,9 +44,7 @@ void parse_start(App& app, int argc, const char* const* argv) {
     load_message_file(app.current_dir, app.program_dir);  // sets the language when found
     integration::load_plugins(app.plugins, app.program_dir);
 
-    CommandLineContext context;
-    context.current_dir = app.current_dir;
-    app.command_line = parse_command_line(argc, argv, context);
+    app.command_line = parse_command_line(argc, argv, plugin_file_context(app.plugins, app.current_dir));
     for (const std::string& d : app.command_line.diagnostics) platform::note("vornex: " + d);
 
     const int processors = int(std::max(1u, std::thread::hardware_concurrency()));
@@ -62,6 +60,7 @@ void parse_start(App& app, int argc, const char* const* argv) {
         platform::note("vornex: the colour table " + colour_table_path(app.settings_context) +
                        " was not found; the colours of the settings are used");
     open_sync(app);
+    integration::editor_module_gives_way(app.plugins, app.settings.editor.program);
 
     app.plan = plan_batch(app.command_line);
     for (const std::string& note : app.plan.notes) platform::note("vornex: " + note);
@@ -71,7 +70,7 @@ bool prepare_program(App& app) {
     // The workpiece comes first: the tool's profile is derived at its pitch.
     if (!define_box_workpiece(app.workpiece, app.settings)) return false;
     load_definitions(app);
-    load_basic_model(app.workpiece, app.settings);
+    load_basic_model(app);
     RunContext& run = app.run;
     prepare_run_context(run);
     run.work_dir = app.current_dir;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "shell/app.h"
+#include "work/dmf.h"
 
 namespace vx::shell {
 
@@ -17,6 +18,15 @@ double work_pitch(const Settings& settings, double x0, double y0, double x1, dou
 int define_box_workpiece(sim::Workpiece& wp, const Settings& settings);
 
 // The basic model of the difference display (BASIC MODEL, or -K), aligned with the workpiece.
-void load_basic_model(sim::Workpiece& wp, const Settings& settings);
+// 1 loaded, 0 not (said on stderr and in the log) or none named.
+int load_basic_model(App& app);
+
+// A model file (DMF, STL or a loader plug-in's format) into the workpiece's basic or merge array:
+// 1, or 0 with the reason told. A refused file leaves the array as it was.
+int load_model_file(App& app, const std::string& path, work::ModelUse use);
+
+// What the command line and dropped files need to know of the loaded plug-ins: the loaders' and
+// the savers' suffixes.
+CommandLineContext plugin_file_context(const integration::Plugins& plugins, const std::string& current_dir);
 
 }  // namespace vx::shell

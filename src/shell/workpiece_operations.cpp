@@ -41,7 +41,7 @@ int finish(App& app, int id, int result, bool grid_changed) {
     if (grid_changed && app.workpiece.modification_state != sim::kNoWorkpiece) {
         sim::select_tool(app.tool, app.tools, app.tool.number,
                          selection_options(app.settings, app.workpiece.geometry.pitch, nullptr));
-        load_basic_model(app.workpiece, app.settings);  // aligned again with the new grid
+        load_basic_model(app);  // aligned again with the new grid
     }
     rebuild_title(app.run);
     platform::redraw(platform::ViewPart::Workpiece);
@@ -89,7 +89,7 @@ int merge(App& app, int id, int parameter, const CommandArgs* args) {
     if (!args || args->path.empty() || (parameter != 1 && parameter != -1))
         return open_dialog(app, id, parameter, "the merge dialog");
     sim::Workpiece& wp = app.workpiece;
-    if (work::load_model(wp, args->path, work::ModelUse::Merge) != 1) return 0;
+    if (load_model_file(app, args->path, work::ModelUse::Merge) != 1) return 0;
     work::backup_before_operation(wp);
     return finish(app, id, sim::apply_merge_model(wp, parameter) == 1 ? work::kOpDone : work::kOpNothing, false);
 }

@@ -245,6 +245,11 @@ TEST(PluginMenus, LoadedModulesNameTheirItemsOthersAreHidden) {
     EXPECT_EQ(first->text().toStdString(), "vxread (tst;PTH)");
     EXPECT_TRUE(command_action(*rig.w, shell::cmd::kNcReaderPlugin + 1)->isVisible());
     EXPECT_FALSE(command_action(*rig.w, shell::cmd::kNcReaderPlugin + 2)->isVisible());  // its INIT refused
+    EXPECT_FALSE(command_action(*rig.w, shell::cmd::kDisableNcCom)->isVisible());
+    integration::free_plugins(rig.app->plugins);
+    ASSERT_EQ(integration::load_plugins(rig.app->plugins, VORNEX_EXAMPLE_PLUGIN_DIR), 6);  // every example
+    label_plugin_items(*rig.w);
+    EXPECT_TRUE(command_action(*rig.w, shell::cmd::kDisableNcCom)->isVisible());
 }
 
 // Simulation modules in slots 0 and 1 show their keys in the Run menu, and F8 and F9 start them

@@ -317,7 +317,8 @@ TEST(WindowVersion, TheDialogRefreshesEverySecondUntilClosed) {
 
 TEST(WindowMenus, PluginEntriesOnlyForLoadedModules) {
     WindowRig rig;
-    for (int id : {32911, 32912, 32913, 32921, 32922, 32923, 32941, 32942, 32943}) EXPECT_FALSE(command_action(*rig.w, id)->isVisible()) << id;
+    for (int id : {32911, 32912, 32913, 32921, 32922, 32923, 32931, 32941, 32942, 32943})
+        EXPECT_FALSE(command_action(*rig.w, id)->isVisible()) << id;
 }
 
 }  // namespace

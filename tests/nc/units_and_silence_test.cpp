@@ -96,24 +96,30 @@ TEST(CommentPlugin, ToolFromACommentBecomesActive) {
     struct Seen {
         int calls = 0;
         std::string line;
+        int line_number = 0;
     } seen;
     auto r = test::rig();
     r->with_tools();
     r->in.comments.context = &seen;
-    r->in.comments.offer = [](const void* context, std::string_view line, CommentFindings& found) {
+    r->in.comments.offer = [](const void* context, std::string_view line, int line_number, CommentFindings& found) {
         auto& s = *static_cast<Seen*>(const_cast<void*>(context));
         ++s.calls;
         s.line = std::string(line);
+        s.line_number = line_number;
         found.has_tool = line.find("(T7)") != std::string_view::npos;
         found.tool = 7;
         found.has_length = true;
+        found.length = 12.5;
+        found.has_arbor = true;
         return true;
     };
     r->run("G00 X1 (T7) (TWICE)\nG00 X2\n");
     EXPECT_EQ(seen.calls, 1);
     EXPECT_EQ(seen.line, "G00 X1 (T7) (TWICE)\n");
+    EXPECT_EQ(seen.line_number, 1);
     EXPECT_EQ(active_tool(r->in), 7);
-    EXPECT_EQ(no_effect_summary(r->in.no_effect), "tool lengths from comments (line 1) had no effect");
+    EXPECT_EQ(r->in.modal.comment_length, 12.5);  // the run applies it after the block's tool change
+    EXPECT_EQ(no_effect_summary(r->in.no_effect), "arbors from comments (line 1) had no effect");
 }
 
 }  // namespace

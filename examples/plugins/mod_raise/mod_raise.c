@@ -6,7 +6,7 @@
  * vornex executable (or in a folder on LD_LIBRARY_PATH) and run
  *     VORNEX_RAISE=2.5 vornex -Dstock.dmf -Oraised.dmf -XU1
  * or pick "Raise the workpiece" in the Workpiece menu (the C key takes it back). */
-#include "integration/plugin_abi.h"
+#include "plugin_abi.h"
 
 #include <math.h>
 #include <stdio.h>

@@ -9,7 +9,7 @@
  * vornex executable (or in a folder on LD_LIBRARY_PATH) and run
  *     vornex -X5s1 pocket.nc -Oresult.dmf
  * or pick "Flat pocket cut or F8" in the Run menu. */
-#include "integration/plugin_abi.h"
+#include "plugin_abi.h"
 
 #include <math.h>
 #include <string.h>
