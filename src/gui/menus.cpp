@@ -57,7 +57,7 @@ constexpr auto kMenu = std::to_array<MenuRow>({
     item(213), item(32883), item(32816), item(32828), item(32829), item(32840), line(), item(32796), item(32798),
     item(32800), line(), item(32819), item(32779), item(32843), item(32844), line(), item(32872), item(32879),
     sub("差分表示(&F)", "&Difference display"), item(32891), item(32892), end_sub(), line(), item(122), item(32812),
-    sub("マウス(&U)", "Mo&use"), items(248, 257), end_sub(),
+    sub("マウス(&U)", "Mo&use"), items(248, 261), end_sub(),
     menu("オプション(&O)", "&Options"),
     item(32794), item(138), item(128),
     sub("保存レベル(&S)", "&Save level"), items(32864, 32866), end_sub(),
@@ -294,6 +294,10 @@ void build_menus(Window& w, const shell::MessageFile& messages) {
         }
     }
     label_plugin_items(w);
+    // The mouse modes after the hand tools have no use yet: they keep their place (and caption
+    // slot) but are not shown.
+    for (int id = shell::cmd::kMouseBrush + 1; id <= shell::cmd::kViewMenuLast; ++id)
+        if (QAction* a = command_action(w, id)) a->setVisible(false);
     refresh_menu_states(w);
 }
 

@@ -15,6 +15,7 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include <array>
 #include <cmath>
 
 namespace vx::gui {
@@ -75,11 +76,11 @@ constexpr platform::TextPair kToolDoesNothing{
     "This hand tool has a height (depth) or width of 0 and does nothing: set it under Options, Finishing tool parameters."};
 constexpr platform::TextPair kToolTitle{"各パラメータの設定", "Tool Parameter"};
 constexpr int kToolCursorSize = 24;
+constexpr std::array<char, 4> kToolLetters{'W', 'G', 'P', 'B'};  // welding, grinder, paper, brush
 
 // A hand tool's cursor: a ring with the tool's letter; its hot spot is the ring's centre, the cell
 // that the tool works.
 QCursor hand_tool_cursor(work::HandTool tool) {
-    static constexpr char kLetters[] = {'W', 'G', 'P', 'B'};
     QPixmap pixmap(kToolCursorSize, kToolCursorSize);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -92,7 +93,7 @@ QCursor hand_tool_cursor(work::HandTool tool) {
     font.setPixelSize(10);
     font.setBold(true);
     painter.setFont(font);
-    painter.drawText(pixmap.rect(), Qt::AlignCenter, QString(QChar(kLetters[int(tool)])));
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, QString(QChar(kToolLetters[std::size_t(tool)])));
     painter.end();
     return QCursor(pixmap, kToolCursorSize / 2, kToolCursorSize / 2);
 }

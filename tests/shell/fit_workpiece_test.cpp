@@ -96,7 +96,10 @@ TEST(FitWorkpiece, AProgramAtOneZSaysWhyNoHeightCanBeDerived) {
     RecordingBackend backend;
     Language english(true);
     RunRig rig;
-    const CommandArgs flat{rig.dir.write("flat.nc", "%\nG90 G00 X0 Y0 Z-1.\nG01 X30. F500\nY20.\nM30\n%\n"), {}};
+    // Every move at Z 0, where the run's start point is too.
+    rig.settings.define.control_point = {0, 0, 0};
+    rig.ctx.start_point = {0, 0, 0};
+    const CommandArgs flat{rig.dir.write("flat.nc", "%\nG90 G00 X0 Y0 Z0\nG01 X30. F500\nY20.\nM30\n%\n"), {}};
     const double origin = rig.workpiece.geometry.origin_x;
     backend.recording().answers.push_back(platform::Answer::Yes);
     EXPECT_EQ(dispatch(*rig.app, cmd::kSelectAndDefine, 0, &flat), 0);
@@ -104,7 +107,7 @@ TEST(FitWorkpiece, AProgramAtOneZSaysWhyNoHeightCanBeDerived) {
     ASSERT_FALSE(backend.recording().messages.empty());
     const auto& last = backend.recording().messages.back();
     EXPECT_EQ(last.title, flat.path);
-    EXPECT_NE(last.body.find("Z = -1.000"), std::string::npos) << last.body;
+    EXPECT_NE(last.body.find("Z = 0.000"), std::string::npos) << last.body;
     EXPECT_NE(last.body.find("two points"), std::string::npos) << last.body;
     EXPECT_EQ(last.body.find("reversed"), std::string::npos);
 }
