@@ -173,7 +173,8 @@ const std::array kCommands{
     // ---- Plug-ins and the view menu ----
     Command{32911, 32913, 0, O::Integration, E::NcReaderPlugin, C::None, kLocked, {}, "the NC-reader plug-in"},
     Command{32941, 32943, 0, O::Integration, E::SimPlugin, C::None, false, {}, "the simulation plug-in"},
-    Command{248, 261, 248, O::Shell, E::Always, C::MouseMode, false, {}, "this mouse mode", h::mouse_mode},
+    Command{248, 257, 248, O::Shell, E::Always, C::MouseMode, false, {}, "this mouse mode", h::mouse_mode},
+    Command{258, 261, 258, O::Shell, E::Never, C::MouseMode, false, {}, "an unassigned mouse mode", h::mouse_mode},
 };
 
 
@@ -194,6 +195,7 @@ bool command_enabled(const App& app, const Command& c, int id) {
     const bool nc = !app.run.nc_path.empty();
     switch (c.enable) {
     case E::Always: return true;
+    case E::Never: return false;
     case E::NcSelected: return nc;
     case E::NcSelectedPlain: return nc && !integration::reader_for_file(app.plugins, app.run.nc_path);
     case E::Workpiece: return has_workpiece(app);

@@ -79,6 +79,7 @@ enum class Owner { Shell, Nc, Sim, Work, View, Output, Integration };
 // When a command may be given.
 enum class Enable {
     Always,
+    Never,                 // a place kept in the menus without a use yet
     NcSelected,            // an NC program is selected
     NcSelectedPlain,       // ... and it is a plain NC file (not read by a plug-in)
     Workpiece,             // a workpiece exists

@@ -176,7 +176,6 @@ int open_help(App& app, int, int, const CommandArgs*) {
 }
 
 int mouse_mode(App& app, int id, int, const CommandArgs*) {
-    if (id > cmd::kMouseBrush) return not_available(*find_command(id), id, "an unassigned mouse mode");
     app.mouse_mode = id;
     return 1;
 }
