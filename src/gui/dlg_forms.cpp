@@ -14,7 +14,10 @@
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +26,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <limits>
 
 namespace vx::gui {
@@ -52,19 +56,48 @@ void show_colour(QPushButton* b, Colour c) {
 
 // ---- Forms ----
 
+QDoubleSpinBox* number_box(QWidget* parent, shell::FormField& f) {
+    auto* spin = new QDoubleSpinBox(parent);
+    spin->setDecimals(f.decimals);
+    spin->setRange(-kFieldLimit, kFieldLimit);
+    spin->setValue(f.number);
+    QObject::connect(spin, &QDoubleSpinBox::valueChanged, [&f](double v) { f.number = v; });
+    return spin;
+}
+
+// A number with its scroll bar ("scroll<n>") over low..high: each follows the other; a value typed
+// between two steps keeps the bar at the step below.
+QWidget* scrolled_number(QDialog& dialog, shell::FormField& f, int n) {
+    auto* row = new QWidget(&dialog);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    QDoubleSpinBox* spin = number_box(row, f);
+    spin->setObjectName(QString("field%1").arg(n));
+    auto* bar = new QScrollBar(Qt::Horizontal, row);
+    bar->setObjectName(QString("scroll%1").arg(n));
+    bar->setMinimumWidth(120);
+    const double low = f.scroll_low, step = f.scroll_step;
+    bar->setRange(0, int(std::lround((f.scroll_high - low) / step)));
+    const auto to_bar = [bar, low, step](double v) {
+        const QSignalBlocker quiet(bar);
+        bar->setValue(int(std::floor((v - low) / step + 1e-9)));
+    };
+    to_bar(f.number);
+    QObject::connect(spin, &QDoubleSpinBox::valueChanged, bar, to_bar);
+    QObject::connect(bar, &QScrollBar::valueChanged, spin, [spin, low, step](int k) { spin->setValue(low + k * step); });
+    layout->addWidget(spin);
+    layout->addWidget(bar);
+    return row;
+}
+
 // One widget per field, named "field<n>" so that tests find them.
 QWidget* field_widget(QDialog& dialog, shell::FormField& f, int n) {
     QWidget* widget = nullptr;
     switch (f.kind) {
-    case shell::FormField::Kind::Number: {
-        auto* spin = new QDoubleSpinBox(&dialog);
-        spin->setDecimals(f.decimals);
-        spin->setRange(-kFieldLimit, kFieldLimit);
-        spin->setValue(f.number);
-        QObject::connect(spin, &QDoubleSpinBox::valueChanged, [&f](double v) { f.number = v; });
-        widget = spin;
+    case shell::FormField::Kind::Number:
+        if (f.scroll_step > 0 && f.scroll_high > f.scroll_low) return scrolled_number(dialog, f, n);
+        widget = number_box(&dialog, f);
         break;
-    }
     case shell::FormField::Kind::Check: {
         auto* box = new QCheckBox(qs(f.label), &dialog);
         box->setChecked(f.checked);
@@ -104,6 +137,23 @@ QWidget* field_widget(QDialog& dialog, shell::FormField& f, int n) {
     return widget;
 }
 
+// The number fields show what a check left in the form.
+void show_numbers(QDialog& dialog, const shell::Form& form) {
+    for (std::size_t i = 0; i < form.fields.size(); ++i)
+        if (auto* spin = dialog.findChild<QDoubleSpinBox*>(QString("field%1").arg(i)))
+            spin->setValue(form.fields[i].number);
+}
+
+// OK runs the form's check first: refused, the dialog stays open with the fields as the check left them.
+void check_on_ok(QDialog& dialog, QDialogButtonBox* buttons, const shell::App& app, shell::Form& form) {
+    if (!form.check) return;
+    QObject::disconnect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&dialog, &app, &form] {
+        if (form.check(app, form)) dialog.accept();
+        else show_numbers(dialog, form);
+    });
+}
+
 // The fields of `form` in `dialog`, which must outlive neither; the edits land in `form`.
 void build_form(QDialog& dialog, shell::Form& form) {
     dialog.setWindowTitle(qs(form.title));
@@ -135,6 +185,7 @@ void show_live_text(QDialog& dialog, const shell::App& app, const shell::Form& f
 bool edit_form(Window& w, shell::Form& form) {
     QDialog dialog(w.main);
     build_form(dialog, form);
+    check_on_ok(dialog, dialog.findChild<QDialogButtonBox*>(), *w.app, form);
     show_live_text(dialog, *w.app, form);
     return exec_dialog(w, dialog) == QDialog::Accepted;
 }

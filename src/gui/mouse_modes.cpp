@@ -1,6 +1,7 @@
 #include "gui/mouse_modes.h"
 
 #include "gui/nc_pane.h"
+#include "shell/hand_tool_modes.h"
 
 #include "gui/panel_bar.h"
 #include "gui/widgets.h"
@@ -10,8 +11,11 @@
 #include "view/text.h"
 
 #include <QGuiApplication>
+#include <QPainter>
+#include <QPixmap>
 #include <QTimer>
 
+#include <array>
 #include <cmath>
 
 namespace vx::gui {
@@ -66,6 +70,53 @@ void light_step(Window& w, int dx, int dy, int width, int height) {
     view_changed(w, true);
 }
 
+constexpr platform::TextPair kToolDoesNothing{
+    "この道具は高さ（深さ）または幅が0のため何もしません。「道具パラメータ設定」で設定して下さい。",
+    "This hand tool has a height (depth) or width of 0 and does nothing: set it under Options, Finishing tool parameters."};
+constexpr platform::TextPair kToolTitle{"各パラメータの設定", "Tool Parameter"};
+constexpr int kToolCursorSize = 24;
+constexpr std::array<char, 4> kToolLetters{'W', 'G', 'P', 'B'};  // welding, grinder, paper, brush
+
+// A hand tool's cursor: a ring with the tool's letter; its hot spot is the ring's centre, the cell
+// that the tool works.
+QCursor hand_tool_cursor(work::HandTool tool) {
+    QPixmap pixmap(kToolCursorSize, kToolCursorSize);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (const auto& [colour, width] : {std::pair{Qt::white, 3}, std::pair{Qt::black, 1}}) {
+        painter.setPen(QPen(colour, width));
+        painter.drawEllipse(QRectF(4, 4, kToolCursorSize - 8, kToolCursorSize - 8));
+    }
+    QFont font = painter.font();
+    font.setPixelSize(10);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, QString(QChar(kToolLetters[std::size_t(tool)])));
+    painter.end();
+    return QCursor(pixmap, kToolCursorSize / 2, kToolCursorSize / 2);
+}
+
+QCursor cursor_of(int mode, bool dragging) {
+    if (const auto tool = shell::hand_tool_of_mode(mode)) return hand_tool_cursor(*tool);
+    return QCursor(mode_cursor(mode, dragging));
+}
+
+// The cells a stroke changed: drawn at once, with the step's point in the picked-point list.
+void show_stroke_step(Window& w, const work::CellRange& r) {
+    shell::App& app = *w.app;
+    if (r.empty()) return;
+    platform::StepRefresh cells;
+    cells.first_i = r.first_i, cells.first_j = r.first_j, cells.last_i = r.last_i, cells.last_j = r.last_j;
+    view::show_changed_cells(app.display, app.workpiece, cells);
+    view::add_picked_point(w.picks, view::cell_point(app.workpiece, w.stroke.last_i, w.stroke.last_j));
+    w.view->update();
+}
+
+void play_if_sound(const shell::App& app, std::string_view sound, platform::SoundMode mode) {
+    if (app.run.sound && !sound.empty()) platform::play_sound(sound, mode);
+}
+
 }  // namespace
 
 int drag_mode(int mode, bool ctrl) {
@@ -86,7 +137,7 @@ Qt::CursorShape mode_cursor(int mode, bool dragging) {
 
 void update_view_cursor(Window& w, bool ctrl) {
     if (w.zoom_box || w.drag.active || w.waiting) return;  // the run shows its wait cursor
-    w.view->setCursor(mode_cursor(drag_mode(w.app->mouse_mode, ctrl), false));
+    w.view->setCursor(cursor_of(drag_mode(w.app->mouse_mode, ctrl), false));
     if (ctrl) w.timers[kCursorTimer]->stop();
     else w.timers[kCursorTimer]->start(kCursorResetMs);
 }
@@ -95,7 +146,7 @@ void cursor_timer(Window& w) {
     w.timers[kCursorTimer]->stop();
     if (w.zoom_box || w.drag.active || w.waiting) return;
     const bool ctrl = QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier;
-    w.view->setCursor(mode_cursor(drag_mode(w.app->mouse_mode, ctrl), false));
+    w.view->setCursor(cursor_of(drag_mode(w.app->mouse_mode, ctrl), false));
 }
 
 DragUse drag_step(Window& w, int mode, int dx, int dy, int width, int height) {
@@ -146,6 +197,51 @@ void pick_at(Window& w, const QPoint& p) {
     }
     w.view->update();
     w.panels->update();
+}
+
+// ---- Hand tools ----
+
+bool is_hand_tool_mode(int mode) { return shell::hand_tool_of_mode(mode).has_value(); }
+
+void hand_tool_press(Window& w, int mode, const QPoint& p) {
+    shell::App& app = *w.app;
+    const auto tool = shell::hand_tool_of_mode(mode);
+    std::int32_t i = 0, j = 0;
+    if (!tool || !has_workpiece(w) || !cell_at(w, p, &i, &j)) return;
+    const work::HandToolSize size = shell::hand_tool_size(app.settings.define, *tool);
+    if (!work::hand_tool_usable(app.workpiece, *tool, size)) {
+        platform::show_message({platform::text(kToolTitle), platform::text(kToolDoesNothing)});
+        return;
+    }
+    const work::CellRange changed = work::begin_stroke(app.workpiece, w.stroke, *tool, size, i, j);
+    const shell::HandToolSounds sounds = shell::hand_tool_sounds(*tool);
+    const bool contact = w.stroke.touched && !sounds.contact.empty();
+    play_if_sound(app, contact ? sounds.contact : sounds.working, platform::SoundMode::Loop);
+    show_stroke_step(w, changed);
+}
+
+void hand_tool_drag(Window& w, const QPoint& p) {
+    shell::App& app = *w.app;
+    std::int32_t i = 0, j = 0;
+    if (!w.stroke.active || !cell_at(w, p, &i, &j)) return;
+    const bool touched = w.stroke.touched;
+    const work::CellRange changed = work::continue_stroke(app.workpiece, w.stroke, i, j);
+    if (!touched && w.stroke.touched)  // the grinder bites
+        play_if_sound(app, shell::hand_tool_sounds(w.stroke.tool).contact, platform::SoundMode::Loop);
+    show_stroke_step(w, changed);
+}
+
+void hand_tool_release(Window& w) {
+    shell::App& app = *w.app;
+    if (!w.stroke.active) return;
+    w.stroke.active = false;
+    if (app.run.sound) {
+        platform::stop_sounds();
+        play_if_sound(app, shell::hand_tool_sounds(w.stroke.tool).finished, platform::SoundMode::Async);
+    }
+    // The blocks drawn step by step may leave edges of the old surface: one full redraw.
+    if (w.stroke.touched) platform::redraw(platform::ViewPart::Workpiece);
+    refresh_menu_states(w);
 }
 
 std::string line_of(std::string_view file, int line) {

@@ -1,5 +1,6 @@
 // The mouse modes of the right-button view menu and what the view draws for them: rotate, zoom,
-// pan, the light direction, the measuring cursor and the zoom box, each with its cursor; CTRL
+// pan, the light direction, the measuring cursor, the zoom box and the hand tools (welding,
+// grinder, paper, brush), each with its cursor; CTRL
 // switches a drag (and the cursor) to the alternative mode. The measuring cursor picks a cell:
 // the NC-line panel shows the line that cut it, the measuring panel its point, the deltas to the
 // point before and the radii, and a red cross marks it.
@@ -40,6 +41,15 @@ void centre_on_cursor(Window& w);
 // The measuring cursor's click at view pixel `p`: picks the cell under it, or clears the last
 // point's flag outside the workpiece.
 void pick_at(Window& w, const QPoint& p);
+
+// The hand tools of modes 254..257: the button going down at `p` starts a stroke (backup first)
+// with the tool's looping sound, each drag step works on to the cell under the cursor and redraws
+// the changed cells, and the release ends it with the tool's closing sound and a full redraw. A
+// tool set to do nothing (a zero height or depth) says so instead of starting.
+bool is_hand_tool_mode(int mode);
+void hand_tool_press(Window& w, int mode, const QPoint& p);
+void hand_tool_drag(Window& w, const QPoint& p);
+void hand_tool_release(Window& w);
 
 // Line `line` (1-based) of the text `file` without its line end; empty when there is none.
 std::string line_of(std::string_view file, int line);

@@ -125,6 +125,11 @@ void ViewWidget::mousePressEvent(QMouseEvent* event) {
         pick_at(w_, event->position().toPoint());
         return;
     }
+    if (event->button() == Qt::LeftButton && is_hand_tool_mode(mode)) {
+        d = {true, Qt::LeftButton, event->position().toPoint(), mode, {}};
+        hand_tool_press(w_, mode, d.last);
+        return;
+    }
     if (event->button() == Qt::LeftButton && mode == shell::cmd::kMouseZoomBox) start_zoom_box(w_);
     if (w_.zoom_box && event->button() == Qt::LeftButton) {
         if (!w_.band) w_.band = new QRubberBand(QRubberBand::Rectangle, this);
@@ -152,6 +157,10 @@ void ViewWidget::mouseMoveEvent(QMouseEvent* event) {
         w_.band->setGeometry(QRect(d.last, p).normalized());
         return;
     }
+    if (is_hand_tool_mode(d.mode)) {
+        hand_tool_drag(w_, p);
+        return;
+    }
     const QPointF from = QPointF(d.last) + d.carry;
     const int dx = int(std::lround(p.x() - from.x())), dy = int(std::lround(p.y() - from.y()));
     if (!drag_step_due(dx, dy)) return;
@@ -170,6 +179,7 @@ void ViewWidget::mouseReleaseEvent(QMouseEvent* event) {
     }
     if (was_dragging) {
         w_.drag.active = false;
+        if (is_hand_tool_mode(w_.drag.mode)) hand_tool_release(w_);
         if (w_.drag.mode == shell::cmd::kMouseLight) update();  // the light indicator goes
         update_view_cursor(w_, event->modifiers() & Qt::ControlModifier);
         return;

@@ -12,6 +12,7 @@
 #include "view/offsets_panel.h"
 #include "view/panels.h"
 #include "view/tool_view.h"
+#include "work/hand_tools.h"
 
 #include <QPoint>
 #include <QPointF>
@@ -106,6 +107,7 @@ struct Window {
     bool waiting = false;          // the run asked for the wait cursor
     bool zoom_box = false;         // Z: the next left drag draws the box of the displayed range
     view::PickedPoints picks;      // the measuring cursor's points
+    work::HandStroke stroke;       // the hand tool's stroke while its button is held
     std::optional<view::NcLinePanel> pick_panel;  // the NC-line panel of the last picked cell
     std::optional<int> run_line;   // the line the run named last; else the interpreter's main line
     bool difference_once = false;  // the temporary difference display: its lines go after one paint

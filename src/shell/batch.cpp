@@ -33,6 +33,7 @@ BatchStep load_step(const WorkpieceFile& work) {
     if (work.load == WorkLoad::Press) {
         step.command = cmd::kLoadPress;
         step.parameter = axis_index(work.axis);
+        if (work.keep_given) step.values = {double(work.keep[0]), double(work.keep[1]), double(work.keep[2])};
     } else if (work.load == WorkLoad::Swing) {
         step.command = cmd::kLoadSwing;
         step.parameter = axis_index(work.axis);

@@ -277,11 +277,23 @@ void read_box(Parse& p, std::string_view arg, std::string_view list) {
     p.cl.box = box;
 }
 
-void read_press(Parse& p, std::string_view arg, char axis) {
+// The keep flags, when given, are three 0/1 values: paint, pen colour, cutting direction.
+void read_press(Parse& p, std::string_view arg, char axis, std::string_view attached) {
     WorkpieceFile work;
     work.load = WorkLoad::Press;
     work.axis = axis;
     work.from_switch = true;
+    const std::string list = list_value(p, attached);
+    if (!list.empty()) {
+        const auto n = read_list(list, 3);
+        const auto flag = [](double v) { return v == 0.0 || v == 1.0; };
+        if (n && std::all_of(n->begin(), n->end(), flag)) {
+            work.keep_given = true;
+            for (int k = 0; k < 3; ++k) work.keep[k] = (*n)[k] != 0.0;
+        } else {
+            problem(p, arg, "a press takes (paint,pen,direction): 1 keeps that colour, 0 drops it");
+        }
+    }
     work.path = file_value(p, arg, {});
     set_workpiece(p, arg, std::move(work));
 }
@@ -311,7 +323,8 @@ void read_d_switch(Parse& p, std::string_view arg, std::string_view rest) {
     if (!rest.empty() && rest.front() == '(') return read_box(p, arg, rest);
     if (rest.empty() && p.next < p.args.size() && !p.args[p.next].empty() && p.args[p.next].front() == '(')
         return read_box(p, arg, p.args[p.next++]);
-    if (up.size() == 2 && up[0] == 'P' && (up[1] == 'X' || up[1] == 'Y' || up[1] == 'Z')) return read_press(p, arg, up[1]);
+    if (up.size() >= 2 && up[0] == 'P' && (up[1] == 'X' || up[1] == 'Y' || up[1] == 'Z') && (up.size() == 2 || up[2] == '('))
+        return read_press(p, arg, up[1], rest.substr(2));
     if (up == "P") return problem(p, arg, "-DP needs the direction X, Y or Z");
     if (!up.empty() && (up[0] == 'X' || up[0] == 'Y' || up[0] == 'Z') && (up.size() == 1 || up[1] == '('))
         return read_swing(p, arg, up[0], rest.substr(1));
@@ -615,7 +628,8 @@ std::string usage_text() {
            "  -IC file, -ICfile    colour table (.CTC added when missing)\n"
            "  -Dfile               workpiece file to load\n"
            "  -D(x,y,z,x,y,z)      box workpiece: second corner triple first\n"
-           "  -DPX|-DPY|-DPZ file  load the workpiece reversed (pressed) in X, Y or Z\n"
+           "  -DPX|-DPY|-DPZ [(paint,pen,direction)] file  load the workpiece reversed (pressed)\n"
+           "                       in X, Y or Z, keeping the colours flagged 1 (default none)\n"
            "  -DX|-DY|-DZ [(a,b,angle)] file  load the workpiece swung about X, Y or Z\n"
            "  -Kfile               basic model for the difference display\n"
            "  -Ofile[,b|,b2|,z]    workpiece written after the batch: .DMF (added when no known\n"

@@ -42,6 +42,8 @@ struct WorkpieceFile {
     char axis = 0;              // 'X', 'Y' or 'Z' for Press and Swing
     bool swing_given = false;   // Swing with (a,b,angle); else the remembered swing values
     double a = 0, b = 0, angle = 0;
+    bool keep_given = false;    // Press with (paint,pen,direction); else it keeps no colour
+    bool keep[3] = {false, false, false};
     bool from_switch = false;   // -D...; false for a bare workpiece argument
 };
 

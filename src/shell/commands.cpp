@@ -56,9 +56,10 @@ const std::array kCommands{
             "stripping a pen colour", h::paint},
     Command{32894, 32894, 0, O::View, E::Workpiece, C::None, false, "ペン/ペンキの強調表示(&X)",
             "highlighting pens or paint", h::emphasis},
-    Command{32822, 32822, 0, O::Work, E::WorkpieceBackupOff, C::None, false, "除去体積算出(&V)",
-            "the removed volume"},
-    Command{32851, 32851, 0, O::Work, E::Workpiece, C::None, kLocked, "基準形状指定(&B)", "choosing the basic model"},
+    Command{32822, 32822, 0, O::Work, E::WorkpieceWithBackup, C::None, false, "除去体積算出(&V)",
+            "the removed volume", h::removed_volume},
+    Command{32851, 32851, 0, O::Work, E::Workpiece, C::None, kLocked, "基準形状指定(&B)", "choosing the basic model",
+            h::choose_basic_model},
     Command{32893, 32893, 0, O::Work, E::WorkpieceBasicModel, C::None, kLocked, "差分塗り(&F)",
             "the difference paint", h::difference_paint},
     Command{32911, 32913, 0, O::Integration, E::ModPlugin, C::None, kLocked, {}, "the workpiece plug-in",
@@ -159,7 +160,7 @@ const std::array kCommands{
     Command{32794, 32794, 0, O::Shell, E::Always, C::Sound, false, "音の出力(&S)", "the sound", h::sound},
     Command{138, 138, 0, O::Sim, E::Always, C::None, kLocked, "ピッチ（精度）指定(&P)", "the workpiece pitch", h::window_command},
     Command{128, 128, 0, O::Work, E::Always, C::None, false, "道具パラメータ設定(&T)",
-            "the finishing tool parameters"},
+            "the finishing tool parameters", h::hand_tool_parameters},
     Command{32864, 32866, 1, O::Work, E::Always, C::SaveLevel, false, {}, "the save level", h::save_level},
     Command{32867, 32870, 1, O::Sim, E::NoWorkpiece, C::DataLevel, kLocked, {}, "the data-holding level",
             h::data_level},
@@ -177,7 +178,8 @@ const std::array kCommands{
             h::simulation_plugin},
     Command{32931, 32931, 0, O::Integration, E::NcComPlugin, C::NcComDisabled, kLocked,
             integration::kTextDisableNcCom.ja, "disabling the NC-comment plug-in", h::disable_comment_module},
-    Command{248, 261, 248, O::Shell, E::Always, C::MouseMode, false, {}, "this mouse mode", h::mouse_mode},
+    Command{248, 257, 248, O::Shell, E::Always, C::MouseMode, false, {}, "this mouse mode", h::mouse_mode},
+    Command{258, 261, 258, O::Shell, E::Never, C::MouseMode, false, {}, "an unassigned mouse mode", h::mouse_mode},
 };
 
 
@@ -198,11 +200,12 @@ bool command_enabled(const App& app, const Command& c, int id) {
     const bool nc = !app.run.nc_path.empty();
     switch (c.enable) {
     case E::Always: return true;
+    case E::Never: return false;
     case E::NcSelected: return nc;
     case E::NcSelectedPlain: return nc && !integration::reader_for_file(app.plugins, app.run.nc_path);
     case E::Workpiece: return has_workpiece(app);
     case E::WorkpiecePenColour: return has_workpiece(app) && app.settings.define.colour_by_pen;
-    case E::WorkpieceBackupOff: return has_workpiece(app) && !sim::level_keeps_backup(app.workpiece.data_level);
+    case E::WorkpieceWithBackup: return has_workpiece(app) && sim::level_keeps_backup(app.workpiece.data_level);
     case E::WorkpieceBasicModel: return has_workpiece(app) && app.workpiece.basic_model.data != nullptr;
     case E::NoWorkpiece: return !has_workpiece(app);
     case E::NotMesh: return !app.settings.define.mesh_mode;

@@ -64,12 +64,16 @@ constexpr int kSaveLevelFirst = 32864;  // 32864..32866: save level = command - 
 constexpr int kDataLevelFirst = 32867;  // 32867..32870: data-holding level = command - 32866
 constexpr int kViewMenuFirst = 248;     // 248..261: the right-button view menu's mouse modes
 constexpr int kViewMenuLast = 261;
-constexpr int kMouseRotate = 248;       // the modes this build has; the others are not available
+constexpr int kMouseRotate = 248;       // the view modes
 constexpr int kMouseZoom = 249;
 constexpr int kMousePan = 250;
 constexpr int kMouseLight = 251;        // the light direction
 constexpr int kMouseMeasure = 252;      // the measuring cursor: a click picks a cell
 constexpr int kMouseZoomBox = 253;      // a drag draws the zoom box
+constexpr int kMouseWelding = 254;      // the hand tools: a drag works the workpiece
+constexpr int kMouseGrinder = 255;
+constexpr int kMousePaper = 256;
+constexpr int kMouseBrush = 257;        // the last mode in use; 258..261 have no use yet
 
 }  // namespace cmd
 
@@ -79,11 +83,12 @@ enum class Owner { Shell, Nc, Sim, Work, View, Output, Integration };
 // When a command may be given.
 enum class Enable {
     Always,
+    Never,                 // a place kept in the menus without a use yet
     NcSelected,            // an NC program is selected
     NcSelectedPlain,       // ... and it is a plain NC file (not read by a plug-in)
     Workpiece,             // a workpiece exists
     WorkpiecePenColour,    // ... and the view colours by pen
-    WorkpieceBackupOff,    // ... and the data-holding level keeps no backup
+    WorkpieceWithBackup,   // ... and the data-holding level keeps the backup
     WorkpieceBasicModel,   // ... and a basic model is loaded
     NoWorkpiece,           // no workpiece exists yet (the data-holding levels)
     NotMesh,               // the colour modes: not in mesh display

@@ -23,6 +23,8 @@ struct FormField {
     Colour colour = 0;
     std::vector<std::string> choices;  // a group of radio buttons
     int choice = 0;
+    // A number with a scroll bar beside it, over low..high in steps of `step`; step 0: none.
+    double scroll_low = 0, scroll_high = 0, scroll_step = 0;
 };
 
 struct Form {
@@ -32,6 +34,9 @@ struct Form {
     // A text under the fields that follows their edits, refreshed every 100 ms while the dialog
     // is open; nullptr: none.
     std::string (*live_text)(const App& app, const Form& form) = nullptr;
+    // Run on OK before the dialog closes: false keeps it open (the user was told, and the check
+    // may have set a field back to a usable value); nullptr: none.
+    bool (*check)(const App& app, Form& form) = nullptr;
 };
 
 // The fields the forms are made of, labelled in the current language.

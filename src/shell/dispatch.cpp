@@ -176,8 +176,6 @@ int open_help(App& app, int, int, const CommandArgs*) {
 }
 
 int mouse_mode(App& app, int id, int, const CommandArgs*) {
-    const bool built = id >= cmd::kMouseRotate && id <= cmd::kMouseZoomBox;
-    if (!built) return not_available(*find_command(id), id);
     app.mouse_mode = id;
     return 1;
 }

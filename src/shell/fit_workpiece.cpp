@@ -7,10 +7,20 @@
 #include "shell/handlers.h"
 #include "shell/workpiece.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
 namespace vx::shell {
 namespace {
 
 constexpr platform::TextPair kTextFitWork{"最適な被切削材をセットしますか？", "Is the most suitable work set?"};
+constexpr platform::TextPair kTextNoMoves{"このNCデータには移動がないため、被切削材を定義できません。",
+                                          "The NC data has no moves: no workpiece can be fitted to it."};
+constexpr platform::TextPair kTextFlat{
+    "このNCデータの移動はすべて Z = %.3f にあるため、被切削材の高さを決められません。２点指示で定義して下さい。",
+    "Every move of the NC data lies at Z = %.3f, so no workpiece height can be derived from it. Define the "
+    "workpiece by two points instead."};
 constexpr int kDefineTwoPoints = 32787;  // its handler takes the block and brings the program along
 constexpr double kRapidOnlyTopBelow = 5.0;
 constexpr double kRapidOnlyHeight = 10.0;
@@ -23,6 +33,11 @@ std::optional<FitBox> fit_box(const nc::DataCheck& check, double margin_x, doubl
     FitBox box;
     if (!empty_in_xy(check.feed)) {
         box = {check.feed.min, check.feed.max};
+        // Feed moves all at one Z (a flat program) give no height: the rapids may.
+        if (!(box.maximum.z > box.minimum.z) && !empty_in_xy(check.all)) {
+            box.minimum.z = std::min(box.minimum.z, check.all.min.z);
+            box.maximum.z = std::max(box.maximum.z, check.all.max.z);
+        }
     } else if (!empty_in_xy(check.all)) {
         const double top = check.all.min.z - kRapidOnlyTopBelow;
         box = {{check.all.min.x, check.all.min.y, top - kRapidOnlyHeight}, {check.all.max.x, check.all.max.y, top}};
@@ -51,10 +66,16 @@ int select_and_define(App& app, int, int, const CommandArgs* args) {
     const Vec3& margin = app.settings.define.work_margin;
     const std::optional<FitBox> box = fit_box(check, margin.x, margin.y);
     if (!box) {
-        platform::note("vornex: " + app.run.nc_path + " has no moves: no workpiece fits it");
+        platform::show_message({app.run.nc_path, platform::text(kTextNoMoves)});
         return 0;
     }
     const FitBox& b = *box;
+    if (!(b.maximum.z > b.minimum.z)) {
+        char text[400];
+        std::snprintf(text, sizeof text, std::string(platform::text(kTextFlat)).c_str(), b.minimum.z);
+        platform::show_message({app.run.nc_path, text});
+        return 0;
+    }
     const double pitch = work_pitch(app.settings, b.minimum.x, b.minimum.y, b.maximum.x, b.maximum.y);
     const CommandArgs block{{}, {b.maximum.x, b.maximum.y, b.maximum.z, b.minimum.x, b.minimum.y, b.minimum.z, pitch}};
     return define_two_points(app, kDefineTwoPoints, 0, &block);

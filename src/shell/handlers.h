@@ -16,6 +16,7 @@ int load_workpiece(App& app, int id, int parameter, const CommandArgs* args);
 int save_workpiece(App& app, int id, int parameter, const CommandArgs* args);
 int load_pressed(App& app, int id, int parameter, const CommandArgs* args);
 int load_swung(App& app, int id, int parameter, const CommandArgs* args);
+int choose_basic_model(App& app, int id, int parameter, const CommandArgs* args);
 
 // workpiece_operations.cpp
 int rotate_mirror(App& app, int id, int parameter, const CommandArgs* args);
@@ -29,6 +30,10 @@ int define_origin(App& app, int id, int parameter, const CommandArgs* args);
 int xyz_cut(App& app, int id, int parameter, const CommandArgs* args);
 int thin(App& app, int id, int parameter, const CommandArgs* args);
 int emphasis(App& app, int id, int parameter, const CommandArgs* args);
+int removed_volume(App& app, int id, int parameter, const CommandArgs* args);
+// Values: welding height, width, pen; grinder depth, width, pen; paper depth, width, pen; brush
+// width (hand_tool_modes.h).
+int hand_tool_parameters(App& app, int id, int parameter, const CommandArgs* args);
 
 // dispatch.cpp: the run, its stop and check modes, and the switches of the menus.
 int run(App& app, int id, int parameter, const CommandArgs* args);

@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "shell/handlers.h"
+#include "shell/settings.h"
 #include "shell/workpiece.h"
 #include "work/operations.h"
 
@@ -84,18 +85,56 @@ constexpr TextPair kTwoPointsTitle{"２点指示による被切削材の定義",
 constexpr TextPair kPitch{"被切削材の精度", "Pitch :"};
 constexpr TextPair kGo{"実行(&G)", "&Go"};
 
+constexpr std::size_t kBlockFields = 7;  // the corners and the pitch; the control point follows
+constexpr TextPair kWriteProtect{"書き込み保護されています", "Write protect"};
+
 Form two_points_form(const App& app) {
     const Corners c = current_corners(app);
+    const DefineSettings& d = app.settings.define;
     Form f = titled(tr(kTwoPointsTitle),
            {number_field({"X最大値", "X-MAX"}, 0), number_field({"Y最大値", "Y-MAX"}, 0),
             number_field({"Z最大値", "Z-MAX"}, 0), number_field({"X最小値", "X-MIN"}, 0),
-            number_field({"Y最小値", "Y-MIN"}, 0), number_field({"Z最小値", "Z-MIN"}, 0), number_field(kPitch, 0)});
+            number_field({"Y最小値", "Y-MIN"}, 0), number_field({"Z最小値", "Z-MIN"}, 0), number_field(kPitch, 0),
+            choice_field({"定義後の制御点", "Control Point after Definition"},
+                         {{"XY最小Ｚ最大位置", "XY-Min Z-Max Position"}, {"現在の位置", "Current Position"},
+                          {"指定位置", "Specified Position"}}),
+            number_field({"指定位置 X", "Specified X"}, 0), number_field({"指定位置 Y", "Specified Y"}, 0),
+            number_field({"指定位置 Z", "Specified Z"}, 0),
+            check_field(tr({"座標値設定と保存", "Set and Save the Choice and Coordinates"}), false),
+            check_field(tr({"初期制御点座標値（保存）", "Save as the Initial Control Point"}), false)});
+    const Vec3& s = d.specified_point_dialog;
     return filled(app, kDefineTwoPoints, std::move(f),
-                  {c.high.x, c.high.y, c.high.z, c.low.x, c.low.y, c.low.z, app.settings.define.work_pitch.pitch});
+                  {c.high.x, c.high.y, c.high.z, c.low.x, c.low.y, c.low.z, d.work_pitch.pitch,
+                   double(d.new_control_point_dialog), s.x, s.y, s.z, 0, 0});
+}
+
+// After the block is defined the control point goes to its XY-minimum Z-maximum corner, stays, or
+// goes to the specified point; the boxes write the choice and the point, or the control point as
+// the initial one, to the settings file.
+int place_control_point(App& app, const Form& form) {
+    DefineSettings& d = app.settings.define;
+    const std::vector<double> v = form_values(form);
+    const auto choice = static_cast<NewControlPoint>(form.fields[7].choice);
+    d.new_control_point_dialog = choice;
+    d.specified_point_dialog = {v[8], v[9], v[10]};
+    if (choice == NewControlPoint::BoxTop) app.run.start_point = {v[3], v[4], v[2]};
+    if (choice == NewControlPoint::Specify) app.run.start_point = d.specified_point_dialog;
+    bool written = true;
+    if (form.fields[11].checked)
+        written = write_new_control_point(app.settings, choice) && write_specified_point(app.settings, d.specified_point_dialog);
+    if (form.fields[12].checked) {
+        d.control_point = app.run.start_point;
+        written = write_control_point(app.settings, d.control_point) && written;
+    }
+    if (!written) platform::show_message({app.settings.path, platform::text(kWriteProtect)});
+    return written ? 1 : 0;
 }
 
 int apply_two_points(App& app, const Form& form) {
-    return send(app, kDefineTwoPoints, form, handlers::define_two_points, 0, form_values(form));
+    const std::vector<double> v = form_values(form);
+    const std::vector<double> block(v.begin(), v.begin() + kBlockFields);
+    if (send(app, kDefineTwoPoints, form, handlers::define_two_points, 0, block) != 1) return 0;
+    return place_control_point(app, form);
 }
 
 // ---- Define by origin point ----
@@ -262,6 +301,14 @@ Form xyz_form(const App& app) {
             number_field({"YMAX", "YMAX"}, 0),
             check_field(tr({"カット部を最下点まで下げる", "Cut-Part to Bottom"}), false),
             check_field(tr({"下げる場合、底面を追従させる", "Bottom-Part to Minimum"}), false)});
+    // XMIN .. YMAX scroll over the grid's points.
+    const double pitch = has_workpiece(app) ? app.workpiece.geometry.pitch : 0.0;
+    for (int k = 2; k < 6; ++k) {
+        FormField& field = f.fields[k];
+        field.scroll_low = k < 4 ? c.low.x : c.low.y;
+        field.scroll_high = k < 4 ? c.high.x : c.high.y;
+        field.scroll_step = pitch;
+    }
     return filled(app, kXyzCut, std::move(f), {c.high.z, c.low.z, c.low.x, c.high.x, c.low.y, c.high.y, 0, 0});
 }
 
@@ -284,21 +331,27 @@ std::string thin_sizes_text(const App& app, const Form& form) {
     return work::thin_size_texts(work::thin_sizes(app.workpiece, thin_options(form), app.settings.dmf.save_level));
 }
 
+// A count below 2 is refused with the message and the field set back to 2; the dialog stays open.
+bool check_thin(const App&, Form& form) {
+    if (form.fields[0].number >= kThinMinimum) return true;
+    form.fields[0].number = kThinMinimum;
+    platform::show_message({platform::text(kThinCountError), platform::text(kThinCountTooSmall)});
+    return false;
+}
+
 Form thin_form(const App& app) {
     Form f = titled(tr(kThinTitle),
            {whole_number({"間引き数：", "Thin Count : "}), choice_field({"X方向終端:", "X-End"}, {kAdd, kCut}),
             choice_field({"Y方向終端:", "Y-End"}, {kAdd, kCut})});
     f.live_text = thin_sizes_text;
+    f.check = check_thin;
     return filled(app, kThin, std::move(f), {kThinMinimum, 0, 0});
 }
 
-// A count below 2 is refused and the field shows 2 when the dialog opens again.
 int apply_thin(App& app, const Form& form) {
-    if (form.fields[0].number < kThinMinimum) {
-        Form reset = form;
-        reset.fields[0].number = kThinMinimum;
-        remember(app, kThin, reset);
-        platform::show_message({platform::text(kThinCountError), platform::text(kThinCountTooSmall)});
+    Form checked = form;
+    if (!check_thin(app, checked)) {
+        remember(app, kThin, checked);  // shows 2 when the dialog opens again
         return 0;
     }
     const ThinOptions o = thin_options(form);
@@ -371,6 +424,50 @@ int apply_difference(App& app, const Form& form) {
     return send(app, cmd::kDifferencePaint, form, handlers::difference_paint, area, {v[1], v[2], v[3], v[4], v[5]});
 }
 
+// ---- Hand tool parameters ----
+
+constexpr TextPair kToolParameterTitle{"各パラメータの設定", "Tool Parameter"};
+constexpr int kToolParameters = 128;
+constexpr int kLastPen = 8;  // pens 0..7, and 8 for the paint mark
+constexpr TextPair kTextBadWidth{"幅は0より大きい値を設定して下さい。", "Set a width above 0."};
+constexpr TextPair kTextBadPen{"ペン番号は0～8を設定して下さい。", "Set a pen number from 0 to 8."};
+
+// Widths (fields 1, 4, 7, 9) must be positive and pens (2, 5, 8) within 0..8: the first wrong
+// field is named to the user, and the dialog stays open.
+bool check_tool_parameters(const App&, Form& form) {
+    for (std::size_t k : {1u, 4u, 7u, 9u})
+        if (!(form.fields[k].number > 0.0)) {
+            platform::show_message({form.fields[k].label, platform::text(kTextBadWidth)});
+            return false;
+        }
+    for (std::size_t k : {2u, 5u, 8u})
+        if (!(form.fields[k].number >= 0.0 && form.fields[k].number <= kLastPen)) {
+            platform::show_message({form.fields[k].label, platform::text(kTextBadPen)});
+            return false;
+        }
+    return true;
+}
+
+Form tool_parameter_form(const App& app) {
+    const DefineSettings& d = app.settings.define;
+    Form f = titled(tr(kToolParameterTitle),
+           {number_field({"溶接 高さ", "Welding Height"}, 0), number_field({"溶接 幅", "Welding Width"}, 0),
+            whole_number({"溶接 ペン", "Welding Pen"}), number_field({"グラインダー 深さ", "Grinder Depth"}, 0),
+            number_field({"グラインダー 幅", "Grinder Width"}, 0), whole_number({"グラインダー ペン", "Grinder Pen"}),
+            number_field({"ペーパー 深さ", "Paper Depth"}, 0), number_field({"ペーパー 幅", "Paper Width"}, 0),
+            whole_number({"ペーパー ペン", "Paper Pen"}), number_field({"刷毛 幅", "Brush Width"}, 0)});
+    f.check = check_tool_parameters;
+    return filled(app, kToolParameters, std::move(f),
+                  {d.welding.depth, d.welding.width, double(d.welding.pen), d.grinder.depth, d.grinder.width,
+                   double(d.grinder.pen), d.paper.depth, d.paper.width, double(d.paper.pen), d.brush_width});
+}
+
+int apply_tool_parameters(App& app, const Form& form) {
+    Form checked = form;
+    if (!check_tool_parameters(app, checked)) return 0;
+    return send(app, kToolParameters, form, handlers::hand_tool_parameters, 0, form_values(form));
+}
+
 constexpr std::array kDialogs{
     SettingsDialog{kDefineTwoPoints, two_points_form, apply_two_points},
     SettingsDialog{kDefineOrigin, origin_form, apply_origin},
@@ -385,6 +482,7 @@ constexpr std::array kDialogs{
     SettingsDialog{cmd::kPenStrip, strip_form, apply_strip},
     SettingsDialog{kEmphasis, emphasis_form, apply_emphasis},
     SettingsDialog{cmd::kDifferencePaint, difference_form, apply_difference},
+    SettingsDialog{kToolParameters, tool_parameter_form, apply_tool_parameters},
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 // the key G, and the workpiece backup of the C and B keys.
 #include "platform/platform.h"
 #include "shell/run_steps.h"
+#include "shell/workpiece.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -117,17 +118,22 @@ int restore_run_backup(RunContext& ctx) {
     // A suspended run goes on from its own tool and position: the workpiece stays as it is.
     if (ctx.state.running || ctx.state.suspended) return 0;
     sim::Workpiece& wp = *ctx.workpiece;
+    // The undo of a thinning, a cut or a quarter turn brings back another grid: the tool's
+    // pitch-dependent data and the basic model follow it.
+    const bool other_grid = sim::has_backup_layer(wp) && wp.backup.taken && sim::backup_is_other_grid(wp);
     if (!sim::restore_backup(wp)) return 0;
     sim::rebuild_coordinate_table(wp);
     const RunBackup& b = ctx.backup;
+    const int tool = b.taken ? b.tool : ctx.tool->number;
+    if (other_grid || tool != ctx.tool->number) {
+        sim::Attachment head;
+        if (sim::select_tool(*ctx.tool, *ctx.tools, tool, run::tool_options(ctx, head))) ctx.tools->current_tool = tool;
+    }
     if (b.taken) {
         ctx.state.move.position = b.position;
-        if (b.tool != ctx.tool->number) {
-            sim::Attachment head;
-            if (sim::select_tool(*ctx.tool, *ctx.tools, b.tool, run::tool_options(ctx, head))) ctx.tools->current_tool = b.tool;
-        }
         ctx.tool->pen = b.pen;
     }
+    if (other_grid && ctx.settings) load_basic_model(wp, *ctx.settings);
     platform::redraw(platform::ViewPart::Workpiece);
     platform::redraw(platform::ViewPart::ToolWindow);
     return 1;

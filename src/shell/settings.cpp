@@ -239,7 +239,7 @@ void read_pitches(const SectionReader& r, DefineSettings& d) {
     }
 }
 
-void read_hand_tool(const SectionReader& r, std::string_view name, std::string_view depth_word, HandTool& t) {
+void read_hand_tool(const SectionReader& r, std::string_view name, std::string_view depth_word, HandToolSettings& t) {
     const std::string base(name);
     r.number(base + "(" + std::string(depth_word) + ")", t.depth);
     r.number(base + "(WIDTH)", t.width);

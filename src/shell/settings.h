@@ -120,7 +120,7 @@ struct MovePitch {
     double rate = 1.0;
 };
 
-struct HandTool {
+struct HandToolSettings {
     double depth = 0, width = 0;  // depth is the height for welding
     int pen = 0;
 };
@@ -145,7 +145,7 @@ struct DefineSettings {
     double minimum_pitch = 0.001;
     WorkPitch work_pitch;
     MovePitch move_pitch;
-    HandTool welding{0.5, 5.0, 0}, grinder{1.0, 3.0, 0}, paper{0.1, 1.0, 0};
+    HandToolSettings welding{0.5, 5.0, 0}, grinder{1.0, 3.0, 0}, paper{0.1, 1.0, 0};
     double brush_width = 1.0, hera_width = 1.0;
     // The checks, with the run's defaults. A "STOP" word is the pause mode.
     sim::RapidCheck rapid_check = sim::Checks{}.rapid;    // from INTERFERENCE

@@ -36,6 +36,7 @@ constexpr std::array kSaveTypeFilters{
     TextPair{"VRML2.0/多面体出力(*.WRL)", "VRML2.0/Facet(*.WRL)"},
     TextPair{"VRML2.0/格子点出力(*.WRL)", "VRML2.0/Points(*.WRL)"},
 };
+constexpr TextPair kTextBasicModel{"基準形状指定", "Basic model"};
 
 // After a load changed the pitch, the tool's pitch-dependent data follow it.
 void reselect_tool(App& app) {
@@ -224,6 +225,17 @@ CommandLineContext plugin_file_context(const integration::Plugins& plugins, cons
 
 namespace handlers {
 
+// The basic model of the difference display from the file dialog, or the file dropped with CTRL.
+// It becomes the one that follows the workpiece through later loads and operations.
+int choose_basic_model(App& app, int, int, const CommandArgs* args) {
+    const std::string path = chosen_file(app, args, kTextBasicModel, false);
+    if (path.empty()) return 0;
+    if (load_model_file(app, path, work::ModelUse::Basic) != 1) return 0;
+    app.settings.dmf.basic_model = path;
+    platform::redraw(platform::ViewPart::Workpiece);
+    return 1;
+}
+
 int load_workpiece(App& app, int id, int, const CommandArgs* args) {
     const std::string path = chosen_file(app, args, kTextLoadWork, false);
     if (path.empty()) return 0;
@@ -251,11 +263,11 @@ int load_workpiece(App& app, int id, int, const CommandArgs* args) {
     return 1;
 }
 
-// Loads the file, then presses it along X (parameter 0) or Y (1). Values from the dialog: keep the
+// Loads the file, then presses it along X (parameter 0), Y (1) or Z (2). Values from the dialog: keep the
 // paint, the pen colour, the cutting direction (1 each); without them the pressed body keeps none.
 int load_pressed(App& app, int id, int parameter, const CommandArgs* args) {
     if (!args) return open_dialog(app, id, parameter, "the press dialog");
-    if (parameter != 0 && parameter != 1) return not_available(*find_command(id), id, "pressing along Z");
+    if (parameter < 0 || parameter > 2) return not_available(*find_command(id), id, "pressing in this direction");
     const auto kept = [args](std::size_t k) { return args->values.size() > k && args->values[k] != 0.0; };
     const work::PressKeep keep{kept(0), kept(1), kept(2)};
     if (load_workpiece(app, cmd::kLoadWork, 0, args) != 1) return 0;
@@ -283,7 +295,6 @@ int load_swung(App& app, int id, int parameter, const CommandArgs* args) {
         const work::StlOpenResult result = work::open_stl_workpiece(wp, path, options);
         if (result.status != 1) return 0;
     } else if (work::has_dmf_suffix(path)) {
-        if (swing.axis == 2) return not_available(*find_command(id), id, "swinging a DMF about Z");
         sim::Workpiece source;
         work::OpenOptions options = open_options(app.settings);
         options.data_level = 4;  // heights only: the swing keeps no attributes

@@ -23,6 +23,16 @@ namespace {
 constexpr int kOffsetPaintedOnly = 10;
 constexpr int kOffsetPaintedOutside = 20;
 
+constexpr platform::TextPair kTextVolumeTitle{"除去体積算出", "Cutting Volume"};
+constexpr platform::TextPair kTextIncrease{"※＋値は、増加分", "+ :Increase"};
+constexpr platform::TextPair kTextDecrease{"※－値は、減少分", "- :Decrease"};
+constexpr platform::TextPair kTextNoBackupYet{
+    "比較するバックアップがまだありません（加工、ワーク操作または「B」キーで取得されます）。",
+    "There is no backup to compare with yet (a run, a workpiece operation or the B key takes it)."};
+constexpr platform::TextPair kTextNoBackupLayer{
+    "このデータ保持レベル（3, 4）ではバックアップを保持しないため、除去体積は算出できません。",
+    "The removed volume needs the backup, which data-holding levels 3 and 4 do not keep."};
+
 // Without values from the batch the operation needs its dialog.
 bool has_values(int parameter, const CommandArgs* args) { return parameter != 0 || args != nullptr; }
 
@@ -105,7 +115,7 @@ int difference_paint(App& app, int id, int parameter, const CommandArgs* args) {
     o.normal = number_or(args, 1, d.difference_normal) != 0.0;
     o.colour = static_cast<int>(number_or(args, 2, d.difference_colour));
     o.keep_colour = number_or(args, 3, d.difference_keep_same_colour) != 0.0;
-    o.width = number_or(args, 4, o.width);
+    o.width = number_or(args, 4, d.difference_offset);  // DIFFERENCE OFFSET is the width's default
     return finish(app, id, work::difference_paint(app.workpiece, o), false);
 }
 
@@ -161,6 +171,20 @@ int thin(App& app, int id, int parameter, const CommandArgs* args) {
 int emphasis(App& app, int id, int parameter, const CommandArgs* args) {
     if (!args || args->values.size() < 2) return open_dialog(app, id, parameter, "the emphasis dialog");
     return finish(app, id, work::emphasise(app.workpiece, static_cast<int>(args->values[0]), args->values[1]), false);
+}
+
+// The volume added (+) or removed (-) since the backup, in mm³ or, with VOLUME UNIT "m3", m³.
+int removed_volume(App& app, int, int, const CommandArgs*) {
+    double change = 0.0;
+    if (!sim::volume_change(app.workpiece, &change)) {
+        const bool layer = sim::has_backup_layer(app.workpiece);
+        platform::show_message({platform::text(kTextVolumeTitle), platform::text(layer ? kTextNoBackupYet : kTextNoBackupLayer)});
+        return 0;
+    }
+    const std::string body = work::volume_text(change, app.settings.define.volume_m3) + "\n" +
+                             std::string(platform::text(kTextIncrease)) + "\n" + std::string(platform::text(kTextDecrease));
+    platform::show_message({platform::text(kTextVolumeTitle), body});
+    return 1;
 }
 
 }  // namespace handlers

@@ -360,20 +360,77 @@ int take_backup(Workpiece& wp) {
     wp.backup.work_top = wp.work_top;
     wp.backup.work_bottom = wp.work_bottom;
     wp.backup.highest = wp.highest;
+    wp.backup.line_number.clear();
     wp.backup.taken = true;
     return 1;
 }
 
+int take_backup_of_old_grid(Workpiece& wp, const OldGrid& old) {
+    WorkpieceBackup& b = wp.backup;
+    const std::int64_t cells = std::int64_t{old.geometry.nx} * old.geometry.ny;
+    if (!has_backup_layer(wp) || !ensure_layer_within_memory(b.height, cells) ||
+        !ensure_layer_within_memory(b.attribute, cells)) {
+        b.taken = false;
+        return 0;
+    }
+    std::copy_n(old.height, cells, b.height.data);
+    std::copy_n(old.attribute, cells, b.attribute.data);
+    b.line_number.assign(old.line_number, old.line_number ? old.line_number + cells : nullptr);
+    b.geometry = old.geometry;
+    b.geometry.cell_count = static_cast<std::int32_t>(cells);
+    b.work_top = old.work_top;
+    b.work_bottom = old.work_bottom;
+    b.highest = old.highest;
+    b.taken = true;
+    return 1;
+}
+
+bool backup_is_other_grid(const Workpiece& wp) {
+    const GridGeometry &g = wp.geometry, &b = wp.backup.geometry;
+    return g.nx != b.nx || g.ny != b.ny || g.pitch != b.pitch;
+}
+
+namespace {
+
+// Undo of an operation that reshaped the grid: the workpiece is reallocated at the backup's size;
+// the copy goes aside meanwhile, since the allocation may reuse or release its arrays.
+int restore_other_size(Workpiece& wp) {
+    WorkpieceBackup& b = wp.backup;
+    const std::int64_t cells = std::int64_t{b.geometry.nx} * b.geometry.ny;
+    const std::vector<float> height(b.height.data, b.height.data + cells);
+    const std::vector<std::uint8_t> attribute(b.attribute.data, b.attribute.data + cells);
+    const std::vector<std::int32_t> lines = std::move(b.line_number);
+    const GridGeometry geometry = b.geometry;
+    const double top = b.work_top, bottom = b.work_bottom, highest = b.highest;
+    const std::int32_t state = wp.modification_state;
+    if (!allocate_workpiece_or_report(wp, geometry, wp.data_level)) return 0;
+    std::copy(height.begin(), height.end(), wp.height.data);
+    std::copy(attribute.begin(), attribute.end(), wp.attribute.data);
+    if (has_line_layer(wp)) {
+        if (std::int64_t(lines.size()) == cells) std::copy(lines.begin(), lines.end(), wp.line_number.data);
+        else std::fill_n(wp.line_number.data, cells, 0);
+    }
+    wp.work_top = top, wp.work_bottom = bottom, wp.highest = highest;
+    wp.modification_state = state;
+    return take_backup(wp);  // the same copy stays the backup, as after any restore
+}
+
+}  // namespace
+
 int restore_backup(Workpiece& wp) {
     if (!has_backup_layer(wp) || !wp.backup.taken) return 0;
-    // Every allocation clears `taken`, so the copy always has the current grid's size.
+    if (wp.backup.geometry.nx != wp.geometry.nx || wp.backup.geometry.ny != wp.geometry.ny)
+        return restore_other_size(wp);
     wp.geometry = wp.backup.geometry;
     const std::size_t cells = static_cast<std::size_t>(wp.geometry.cell_count);
     std::memcpy(wp.height.data, wp.backup.height.data, cells * sizeof(float));
     std::memcpy(wp.attribute.data, wp.backup.attribute.data, cells);
+    if (has_line_layer(wp) && std::size_t(wp.backup.line_number.size()) == cells)
+        std::copy(wp.backup.line_number.begin(), wp.backup.line_number.end(), wp.line_number.data);
     wp.work_top = wp.backup.work_top;
     wp.work_bottom = wp.backup.work_bottom;
     wp.highest = wp.backup.highest;
+    rebuild_coordinate_table(wp);  // the pitch may be the backup's own
     return 1;
 }
 

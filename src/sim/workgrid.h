@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace vx::sim {
 
@@ -105,6 +106,9 @@ struct WorkpieceBackup {
     GridGeometry geometry;
     double work_top = 0.0, work_bottom = 0.0, highest = 0.0;
     bool taken = false;  // cleared by every allocation: the copy belongs to the old grid
+    // The line numbers of a grid of another size than the current one (an operation that
+    // reshaped the grid keeps them here, since its undo reallocates); empty otherwise.
+    std::vector<std::int32_t> line_number;
 };
 
 // Cell (i, j) is element j * nx + i of every per-cell layer. Layers are released with the record.
@@ -179,13 +183,31 @@ std::int64_t memory_estimate(const Workpiece& wp);
 // ---- Backup ("C" key) ----
 
 // Both return 0 without a backup layer (data level 3 or 4); restore also without a backup taken
-// since the last allocation. Restoring leaves the modification state and line numbers as they are.
+// since the last allocation. Restoring leaves the modification state and line numbers as they are,
+// unless the backup belongs to a grid of another size: then the workpiece is reallocated for it
+// (0 after "Memory over!", with no workpiece left) and gets its line numbers back too.
 int take_backup(Workpiece& wp);
 int restore_backup(Workpiece& wp);
 
+// The grid as it was before an operation reallocated it for another size, kept as the backup of
+// the new one. `line_number` may be null. 0 without a backup layer or when the memory for the
+// old size cannot be had (then no backup is kept).
+struct OldGrid {
+    GridGeometry geometry;
+    const float* height = nullptr;
+    const std::uint8_t* attribute = nullptr;
+    const std::int32_t* line_number = nullptr;
+    double work_top = 0.0, work_bottom = 0.0, highest = 0.0;
+};
+int take_backup_of_old_grid(Workpiece& wp, const OldGrid& old);
+
+// True when the backup belongs to a grid of another size or pitch than the current one.
+bool backup_is_other_grid(const Workpiece& wp);
+
 // Material added (positive) or removed (negative) since the backup, mm³: every cell weighs pitch
-// squared, halved in the first and last column and again in the first and last row. Returns 0
-// without a backup layer or a backup taken.
+// squared, halved in the first and last column and again in the first and last row. Against a
+// backup of another grid, the difference of the two bodies' volumes above their bottoms. Returns
+// 0 without a backup layer or a backup taken.
 int volume_change(const Workpiece& wp, double* volume);
 
 // ---- Cell operations ----

@@ -46,20 +46,39 @@ void mark_paint_around(Workpiece& wp, std::int32_t cell) {
 
 // ---- Volume change ----
 
-int volume_change(const Workpiece& wp, double* volume) {
-    if (!has_backup_layer(wp) || !wp.backup.taken) return 0;
-    const GridGeometry& g = wp.geometry;
+namespace {
+
+// The sum over the cells of w x value(cell): pitch squared, halved for the two end cells of a row
+// and again for the first and last row.
+template <class CellValue>
+double weighted_sum(const GridGeometry& g, CellValue value) {
     const std::int64_t nx = g.nx, last = g.last_column;
     double total = 0.0;
     for (std::int64_t j = 0; j < g.ny; ++j) {
-        const float* h = wp.height.data + j * nx;
-        const float* b = wp.backup.height.data + j * nx;
-        // The two end cells of a row weigh half; the row weight halves again for the edge rows.
-        double row = kEdgeWeight * ((double(h[0]) - b[0]) + (double(h[last]) - b[last]));
-        for (std::int64_t i = 1; i < last; ++i) row += double(h[i]) - double(b[i]);
+        const std::int64_t r = j * nx;
+        double row = kEdgeWeight * (value(r) + value(r + last));
+        for (std::int64_t i = 1; i < last; ++i) row += value(r + i);
         total += (j == 0 || j == g.last_row ? kEdgeWeight : 1.0) * row;
     }
-    *volume = total * g.pitch_squared;
+    return total * g.pitch_squared;
+}
+
+// The volume of a body on `bottom` under `heights`.
+double body_volume(const float* heights, const GridGeometry& g, double bottom) {
+    return weighted_sum(g, [&](std::int64_t k) { return double(heights[k]) - bottom; });
+}
+
+}  // namespace
+
+int volume_change(const Workpiece& wp, double* volume) {
+    if (!has_backup_layer(wp) || !wp.backup.taken) return 0;
+    const WorkpieceBackup& b = wp.backup;
+    const float* h = wp.height.data;
+    const float* o = b.height.data;
+    // Cell by cell means nothing across two grids: then the bodies on their bottoms are compared.
+    *volume = backup_is_other_grid(wp)
+                  ? body_volume(h, wp.geometry, wp.work_bottom) - body_volume(o, b.geometry, b.work_bottom)
+                  : weighted_sum(wp.geometry, [&](std::int64_t k) { return double(h[k]) - double(o[k]); });
     return 1;
 }
 

@@ -127,6 +127,14 @@ void show_step(Display& d, sim::Workpiece& wp, const platform::StepRefresh& step
     draw_changed_blocks(d.view, wp, d.palette, d.render, cells, sink_into(d.surface_sink, d.surface));
 }
 
+void show_changed_cells(Display& d, sim::Workpiece& wp, const platform::StepRefresh& changed) {
+    GridRange cells;
+    if (!step_cells(changed, wp.geometry, &cells)) return;
+    project_cells(d.view, wp, cells.first_i, cells.first_j, cells.last_i, cells.last_j);
+    if (d.redraw_due) return;
+    draw_changed_blocks(d.view, wp, d.palette, d.render, cells, sink_into(d.surface_sink, d.surface));
+}
+
 void show_path(Display& d, const platform::PathSegment& segment) {
     if (d.overlays.paths_in_result) add_path(d.paths, segment);
     const bool path_run = segment.kind != platform::PathKind::Uncut;

@@ -92,6 +92,10 @@ void paint(Display& d, const sim::Workpiece& wp);
 // their screen positions are brought up to date first), and the tool placed where the step left it.
 void show_step(Display& d, sim::Workpiece& wp, const platform::StepRefresh& step);
 
+// Cells whose heights changed outside a run (a hand tool's stroke; grid indices of `changed`):
+// reprojected in every projection, since they may have risen, and their blocks drawn.
+void show_changed_cells(Display& d, sim::Workpiece& wp, const platform::StepRefresh& changed);
+
 // One move of a path: kept when the result shows paths, drawn into the surface at once for a path
 // run or when paths are shown during the run. Hidden rapids draw nothing.
 void show_path(Display& d, const platform::PathSegment& segment);

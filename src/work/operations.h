@@ -4,7 +4,7 @@
 // is a function over the workpiece record, without dialogs: the window's dialogs and the batch
 // switches gather the parameters and call them. Every operation that changes the workpiece first
 // takes the backup (the "C" key) when the data level keeps one; operations that change the grid's
-// size reallocate, which leaves no backup of the old grid.
+// size reallocate and keep the old grid as that backup, so that "C" undoes them too.
 #pragma once
 
 #include "base/vec3.h"
@@ -69,7 +69,9 @@ int move_workpiece(sim::Workpiece& wp, int mode, const Vec3& amount);
 // `source` swung about the X (axis 0) or Y (axis 1) axis through the swing's centre into `wp`, on
 // a new grid over the rotated extent at the source's pitch: the source's rows (columns for the X
 // axis) are profiles closed down to its bottom, the new bottom is the lowest rotated point.
-// The Z axis is not available for height fields (kOpRefused). kOpMemory when the grid cannot be had.
+// About Z (axis 2) the heights stay and the grid turns: each new point takes the height of the
+// source point nearest to where it turns back to, and the bottom where that lies off the source.
+// kOpMemory when the grid cannot be had.
 int swing_workpiece(sim::Workpiece& wp, const sim::Workpiece& source, const Swing& swing);
 
 // ---- Reverse (press) ----
@@ -80,7 +82,8 @@ struct PressKeep {
 
 // Mirrors the workpiece upside down along X (axis 0) or Y (axis 1): cell (i, j) receives
 // D - h of its mirror cell, D = bottom + highest + 10; attributes follow masked by `keep`; line
-// numbers become 0.
+// numbers become 0. Along Z (axis 2) no cell moves: each receives D - its own height, the die
+// that presses the shape from above.
 int press_workpiece(sim::Workpiece& wp, int axis, const PressKeep& keep);
 
 // ---- Offset ----

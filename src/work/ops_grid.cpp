@@ -3,6 +3,7 @@
 // write the cells back at their new places.
 #include "work/operations.h"
 
+#include "platform/log.h"
 #include "platform/platform.h"
 
 #include <algorithm>
@@ -48,9 +49,20 @@ Snapshot snapshot(const sim::Workpiece& wp) {
     return s;
 }
 
-// The workpiece on `geometry` with the old bounding values; kOpMemory (reported) on failure.
+// The grid before the operation stays the backup, so that the "C" key undoes a reshape too.
+void keep_old_grid_as_backup(sim::Workpiece& wp, const Snapshot& old) {
+    if (!sim::level_keeps_backup(wp.data_level)) return;
+    const sim::OldGrid grid{old.geometry, old.height.data(), old.attribute.data(),
+                            old.line.empty() ? nullptr : old.line.data(), old.work_top, old.work_bottom, old.highest};
+    if (!sim::take_backup_of_old_grid(wp, grid))
+        platform::note("vornex: no memory for the backup of the grid before the operation: the C key cannot undo it");
+}
+
+// The workpiece on `geometry` with the old bounding values and the old grid as its backup;
+// kOpMemory (reported) on failure.
 int reshape(sim::Workpiece& wp, const Snapshot& old, const sim::GridGeometry& geometry) {
     if (!sim::allocate_workpiece_or_report(wp, geometry, wp.data_level)) return kOpMemory;
+    keep_old_grid_as_backup(wp, old);
     wp.work_top = old.work_top;
     wp.work_bottom = old.work_bottom;
     wp.highest = old.highest;
@@ -139,8 +151,16 @@ int move_workpiece(sim::Workpiece& wp, int mode, const Vec3& amount) {
     return kOpDone;
 }
 
+// Where cell (i, j) takes its height from: the mirror cell across X (axis 0) or Y (axis 1), or the
+// cell itself for the Z press.
+std::int64_t press_source(int axis, std::int64_t i, std::int64_t j, std::int64_t nx, std::int64_t ny) {
+    if (axis == 0) return j * nx + (nx - 1 - i);
+    if (axis == 1) return (ny - 1 - j) * nx + i;
+    return j * nx + i;
+}
+
 int press_workpiece(sim::Workpiece& wp, int axis, const PressKeep& keep) {
-    if (axis != 0 && axis != 1) return kOpRefused;
+    if (axis < 0 || axis > 2) return kOpRefused;
     if (!sim::has_workpiece(wp)) return kOpNothing;
     backup_before_operation(wp);
     const Snapshot old = snapshot(wp);
@@ -149,7 +169,7 @@ int press_workpiece(sim::Workpiece& wp, int axis, const PressKeep& keep) {
     const std::int32_t nx = wp.geometry.nx, ny = wp.geometry.ny;
     for (std::int32_t j = 0; j < ny; ++j)
         for (std::int32_t i = 0; i < nx; ++i) {
-            const std::int64_t from = axis == 0 ? std::int64_t{j} * nx + (nx - 1 - i) : std::int64_t{ny - 1 - j} * nx + i;
+            const std::int64_t from = press_source(axis, i, j, nx, ny);
             const std::int64_t to = std::int64_t{j} * nx + i;
             wp.height.data[to] = static_cast<float>(d - old.height[from]);
             wp.attribute.data[to] = old.attribute[from] & mask;

@@ -1,7 +1,8 @@
-// The swing of a workpiece height field about the X or Y axis: each source row (Y axis) or
+// The swing of a workpiece height field about an axis. About X or Y each source row (Y axis) or
 // column (X axis) is a profile closed down to the bottom at both ends and along it; its points are rotated in
 // their plane, and every new grid point between two consecutive rotated points takes the
-// interpolated height when that is higher than what it has.
+// interpolated height when that is higher than what it has. About Z the heights stay and the grid
+// points turn.
 #include "work/operations.h"
 
 #include <algorithm>
@@ -74,11 +75,45 @@ void fill_line(sim::Workpiece& wp, const std::vector<ProfilePoint>& profile, int
     }
 }
 
+// ---- About Z ----
+
+// The grid of the source turned about Z: over the box of its four turned corners, at its pitch.
+bool turned_grid(const sim::GridGeometry& g, const SwingRotation& r, sim::GridGeometry& out) {
+    double x0 = 1e300, x1 = -1e300, y0 = 1e300, y1 = -1e300;
+    for (const double x : {g.origin_x, g.max_x})
+        for (const double y : {g.origin_y, g.max_y}) {
+            const Vec3 p = swing_point(r, {x, y, 0.0});
+            x0 = std::min(x0, p.x), x1 = std::max(x1, p.x), y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
+        }
+    return sim::size_grid(out, x0, y0, x1, y1, g.pitch) == 1;
+}
+
+int swing_about_z(sim::Workpiece& wp, const sim::Workpiece& src, const Swing& swing) {
+    const sim::GridGeometry& g = src.geometry;
+    sim::GridGeometry geometry;
+    if (!turned_grid(g, rotation_of(swing), geometry)) return kOpRefused;
+    if (!sim::allocate_workpiece_or_report(wp, geometry, wp.data_level)) return kOpMemory;
+    if (!sim::define_uniform_body(wp, src.work_bottom, src.work_bottom)) return kOpMemory;
+    const SwingRotation back = rotation_of({2, swing.centre, -swing.angle_degrees});
+    for (std::int32_t j = 0; j < geometry.ny; ++j)
+        for (std::int32_t i = 0; i < geometry.nx; ++i) {
+            const Vec3 p = swing_point(back, {geometry.origin_x + i * g.pitch, geometry.origin_y + j * g.pitch, 0.0});
+            const double si = std::round((p.x - g.origin_x) / g.pitch), sj = std::round((p.y - g.origin_y) / g.pitch);
+            if (si < 0 || sj < 0 || si > g.last_column || sj > g.last_row) continue;
+            wp.height.data[std::int64_t{j} * geometry.nx + i] = src.height.data[std::int64_t(sj) * g.nx + std::int64_t(si)];
+        }
+    wp.modification_state = sim::kModified;
+    sim::recompute_highest(wp);
+    wp.work_top = wp.highest;
+    return kOpDone;
+}
+
 }  // namespace
 
 int swing_workpiece(sim::Workpiece& wp, const sim::Workpiece& src, const Swing& swing) {
-    if (swing.axis != 0 && swing.axis != 1) return kOpRefused;
+    if (swing.axis < 0 || swing.axis > 2) return kOpRefused;
     if (src.height.data == nullptr || src.modification_state == sim::kNoWorkpiece) return kOpNothing;
+    if (swing.axis == 2) return swing_about_z(wp, src, swing);
     const SwingPlane s{rotation_of(swing), swing.axis == 1 ? 0 : 1};
     const sim::GridGeometry& g = src.geometry;
     const std::int32_t lines = s.along == 0 ? g.ny : g.nx;

@@ -143,6 +143,12 @@ TEST_F(OperationsE2e, PressedAndSwungLoads) {
         EXPECT_EQ(height_at(o, i, j), 30.0f - height_at(s, 120 - i, j)) << i << "," << j;
         EXPECT_EQ(attribute_at(o, i, j), 0);
     });
+    // Along Z nothing moves: each cell becomes D minus itself, the die that presses the slot's
+    // shape; (1,1,1) keeps every colour, so the slot's pen stays where it was.
+    check("'-DPZ(1,1,1)' slot.dmf -Opz.dmf", "pz.dmf", kSlotGrid, [](const Dmf& s, const Dmf& o, auto i, auto j) {
+        EXPECT_EQ(height_at(o, i, j), 30.0f - height_at(s, i, j)) << i << "," << j;
+        EXPECT_EQ(attribute_at(o, i, j), attribute_at(s, i, j)) << i << "," << j;
+    });
     // A quarter turn about the Y axis through X = 30, Z = 0: the left face X = 0 (Z 0 to 20) becomes
     // the top at Z = 30 from X = 30 to 50, and the right face the bottom at Z = -30.
     check("'-DY(30,0,90)' slot.dmf -Osw.dmf", "sw.dmf", {41, 81, 30.0, 0.0}, [](const Dmf&, const Dmf& o, auto i, auto j) {

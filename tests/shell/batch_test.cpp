@@ -105,6 +105,11 @@ TEST(BatchLevels, LoadVariantsUseTheirCommands) {
     Rig rig;
     BatchPlan plan = rig.plan("-DPY w.dmf -Oout.dmf", false);
     EXPECT_EQ(describe(plan), (Steps{"32785:1", "32786:1", "quit"}));
+    EXPECT_TRUE(plan.steps[0].values.empty());  // no flags: the press keeps no colour
+    plan = rig.plan("-DPZ(1,0,1) w.dmf -Oout.dmf", false);
+    EXPECT_EQ(describe(plan), (Steps{"32785:2", "32786:1", "quit"}));
+    EXPECT_EQ(plan.steps[0].values, (std::vector<double>{1, 0, 1}));
+    EXPECT_EQ(plan.steps[0].path, "w.dmf");
     plan = rig.plan("-DZ(1,2,45) w.stl -Oout.dmf", false);
     EXPECT_EQ(describe(plan), (Steps{"32850:2", "32786:1", "quit"}));
     EXPECT_EQ(plan.steps[0].values, (std::vector<double>{1, 2, 45}));

@@ -226,6 +226,12 @@ TEST(CommandLineWorkpiece, FileNamesThatLookLikeVariantsArePlain) {
     }
     EXPECT_TRUE(mentions(parse("-DP w.dmf"), "direction"));
     EXPECT_TRUE(mentions(parse("-DPX"), "file name"));
+    EXPECT_TRUE(mentions(parse("-DPX(1,2,0) w.dmf"), "(paint,pen,direction)"));  // flags are 0 or 1
+    const CommandLine kept = parse("-DPY (0,1,0) w.dmf");
+    ASSERT_TRUE(kept.workpiece);
+    EXPECT_TRUE(kept.workpiece->keep_given);
+    EXPECT_EQ(kept.workpiece->keep[1], true);
+    EXPECT_EQ(kept.workpiece->path, "w.dmf");
 }
 
 TEST(CommandLineWorkpiece, LaterWorkpieceReplacesWithANote) {

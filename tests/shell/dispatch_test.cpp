@@ -64,7 +64,7 @@ TEST(CommandRules, EnableRulesFollowTheProgramState) {
          [](App& a) { a.settings.define.colour_by_pen = false; }},
         {cmd::kDataLevelFirst, [](App& a) { a.workpiece.modification_state = sim::kNoWorkpiece; }, none},
         {cmd::kColourByDirection, none, [](App& a) { a.settings.define.mesh_mode = true; }},
-        {32822, [](App& a) { a.workpiece.data_level = 4; }, [](App& a) { a.workpiece.data_level = 1; }},
+        {32822, [](App& a) { a.workpiece.data_level = 1; }, [](App& a) { a.workpiece.data_level = 4; }},
         {cmd::kSimPlugin, nullptr, select},  // no simulation plug-in is loaded: never
         {cmd::kDifferencePaint, nullptr, none},  // no basic model
     };

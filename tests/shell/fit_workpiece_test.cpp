@@ -32,6 +32,9 @@ TEST(FitWorkpiece, BoxSpansTheFeedMovesElseHangsBelowTheRapids) {
         {"feed record empty in Y alone counts as empty", extents({0, 9, 0}, {40, 5, 1}), rapids,
          FitBox{{-12, -21, 15}, {52, 61, 25}}},
         {"no move at all", none, none, std::nullopt},
+        // A flat program: every feed move at Z -1; the rapids at Z 5 give the block its height.
+        {"feed moves at one Z take the height of all moves", extents({0, 0, -1}, {40, 20, -1}),
+         extents({-5, 0, -1}, {40, 20, 5}), FitBox{{-2, -1, -1}, {42, 21, 5}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -85,6 +88,28 @@ TEST(FitWorkpiece, AProgramWithoutMovesSaysNoBlockFitsIt) {
     const double origin = rig.workpiece.geometry.origin_x;
     EXPECT_EQ(dispatch(*rig.app, cmd::kSelectAndDefine, 0, &empty), 0);
     EXPECT_DOUBLE_EQ(rig.workpiece.geometry.origin_x, origin);
+}
+
+// Before, a program whose moves all lay at one Z was refused with "The maximum and the minimum of Z
+// value are reversed.", which named neither the program nor the cause.
+TEST(FitWorkpiece, AProgramAtOneZSaysWhyNoHeightCanBeDerived) {
+    RecordingBackend backend;
+    Language english(true);
+    RunRig rig;
+    // Every move at Z 0, where the run's start point is too.
+    rig.settings.define.control_point = {0, 0, 0};
+    rig.ctx.start_point = {0, 0, 0};
+    const CommandArgs flat{rig.dir.write("flat.nc", "%\nG90 G00 X0 Y0 Z0\nG01 X30. F500\nY20.\nM30\n%\n"), {}};
+    const double origin = rig.workpiece.geometry.origin_x;
+    backend.recording().answers.push_back(platform::Answer::Yes);
+    EXPECT_EQ(dispatch(*rig.app, cmd::kSelectAndDefine, 0, &flat), 0);
+    EXPECT_DOUBLE_EQ(rig.workpiece.geometry.origin_x, origin);
+    ASSERT_FALSE(backend.recording().messages.empty());
+    const auto& last = backend.recording().messages.back();
+    EXPECT_EQ(last.title, flat.path);
+    EXPECT_NE(last.body.find("Z = 0.000"), std::string::npos) << last.body;
+    EXPECT_NE(last.body.find("two points"), std::string::npos) << last.body;
+    EXPECT_EQ(last.body.find("reversed"), std::string::npos);
 }
 
 }  // namespace

@@ -158,6 +158,33 @@ TEST(OperationDialogs, FormsReopenWithTheValuesConfirmedLastInEitherLanguage) {
     EXPECT_EQ(rig.workpiece.height.data[0], float(testing::kRigTop - 2));
 }
 
+// After the two-point definition the control point goes to the block's XY-minimum Z-maximum
+// corner, stays where it was, or goes to the specified point; a reversed block moves nothing.
+TEST(OperationDialogs, TwoPointsPlacesTheControlPointAfterTheBlock) {
+    RecordingBackend backend;
+    struct Case {
+        int choice;
+        double x_max;
+        Vec3 expected;
+    };
+    const Vec3 before{7, 8, 9};
+    const Case cases[]{{0, 30, {2, 1, 15}}, {1, 30, before}, {2, 30, {-1, -2, 50}}, {0, -5, before}};
+    for (const Case& c : cases) {
+        RunRig rig;
+        rig.ctx.start_point = before;
+        const SettingsDialog* d = find_operation_dialog(kDefineTwoPoints);
+        Form f = d->form(*rig.app);
+        for (const auto& [k, v] : {std::pair{0, c.x_max}, {1, 20.0}, {2, 15.0}, {3, 2.0}, {4, 1.0}, {5, 0.0},
+                                   {8, -1.0}, {9, -2.0}, {10, 50.0}})
+            f.fields[std::size_t(k)].number = v;
+        f.fields[7].choice = c.choice;
+        d->apply(*rig.app, f);
+        EXPECT_EQ(rig.ctx.start_point.x, c.expected.x) << c.choice;
+        EXPECT_EQ(rig.ctx.start_point.y, c.expected.y) << c.choice;
+        EXPECT_EQ(rig.ctx.start_point.z, c.expected.z) << c.choice;
+    }
+}
+
 // A window that confirms every operation dialog with its first choice set to the second.
 struct ConfirmingWindow {
     App* app = nullptr;

@@ -154,7 +154,8 @@ TEST(MoveAndPress, ShiftPositionAndTheMasksOfThePress) {
 
     struct Case { int axis; PressKeep keep; std::uint8_t mask; };
     const Case cases[] = {{0, {}, 0}, {1, {true, false, false}, 0x01}, {0, {false, true, false}, 0x0E},
-                          {1, {false, false, true}, 0xF0}, {0, {true, true, true}, 0xFF}};
+                          {1, {false, false, true}, 0xF0}, {0, {true, true, true}, 0xFF},
+                          {2, {false, true, false}, 0x0E}};  // along Z no cell moves
     for (const Case& c : cases) {
         sim::Workpiece p;
         make_block(p, 3, 2);
@@ -163,7 +164,7 @@ TEST(MoveAndPress, ShiftPositionAndTheMasksOfThePress) {
         ASSERT_EQ(press_workpiece(p, c.axis, c.keep), kOpDone);
         for (int j = 0; j < 2; ++j)
             for (int i = 0; i < 3; ++i) {
-                const int from = c.axis == 0 ? j * 3 + (2 - i) : (1 - j) * 3 + i;
+                const int from = c.axis == 0 ? j * 3 + (2 - i) : c.axis == 1 ? (1 - j) * 3 + i : j * 3 + i;
                 EXPECT_EQ(h_at(p, i, j), 10.0f - float(from));
                 EXPECT_EQ(p.attribute.data[j * 3 + i], (0xFF - from) & c.mask);
                 EXPECT_EQ(p.line_number.data[j * 3 + i], 0);
@@ -437,9 +438,35 @@ TEST(Swing, QuarterTurnAndTheUpperEnvelopeOfATiltedBox) {
             for (int j = 0; j < 3; ++j) EXPECT_NEAR(h_at(wp, i, j), top, 1e-4) << "u " << u;
         }
     }
+}
+
+// About Z the heights turn with their grid: a quarter or half turn about the origin is the rotate
+// command's turn exactly (its origins are those of a turn about the origin), and any angle keeps
+// the highest point and puts the bottom where no source point lies.
+TEST(Swing, AboutZTurnsTheGridAsTheRotationDoes) {
+    for (const auto& [angle, mode] : {std::pair{90.0, kTurn90}, std::pair{180.0, kTurn180}, std::pair{-90.0, kTurnMinus90}}) {
+        SCOPED_TRACE(angle);
+        sim::Workpiece src, turned, wp;
+        make_block(src, 7, 4, 0.5, 4, 1.0, 2.0);
+        number_cells(src);
+        make_block(turned, 7, 4, 0.5, 4, 1.0, 2.0);
+        number_cells(turned);
+        ASSERT_EQ(rotate_workpiece(turned, mode), kOpDone);
+        ASSERT_EQ(swing_workpiece(wp, src, {2, {0.0, 0.0, 0.0}, angle}), kOpDone);
+        ASSERT_EQ(wp.geometry.nx, turned.geometry.nx);
+        ASSERT_EQ(wp.geometry.ny, turned.geometry.ny);
+        EXPECT_NEAR(wp.geometry.origin_x, turned.geometry.origin_x, 1e-9);
+        EXPECT_NEAR(wp.geometry.origin_y, turned.geometry.origin_y, 1e-9);
+        EXPECT_TRUE(std::equal(wp.height.data, wp.height.data + wp.geometry.cell_count, turned.height.data));
+    }
     sim::Workpiece src, wp;
-    make_block(src, 3, 3);
-    EXPECT_EQ(swing_workpiece(wp, src, {2, {}, 10.0}), kOpRefused);
+    make_block(src, 11, 11);
+    number_cells(src);
+    ASSERT_EQ(swing_workpiece(wp, src, {2, {5.0, 5.0, 0.0}, 45.0}), kOpDone);
+    EXPECT_EQ(wp.geometry.nx, 15);  // the diagonal 10 * sqrt(2) = 14.1 rounds to 14 pitches, 15 points
+    EXPECT_DOUBLE_EQ(wp.highest, src.highest);
+    EXPECT_EQ(h_at(wp, 0, 0), float(src.work_bottom));  // a corner of the box, off the turned square
+    EXPECT_EQ(h_at(wp, 7, 7), h_at(src, 5, 5));          // the centre stays
 }
 
 TEST(Volume, TextsInBothUnitsAndLanguages) {
@@ -449,6 +476,64 @@ TEST(Volume, TextsInBothUnitsAndLanguages) {
     platform::set_english(false);
     EXPECT_EQ(volume_text(0.0, false), "0.000 (立法mm)");
     EXPECT_EQ(volume_text(1e6, true), "0.001000 (立方m)");
+}
+
+}  // namespace
+}  // namespace vx::work
+
+namespace vx::work {
+namespace {
+
+// An operation that reallocates for another grid size leaves the grid before it as the backup:
+// the "C" key brings back the old geometry, heights, attributes and line numbers exactly, and a
+// second restore gives the same again. Before, the reallocation dropped the backup and the key
+// did nothing.
+TEST(UndoAfterReshape, RestoresTheOldGridExactly) {
+    const std::function<int(sim::Workpiece&)> operations[] = {
+        [](sim::Workpiece& wp) { return thin_workpiece(wp, {3, true, false}); },
+        [](sim::Workpiece& wp) { return rotate_workpiece(wp, kTurn90); },
+        [](sim::Workpiece& wp) { return xyz_cut(wp, {8.0, -5.0, -2.0, 1.0, 2.5, 4.0, false, false}); },
+    };
+    for (const auto& operation : operations) {
+        sim::Workpiece wp;
+        test::make_block(wp, 11, 7, 0.5, 1, -3.0, 2.0);
+        number_cells(wp);
+        const sim::GridGeometry before = wp.geometry;
+        const std::vector<float> heights(wp.height.data, wp.height.data + before.cell_count);
+        const std::vector<std::uint8_t> attributes(wp.attribute.data, wp.attribute.data + before.cell_count);
+        const std::vector<std::int32_t> lines(wp.line_number.data, wp.line_number.data + before.cell_count);
+        const double highest = wp.highest;
+        ASSERT_EQ(operation(wp), kOpDone);
+        ASSERT_TRUE(wp.geometry.nx != before.nx || wp.geometry.ny != before.ny);
+        double change = 0.0;
+        EXPECT_EQ(sim::volume_change(wp, &change), 1);  // a backup of another grid still measures
+        for (int restore = 0; restore < 2; ++restore) {
+            ASSERT_EQ(sim::restore_backup(wp), 1);
+            EXPECT_EQ(wp.geometry.nx, before.nx);
+            EXPECT_EQ(wp.geometry.ny, before.ny);
+            EXPECT_DOUBLE_EQ(wp.geometry.origin_x, before.origin_x);
+            EXPECT_DOUBLE_EQ(wp.geometry.pitch, before.pitch);
+            EXPECT_DOUBLE_EQ(wp.highest, highest);
+            EXPECT_TRUE(std::equal(heights.begin(), heights.end(), wp.height.data));
+            EXPECT_TRUE(std::equal(attributes.begin(), attributes.end(), wp.attribute.data));
+            EXPECT_TRUE(std::equal(lines.begin(), lines.end(), wp.line_number.data));
+            EXPECT_DOUBLE_EQ(wp.coordinate.data[3], 3 * before.pitch);
+        }
+        ASSERT_EQ(sim::volume_change(wp, &change), 1);
+        EXPECT_EQ(change, 0.0);
+    }
+}
+
+// Against a backup of another grid the volume is the difference of the two bodies on their
+// bottoms: a 10 x 4 mm block 15 high (bottom -5, top 10) cut to 4 x 3 mm at Z 8 keeps 4 * 3 * 13
+// of its 10 * 4 * 15 mm³.
+TEST(UndoAfterReshape, VolumeAgainstTheOldGridIsTheBodiesDifference) {
+    sim::Workpiece wp;
+    test::make_block(wp, 11, 5);
+    ASSERT_EQ(xyz_cut(wp, {8.0, -5.0, 2.0, 6.0, 1.0, 4.0, false, false}), kOpDone);
+    double change = 0.0;
+    ASSERT_EQ(sim::volume_change(wp, &change), 1);
+    EXPECT_NEAR(change, 4.0 * 3.0 * 13.0 - 10.0 * 4.0 * 15.0, 1e-9);
 }
 
 }  // namespace
