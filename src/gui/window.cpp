@@ -204,7 +204,8 @@ void tool_to_run_position(Window& w) {
 
 int send_command(Window& w, int id, int parameter, const shell::CommandArgs* args) {
     const int status = shell::dispatch(*w.app, id, parameter, args);
-    if (shell::is_run_command(id) && status != shell::kCommandDisabled) tool_to_run_position(w);
+    const bool sim_plugin_run = id >= shell::cmd::kSimPlugin && id < shell::cmd::kSimPlugin + integration::kSlots;
+    if ((shell::is_run_command(id) || sim_plugin_run) && status != shell::kCommandDisabled) tool_to_run_position(w);
     refresh_menu_states(w);
     follow_nc_line(w, w.app->interp.main_line);  // where a run ended or stopped
     close_if_asked(w);

@@ -354,7 +354,6 @@ Closing close_editor(EditorLink& link) {
     release_link(link);
     return result;
 }
-}
 
 void release_link(EditorLink& link) {
     reap_started(link);

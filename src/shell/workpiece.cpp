@@ -208,6 +208,14 @@ int load_basic_model(App& app) {
     return 0;
 }
 
+int load_basic_model(sim::Workpiece& wp, const Settings& settings) {
+    const std::string& path = settings.dmf.basic_model;
+    if (path.empty()) return 0;
+    if (work::load_model(wp, path, work::ModelUse::Basic) == 1) return 1;
+    platform::note("vornex: the basic model " + path + " was not loaded");
+    return 0;
+}
+
 int load_model_file(App& app, const std::string& path, work::ModelUse use) {
     const bool built_in = work::has_dmf_suffix(path) || has_stl_suffix(path);
     if (const integration::Module* loader = built_in ? nullptr : integration::loader_for_file(app.plugins, path))

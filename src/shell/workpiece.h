@@ -20,6 +20,9 @@ int define_box_workpiece(sim::Workpiece& wp, const Settings& settings);
 // The basic model of the difference display (BASIC MODEL, or -K), aligned with the workpiece.
 // 1 loaded, 0 not (said on stderr and in the log) or none named.
 int load_basic_model(App& app);
+// The same where only the workpiece and the settings are at hand (a run given back its backup of
+// another grid): DMF and STL models; a loader plug-in's format is said to be not loaded.
+int load_basic_model(sim::Workpiece& wp, const Settings& settings);
 
 // A model file (DMF, STL or a loader plug-in's format) into the workpiece's basic or merge array:
 // 1, or 0 with the reason told. A refused file leaves the array as it was.

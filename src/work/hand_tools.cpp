@@ -68,9 +68,14 @@ void work_at(sim::Workpiece& wp, HandStroke& s, std::int32_t ci, std::int32_t cj
         for (std::int32_t i = std::max(ci - r, 0); i <= std::min(ci + r, g.last_column); ++i) {
             const std::int64_t cell = std::int64_t{j} * g.nx + i;
             const double distance = std::hypot(double(i - ci), double(j - cj)) * g.pitch;
+            // A bead is laid once: the steps of a stroke lie about a cell apart, and adding the
+            // height at each of them would pile a 0.5 mm bead into a column width / pitch times
+            // as high.
+            if (s.tool == HandTool::Welding && s.welded[std::size_t(cell)]) continue;
             const float h = wp.height.data[cell];
             const float next = worked_height(wp, s, h, distance);
             if (std::isnan(next)) continue;
+            if (s.tool == HandTool::Welding) s.welded[std::size_t(cell)] = true;
             const bool paints = s.tool == HandTool::Brush && !(wp.attribute.data[cell] & sim::kPaintBit);
             if (next == h && !paints) continue;
             wp.height.data[cell] = next;
@@ -102,6 +107,7 @@ CellRange begin_stroke(sim::Workpiece& wp, HandStroke& stroke, HandTool tool, co
     CellRange changed;
     if (!hand_tool_usable(wp, tool, size) || !on_grid(wp.geometry, i, j)) return changed;
     backup_before_operation(wp);
+    if (tool == HandTool::Welding) stroke.welded.assign(std::size_t(wp.geometry.nx) * std::size_t(wp.geometry.ny), false);
     stroke.active = true;
     stroke.last_i = i, stroke.last_j = j;
     work_at(wp, stroke, i, j, changed);

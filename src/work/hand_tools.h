@@ -7,6 +7,7 @@
 #include "sim/workgrid.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace vx::work {
 
@@ -35,6 +36,7 @@ struct HandStroke {
     std::int32_t last_i = 0, last_j = 0;  // the cell picked last
     bool has_level = false;               // the grinder's level, set by its first contact
     float level = 0.0f;
+    std::vector<bool> welded;             // welding: the cells this stroke raised already
 };
 
 // Whether the tool can do anything: a workpiece, a positive width and (but for the brush) a

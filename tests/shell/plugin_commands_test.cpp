@@ -39,7 +39,7 @@ std::vector<float> heights(const sim::Workpiece& wp) {
 TEST(PluginCommands, ExampleModifierRaisesTheWholeWorkpiece) {
     RecordingBackend backend;
     RunRig rig;
-    ASSERT_EQ(integration::load_plugins(rig.app->plugins, kExamples), 2);
+    ASSERT_EQ(integration::load_plugins(rig.app->plugins, kExamples), 6);  // every example of examples/plugins
     const Env raise("VORNEX_RAISE", "2.5");
     const double bottom = rig.workpiece.work_bottom;
     EXPECT_EQ(dispatch(*rig.app, cmd::kModPlugin), 1);
@@ -59,7 +59,7 @@ TEST(PluginCommands, ExampleModifierRaisesTheWholeWorkpiece) {
 TEST(PluginCommands, ExampleSimulationCutsTheSlotAsAFlatMill) {
     RecordingBackend backend;
     RunRig rig;
-    ASSERT_EQ(integration::load_plugins(rig.app->plugins, kExamples), 2);
+    ASSERT_EQ(integration::load_plugins(rig.app->plugins, kExamples), 6);  // every example of examples/plugins
     rig.data_program("slot.nc");
     EXPECT_EQ(dispatch(*rig.app, cmd::kSimPlugin), kRunEnded);
     const sim::GridGeometry& g = rig.workpiece.geometry;

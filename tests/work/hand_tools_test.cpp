@@ -59,9 +59,10 @@ struct ToolCase {
 
 TEST(HandTools, EachToolWorksItsFootprintAlongTheStroke) {
     const ToolCase cases[] = {
-        // Welding: +0.5 per step whose point is within width / 2 = 2.5 mm (a round footprint).
+        // Welding: +0.5 once per stroke on every cell within width / 2 = 2.5 mm of a step point (a
+        // round footprint), however many steps reach it: a bead, not a pile.
         {"welding", HandTool::Welding, {0.5, 5.0, 3}, false,
-         [](int i, int j, float h) { return float(h + 0.5 * steps_within(i, j, 2.5)); }},
+         [](int i, int j, float h) { return steps_within(i, j, 2.5) > 0 ? float(h + 0.5) : h; }},
         // Paper: width 3 gives a 3 x 3 square, lowered 0.1 at every step that covers it.
         {"paper", HandTool::Paper, {0.1, 3.0, 0}, false,
          [](int i, int j, float h) {
