@@ -62,19 +62,22 @@ void stamp_row(const float* source_row, float* out, std::int32_t nx, std::int32_
     }
 }
 
+// One target row. With several bands it is gathered in `scratch` (the band's own row) and stored
+// once: the stamp passes over a row once per stamp point, and rows of neighbouring bands share a
+// cache line at their ends, so gathering in place made two bands fight over those lines and run
+// no faster than one. One band gathers in place (null `scratch`), which spares the extra store.
 template <bool kRaise>
-void gather_rows(const float* source, const float* start, float* target, const sim::GridGeometry& g,
-                 const std::vector<StampPoint>& stamp, std::int32_t first, std::int32_t last) {
+void gather_row(const float* source, const float* start, float* target, const sim::GridGeometry& g,
+                const std::vector<StampPoint>& stamp, std::int32_t j, float* scratch) {
     const std::int64_t nx = g.nx;
-    for (std::int32_t j = first; j <= last; ++j) {
-        float* out = target + j * nx;
-        std::copy(start + j * nx, start + (j + 1) * nx, out);
-        for (const StampPoint& p : stamp) {
-            const std::int32_t row = j + p.dp;
-            if (row < 0 || row > g.last_row) continue;
-            stamp_row<kRaise>(source + row * nx, out, g.nx, p.dq, p.height);
-        }
+    float* out = scratch ? scratch : target + j * nx;
+    std::copy(start + j * nx, start + (j + 1) * nx, out);
+    for (const StampPoint& p : stamp) {
+        const std::int32_t row = j + p.dp;
+        if (row < 0 || row > g.last_row) continue;
+        stamp_row<kRaise>(source + row * nx, out, g.nx, p.dq, p.height);
     }
+    if (scratch) std::copy(scratch, scratch + nx, target + j * nx);
 }
 
 // ---- Bands ----
@@ -101,18 +104,19 @@ struct OffsetJob {
 // Taken after the last row: no row index is ever handed out again.
 constexpr std::int32_t kNoMoreRows = std::numeric_limits<std::int32_t>::max() / 2;
 
-void offset_one_row(OffsetJob& job, std::int32_t j) {
+void offset_one_row(OffsetJob& job, std::int32_t j, float* scratch) {
     if (!job.stop.load(std::memory_order_relaxed)) {
-        if (job.raise) gather_rows<true>(job.source, job.start, job.target, job.grid, job.stamp, j, j);
-        else gather_rows<false>(job.source, job.start, job.target, job.grid, job.stamp, j, j);
+        if (job.raise) gather_row<true>(job.source, job.start, job.target, job.grid, job.stamp, j, scratch);
+        else gather_row<false>(job.source, job.start, job.target, job.grid, job.stamp, j, scratch);
     }
     job.rows_finished.fetch_add(1, std::memory_order_release);
     job.rows_finished.notify_all();
 }
 
 void helper_band(std::shared_ptr<OffsetJob> job) {
+    std::vector<float> scratch(std::size_t(job->grid.nx));
     for (std::int32_t j = job->next_row.fetch_add(1); j <= job->grid.last_row; j = job->next_row.fetch_add(1))
-        offset_one_row(*job, j);
+        offset_one_row(*job, j, scratch.data());
 }
 
 // The caller's band: Escape, the window and the progress every 100 ms, between rows.
@@ -136,7 +140,8 @@ bool processors_busy() {
 // Runs the stamp over every row in `threads` bands; false when Escape stopped it.
 bool run_offset_bands(const std::shared_ptr<OffsetJob>& job, int threads) {
     if (threads > 1 && job->yield_when_busy && processors_busy()) threads = 1;
-    for (int k = 1; k < threads; ++k) {
+    int helpers = 0;
+    for (; helpers < threads - 1; ++helpers) {
         try {
             std::thread(helper_band, job).detach();
         } catch (const std::system_error&) {
@@ -145,12 +150,13 @@ bool run_offset_bands(const std::shared_ptr<OffsetJob>& job, int threads) {
     }
     if (job->show_progress) platform::progress_begin(platform::text(kTextOffsetTitle), job->grid.ny);
     auto next = std::chrono::steady_clock::now() + kPollInterval;
+    std::vector<float> scratch(helpers > 0 ? std::size_t(job->grid.nx) : 0);
     // Escape is looked at before a row is taken: every row taken is finished.
     while (!job->stop.load()) {
         const std::int32_t j = job->next_row.fetch_add(1);
         if (j > job->grid.last_row) break;
         poll(*job, next);
-        offset_one_row(*job, j);
+        offset_one_row(*job, j, helpers > 0 ? scratch.data() : nullptr);
     }
     // Every row handed out must be finished before the heights are used; none is handed out after.
     const std::int32_t taken = std::min(job->next_row.exchange(kNoMoreRows), job->grid.ny);
@@ -231,8 +237,10 @@ void offset_rows(const float* source, const std::uint8_t* use, float* target, co
     }
     const float* stamp_source = use ? masked.data() : source;
     const std::vector<StampPoint> stamp = stamp_points(g, direction, value);
-    if (raise) gather_rows<true>(stamp_source, source, target, g, stamp, first_row, last_row);
-    else gather_rows<false>(stamp_source, source, target, g, stamp, first_row, last_row);
+    for (std::int32_t j = first_row; j <= last_row; ++j) {
+        if (raise) gather_row<true>(stamp_source, source, target, g, stamp, j, nullptr);
+        else gather_row<false>(stamp_source, source, target, g, stamp, j, nullptr);
+    }
 }
 
 int offset_workpiece(sim::Workpiece& wp, const OffsetOptions& o) {
