@@ -246,11 +246,20 @@ constexpr int kLastWorkOffset = nc::kWorkOffsets - 1;  // 200
 
 double field_value(const QLineEdit* e) { return read_number(e->text().toStdString()); }
 
-QCheckBox* modify_ctl_box(Window& w, QDialog& dialog) {
+// The D/H and work-offset dialogs end alike: their tabs, the box that writes the values back to
+// the CTL file (remembered for the next opening) and OK/Cancel. True on OK, `modify` the box.
+bool exec_ctl_tabs_dialog(Window& w, QDialog& dialog, QTabWidget* tabs, bool& modify) {
     auto* box = new QCheckBox(qt(kTextModifyCtl), &dialog);
     box->setObjectName("modify");
     box->setChecked(w.main->property(kModifyCtlProperty).toBool());
-    return box;
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(tabs);
+    layout->addWidget(box);
+    layout->addWidget(ok_cancel(dialog));
+    if (exec_dialog(w, dialog) != QDialog::Accepted) return false;
+    modify = box->isChecked();
+    w.main->setProperty(kModifyCtlProperty, modify);
+    return true;
 }
 
 QLineEdit* line_field(QWidget* parent, const std::string& text, const QString& name) {
@@ -283,16 +292,11 @@ int offsets_dialog(Window& w, nc::OffsetTable table) {
         }
         tabs->addTab(page, qs(nc::offset_tab_label(tab)));
     }
-    QCheckBox* modify = modify_ctl_box(w, dialog);
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(tabs);
-    layout->addWidget(modify);
-    layout->addWidget(ok_cancel(dialog));
-    if (exec_dialog(w, dialog) != QDialog::Accepted) return 0;
-    w.main->setProperty(kModifyCtlProperty, modify->isChecked());
+    bool modify = false;
+    if (!exec_ctl_tabs_dialog(w, dialog, tabs, modify)) return 0;
     std::vector<shell::OffsetEdit> edits(kLastOffset + 1);
     for (int n = 1; n <= kLastOffset; ++n) edits[n] = {field_value(offsets[n]), field_value(wears[n])};
-    return shell::apply_offsets(*w.app, table, edits, modify->isChecked());
+    return shell::apply_offsets(*w.app, table, edits, modify);
 }
 
 int work_offsets_dialog(Window& w) {
@@ -317,17 +321,12 @@ int work_offsets_dialog(Window& w) {
         }
         tabs->addTab(page, QString::number(1 + tab * nc::kWorkOffsetsPerTab));
     }
-    QCheckBox* modify = modify_ctl_box(w, dialog);
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(tabs);
-    layout->addWidget(modify);
-    layout->addWidget(ok_cancel(dialog));
-    if (exec_dialog(w, dialog) != QDialog::Accepted) return 0;
-    w.main->setProperty(kModifyCtlProperty, modify->isChecked());
+    bool modify = false;
+    if (!exec_ctl_tabs_dialog(w, dialog, tabs, modify)) return 0;
     std::vector<Vec3> offsets(kLastWorkOffset + 1);
     for (int n = 1; n <= kLastWorkOffset; ++n)
         offsets[n] = {field_value(fields[n][0]), field_value(fields[n][1]), field_value(fields[n][2])};
-    return shell::apply_work_offsets(*w.app, offsets, modify->isChecked());
+    return shell::apply_work_offsets(*w.app, offsets, modify);
 }
 
 }  // namespace
