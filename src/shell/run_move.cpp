@@ -234,6 +234,7 @@ int cut_whole(RunContext& ctx, MoveCut& cut) {
     w.run_type = show ? sim::kRunMoveStart : sim::kRunMoveStep;
     w.projection = step_projection(ctx);
     w.pool = ctx.kernel->pool;
+    w.ramp_tables = &ctx.kernel->ramp_tables;
     if (sim::whole_move_step(*ctx.workpiece, *ctx.tool, st.checks, w, ctx.result) != 0) return -1;
     cut.step_length = cut.length;
     st.move.steps = st.move.step = 1;

@@ -13,6 +13,7 @@
 
 #include "sim/bands.h"
 #include "sim/checks.h"
+#include "sim/ramp_table.h"
 #include "sim/tools.h"
 #include "sim/workgrid.h"
 
@@ -220,6 +221,7 @@ struct KernelContext {
     BandPool* pool = nullptr;  // none: no bands
     std::vector<double> row_volume, row_moment;  // per-row partial sums, added in row order
     std::vector<SweepPartial> partials;  // one per band
+    RampTables ramp_tables;  // the whole-move step's, for the fast runs
 };
 
 // ---- Entry ----

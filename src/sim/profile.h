@@ -11,6 +11,7 @@
 #include "sim/checks.h"
 #include "sim/tool_records.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -154,10 +155,10 @@ inline double corner_height(const Profile& p, double d2) {
     const double rho = std::sqrt(d2);
     if (p.concave) {
         const double t = p.R - rho + p.cr;
-        return t >= p.R ? p.ch - p.R : p.ch - p.R + std::sqrt(std::fmax(0.0, p.R2 - t * t));
+        return t >= p.R ? p.ch - p.R : p.ch - p.R + std::sqrt(std::max(0.0, p.R2 - t * t));
     }
     const double t = rho - p.cr;
-    return t >= p.R ? p.ch : p.ch - std::sqrt(std::fmax(0.0, p.R2 - t * t));
+    return t >= p.R ? p.ch : p.ch - std::sqrt(std::max(0.0, p.R2 - t * t));
 }
 
 inline double side_height(const Profile& p, double d2) {
@@ -168,7 +169,7 @@ inline double side_height(const Profile& p, double d2) {
 inline double radius_mill_height(const Profile& p, double d2) {
     if (d2 <= p.e2) return p.radius_f;
     const double t = p.cr - std::sqrt(d2);
-    return p.ch - std::sqrt(std::fmax(0.0, p.R2 - t * t));
+    return p.ch - std::sqrt(std::max(0.0, p.R2 - t * t));
 }
 
 // Height of the cutting edge above the tip, for d2 <= rb2.

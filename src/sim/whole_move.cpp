@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace vx::sim {
 namespace {
@@ -392,7 +393,9 @@ int whole_move_step(Workpiece& wp, const CurrentTool& tool, const Checks& menu_c
             sweep_band(s, SegmentBand{reach, r, Ends::FrontOfB}, capsule);
         } else {
             RampRule ramp;
-            make_ramp(ramp, seg, p, az, dz, g.pitch, kPlungeLength);
+            std::unique_ptr<RampTables> own_tables;
+            if (!m.ramp_tables) own_tables = std::make_unique<RampTables>();
+            make_ramp(ramp, seg, p, az, dz, g.pitch, kPlungeLength, m.ramp_tables ? *m.ramp_tables : *own_tables);
             // Rising, every cell behind A lies lowest under the tool at A: the previous move's.
             sweep_band(s, SegmentBand{seg, r, dz > 0.0 ? Ends::FrontOfB : Ends::AAndB}, ramp);
         }

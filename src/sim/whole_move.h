@@ -34,6 +34,7 @@ struct WholeMove {
     int run_type = kRunMoveStart;
     const ScreenProjection* projection = nullptr;  // as SweepStep::projection, for run type 2
     BandPool* pool = nullptr;  // the parallel bands, used for a move with much work; none: one thread
+    RampTables* ramp_tables = nullptr;  // inclined moves' tables kept across moves; none: built per move
 };
 
 // Sweeps `move` with `tool`. Fills `result` as one kernel call would (changed flag, zone flags,

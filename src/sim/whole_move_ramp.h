@@ -13,10 +13,10 @@
 #pragma once
 
 #include "sim/profile.h"
+#include "sim/ramp_table.h"
 #include "sim/whole_move_sweep.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace vx::sim::envelope {
@@ -48,29 +48,42 @@ inline double edge_slope(const Profile& p, double rho, bool outer) {
     return p.side_slope == 0.0 ? INFINITY : p.side_slope;
 }
 
-// The edge's height at squared distance d2 (as edge_height), with its slope g1 and the slope's
-// derivative g2 (0 on the straight zones) at rho = sqrt(d2); one root for a circle's three.
-inline double edge_height_and_slopes(const Profile& p, double d2, double rho, double* g1, double* g2) {
-    *g2 = 0.0;
+// A point of the cutting edge at rho = sqrt(d2) as the slope formulas take it: on a circle (a
+// ball, a general tool's corner) its height, slope and bend share the circle's one root.
+struct EdgePoint {
+    double height;
+    enum Kind { Zone, Circle, Rim } kind;  // Zone: edge_height and the zone's slope
+    double t = 0, rim = 0, root = 0;       // on a circle: rho from its axis, R^2 - t^2 and its root
+};
+
+inline EdgePoint edge_point(const Profile& p, double d2, double rho) {
     const bool circle = p.form == EdgeForm::Ball || (p.form == EdgeForm::General && d2 > p.c0_2 && d2 <= p.c1_2);
-    if (!circle || p.concave) {
-        *g1 = edge_slope(p, rho, false);
-        return edge_height(p, d2);
-    }
+    if (!circle || p.concave) return {edge_height(p, d2), EdgePoint::Zone};
     const double t = p.form == EdgeForm::Ball || p.cr == 0.0 ? rho : rho - p.cr, rim = p.R2 - t * t;
-    if (!(rim > 0.0)) {
-        *g1 = INFINITY;
-        return edge_height(p, d2);
-    }
+    if (!(rim > 0.0)) return {edge_height(p, d2), EdgePoint::Rim};
     const double root = std::sqrt(rim);
-    *g1 = t / root;
-    *g2 = p.R2 / (rim * root);
-    return p.ch - root;
+    return {p.ch - root, EdgePoint::Circle, t, rim, root};
+}
+
+// dg/drho at the point, and its derivative (0 on the straight zones).
+inline double edge_point_slope(const Profile& p, const EdgePoint& e, double rho) {
+    if (e.kind == EdgePoint::Circle) return e.t / e.root;
+    return e.kind == EdgePoint::Rim ? INFINITY : edge_slope(p, rho, false);
+}
+inline double edge_point_bend(const Profile& p, const EdgePoint& e) {
+    return e.kind == EdgePoint::Circle ? p.R2 / (e.rim * e.root) : 0.0;
+}
+
+// The edge's height at squared distance d2 (as edge_height), with its slope g1 and the slope's
+// derivative g2 (0 on the straight zones) at rho = sqrt(d2).
+inline double edge_height_and_slopes(const Profile& p, double d2, double rho, double* g1, double* g2) {
+    const EdgePoint e = edge_point(p, d2, rho);
+    *g1 = edge_point_slope(p, e, rho);
+    *g2 = edge_point_bend(p, e);
+    return e.height;
 }
 
 struct RampRule {
-    // Entries of the best-rho table: enough for a 6 mm radius at 64 per pitch of 0.1 mm.
-    static constexpr int kTableSize = 4096;
     // A Newton step that would lower the surface by less than this (mm; slope^2 / (2 bend) on
     // the local parabola) is not taken: no float height near the workpiece would show it.
     static constexpr double kNegligibleGain = 1e-8;
@@ -80,11 +93,14 @@ struct RampRule {
     double L = 0, za = 0, m = 0, sign = 0;  // sign of m: which side of the cell the best axis lies
     bool start_is_previous = true;          // cells lowest under the tool at A are the previous move's
     double flat_bottom2 = -1;               // squared radius of a flat bottom (bull end mills); -1: none
-    // best_rho[k] for the cross distance k / table_scale, k = 0..table_last; beyond cross_top the
-    // touching point is on the rim (rho = rb).
+    // How far (mm^2) the squared best offset must pass an end of the move for that end to count as
+    // lowest without a step on the slope (from the table).
+    double end_margin2 = 0;
+    // The move's table (see RampTable): best_rho[k] for the cross distance k / table_scale, k =
+    // 0..table_last; beyond cross_top the touching point is on the rim (rho = rb).
     double table_scale = 0, cross_top = 0;
     int table_last = 0;
-    std::array<double, kTableSize + 1> best_rho{};
+    const double* best_rho = nullptr;
 
     // The lowest tool surface over the cell, or false when the tool does not reach it or when
     // that is the tool at A (which the previous move left there).
@@ -97,7 +113,15 @@ struct RampRule {
         // blade's reach, w^2 <= reach2; the table's offset lies within the reach already.
         const double lo = along - L, hi = along;
         if ((hi < 0.0 && hi * hi > reach2) || (lo > 0.0 && lo * lo > reach2)) return false;
-        double w = std::clamp(best_offset(std::fabs(cross), cross2, reach2), lo, hi);
+        const double q = best_offset2(std::fabs(cross), cross2, reach2);
+        // Most cells of a short move lie lowest under the tool at one of its ends; where the best
+        // offset lies clearly beyond that end, no root of it and no step on the slope is needed.
+        if (sign != 0.0) {
+            const double hi_s = sign * hi, lo_s = sign * lo;
+            if (sign > 0.0 ? clearly_above(hi_s, q) : clearly_below(hi_s, q)) return !start_is_previous && at_end(hi, along, cross2, cut);
+            if (sign > 0.0 ? clearly_below(lo_s, q) : clearly_above(lo_s, q)) return at_end(lo, along, cross2, cut);
+        }
+        double w = std::clamp(sign * std::sqrt(q), lo, hi);
         double d2 = std::min(w * w + cross2, p->rb2);
         const double surface = refine(cross2, lo, hi, &w, &d2);
         if (start_is_previous && w >= along) return false;
@@ -105,46 +129,65 @@ struct RampRule {
         return true;
     }
 
+    // The tool at offset w, an end of the move, over the cell.
+    bool at_end(double w, double along, double cross2, Cut* cut) const {
+        const double d2 = std::min(w * w + cross2, p->rb2);
+        double surface;
+        if (!settled(d2, &surface)) surface = edge_point(*p, d2, std::sqrt(d2)).height;
+        *cut = {za + m * (along - w), {Zone::Edge, surface}, d2};
+        return true;
+    }
+
+    // Whether the root of q exceeds e, or falls short of it, by more than the table's error in q
+    // could account for; on squares, without the root.
+    bool clearly_above(double e, double q) const { return e < 0.0 ? e * e + q > end_margin2 : q > e * e + end_margin2; }
+    bool clearly_below(double e, double q) const { return e > 0.0 && e * e > q + end_margin2; }
+
+    // The edge's height where it has no slope to step on: a flat end mill, the axis, a flat bottom.
+    bool settled(double d2, double* surface) const {
+        if (p->form == EdgeForm::Flat) return *surface = 0.0, true;  // touched by its rim or at an end
+        if (!(d2 > 0.0)) return *surface = edge_height(*p, d2), true;
+        if (d2 <= flat_bottom2) return *surface = 0.0, true;  // what the step in refine would find
+        return false;
+    }
+
     // The interpolated table is least accurate where the edge's slope changes fast (a circle
     // steepening towards the rim, a joint between samples): one Newton step on the slope of the
     // surface over the cell, kept when it lies lower. Returns the edge's height at the offset kept.
     double refine(double cross2, double lo, double hi, double* w, double* d2) const {
-        if (p->form == EdgeForm::Flat) return 0.0;  // touched by its rim or at an end: nothing to refine
-        if (!(*d2 > 0.0)) return edge_height(*p, *d2);
-        if (*d2 <= flat_bottom2) return 0.0;  // no slope to step on: what the step below would find
+        double settled_surface;
+        if (settled(*d2, &settled_surface)) return settled_surface;
         const double rho = std::sqrt(*d2);
-        double g1, g2;
-        const double surface = edge_height_and_slopes(*p, *d2, rho, &g1, &g2);
-        const double slope = g1 * *w / rho - m;
+        const EdgePoint e = edge_point(*p, *d2, rho);
+        const double g1 = edge_point_slope(*p, e, rho), slope = g1 * *w / rho - m;
         // At an end of the move with the surface still falling beyond it, the step would be
         // clamped back onto the same offset: nothing to gain (the usual case, a short move).
-        if ((*w == hi && slope < 0.0) || (*w == lo && slope > 0.0)) return surface;
-        const double bend = g2 * *w * *w / *d2 + g1 * cross2 / (*d2 * rho);
-        if (!(bend > 0.0) || !(slope * slope > 2.0 * kNegligibleGain * bend)) return surface;
+        if ((*w == hi && slope < 0.0) || (*w == lo && slope > 0.0)) return e.height;
+        const double bend = edge_point_bend(*p, e) * *w * *w / *d2 + g1 * cross2 / (*d2 * rho);
+        if (!(bend > 0.0) || !(slope * slope > 2.0 * kNegligibleGain * bend)) return e.height;
         const double w1 = std::clamp(*w - slope / bend, lo, hi), d2_1 = w1 * w1 + cross2;
-        if (!(d2_1 <= p->rb2)) return surface;
+        if (!(d2_1 <= p->rb2)) return e.height;
         const double surface1 = edge_height(*p, d2_1);
-        if (!(surface1 - m * w1 < surface - m * *w)) return surface;
+        if (!(surface1 - m * w1 < e.height - m * *w)) return e.height;
         *w = w1, *d2 = d2_1;
         return surface1;
     }
 
-    // Signed axis offset behind the cell where the surface over it is least, unbounded by the
-    // move's ends.
-    double best_offset(double cross, double cross2, double reach2) const {
-        if (sign == 0.0) return 0.0;
-        if (!(cross < cross_top)) return sign * std::sqrt(reach2);
+    // The square of the axis offset behind the cell where the surface over it is least, unbounded
+    // by the move's ends; its sign is `sign`.
+    double best_offset2(double cross, double cross2, double reach2) const {
+        if (!(cross < cross_top)) return reach2;
         const double x = cross * table_scale;
         const int k = std::min(int(x), table_last - 1);
         const double rho = best_rho[k] + (x - k) * (best_rho[k + 1] - best_rho[k]);
-        return sign * std::sqrt(std::max(0.0, rho * rho - cross2));
+        return std::max(0.0, rho * rho - cross2);
     }
 };
 
 // Sets `rule` up for the tip moving from (A, za) to (B, za + dz) over the segment `seg`, the
-// table as fine as `pitch` needs. A move shorter than `plunge_length` in XY is a plunge: the tool
-// at its lower end covers all the others.
+// table as fine as `pitch` needs, taken from `tables` or built into it. A move shorter than
+// `plunge_length` in XY is a plunge: the tool at its lower end covers all the others.
 void make_ramp(RampRule& rule, const Segment& seg, const Profile& p, double za, double dz, double pitch,
-               double plunge_length);
+               double plunge_length, RampTables& tables);
 
 }  // namespace vx::sim::envelope

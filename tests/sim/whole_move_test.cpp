@@ -1,11 +1,13 @@
 #include "sim/whole_move.h"
 #include "sim/whole_move_helix.h"
+#include "sim/whole_move_ramp.h"
 
 #include "sim/kernel_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -436,6 +438,45 @@ TEST(WholeMoveInclined, DrillRampEqualsTheClosedFormEnvelopeOfACone) {
                 ++checked;
             }
         EXPECT_GT(checked, 500) << m;
+    }
+}
+
+// Two things may not change a single cell: the shortcut that takes the tool at an end of the move
+// without a step on the slope (against the same rule with it switched off), and the tables kept
+// across moves (against a table built for each move). The moves draw from three slopes so that
+// tables are found again, and alternate two tools of one kind whose tables share those slopes.
+TEST(WholeMoveInclined, EndShortcutsAndKeptTablesChangeNothing) {
+    std::mt19937 rng(909);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    for (int shape_kind : {1, 2, 3, 4, kTangentTaperBall}) {
+        const CurrentTool tools[2] = {make_tool(shape(shape_kind, 2.0 + 2.0 * u(rng)), kPitch),
+                                      make_tool(shape(shape_kind, 2.0 + 2.0 * u(rng)), kPitch)};
+        RampTables kept;
+        int compared = 0;
+        for (int move = 0; move < 24; ++move) {
+            const Profile& p = tools[move % 2].profile;
+            const double length = 0.05 + 1.5 * u(rng), angle = 2.0 * M_PI * u(rng);
+            const double slope = std::array{-0.6, 0.15, 1.9}[rng() % 3];
+            const envelope::Segment seg = envelope::make_segment(4.0, 4.0, 4.0 + length * std::cos(angle),
+                                                                 4.0 + length * std::sin(angle));
+            envelope::RampRule fast, plain;
+            RampTables fresh;
+            envelope::make_ramp(fast, seg, p, 7.0, slope * seg.length, kPitch / 2, 1e-6, kept);
+            envelope::make_ramp(plain, seg, p, 7.0, slope * seg.length, kPitch / 2, 1e-6, fresh);
+            plain.end_margin2 = INFINITY;
+            for (double Y = 4.0 - p.rb - 2.0; Y <= 4.0 + p.rb + 2.0; Y += 0.0125)
+                for (double X = 4.0 - p.rb - 2.0; X <= 4.0 + p.rb + 2.0; X += 0.0125) {
+                    envelope::Cut a{}, b{};
+                    const bool ca = fast.cut_below(X, Y, 0.0, 9.0, &a), cb = plain.cut_below(X, Y, 0.0, 9.0, &b);
+                    ASSERT_EQ(ca, cb) << shape_kind << " move " << move << " at " << X << "," << Y;
+                    if (!ca) continue;
+                    ASSERT_EQ(a.tip, b.tip) << shape_kind << " move " << move << " at " << X << "," << Y;
+                    ASSERT_EQ(a.surface.height, b.surface.height) << shape_kind << " move " << move;
+                    ASSERT_EQ(a.d2, b.d2) << shape_kind << " move " << move;
+                    ++compared;
+                }
+        }
+        EXPECT_GT(compared, 100000) << shape_kind;
     }
 }
 
