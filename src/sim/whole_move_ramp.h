@@ -17,7 +17,10 @@
 #include "sim/whole_move_sweep.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace vx::sim::envelope {
 
@@ -121,12 +124,51 @@ struct RampRule {
             if (sign > 0.0 ? clearly_above(hi_s, q) : clearly_below(hi_s, q)) return !start_is_previous && at_end(hi, along, cross2, cut);
             if (sign > 0.0 ? clearly_below(lo_s, q) : clearly_above(lo_s, q)) return at_end(lo, along, cross2, cut);
         }
-        double w = std::clamp(sign * std::sqrt(q), lo, hi);
-        double d2 = std::min(w * w + cross2, p->rb2);
-        const double surface = refine(cross2, lo, hi, &w, &d2);
+        const double c = std::fabs(cross);
+        Interior& known = interior[interior_slot(c)];
+        if (known.cross != c) known = make_interior(c, cross2, q);
+        double w, d2, surface;
+        if (known.inside(lo, hi)) {
+            w = known.w, d2 = known.d2, surface = known.surface;
+        } else {
+            w = std::clamp(sign * std::sqrt(q), lo, hi);
+            d2 = std::min(w * w + cross2, p->rb2);
+            surface = refine(cross2, lo, hi, &w, &d2);
+        }
         if (start_is_previous && w >= along) return false;
         *cut = {za + m * (along - w), {Zone::Edge, surface}, d2};
         return true;
+    }
+
+    // The minimum over a cell whose best offset lies inside the move depends on its cross
+    // distance alone while neither end bounds the offset or the Newton step: cells at the same
+    // distance beside the path share it, a whole row of them for a move along X, a column along Y.
+    // Kept for the last distances met, one per slot of a hash of |cross|; mutable, so each band
+    // sweeps with its own copy of the rule.
+    struct Interior {
+        double cross = -1.0;                      // |cross|; -1: none
+        double w0 = 0, step = 0;                  // the table's offset, the step's unclamped target (NaN: none)
+        double w = 0, d2 = 0, surface = 0;        // the minimum: offset, squared distance, edge height
+        bool inside(double lo, double hi) const {
+            return lo < w0 && w0 < hi && (std::isnan(step) || (lo < step && step < hi));
+        }
+    };
+    static constexpr int kInteriorSlots = 256;
+    static constexpr bool kCopiedPerBand = true;
+    mutable std::array<Interior, kInteriorSlots> interior;
+
+    static int interior_slot(double c) {
+        std::uint64_t bits;
+        std::memcpy(&bits, &c, sizeof bits);
+        return int((bits ^ (bits >> 29) ^ (bits >> 41)) % kInteriorSlots);
+    }
+    Interior make_interior(double c, double cross2, double q) const {
+        Interior e;
+        e.cross = c;
+        e.w0 = e.w = sign * std::sqrt(q);
+        e.d2 = std::min(e.w * e.w + cross2, p->rb2);
+        e.surface = refine(cross2, -INFINITY, INFINITY, &e.w, &e.d2, &e.step);
+        return e;
     }
 
     // The tool at offset w, an end of the move, over the cell.
@@ -154,7 +196,9 @@ struct RampRule {
     // The interpolated table is least accurate where the edge's slope changes fast (a circle
     // steepening towards the rim, a joint between samples): one Newton step on the slope of the
     // surface over the cell, kept when it lies lower. Returns the edge's height at the offset kept.
-    double refine(double cross2, double lo, double hi, double* w, double* d2) const {
+    // `target` gets the step's offset before it is clamped to the move, NaN when none is taken.
+    double refine(double cross2, double lo, double hi, double* w, double* d2, double* target = nullptr) const {
+        if (target) *target = NAN;
         double settled_surface;
         if (settled(*d2, &settled_surface)) return settled_surface;
         const double rho = std::sqrt(*d2);
@@ -165,7 +209,9 @@ struct RampRule {
         if ((*w == hi && slope < 0.0) || (*w == lo && slope > 0.0)) return e.height;
         const double bend = edge_point_bend(*p, e) * *w * *w / *d2 + g1 * cross2 / (*d2 * rho);
         if (!(bend > 0.0) || !(slope * slope > 2.0 * kNegligibleGain * bend)) return e.height;
-        const double w1 = std::clamp(*w - slope / bend, lo, hi), d2_1 = w1 * w1 + cross2;
+        const double unclamped = *w - slope / bend;
+        if (target) *target = unclamped;
+        const double w1 = std::clamp(unclamped, lo, hi), d2_1 = w1 * w1 + cross2;
         if (!(d2_1 <= p->rb2)) return e.height;
         const double surface1 = edge_height(*p, d2_1);
         if (!(surface1 - m * w1 < e.height - m * *w)) return e.height;

@@ -291,7 +291,12 @@ struct BandedMove {
         const BandedMove& m = *static_cast<const BandedMove*>(context);
         BandShare& share = m.shares[b];
         Sweep own = sweep_for_share(m.s, share);
-        sweep_band_rows(own, m.band, m.rule, first_row, last_row, share.mark_i0, share.mark_i1);
+        if constexpr (requires { Rule::kCopiedPerBand; }) {
+            const Rule own_rule = m.rule;  // it keeps what it found for later cells
+            sweep_band_rows(own, m.band, own_rule, first_row, last_row, share.mark_i0, share.mark_i1);
+        } else {
+            sweep_band_rows(own, m.band, m.rule, first_row, last_row, share.mark_i0, share.mark_i1);
+        }
         share.hit = own.hit;
         share.pending = own.pending;
     }
