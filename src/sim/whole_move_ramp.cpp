@@ -134,7 +134,7 @@ void build_table(RampTable& t, const Profile& p, double m, double pitch, double 
 void make_ramp(RampRule& rule, const Segment& seg, const Profile& p, double za, double dz, double pitch,
                double plunge_length, RampTables& tables) {
     rule.p = &p;
-    for (RampRule::Interior& e : rule.interior) e.cross = -1.0;
+    for (RampRule::Known& k : rule.by_cross) k.cross = -1.0;
     rule.flat_bottom2 = p.form == EdgeForm::General && p.bottom_slope == 0.0 ? p.c0_2 : -1.0;
     rule.ax = seg.ax, rule.ay = seg.ay;
     rule.cross_top = 0.0;

@@ -116,7 +116,10 @@ struct RampRule {
         // blade's reach, w^2 <= reach2; the table's offset lies within the reach already.
         const double lo = along - L, hi = along;
         if ((hi < 0.0 && hi * hi > reach2) || (lo > 0.0 && lo * lo > reach2)) return false;
-        const double q = best_offset2(std::fabs(cross), cross2, reach2);
+        const double c = std::fabs(cross);
+        Known& known = by_cross[known_slot(c)];
+        if (known.cross != c) known = {c, best_offset2(c, cross2, reach2)};
+        const double q = known.q;
         // Most cells of a short move lie lowest under the tool at one of its ends; where the best
         // offset lies clearly beyond that end, no root of it and no step on the slope is needed.
         if (sign != 0.0) {
@@ -124,9 +127,7 @@ struct RampRule {
             if (sign > 0.0 ? clearly_above(hi_s, q) : clearly_below(hi_s, q)) return !start_is_previous && at_end(hi, along, cross2, cut);
             if (sign > 0.0 ? clearly_below(lo_s, q) : clearly_above(lo_s, q)) return at_end(lo, along, cross2, cut);
         }
-        const double c = std::fabs(cross);
-        Interior& known = interior[interior_slot(c)];
-        if (known.cross != c) known = make_interior(c, cross2, q);
+        if (!known.solved) solve(known, cross2);
         double w, d2, surface;
         if (known.inside(lo, hi)) {
             w = known.w, d2 = known.d2, surface = known.surface;
@@ -140,35 +141,35 @@ struct RampRule {
         return true;
     }
 
-    // The minimum over a cell whose best offset lies inside the move depends on its cross
-    // distance alone while neither end bounds the offset or the Newton step: cells at the same
-    // distance beside the path share it, a whole row of them for a move along X, a column along Y.
-    // Kept for the last distances met, one per slot of a hash of |cross|; mutable, so each band
-    // sweeps with its own copy of the rule.
-    struct Interior {
-        double cross = -1.0;                      // |cross|; -1: none
-        double w0 = 0, step = 0;                  // the table's offset, the step's unclamped target (NaN: none)
-        double w = 0, d2 = 0, surface = 0;        // the minimum: offset, squared distance, edge height
+    // What a cell's cross distance alone decides: the squared best offset and, for a cell whose
+    // best offset lies inside the move, the minimum while neither end bounds the offset or the
+    // Newton step. Cells at the same distance beside the path share them, a whole row for a move
+    // along X, a column along Y. Kept for the last distances met, one per slot of a hash of
+    // |cross|; mutable, so each band sweeps with its own copy of the rule.
+    struct Known {
+        double cross = -1.0;  // |cross|; -1: none
+        double q = 0;         // the squared best offset
+        bool solved = false;  // the minimum below is known
+        double w0 = 0, step = 0;            // the table's offset, the step's unclamped target (NaN: none)
+        double w = 0, d2 = 0, surface = 0;  // the minimum: offset, squared distance, edge height
         bool inside(double lo, double hi) const {
             return lo < w0 && w0 < hi && (std::isnan(step) || (lo < step && step < hi));
         }
     };
-    static constexpr int kInteriorSlots = 256;
+    static constexpr int kKnownSlots = 256;
     static constexpr bool kCopiedPerBand = true;
-    mutable std::array<Interior, kInteriorSlots> interior;
+    mutable std::array<Known, kKnownSlots> by_cross;
 
-    static int interior_slot(double c) {
+    static int known_slot(double c) {
         std::uint64_t bits;
         std::memcpy(&bits, &c, sizeof bits);
-        return int((bits ^ (bits >> 29) ^ (bits >> 41)) % kInteriorSlots);
+        return int((bits ^ (bits >> 29) ^ (bits >> 41)) % kKnownSlots);
     }
-    Interior make_interior(double c, double cross2, double q) const {
-        Interior e;
-        e.cross = c;
-        e.w0 = e.w = sign * std::sqrt(q);
-        e.d2 = std::min(e.w * e.w + cross2, p->rb2);
-        e.surface = refine(cross2, -INFINITY, INFINITY, &e.w, &e.d2, &e.step);
-        return e;
+    void solve(Known& k, double cross2) const {
+        k.w0 = k.w = sign * std::sqrt(k.q);
+        k.d2 = std::min(k.w * k.w + cross2, p->rb2);
+        k.surface = refine(cross2, -INFINITY, INFINITY, &k.w, &k.d2, &k.step);
+        k.solved = true;
     }
 
     // The tool at offset w, an end of the move, over the cell.

@@ -472,7 +472,7 @@ TEST(WholeMoveInclined, EndShortcutsAndKeptTablesChangeNothing) {
                     envelope::Cut a{}, b{};
                     const bool ca = fast.cut_below(X, Y, 0.0, 9.0, &a), cb = plain.cut_below(X, Y, 0.0, 9.0, &b);
                     const double cross = std::fabs((Y - plain.ay) * plain.ux - (X - plain.ax) * plain.uy);
-                    plain.interior[envelope::RampRule::interior_slot(cross)].cross = -1.0;
+                    plain.by_cross[envelope::RampRule::known_slot(cross)].cross = -1.0;
                     ASSERT_EQ(ca, cb) << shape_kind << " move " << move << " at " << X << "," << Y;
                     if (!ca) continue;
                     ASSERT_EQ(a.tip, b.tip) << shape_kind << " move " << move << " at " << X << "," << Y;
