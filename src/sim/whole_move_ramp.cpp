@@ -134,7 +134,7 @@ void build_table(RampTable& t, const Profile& p, double m, double pitch, double 
 void make_ramp(RampRule& rule, const Segment& seg, const Profile& p, double za, double dz, double pitch,
                double plunge_length, RampTables& tables) {
     rule.p = &p;
-    for (RampRule::Known& k : rule.by_cross) k.cross = -1.0;
+    rule.keeps_known = false;
     rule.flat_bottom2 = p.form == EdgeForm::General && p.bottom_slope == 0.0 ? p.c0_2 : -1.0;
     rule.ax = seg.ax, rule.ay = seg.ay;
     rule.cross_top = 0.0;
@@ -160,6 +160,9 @@ void make_ramp(RampRule& rule, const Segment& seg, const Profile& p, double za, 
     rule.table_last = t.last;
     rule.end_margin2 = t.end_margin2;
     rule.best_rho = t.best_rho.data();
+    rule.keeps_known = seg.dx == 0.0 || seg.dy == 0.0;
+    if (rule.keeps_known)
+        for (RampRule::Known& k : rule.by_cross) k.cross = -1.0;
 }
 
 }  // namespace vx::sim::envelope

@@ -117,9 +117,15 @@ struct RampRule {
         const double lo = along - L, hi = along;
         if ((hi < 0.0 && hi * hi > reach2) || (lo > 0.0 && lo * lo > reach2)) return false;
         const double c = std::fabs(cross);
-        Known& known = by_cross[known_slot(c)];
-        if (known.cross != c) known = {c, best_offset2(c, cross2, reach2)};
-        const double q = known.q;
+        Known* known = nullptr;
+        double q;
+        if (keeps_known) {
+            known = &by_cross[known_slot(c)];
+            if (known->cross != c) *known = {c, best_offset2(c, cross2, reach2), false, 0, 0, 0, 0, 0};
+            q = known->q;
+        } else {
+            q = best_offset2(c, cross2, reach2);
+        }
         // Most cells of a short move lie lowest under the tool at one of its ends; where the best
         // offset lies clearly beyond that end, no root of it and no step on the slope is needed.
         if (sign != 0.0) {
@@ -127,10 +133,10 @@ struct RampRule {
             if (sign > 0.0 ? clearly_above(hi_s, q) : clearly_below(hi_s, q)) return !start_is_previous && at_end(hi, along, cross2, cut);
             if (sign > 0.0 ? clearly_below(lo_s, q) : clearly_above(lo_s, q)) return at_end(lo, along, cross2, cut);
         }
-        if (!known.solved) solve(known, cross2);
+        if (known && !known->solved) solve(*known, cross2);
         double w, d2, surface;
-        if (known.inside(lo, hi)) {
-            w = known.w, d2 = known.d2, surface = known.surface;
+        if (known && known->inside(lo, hi)) {
+            w = known->w, d2 = known->d2, surface = known->surface;
         } else {
             w = std::clamp(sign * std::sqrt(q), lo, hi);
             d2 = std::min(w * w + cross2, p->rb2);
@@ -144,20 +150,22 @@ struct RampRule {
     // What a cell's cross distance alone decides: the squared best offset and, for a cell whose
     // best offset lies inside the move, the minimum while neither end bounds the offset or the
     // Newton step. Cells at the same distance beside the path share them, a whole row for a move
-    // along X, a column along Y. Kept for the last distances met, one per slot of a hash of
-    // |cross|; mutable, so each band sweeps with its own copy of the rule.
+    // along X, a column along Y. For such moves kept for the last distances met, one per slot of
+    // a hash of |cross| (other moves never meet a distance twice); mutable, so each band sweeps
+    // with its own copy of the rule.
     struct Known {
-        double cross = -1.0;  // |cross|; -1: none
-        double q = 0;         // the squared best offset
-        bool solved = false;  // the minimum below is known
-        double w0 = 0, step = 0;            // the table's offset, the step's unclamped target (NaN: none)
-        double w = 0, d2 = 0, surface = 0;  // the minimum: offset, squared distance, edge height
+        double cross;   // |cross|; -1: none
+        double q;       // the squared best offset
+        bool solved;    // the minimum below is known
+        double w0, step;         // the table's offset, the step's unclamped target (NaN: none)
+        double w, d2, surface;   // the minimum: offset, squared distance, edge height
         bool inside(double lo, double hi) const {
             return lo < w0 && w0 < hi && (std::isnan(step) || (lo < step && step < hi));
         }
     };
     static constexpr int kKnownSlots = 256;
     static constexpr bool kCopiedPerBand = true;
+    bool keeps_known = false;  // the move runs along X or Y and has a table
     mutable std::array<Known, kKnownSlots> by_cross;
 
     static int known_slot(double c) {
