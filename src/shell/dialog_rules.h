@@ -30,7 +30,7 @@ struct FormField {
 struct Form {
     std::string title;
     std::vector<FormField> fields;
-    std::string accept;  // the caption of the confirming button; empty: OK
+    std::string accept{};  // the caption of the confirming button; empty: OK
     // A text under the fields that follows their edits, refreshed every 100 ms while the dialog
     // is open; nullptr: none.
     std::string (*live_text)(const App& app, const Form& form) = nullptr;
