@@ -6,6 +6,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QTimer>
 
 #include <algorithm>
@@ -143,7 +144,21 @@ int PanelBar::row_height() const { return height() / 2; }
 QRect PanelBar::field_rect(PanelField f) const { return panel_layout(width(), row_height(), w_.text_height).at(f); }
 
 DefinitionLayout PanelBar::definitions() const {
-    return definition_layout(width(), row_height(), height() - row_height(), w_.text_height);
+    return definition_layout(width(), row_height(), height() - row_height(), w_.text_height, definition_needs(w_));
+}
+
+// A name or file field shows its full text (the file's whole path) as a tooltip, and so does the
+// offsets field where a narrow window cuts it.
+bool PanelBar::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+    const QHelpEvent& help = static_cast<const QHelpEvent&>(*event);
+    const DefinitionLayout l = definitions();
+    std::string tip;
+    for (int k = 0; k < kDefinitionFields; ++k)
+        if (l.fields[std::size_t(k)].contains(help.pos())) tip = definition_tooltip(w_, l, DefinitionField(k));
+    if (tip.empty()) QToolTip::hideText();
+    else QToolTip::showText(help.globalPos(), QString::fromStdString(tip), this);
+    return true;
 }
 
 void PanelBar::paintEvent(QPaintEvent*) {

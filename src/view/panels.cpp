@@ -102,6 +102,30 @@ void draw_status_field(Surface& s, Fonts& fonts, Rect r, const StatusField& fiel
     set_clip(s, saved);
 }
 
+int status_field_width(Fonts& fonts, std::string_view text, int text_height) {
+    int wide = 2 * kFieldPadding, parts = 0;
+    for (std::string_view part : field_parts(text)) {
+        if (part.empty()) continue;
+        wide += measure_text(fonts, part, text_height).width + (parts++ ? kFieldPadding : 0);
+    }
+    return wide;
+}
+
+std::string elide_field_text(Fonts& fonts, std::string_view text, int width, int text_height) {
+    if (status_field_width(fonts, text, text_height) <= width) return std::string(text);
+    // The last part is the one cut; what comes before it stays.
+    const std::size_t tab = text.find_last_of('\t');
+    const std::size_t start = tab == std::string_view::npos ? 0 : tab + 1;
+    std::string kept(text);
+    while (kept.size() > start) {
+        // The last character goes, its continuation bytes first.
+        while (kept.size() > start && (static_cast<unsigned char>(kept.back()) & 0xC0) == 0x80) kept.pop_back();
+        if (kept.size() > start) kept.pop_back();
+        if (status_field_width(fonts, kept + "\u2026", text_height) <= width) break;
+    }
+    return kept + "\u2026";
+}
+
 // ---- Stop-mode panel ----
 
 std::array<StatusField, 6> stop_panel_fields(int stop_mode, bool suspended, bool blink) {

@@ -46,6 +46,13 @@ constexpr Pixel kPanelFace = pixel_rgb(240, 240, 240);
 void draw_status_field(Surface& s, Fonts& fonts, Rect r, const StatusField& field, Pixel text_colour,
                        int text_height = kPanelTextHeight, Pixel face = kPanelFace);
 
+// The width of a field that shows `text` whole: its parts side by side inside the padding.
+int status_field_width(Fonts& fonts, std::string_view text, int text_height = kPanelTextHeight);
+
+// `text` with its last part shortened to end in "\u2026" so that a field `width` wide shows it
+// whole; unchanged when it fits already. Cut between characters, never inside one.
+std::string elide_field_text(Fonts& fonts, std::string_view text, int width, int text_height = kPanelTextHeight);
+
 // ---- Stop-mode panel ----
 
 // M01, Single, Define and None sunken for stop modes 2, 3, 4 and 0 (all raised for mode 1),

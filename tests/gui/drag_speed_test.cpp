@@ -1,6 +1,7 @@
 // The window's own draw speed: a rotation drag over a 1000 x 1000 grid is drawn at the display
 // step while the mouse moves and at full detail once it rests, and stays fluid. The frames per
-// second of the drag (render, overlays and the blit to the widget) are printed for BENCHMARKS.md.
+// second of the drag (render, overlays and the blit to the widget), by wall time and by the window
+// thread's CPU time, are printed for BENCHMARKS.md.
 #include "window_rig.h"
 
 #include "gui/widgets.h"
@@ -12,12 +13,20 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 
 namespace vx::gui {
 namespace {
 
 constexpr int kDragFrames = 40;  // the speed is asserted in optimised builds without sanitizers only
 constexpr int kDragStepPixels = 14;  // a whole 2.5-degree unit of A per frame in a 1000-pixel view
+
+// The CPU time of the calling thread, which draws every frame (the renderer has no workers).
+double thread_seconds() {
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
 
 // Grooves across the grid in every pen, so that every block is drawn as shaded polygons.
 void groove(sim::Workpiece& wp) {
@@ -47,6 +56,7 @@ TEST(WindowSpeed, ARotationDragOnAMillionCellsIsThinnedThenDrawnInFull) {
     QTest::mousePress(view, Qt::LeftButton, {}, at);
     int thinned_frames = 0, drag_step = 0;
     const auto start = std::chrono::steady_clock::now();
+    const double cpu_start = thread_seconds();
     for (int k = 0; k < kDragFrames; ++k) {
         at += QPoint(kDragStepPixels, 0);
         QTest::mouseMove(view, at);
@@ -55,6 +65,7 @@ TEST(WindowSpeed, ARotationDragOnAMillionCellsIsThinnedThenDrawnInFull) {
         drag_step = app.display.view.step;
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double cpu_seconds = thread_seconds() - cpu_start;
     QTest::mouseRelease(view, Qt::LeftButton, {}, at);
     EXPECT_EQ(thinned_frames, kDragFrames);
     // The drag in steps turns as far as one move over the whole way, within a unit.
@@ -62,10 +73,13 @@ TEST(WindowSpeed, ARotationDragOnAMillionCellsIsThinnedThenDrawnInFull) {
     EXPECT_NEAR(view_angles(*rig.w).a, whole, 2.5);
     // Once the mouse rests, timer 4 draws the view at full detail.
     EXPECT_TRUE(QTest::qWaitFor([&] { return app.display.view.step == 1 && !app.display.redraw_due; }, 3000));
-    std::printf("rotation drag on 1001 x 1001 cells in a %d x %d view: %.1f frames per second at display step %d\n",
-                view->width(), view->height(), kDragFrames / seconds, drag_step);
+    std::printf("rotation drag on 1001 x 1001 cells in a %d x %d view: %.1f frames per second at display step %d "
+                "(%.1f per second of the window thread's CPU time)\n",
+                view->width(), view->height(), kDragFrames / seconds, drag_step, kDragFrames / cpu_seconds);
 #if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
-    EXPECT_GT(kDragFrames / seconds, 5.0);  // fluid enough to follow the mouse even on a busy host
+    // The frames' own cost, not the wall time, which a host shared with other work stretches
+    // tenfold and more (4 frames per second of wall time against 70 of CPU time were seen).
+    EXPECT_GT(kDragFrames / cpu_seconds, 20.0);  // fluid enough to follow the mouse
 #endif
 }
 

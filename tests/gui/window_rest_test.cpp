@@ -11,7 +11,9 @@
 #include "gui/tool_window.h"
 #include "gui/widgets.h"
 #include "integration/editor_link.h"
+#include "platform/encoding.h"
 #include "shell/commands.h"
+#include "shell/definitions.h"
 #include "shell/message_file.h"
 #include "sim/tools.h"
 
@@ -240,6 +242,74 @@ TEST(OffsetsPanel, TabsSwitchAndShowTheRecordsAndAFileNameOpensItsEditor) {
     EXPECT_EQ(rig.dir.read("edited.log"), app.ctl.path + "\n");
     EXPECT_EQ(definition_file_text("/w/e2e.ctl"), "\te2e.ctl");
     EXPECT_EQ(definition_file_text(""), "\t-");
+}
+
+// ---- Definition row at the default width ----
+// The offsets text was cut at the right edge of a 1000 px window. The names give way first, shown
+// elided (never inside a character) with the full text as a tooltip, so that the widest tab's
+// text shows whole at 1000 px and a wide window shows everything whole; at any width the fields
+// tile the row and the tabs keep room to be clicked.
+TEST(DefinitionRow, OffsetsTextStaysWholeWhileTheNamesGiveWay) {
+    WindowRig rig;
+    Window& w = *rig.w;
+    shell::App& app = *rig.app;
+    app.settings.table.tool_table = rig.dir.write("finishing_tools_for_the_left_fixture.ttl", rig.dir.read("e2e.ttl"));
+    ASSERT_EQ(shell::read_tool_file(app), 1);
+    app.ctl.name = "\u7E26\u578B\u30DE\u30B7\u30CB\u30F3\u30B0\u30BB\u30F3\u30BF";  // 11 wide characters
+    const int th = w.text_height;
+    const auto shows_whole = [&](const QRect& r, const std::string& text) {
+        return view::status_field_width(*w.fonts, text, th) <= r.width();
+    };
+    const std::vector<std::pair<DefinitionField, std::string>> names{
+        {DefinitionField::Name, "\t" + app.ctl.name},
+        {DefinitionField::Tools, definition_file_text(app.tools.path)},
+        {DefinitionField::Controller, definition_file_text(app.ctl.path)},
+        {DefinitionField::Machine, definition_file_text(app.mtl.path)},
+    };
+    for (const int width : {1000, 1600}) {
+        SCOPED_TRACE(width);
+        w.main->resize(width, 700);
+        rig.settle();
+        const DefinitionLayout l = w.panels->definitions();
+        ASSERT_NEAR(w.panels->width(), width, 4);  // the bar spans the window but for its margins
+        for (int k = 0; k < view::kOffsetsTabs; ++k)
+            EXPECT_TRUE(shows_whole(l.at(DefinitionField::Offsets), view::offsets_text(view::OffsetsTab(k), offsets_source(w))))
+                << k;
+        EXPECT_EQ(definition_tooltip(w, l, DefinitionField::Offsets), "") << "a whole text needs no tooltip";
+        EXPECT_EQ(definition_tooltip(w, l, DefinitionField::Tools), app.tools.path);
+        std::vector<DefinitionField> elided;
+        for (const auto& [field, text] : names) {
+            const QRect& r = l.at(field);
+            const std::string shown = view::elide_field_text(*w.fonts, text, r.width(), th);
+            EXPECT_TRUE(shows_whole(r, shown)) << shown;
+            EXPECT_TRUE(platform::valid_utf8(shown)) << shown;
+            EXPECT_EQ(shown != text, !shows_whole(r, text)) << shown;
+            if (shown == text) continue;
+            elided.push_back(field);
+            EXPECT_EQ(shown.substr(shown.size() - 3), "\u2026") << shown;
+            EXPECT_GE(r.width(), 3 * th) << text;
+        }
+        // 1000 px has no room for the long tool file beside the widest offsets text; 1600 px has.
+        EXPECT_EQ(std::count(elided.begin(), elided.end(), DefinitionField::Tools), width == 1000 ? 1 : 0);
+        if (width == 1600) {
+            EXPECT_TRUE(elided.empty());
+        }
+    }
+    const DefinitionNeeds needs = definition_needs(w);
+    for (int width = 0; width <= 2000; width += 7) {
+        const DefinitionLayout l = definition_layout(width, 20, 20, th, needs);
+        int left = 0;
+        for (const QRect& r : l.fields) {
+            EXPECT_EQ(r.left(), left) << width;
+            EXPECT_GE(r.width(), 0) << width;
+            left += r.width();
+        }
+        EXPECT_EQ(left, width);
+        if (width < 400) continue;
+        for (DefinitionField tab : {DefinitionField::TabWorkpiece, DefinitionField::TabH, DefinitionField::TabD,
+                                    DefinitionField::TabControlPoint})
+            EXPECT_GE(l.at(tab).width(), th) << width;
+    }
 }
 
 // ---- The editor while stepping ----
