@@ -154,11 +154,11 @@ struct RampRule {
     // a hash of |cross| (other moves never meet a distance twice); mutable, so each band sweeps
     // with its own copy of the rule.
     struct Known {
-        double cross;   // |cross|; -1: none
-        double q;       // the squared best offset
-        bool solved;    // the minimum below is known
-        double w0, step;         // the table's offset, the step's unclamped target (NaN: none)
-        double w, d2, surface;   // the minimum: offset, squared distance, edge height
+        double cross = -1.0;  // |cross|; -1: none
+        double q = 0;         // the squared best offset
+        bool solved = false;  // the minimum below is known
+        double w0 = 0, step = 0;            // the table's offset, the step's unclamped target (NaN: none)
+        double w = 0, d2 = 0, surface = 0;  // the minimum: offset, squared distance, edge height
         bool inside(double lo, double hi) const {
             return lo < w0 && w0 < hi && (std::isnan(step) || (lo < step && step < hi));
         }
