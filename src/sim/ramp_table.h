@@ -6,9 +6,22 @@
 #include "sim/profile.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace vx::sim {
+
+// The bits of a double mixed for a slot index (a 64-bit finaliser): values that differ only in
+// their low bits, as the slopes of one program or the cross distances of one move do, spread
+// over all slots.
+inline std::uint64_t mixed_bits(double v) {
+    std::uint64_t h;
+    std::memcpy(&h, &v, sizeof h);
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    return h ^ (h >> 33);
+}
 
 // What a table depends on: the cutting edge, the move's slope (unsigned) and the grid pitch.
 struct RampTableKey {

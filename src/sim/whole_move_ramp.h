@@ -19,8 +19,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdint>
-#include <cstring>
 
 namespace vx::sim::envelope {
 
@@ -168,11 +166,7 @@ struct RampRule {
     bool keeps_known = false;  // the move runs along X or Y and has a table
     mutable std::array<Known, kKnownSlots> by_cross;
 
-    static int known_slot(double c) {
-        std::uint64_t bits;
-        std::memcpy(&bits, &c, sizeof bits);
-        return int((bits ^ (bits >> 29) ^ (bits >> 41)) % kKnownSlots);
-    }
+    static int known_slot(double c) { return int(mixed_bits(c) % kKnownSlots); }
     void solve(Known& k, double cross2) const {
         k.w0 = k.w = sign * std::sqrt(k.q);
         k.d2 = std::min(k.w * k.w + cross2, p->rb2);
