@@ -94,7 +94,9 @@ TEST(NcLinks, HeightLookupFindsTheHighestPointAboveTheRapid) {
             }
         Vec3 got;
         ASSERT_EQ(look.find(look.context, c.x0, c.y0, c.x1, c.y1, c.z, got), expected) << c.x0 << " " << c.z;
-        if (expected) EXPECT_EQ(got.z, want.z) << c.x0 << " " << c.z;
+        if (expected) {
+            EXPECT_EQ(got.z, want.z) << c.x0 << " " << c.z;
+        }
     }
 }
 
